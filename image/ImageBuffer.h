@@ -1,0 +1,54 @@
+#pragma once
+// The loader's picture of the device's flash: one text line per 16 bytes.
+//
+// Three line forms exist (every form starts with a blank, which every reading
+// drops):
+//   data line      " XX XX ... XX"                      48 chars, byte k at body 3k+1
+//   addressed line " AAAAA: XX XX ... XX"                55 chars, byte k at body 3k+8
+//   imported line  " BAAAA: XX XX ... XX "               56 chars, byte k at body 3k+8
+// Line n always stands for flash bytes 16n..16n+15; the address text some
+// forms carry is never used to locate a line.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace galt {
+
+constexpr int kLineBytes = 16;
+constexpr int kBlockLines = 8;
+constexpr int kBlockBytes = kLineBytes * kBlockLines;
+constexpr int kFullImageLines = 7936;  // 0x1F000 bytes, blocks 0..991
+
+class ImageBuffer {
+ public:
+  void Clear() { lines_.clear(); }
+  void Append(std::string line) { lines_.push_back(std::move(line)); }
+  void Reserve(std::size_t n) { lines_.reserve(n); }
+  // Line at an index; an index past the end reads as an empty line.
+  const std::string& Line(std::size_t index) const;
+  std::size_t Count() const { return lines_.size(); }
+  void Delete(std::size_t index);
+  void Insert(std::size_t index, std::string line);
+  const std::vector<std::string>& Lines() const { return lines_; }
+
+ private:
+  std::vector<std::string> lines_;
+};
+
+// The blank line for index n: the addressed line for address 16n, all bytes FF.
+std::string BlankLineText(int index);
+
+// Clears the buffer and appends the blank lines for indexes 0..count-1.
+void FillBlankImage(ImageBuffer& image, int count);
+
+// The line's text from its second character on; empty past the last line.
+// The view is valid until the buffer changes.
+std::string_view LineBody(const ImageBuffer& image, int index);
+
+// True when the line carries an address (addressed or imported form): a colon
+// at its 7th character.
+bool HasAddressColumn(std::string_view line);
+
+}  // namespace galt

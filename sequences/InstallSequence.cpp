@@ -1,0 +1,70 @@
+// The one-button install: deactivate (retried by Timer2), write every block
+// (each watched by Timer4), activate and confirm (the Timer3 query ladder).
+// The reply-driven steps between them live in ReplyHandling.cpp.
+
+#include "image/Firmware.h"
+#include "sequences/LoaderCore.h"
+
+namespace galt {
+
+namespace {
+constexpr int kDeactivateRetries = 200;
+}  // namespace
+
+void LoaderCore::Button4Click() {
+  LoadEmbeddedFirmware(Memo1);
+  AppendErasedDataLines(Memo1, kInstallFillLineCount);
+  Timer3->SetInterval(1500);
+  DeactivateTries = 0;
+  link.CurrentCommand = cmdDeactivate;
+  SendCommand();
+  Timer2->SetEnabled(true);
+  Gauge1.SetProgress(0);
+  Gauge2.SetProgress(0);
+}
+
+void LoaderCore::deactiveClick() {
+  DeactivateTries = 0;
+  link.CurrentCommand = cmdDeactivate;
+  SendCommand();
+  Timer2->SetEnabled(true);
+  Gauge1.SetProgress(0);
+}
+
+void LoaderCore::Timer2Timer() {
+  if (DeactivateTries < kDeactivateRetries) {
+    ++DeactivateTries;
+    link.CurrentCommand = cmdDeactivate;
+    SendCommand();
+  } else {
+    Timer2->SetEnabled(false);
+    DeactivateTries = 0;
+    boxes_.Show(BoxIcon::Error, texts::kErrorCaption, texts::kDeactivateError);
+  }
+  Gauge1.SetProgress(DeactivateTries / 2);
+}
+
+void LoaderCore::Timer4Timer() {
+  Timer4->SetEnabled(false);
+  boxes_.Show(BoxIcon::Error, texts::kErrorCaption, texts::kLoadError);
+}
+
+void LoaderCore::Timer3Timer() {
+  int next = 0;
+  switch (Timer3->Interval()) {
+    case 1500: next = 1000; break;
+    case 1000: next = 900; break;
+    case 900: next = 800; break;
+    default: break;  // 800: the last query went unanswered
+  }
+  if (next == 0) {
+    Timer3->SetEnabled(false);
+    boxes_.Show(BoxIcon::Error, texts::kErrorCaption, texts::kLoadError);
+    return;
+  }
+  Timer3->SetInterval(next);
+  link.CurrentCommand = cmdQuery;
+  SendCommand();
+}
+
+}  // namespace galt

@@ -1,0 +1,22 @@
+#include "sequences/LoaderCore.h"
+
+namespace galt {
+
+LoaderCore::LoaderCore(TimerSource& timers, MessageBoxes& boxes, SerialText& port)
+    : Timer2(timers.CreateTimer(50)),
+      Timer3(timers.CreateTimer(1500)),
+      Timer4(timers.CreateTimer(1000)),
+      boxes_(boxes),
+      port_(port) {
+  Timer2->OnTimer = [this] { Timer2Timer(); };
+  Timer3->OnTimer = [this] { Timer3Timer(); };
+  Timer4->OnTimer = [this] { Timer4Timer(); };
+}
+
+LoaderCore::~LoaderCore() = default;
+
+void LoaderCore::FormCreateImage() { FillBlankImage(Memo1, kFullImageLines + 1); }
+
+void LoaderCore::ArmWriteWatchdog() { Timer4->SetEnabled(true); }
+
+}  // namespace galt

@@ -1,0 +1,80 @@
+#pragma once
+// The loader's working state and its handlers, free of widgets. The window
+// TForm1 owns one LoaderCore, shows its values in its controls and binds its
+// events to the handlers below; tests drive it directly.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "image/ImageBuffer.h"
+#include "link/Link.h"
+#include "sequences/Controls.h"
+#include "sequences/MessageBoxes.h"
+#include "sequences/SerialText.h"
+#include "sequences/Timer.h"
+
+namespace galt {
+
+class LoaderCore : private LinkHost {
+ public:
+  LoaderCore(TimerSource& timers, MessageBoxes& boxes, SerialText& port);
+  ~LoaderCore() override;
+
+  // --- state kept in the window's controls ---
+  ImageBuffer Memo1;
+  SpinValue zn{100, 350, 100};
+  SpinValue SPBLL{0, 991, 0};
+  SpinValue SPBLH{10, 1000, 233};
+  std::string St_blk = "0";
+  std::string st_txd = "0";
+  std::string st_rxd = "0";
+  std::string sized1;  // label caption
+  GaugeValue Gauge1{0, 100};
+  GaugeValue Gauge2{0, 240};
+  std::unique_ptr<Timer> Timer2;  // 50 ms, deactivation retries
+  std::unique_ptr<Timer> Timer3;  // 1500 ms, confirmation ladder
+  std::unique_ptr<Timer> Timer4;  // 1000 ms, write watchdog
+
+  // --- link and sequence variables ---
+  Link link{*this};
+  bool VerifyMode = false;
+  std::int32_t ReadLineCount = 0;
+  std::int32_t DeactivateTries = 0;
+
+  // --- handlers ---
+  void FormCreateImage();              // the blank image of 7937 lines
+  void SendCommand() { link.SendCommand(); }
+  void cp1RxChar(int count) { link.cp1RxChar(count); }
+  void HandleReply() override;
+  void Button4Click();
+  void Timer2Timer();
+  void Timer3Timer();
+  void Timer4Timer();
+  // service panel
+  void rd_fClick();
+  void ver_fClick();
+  void wr_fClick();
+  void activeClick();
+  void deactiveClick();
+  void Button2Click();
+  void Button1Click();
+  void Button3Click() {}
+
+  MessageBoxes& Boxes() { return boxes_; }
+
+ private:
+  // LinkHost
+  int SerialNumber() override { return zn.Value(); }
+  int BlockNumber() override { return TextToInt(St_blk); }
+  const ImageBuffer& Image() override { return Memo1; }
+  void ArmWriteWatchdog() override;
+  bool WriteText(const std::string& bytes) override { return port_.WriteText(bytes); }
+  void FrameSent() override { AdvanceCounterText(st_txd); }
+  std::string ReadText() override { return port_.ReadText(); }
+
+  MessageBoxes& boxes_;
+  SerialText& port_;
+};
+
+}  // namespace galt

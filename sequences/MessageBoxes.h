@@ -1,0 +1,38 @@
+#pragma once
+// Modal message boxes with one OK button, behind an interface: the program
+// shows application-modal boxes, tests record them.
+//
+// Show returns when the user has closed the box. While a box is open the
+// event loop goes on (timer ticks are handled).
+
+#include <string>
+
+namespace galt {
+
+enum class BoxIcon { Error, Information };
+
+class MessageBoxes {
+ public:
+  virtual ~MessageBoxes() = default;
+  virtual void Show(BoxIcon icon, const std::string& caption, const std::string& text) = 0;
+};
+
+// Captions and texts the loader shows (UTF-8).
+namespace texts {
+inline const std::string kErrorCaption = "  Tornel Ltd";
+inline const std::string kActivationCaption = "Активизация программы";
+inline const std::string kActivationDone = "Активизация программы выполнена";
+inline const std::string kWrongModel = "Устройство не соответствует модификации!";
+inline const std::string kDataError = "Ошибка данных FLASH!";
+inline const std::string kReadCaption = "Считывание FLASH-памяти";
+inline const std::string kReadDone = "Данные FLASH-памяти считаны";
+inline const std::string kVerifyCaption = "Проверка FLASH-памяти";
+inline const std::string kVerifyDone = "Данные FLASH-памяти проверены";
+inline const std::string kWriteError = "Ошибка записи FLASH!";
+inline const std::string kDeactivateError = "Ошибка деактивизации FLASH!";
+inline const std::string kLoadError = "Ошибка загрузки программы!";
+inline const std::string kPortOpenErrorAtStart = "Ошибка открыти порта !";
+inline const std::string kPortOpenError = "Ошибка открытия порта !";
+}  // namespace texts
+
+}  // namespace galt

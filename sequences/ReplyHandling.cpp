@@ -1,0 +1,144 @@
+// What the loader does with each valid reply: count it, warn about another
+// device model, then act on the reply's command byte. Block passes have no
+// loop of their own: each accepted block reply sends the next command.
+
+#include <cstdio>
+
+#include "image/Firmware.h"
+#include "image/Stamp.h"
+#include "sequences/LoaderCore.h"
+
+namespace galt {
+
+namespace {
+
+constexpr std::size_t kLinePrefix = 6;  // " AAAAA" before the colon
+constexpr std::size_t kCompareChars = 54;
+
+// " AAAAA: XX XX ... XX" for the k-th line of a block reply.
+std::string ReadLineText(const FrameBuffer& reply, unsigned address, int k) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  char head[16];
+  std::snprintf(head, sizeof head, " %05X:", address);
+  std::string line(head);
+  line.reserve(kLinePrefix + 1 + 3 * kLineBytes);
+  for (int i = 0; i < kLineBytes; ++i) {
+    const std::uint8_t b = reply[static_cast<std::size_t>(8 + 16 * k + i)];
+    line.push_back(' ');
+    line.push_back(kDigits[b >> 4]);
+    line.push_back(kDigits[b & 0xF]);
+  }
+  return line;
+}
+
+unsigned SumOfEchoBytes(const FrameBuffer& frame) {
+  return FrameSum(frame.data() + 6, kWritePayload);
+}
+
+}  // namespace
+
+void LoaderCore::HandleReply() {
+  // Work on a copy: a timer tick while a box below is open may send a command,
+  // and that resets RxFrame under our feet.
+  const FrameBuffer reply = link.RxFrame;
+  const std::uint8_t length = reply[5];
+  const std::uint8_t p0 = reply[6];
+  const std::uint8_t p1 = reply[7];
+
+  AdvanceCounterText(st_rxd);
+  if (reply[1] != DeviceModel) boxes_.Show(BoxIcon::Error, "", texts::kWrongModel);
+
+  switch (reply[4]) {
+    case cmdQuery: {
+      const int serial = zn.Value();
+      const bool accepted = reply[1] == DeviceModel && reply[2] == serial / 256 &&
+                            reply[3] == serial % 256 && length == 2;
+      if (!accepted) return;
+      Gauge2.SetProgress(240);
+      Timer3->SetEnabled(false);
+      boxes_.Show(BoxIcon::Information, texts::kActivationCaption, texts::kActivationDone);
+      return;
+    }
+
+    case cmdActivate:
+      if (length == 1 && p0 == 0xAA)
+        boxes_.Show(BoxIcon::Information, texts::kActivationCaption, texts::kActivationDone);
+      return;
+
+    case cmdReadBlock: {
+      const int block = p0 * 256 + p1;
+      const unsigned address = static_cast<unsigned>(block) * kBlockBytes;
+      for (int k = 0; k < kBlockLines; ++k) {
+        std::string text = ReadLineText(reply, address + 16u * static_cast<unsigned>(k), k);
+        if (!VerifyMode) {
+          Memo1.Append(std::move(text));
+          ++ReadLineCount;
+          continue;
+        }
+        const std::string_view shown = std::string_view(text).substr(1);
+        sized1 = "FLASH-память: " + std::string(shown);
+        const std::string_view body = LineBody(Memo1, block * kBlockLines + k);
+        if (body.substr(0, kCompareChars) != shown.substr(0, kCompareChars)) {
+          boxes_.Show(BoxIcon::Error, texts::kErrorCaption, texts::kDataError);
+          return;
+        }
+      }
+      if (block < SPBLH.Value() - 1) {
+        St_blk = std::to_string(TextToInt(St_blk) + 1);
+        link.CurrentCommand = cmdReadBlock;
+        SendCommand();
+        return;
+      }
+      if (!VerifyMode) {
+        while (ReadLineCount < kFullImageLines) Memo1.Append(BlankLineText(ReadLineCount++));
+        boxes_.Show(BoxIcon::Information, texts::kReadCaption, texts::kReadDone);
+      } else {
+        boxes_.Show(BoxIcon::Information, texts::kVerifyCaption, texts::kVerifyDone);
+      }
+      return;
+    }
+
+    case cmdWriteBlock: {
+      Timer4->SetEnabled(false);
+      if (SumOfEchoBytes(reply) != SumOfEchoBytes(link.TxFrame)) {
+        boxes_.Show(BoxIcon::Error, texts::kErrorCaption, texts::kWriteError);
+        return;
+      }
+      const int block = p0 * 256 + p1;
+      if (block < SPBLH.Value() - 1) {
+        const int confirmed = TextToInt(St_blk);
+        Gauge2.SetProgress(confirmed);
+        St_blk = std::to_string(confirmed + 1);
+        link.CurrentCommand = cmdWriteBlock;
+        SendCommand();
+      } else {
+        Timer4->SetEnabled(false);
+        Gauge2.SetProgress(235);
+        link.CurrentCommand = cmdActivate;
+        SendCommand();
+        Timer3->SetEnabled(true);
+      }
+      return;
+    }
+
+    case cmdDeactivate: {
+      const bool echoed = length == 2 && p0 == 0xA5 && p1 == 0x5A;
+      const bool short_ack = length == 1 && p0 == 0xAA;
+      if (!echoed && !short_ack) return;
+      DeactivateTries = 200;
+      Timer2->SetEnabled(false);
+      Gauge1.SetProgress(100);
+      StampSerialNumber(Memo1, StampLayout::DataLine, zn.Value());
+      St_blk = std::to_string(SPBLL.Value());
+      link.CurrentCommand = cmdWriteBlock;
+      VerifyMode = false;
+      SendCommand();
+      return;
+    }
+
+    default:
+      return;
+  }
+}
+
+}  // namespace galt

@@ -1,0 +1,346 @@
+// The one-button install against the virtual device, phase by phase, in
+// virtual time: what goes out on the link, the gauges, the boxes, the timers.
+
+#include <gtest/gtest.h>
+
+#include "tests/sequences/Harness.h"
+
+namespace galt {
+namespace {
+
+using testing::Harness;
+
+// --- the whole install -----------------------------------------------------
+
+class HealthyInstall : public ::testing::TestWithParam<int> {};
+
+TEST_P(HealthyInstall, WritesEveryBlockAndConfirmsTheSerialNumber) {
+  Harness h;
+  h.core.zn.SetValue(GetParam());
+  std::vector<int> gauge2;
+  h.core.Gauge2.OnPercentChange = [&] { gauge2.push_back(h.core.Gauge2.Progress()); };
+  std::vector<int> confirmed;
+  int last = -1;
+  h.clock.Post(0, [] {});
+  h.core.Button4Click();
+  // Follow Gauge2 through every change of value, not only of percentage.
+  while (!h.Done() && h.clock.Now() < 60000) {
+    h.clock.Advance(1);
+    if (h.core.Gauge2.Progress() != last) {
+      last = h.core.Gauge2.Progress();
+      confirmed.push_back(last);
+    }
+  }
+  ASSERT_EQ(h.boxes.boxes.size(), 1u);
+  EXPECT_EQ(h.LastBox().icon, BoxIcon::Information);
+  EXPECT_EQ(h.LastBox().caption, "Активизация программы");
+  EXPECT_EQ(h.LastBox().text, "Активизация программы выполнена");
+
+  EXPECT_EQ(h.SentCount(cmdWriteBlock), 233);
+  EXPECT_EQ(h.device.counters.writes, 233);
+  EXPECT_EQ(h.core.Gauge1.Progress(), 100);
+  EXPECT_EQ(h.core.Gauge2.Progress(), 240);
+  EXPECT_FALSE(h.core.Timer2->Enabled());
+  EXPECT_FALSE(h.core.Timer3->Enabled());
+  EXPECT_FALSE(h.core.Timer4->Enabled());
+
+  // Gauge2 went 0, 1, ..., 231, then 235, then 240.
+  ASSERT_GE(confirmed.size(), 3u);
+  EXPECT_EQ(confirmed.back(), 240);
+  EXPECT_EQ(confirmed[confirmed.size() - 2], 235);
+  for (std::size_t i = 0; i + 2 < confirmed.size(); ++i) EXPECT_EQ(confirmed[i], static_cast<int>(i)) << i;
+  EXPECT_EQ(confirmed[confirmed.size() - 3], 231);
+
+  // The device's flash holds exactly the stamped image, blocks 0..232.
+  const auto written = testing::ImageBytes(h.core.Memo1, 233 * 8);
+  EXPECT_TRUE(std::equal(written.begin(), written.end(), h.device.flash.begin()));
+  EXPECT_EQ(h.device.SerialFromFlash(), GetParam());
+  for (std::size_t a = written.size(); a < h.device.flash.size(); ++a) ASSERT_EQ(h.device.flash[a], 0xFF) << a;
+}
+
+INSTANTIATE_TEST_SUITE_P(Serials, HealthyInstall, ::testing::Values(100, 300));
+
+// --- deactivation ------------------------------------------------------------
+
+TEST(Deactivation, DeviceThatNeverAnswersFailsAfter201FramesInTenSeconds) {
+  Harness h;
+  h.device.faults.silent = true;
+  std::vector<int> gauge1AtBox;
+  h.boxes.WhileOpen = [&](const auto&) { gauge1AtBox.push_back(h.core.Gauge1.Progress()); };
+  h.core.Button4Click();
+  ASSERT_TRUE(h.RunToBox());
+  EXPECT_EQ(h.SentCount(cmdDeactivate), 201);
+  EXPECT_EQ(h.clock.Now(), 201 * 50);
+  EXPECT_EQ(h.LastBox().caption, "  Tornel Ltd");
+  EXPECT_EQ(h.LastBox().text, "Ошибка деактивизации FLASH!");
+  EXPECT_EQ(h.LastBox().icon, BoxIcon::Error);
+  EXPECT_EQ(gauge1AtBox, std::vector<int>{100});
+  EXPECT_EQ(h.core.Gauge1.Progress(), 0);
+  EXPECT_EQ(h.core.DeactivateTries, 0);
+  EXPECT_FALSE(h.core.Timer2->Enabled());
+  EXPECT_EQ(h.core.st_txd, "201");
+  h.clock.Advance(5000);
+  EXPECT_EQ(h.SentCount(cmdDeactivate), 201);
+  EXPECT_EQ(h.boxes.boxes.size(), 1u);
+}
+
+TEST(Deactivation, AcknowledgingTheTenthFrameJumpsGauge1To100AndStartsWriting) {
+  Harness h;
+  h.device.faults.ackDeactivationFrom = 10;
+  h.device.faults.stopEchoAtBlock = 0;  // stop right after the first block goes out
+  std::vector<int> gauge1;
+  h.core.Gauge1.OnPercentChange = [&] { gauge1.push_back(h.core.Gauge1.Progress()); };
+  h.core.Button4Click();
+  h.clock.RunUntil([&] { return h.SentCount(cmdWriteBlock) > 0; }, 5000);
+  EXPECT_EQ(h.SentCount(cmdDeactivate), 10);
+  ASSERT_FALSE(gauge1.empty());
+  EXPECT_EQ(gauge1.back(), 100);
+  EXPECT_EQ(gauge1[gauge1.size() - 2], 4);
+  EXPECT_EQ(h.SentCount(cmdWriteBlock), 1);
+  EXPECT_FALSE(h.core.Timer2->Enabled());
+  EXPECT_TRUE(h.core.Timer4->Enabled());
+}
+
+TEST(Deactivation, ShortAcknowledgementIsAcceptedActivationPayloadIsNot) {
+  Harness h;
+  h.device.faults.shortDeactivationAck = true;
+  h.core.Button4Click();
+  ASSERT_TRUE(h.RunToBox());
+  EXPECT_EQ(h.LastBox().text, "Активизация программы выполнена");
+
+  Harness g;
+  g.device.faults.silent = true;
+  g.core.Button4Click();
+  g.link.Inject(testing::MakeReply(cmdDeactivate, {0x5A, 0xA5}), 10);
+  g.clock.Advance(100);
+  EXPECT_EQ(g.SentCount(cmdWriteBlock), 0);
+  EXPECT_TRUE(g.core.Timer2->Enabled());
+}
+
+TEST(Deactivation, PressingTheButtonTwiceRestartsDeactivation) {
+  Harness h;
+  h.device.faults.silent = true;
+  h.core.Button4Click();
+  h.clock.Advance(1000);
+  EXPECT_EQ(h.core.DeactivateTries, 20);
+  h.core.Button4Click();
+  EXPECT_EQ(h.core.DeactivateTries, 0);
+  EXPECT_EQ(h.core.Memo1.Count(), 2411u);
+  EXPECT_EQ(h.core.Gauge1.Progress(), 0);
+  ASSERT_TRUE(h.RunToBox());
+  EXPECT_EQ(h.clock.Now(), 1000 + 201 * 50);
+  EXPECT_EQ(h.SentCount(cmdDeactivate), 21 + 201);
+}
+
+// --- writing -------------------------------------------------------------------
+
+TEST(Writing, MissingEchoAtBlock17ReportsALoadErrorAfterOneSecond) {
+  Harness h;
+  h.device.faults.stopEchoAtBlock = 17;
+  h.core.Button4Click();
+  std::int64_t sent17 = -1;
+  h.clock.RunUntil([&] { return h.SentCount(cmdWriteBlock) == 18; }, 10000);
+  sent17 = h.clock.Now();
+  ASSERT_TRUE(h.RunToBox());
+  EXPECT_EQ(h.clock.Now() - sent17, 1000);
+  EXPECT_EQ(h.LastBox().text, "Ошибка загрузки программы!");
+  EXPECT_EQ(h.LastBox().caption, "  Tornel Ltd");
+  EXPECT_EQ(h.core.Gauge2.Progress(), 16);
+  EXPECT_EQ(h.core.St_blk, "17");
+  EXPECT_FALSE(h.core.Timer4->Enabled());
+  h.clock.Advance(10000);
+  EXPECT_EQ(h.boxes.boxes.size(), 1u);
+  EXPECT_EQ(h.SentCount(cmdWriteBlock), 18);
+}
+
+TEST(Writing, CorruptEchoStopsThePassWithAWriteError) {
+  Harness h;
+  h.device.faults.corruptEchoAtBlock = 5;
+  h.core.Button4Click();
+  ASSERT_TRUE(h.RunToBox());
+  EXPECT_EQ(h.LastBox().text, "Ошибка записи FLASH!");
+  EXPECT_EQ(h.SentCount(cmdWriteBlock), 6);
+  EXPECT_FALSE(h.core.Timer4->Enabled());
+  h.clock.Advance(10000);
+  EXPECT_EQ(h.boxes.boxes.size(), 1u);
+}
+
+TEST(Writing, EchoWithTheSameBytesInAnotherOrderPasses) {
+  Harness h;
+  h.device.faults.silent = true;
+  h.core.Button4Click();
+  h.link.Inject(testing::MakeReply(cmdDeactivate, {0xA5, 0x5A}), 10);
+  h.clock.Advance(20);
+  ASSERT_EQ(h.SentCount(cmdWriteBlock), 1);
+  const std::string& frame = h.link.sent.back();
+  std::vector<std::uint8_t> payload(frame.begin() + 6, frame.begin() + 136);
+  std::reverse(payload.begin() + 2, payload.end());  // the block number stays in place
+  h.link.Inject(testing::MakeReply(cmdWriteBlock, payload), 10);
+  h.clock.Advance(20);
+  EXPECT_EQ(h.SentCount(cmdWriteBlock), 2);
+  EXPECT_TRUE(h.boxes.boxes.empty());
+}
+
+TEST(Writing, BlockLimitTenEndsThePassAfterBlockNine) {
+  Harness h;
+  h.core.SPBLH.SetValue(10);
+  h.core.Button4Click();
+  ASSERT_TRUE(h.RunToBox());
+  EXPECT_EQ(h.SentCount(cmdWriteBlock), 10);
+  EXPECT_EQ(h.SentCount(cmdActivate), 1);
+  // The stamped lines lie in blocks 217 and 220, so the device's program
+  // never learns the serial number and the confirmation cannot come.
+  EXPECT_EQ(h.device.SerialFromFlash(), 0xFFFF);
+  EXPECT_EQ(h.LastBox().text, "Ошибка загрузки программы!");
+}
+
+TEST(Writing, ReplyFromAnotherModelWarnsThenContinues) {
+  Harness h;
+  h.device.faults.silent = true;
+  h.core.Button4Click();
+  h.link.Inject(testing::MakeReply(cmdDeactivate, {0xA5, 0x5A}), 10);
+  h.clock.Advance(20);
+  const std::string& frame = h.link.sent.back();
+  std::vector<std::uint8_t> payload(frame.begin() + 6, frame.begin() + 136);
+  h.link.Inject(testing::MakeReply(cmdWriteBlock, payload, 100, 5), 10);
+  h.clock.Advance(20);
+  ASSERT_EQ(h.boxes.boxes.size(), 1u);
+  EXPECT_EQ(h.LastBox().caption, "");
+  EXPECT_EQ(h.LastBox().text, "Устройство не соответствует модификации!");
+  EXPECT_EQ(h.LastBox().icon, BoxIcon::Error);
+  EXPECT_EQ(h.SentCount(cmdWriteBlock), 2);
+}
+
+// --- confirmation ----------------------------------------------------------------
+
+TEST(Confirmation, DeviceAnsweringOnlyTheThirdQuerySucceedsWithTimer3At800) {
+  Harness h;
+  h.device.faults.answerQueryNumber = 3;
+  h.core.Button4Click();
+  ASSERT_TRUE(h.RunToBox());
+  EXPECT_EQ(h.LastBox().text, "Активизация программы выполнена");
+  EXPECT_EQ(h.SentCount(cmdQuery), 3);
+  EXPECT_EQ(h.core.Timer3->Interval(), 800);
+  EXPECT_FALSE(h.core.Timer3->Enabled());
+  EXPECT_EQ(h.core.Gauge2.Progress(), 240);
+}
+
+TEST(Confirmation, NoAnswerToAnyQueryFailsFourPointTwoSecondsAfterTheLastEcho) {
+  Harness h;
+  h.device.faults.answerQueryNumber = 0;
+  h.core.Button4Click();
+  h.clock.RunUntil([&] { return h.SentCount(cmdActivate) == 1; }, 60000);
+  const std::int64_t lastEcho = h.clock.Now();
+  ASSERT_TRUE(h.RunToBox());
+  EXPECT_EQ(h.clock.Now() - lastEcho, 4200);
+  EXPECT_EQ(h.SentCount(cmdQuery), 3);
+  EXPECT_EQ(h.LastBox().text, "Ошибка загрузки программы!");
+  EXPECT_EQ(h.core.Gauge2.Progress(), 235);
+  EXPECT_EQ(h.core.Timer3->Interval(), 800);
+  EXPECT_FALSE(h.core.Timer3->Enabled());
+}
+
+TEST(Confirmation, ActivationAckShowsTheBoxButLeavesTheLadderRunning) {
+  Harness h;
+  h.device.faults.answerQueryNumber = 2;
+  h.device.faults.shortActivationAck = true;
+  h.core.Button4Click();
+  ASSERT_TRUE(h.RunToBox());
+  // The device acknowledges activation itself: that box comes first, and the
+  // ladder goes on to the query reply, which shows it again.
+  EXPECT_EQ(h.LastBox().text, "Активизация программы выполнена");
+  EXPECT_TRUE(h.core.Timer3->Enabled());
+  EXPECT_EQ(h.core.Gauge2.Progress(), 235);
+  h.clock.Advance(5000);
+  ASSERT_EQ(h.boxes.boxes.size(), 2u);
+  EXPECT_EQ(h.core.Gauge2.Progress(), 240);
+  EXPECT_FALSE(h.core.Timer3->Enabled());
+}
+
+TEST(Confirmation, QueryFromAnotherModelWarnsAndIsIgnored) {
+  Harness h;
+  h.device.faults.silent = true;
+  h.core.Timer3->SetEnabled(true);
+  h.clock.Advance(1500);
+  ASSERT_EQ(h.SentCount(cmdQuery), 1);
+  h.link.Inject(testing::MakeReply(cmdQuery, {0, 0}, 100, 5), 1);
+  h.clock.Advance(2);
+  ASSERT_EQ(h.boxes.boxes.size(), 1u);
+  EXPECT_EQ(h.LastBox().text, "Устройство не соответствует модификации!");
+  EXPECT_TRUE(h.core.Timer3->Enabled());
+  EXPECT_EQ(h.core.Gauge2.Progress(), 0);
+}
+
+TEST(Confirmation, QueryWithAnotherSerialIsIgnoredAnyPayloadIsAccepted) {
+  Harness h;
+  h.device.faults.silent = true;
+  h.core.Timer3->SetEnabled(true);
+  h.clock.Advance(1500);
+  h.link.Inject(testing::MakeReply(cmdQuery, {0x12, 0x34}, 101), 1);
+  h.clock.Advance(2);
+  EXPECT_TRUE(h.boxes.boxes.empty());
+  h.clock.Advance(1000);
+  h.link.Inject(testing::MakeReply(cmdQuery, {0x99, 0x98}, 100), 1);
+  h.clock.Advance(2);
+  ASSERT_EQ(h.boxes.boxes.size(), 1u);
+  EXPECT_EQ(h.LastBox().text, "Активизация программы выполнена");
+  EXPECT_FALSE(h.core.Timer3->Enabled());
+}
+
+TEST(Confirmation, ServiceDeactivationAfterAFailedLadderFailsAtTheFirstTick) {
+  Harness h;
+  h.device.faults.answerQueryNumber = 0;
+  h.core.Button4Click();
+  ASSERT_TRUE(h.RunToBox());
+  ASSERT_EQ(h.core.Timer3->Interval(), 800);
+  const int queries = h.SentCount(cmdQuery);
+  h.boxes.boxes.clear();
+
+  h.core.deactiveClick();
+  h.clock.RunUntil([&] { return h.SentCount(cmdActivate) == 2; }, 60000);
+  const std::int64_t lastEcho = h.clock.Now();
+  ASSERT_TRUE(h.RunToBox());
+  EXPECT_EQ(h.clock.Now() - lastEcho, 800);
+  EXPECT_EQ(h.SentCount(cmdQuery), queries);
+  EXPECT_EQ(h.LastBox().text, "Ошибка загрузки программы!");
+}
+
+// --- reply handling while a box is open -----------------------------------------
+
+TEST(ModalBoxes, ReplyHandlingUsesTheReplyItReceivedEvenIfATickResetsTheReceiver) {
+  Harness h;
+  h.device.faults.model = 5;  // every reply brings up the model warning
+  // While the warning is open, the deactivation retry timer goes on ticking
+  // and resends, which resets the receiver.
+  h.boxes.WhileOpen = [&](const auto&) { h.clock.Advance(120); };
+  h.core.Button4Click();
+  h.clock.Advance(5);
+  ASSERT_GE(h.boxes.boxes.size(), 1u);
+  // The acknowledgement was still handled after the box: writing started.
+  EXPECT_GE(h.SentCount(cmdWriteBlock), 1);
+  EXPECT_EQ(h.core.Gauge1.Progress(), 100);
+}
+
+TEST(ModalBoxes, ReceivedDataWaitsUntilTheBoxOpenedInReplyHandlingCloses) {
+  Harness h;
+  h.device.faults.silent = true;
+  int deliveriesWhileOpen = -1;
+  h.boxes.WhileOpen = [&](const auto&) {
+    const int before = h.link.deliveries;
+    h.link.Inject(testing::MakeReply(cmdActivate, {0xAA}), 1);
+    h.clock.Advance(50);
+    deliveriesWhileOpen = h.link.deliveries - before;
+  };
+  h.core.activeClick();
+  h.link.Inject(testing::MakeReply(cmdActivate, {0xAA}, 100, 6), 1);
+  h.clock.Advance(2);
+  EXPECT_EQ(deliveriesWhileOpen, 0);
+  // The held reply then makes the assembler drop the later bytes: one box.
+  h.boxes.WhileOpen = nullptr;
+  h.clock.Advance(10);
+  EXPECT_EQ(h.boxes.boxes.size(), 1u);
+  EXPECT_GE(h.link.deliveries, 2);
+}
+
+}  // namespace
+}  // namespace galt
