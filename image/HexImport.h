@@ -1,0 +1,55 @@
+#pragma once
+// Import of an Intel HEX file into the image buffer (service panel).
+//
+// Records are read by type: data (00) is placed by its address, extended
+// segment (02) and extended linear (04) address records set the upper
+// address, start address records (03, 05) are ignored, end of file (01) ends
+// the reading. Line n of the result holds flash bytes 16n..16n+15, as
+// everywhere in the image: a line that receives data from the file is an
+// imported line " BAAAA: XX XX ... XX " (bank digit and address of the line,
+// upper-case digits, FF for bytes the file does not give); every other line is
+// the blank line for its index. The result has at least 7936 lines.
+//
+// A file with any fault is refused whole, with the fault's kind and line.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "image/HexImportError.h"
+#include "image/ImageBuffer.h"
+
+namespace galt {
+
+// The device's flash: blocks 0..991.
+constexpr unsigned kFlashSize = 0x1F000;
+
+// Files larger than this are refused unread: even one-byte records with
+// generous line ends describe the whole flash in a fraction of it.
+constexpr std::size_t kMaxHexFileBytes = 16u * 1024u * 1024u;
+
+// The block limit a following service pass needs: the number of lines up to
+// the last one holding data, div 8, plus 2, within the spin edit's 10..1000.
+constexpr int kHexBlockLimitMin = 10;
+constexpr int kHexBlockLimitMax = 1000;
+
+// The open dialog: one filter entry (its description shown with the quotes).
+inline constexpr std::string_view kHexFilterDescription = "'файлы hex'";
+inline constexpr std::string_view kHexFilterPattern = "*.hex";
+inline constexpr std::string_view kHexDefaultExtension = "hex";
+
+struct HexImportResult {
+  std::vector<std::string> lines;  // the new image (empty on error)
+  int blockLimit = 0;              // the new SPBLH
+  std::optional<HexImportError> error;
+};
+
+// Converts the whole text of a HEX file. Pure: touches no buffer.
+HexImportResult ImportHexText(std::string_view fileBytes);
+
+// Reads and converts the file; only when that succeeds are `image` and
+// `blockLimit` (the value for SPBLH) replaced. Returns the error otherwise.
+std::optional<HexImportError> ImportHexFile(const std::string& path, ImageBuffer& image, int& blockLimit);
+
+}  // namespace galt
