@@ -1,0 +1,187 @@
+// The service panel's handlers against the virtual device: read, verify and
+// write passes, activation, clearing and the counters.
+
+#include <gtest/gtest.h>
+
+#include "tests/sequences/Harness.h"
+
+namespace galt {
+namespace {
+
+using testing::Harness;
+
+// A device whose flash holds the carried image stamped with `serial`, as a
+// successful install leaves it.
+void Install(Harness& h, int serial) {
+  h.core.zn.SetValue(serial);
+  h.core.Button4Click();
+  ASSERT_TRUE(h.RunToBox());
+  ASSERT_EQ(h.LastBox().text, "Активизация программы выполнена");
+  h.boxes.boxes.clear();
+  h.link.sent.clear();
+}
+
+TEST(ServiceRead, ReadsEveryBlockThenFillsTheImageWithBlankLines) {
+  Harness h;
+  Install(h, 100);
+  h.core.rd_fClick();
+  ASSERT_TRUE(h.RunToBox());
+  EXPECT_EQ(h.LastBox().icon, BoxIcon::Information);
+  EXPECT_EQ(h.LastBox().caption, "Считывание FLASH-памяти");
+  EXPECT_EQ(h.LastBox().text, "Данные FLASH-памяти считаны");
+  EXPECT_EQ(h.SentCount(cmdReadBlock), 233);
+  EXPECT_EQ(h.core.ReadLineCount, 7936);
+  ASSERT_EQ(h.core.Memo1.Count(), 7936u);
+  // 1864 read lines carry the device's bytes in the addressed form ...
+  EXPECT_EQ(h.core.Memo1.Line(0).substr(0, 13), " 00000: 0C 94");
+  EXPECT_EQ(h.core.Memo1.Line(1863).substr(0, 7), " 07470:");
+  // ... then 6072 blank lines numbered by their index.
+  EXPECT_EQ(h.core.Memo1.Line(1864), BlankLineText(1864));
+  EXPECT_EQ(h.core.Memo1.Line(1864).substr(0, 7), " 07480:");
+  EXPECT_EQ(h.core.Memo1.Line(7935), BlankLineText(7935));
+}
+
+TEST(ServiceRead, WithNoPortOpenOnlyTheFirstFrameIsCounted) {
+  Harness h;
+  h.link.open = false;
+  h.core.St_blk = "57";
+  h.core.rd_fClick();
+  h.clock.Advance(10000);
+  EXPECT_EQ(h.core.St_blk, "0");
+  EXPECT_EQ(h.core.Memo1.Count(), 0u);
+  EXPECT_EQ(h.core.st_txd, "1");
+  EXPECT_TRUE(h.boxes.boxes.empty());
+}
+
+TEST(ServiceVerify, PassesWithTheSerialNumberTheDeviceWasProgrammedWith) {
+  Harness h;
+  Install(h, 100);
+  h.core.rd_fClick();
+  ASSERT_TRUE(h.RunToBox());
+  h.boxes.boxes.clear();
+
+  h.core.St_blk = "40";  // a verify starts at block 0 whatever St_blk shows
+  h.link.sent.clear();
+  h.core.ver_fClick();
+  ASSERT_FALSE(h.link.sent.empty());
+  EXPECT_EQ(static_cast<std::uint8_t>(h.link.sent[0][7]), 0);
+  ASSERT_TRUE(h.RunToBox());
+  EXPECT_EQ(h.LastBox().caption, "Проверка FLASH-памяти");
+  EXPECT_EQ(h.LastBox().text, "Данные FLASH-памяти проверены");
+  EXPECT_EQ(h.core.sized1.rfind("FLASH-память: 07470:", 0), 0u) << h.core.sized1;
+
+  // A second verify stamps the same digits and keeps the image as it was.
+  const auto before = h.core.Memo1.Lines();
+  h.boxes.boxes.clear();
+  h.core.ver_fClick();
+  ASSERT_TRUE(h.RunToBox());
+  EXPECT_EQ(h.LastBox().text, "Данные FLASH-памяти проверены");
+  EXPECT_EQ(h.core.Memo1.Lines(), before);
+}
+
+TEST(ServiceVerify, AnotherSerialNumberStopsInBlock217) {
+  Harness h;
+  Install(h, 100);
+  h.core.rd_fClick();
+  ASSERT_TRUE(h.RunToBox());
+  h.boxes.boxes.clear();
+  h.core.zn.SetValue(101);
+  h.core.ver_fClick();
+  ASSERT_TRUE(h.RunToBox());
+  EXPECT_EQ(h.LastBox().caption, "  Tornel Ltd");
+  EXPECT_EQ(h.LastBox().text, "Ошибка данных FLASH!");
+  EXPECT_EQ(h.core.St_blk, "217");
+  EXPECT_EQ(h.SentCount(cmdReadBlock), 233 + 218);
+  h.clock.Advance(5000);
+  EXPECT_EQ(h.boxes.boxes.size(), 1u);
+}
+
+TEST(ServiceVerify, ALastDigitDifferenceInTheSixteenthByteIsCaught) {
+  Harness h;
+  h.core.Button2Click();
+  h.device.flash[15] = 0xFE;  // the image says FF
+  h.core.SPBLH.SetValue(10);
+  h.core.ver_fClick();
+  ASSERT_TRUE(h.RunToBox());
+  EXPECT_EQ(h.LastBox().text, "Ошибка данных FLASH!");
+  EXPECT_EQ(h.core.sized1, "FLASH-память: 00000: FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FE");
+}
+
+TEST(ServiceWrite, ReadVerifyAndWriteBackLeaveTheFlashAsItWasRead) {
+  Harness h;
+  Install(h, 300);
+  h.core.zn.SetValue(300);
+  h.core.rd_fClick();
+  ASSERT_TRUE(h.RunToBox());
+  const std::vector<std::uint8_t> read = h.device.flash;
+  h.boxes.boxes.clear();
+  h.core.ver_fClick();
+  ASSERT_TRUE(h.RunToBox());
+  ASSERT_EQ(h.LastBox().text, "Данные FLASH-памяти проверены");
+
+  // Erase the device, then write the read image back.
+  std::fill(h.device.flash.begin(), h.device.flash.end(), 0xFF);
+  h.boxes.boxes.clear();
+  h.link.sent.clear();
+  h.core.wr_fClick();
+  ASSERT_TRUE(h.RunToBox());
+  EXPECT_EQ(h.SentCount(cmdWriteBlock), 233);
+  EXPECT_EQ(h.LastBox().text, "Активизация программы выполнена");
+  EXPECT_EQ(h.device.flash, read);
+  EXPECT_EQ(h.core.Gauge2.Progress(), 240);
+}
+
+TEST(ServiceDeactivate, ImageOfAddressedLinesIsStampedAndWrittenByItsOwnForm) {
+  Harness h;
+  Install(h, 200);
+  h.core.zn.SetValue(200);
+  h.core.rd_fClick();
+  ASSERT_TRUE(h.RunToBox());
+  const std::vector<std::uint8_t> read = h.device.flash;
+  std::fill(h.device.flash.begin(), h.device.flash.end(), 0xFF);
+  h.boxes.boxes.clear();
+  h.core.Gauge2.SetProgress(77);
+  h.core.deactiveClick();
+  EXPECT_EQ(h.core.Gauge2.Progress(), 77);  // not reset by the service entry
+  ASSERT_TRUE(h.RunToBox());
+  EXPECT_EQ(h.LastBox().text, "Активизация программы выполнена");
+  EXPECT_EQ(h.device.flash, read);
+}
+
+TEST(ServiceActivate, AcknowledgementShowsTheBoxOnceAndChangesNothingElse) {
+  Harness h;
+  h.device.faults.shortActivationAck = true;
+  h.core.Gauge2.SetProgress(12);
+  h.core.activeClick();
+  h.clock.Advance(3000);
+  ASSERT_EQ(h.boxes.boxes.size(), 1u);
+  EXPECT_EQ(h.LastBox().caption, "Активизация программы");
+  EXPECT_EQ(h.LastBox().text, "Активизация программы выполнена");
+  EXPECT_EQ(h.core.Gauge2.Progress(), 12);
+  EXPECT_FALSE(h.core.Timer2->Enabled());
+  EXPECT_FALSE(h.core.Timer3->Enabled());
+  EXPECT_FALSE(h.core.Timer4->Enabled());
+}
+
+TEST(ServicePanel, ClearAndCounterReset) {
+  Harness h;
+  EXPECT_EQ(h.core.Memo1.Count(), 7937u);
+  h.core.Button2Click();
+  ASSERT_EQ(h.core.Memo1.Count(), 7936u);
+  EXPECT_EQ(h.core.Memo1.Line(7935).substr(0, 7), " 1EFF0:");
+  EXPECT_TRUE(h.link.sent.empty());
+
+  h.core.activeClick();
+  h.clock.Advance(10);
+  EXPECT_EQ(h.core.st_txd, "1");
+  EXPECT_EQ(h.core.st_rxd, "1");
+  h.core.Button1Click();
+  EXPECT_EQ(h.core.st_txd, "0");
+  EXPECT_EQ(h.core.st_rxd, "0");
+  EXPECT_EQ(h.link.sent.size(), 1u);
+  h.core.Button3Click();
+  EXPECT_EQ(h.link.sent.size(), 1u);
+}
+
+}  // namespace
+}  // namespace galt
