@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,8 @@ struct BadFile {
   HexImportErrorKind kind;
   int line;
 };
+
+void PrintTo(const BadFile& bad, std::ostream* os) { *os << bad.name; }
 
 class HexImportRefuses : public ::testing::TestWithParam<BadFile> {};
 

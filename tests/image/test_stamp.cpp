@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ostream>
 #include <string>
 #include <tuple>
 
@@ -51,6 +52,8 @@ struct Expected {
   const char* lowWord;   // and its low byte
 };
 
+void PrintTo(const Expected& e, std::ostream* os) { *os << e.serial; }
+
 class StampEveryForm : public ::testing::TestWithParam<std::tuple<StampLayout, Form, Expected>> {};
 
 TEST_P(StampEveryForm, WritesTheSerialNumberIntoTheFourWordsOnly) {
@@ -82,12 +85,20 @@ TEST_P(StampEveryForm, WritesTheSerialNumberIntoTheFourWordsOnly) {
   }
 }
 
+std::string CaseName(const ::testing::TestParamInfo<StampEveryForm::ParamType>& info) {
+  static constexpr const char* kForms[] = {"DataLines", "AddressedLines", "ImportedLines"};
+  const bool dataLayout = std::get<0>(info.param) == StampLayout::DataLine;
+  return std::string(dataLayout ? "DataLineLayout_" : "AddressedLayout_") +
+         kForms[static_cast<int>(std::get<1>(info.param))] + "_" + std::to_string(std::get<2>(info.param).serial);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Serials, StampEveryForm,
     ::testing::Combine(::testing::Values(StampLayout::DataLine, StampLayout::Addressed),
                        ::testing::Values(Form::Data, Form::Addressed, Form::Imported),
                        ::testing::Values(Expected{100, "00 E0", "04 E6"}, Expected{300, "01 E0", "0C E2"},
-                                         Expected{350, "01 E0", "0E E5"})));
+                                         Expected{350, "01 E0", "0E E5"})),
+    CaseName);
 
 TEST(StampSerialNumber, WorkedExampleOf300OnDataLines) {
   ImageBuffer image = InstallImageAs(Form::Data);
