@@ -150,13 +150,5 @@ TEST(StampSerialNumber, LeavesAShortBufferAsItIs) {
   EXPECT_EQ(empty.Count(), 0u);
 }
 
-TEST(StampSerialNumber, CutsAnOverlongLineToItsLayout) {
-  ImageBuffer image = InstallImageAs(Form::Data);
-  image.Delete(1737);
-  image.Insert(1737, std::string(InstallImageAs(Form::Data).Line(1737)) + " junk");
-  StampSerialNumber(image, StampLayout::DataLine, 300);
-  EXPECT_EQ(image.Line(1737).size(), 48u);
-}
-
 }  // namespace
 }  // namespace galt
