@@ -1,0 +1,218 @@
+#pragma once
+// The serial port component: owns one tty, applies the line settings, reads
+// on an event thread and writes through a queue drained by a write thread.
+// Every public operation, setter and handler belongs to the window's event
+// thread; the worker threads reach it only through the dispatcher.
+
+#include <atomic>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+
+#include "serial/SerClasses.h"
+#include "serial/SerCommTypes.h"
+#include "serial/SerDispatch.h"
+#include "serial/SerLine.h"
+#include "serial/SerPrst.h"
+
+namespace galt {
+
+class ESerCommError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class TSerCustomComm;
+class TSerCommEventThread;
+class TSerCommWriteThread;
+struct TSerDeliveryTarget;
+
+using TSerNotifyEvent = std::function<void(TSerCustomComm* Sender)>;
+using TSerCommRxCharEvent = std::function<void(TSerCustomComm* Sender, int Count)>;
+using TSerCommRxBufEvent =
+    std::function<void(TSerCustomComm* Sender, const std::uint8_t* Data, int Count)>;
+using TSerCommErrorEvent = std::function<void(TSerCustomComm* Sender, std::uint32_t Errors)>;
+// Shows an exception that escaped a handler during an event delivery.
+using TSerExceptionDisplay = std::function<void(std::exception_ptr Error)>;
+
+// An activity display that can be attached to the component; not owned, and
+// its owner detaches it before destroying it.
+class TSerDisplay {
+ public:
+  virtual ~TSerDisplay() = default;
+  virtual void CommActivity(TSerCustomComm& Comm) = 0;
+};
+
+class TSerCustomComm : public TSerComponent {
+ public:
+  explicit TSerCustomComm(TSerDispatcher* Dispatcher = nullptr);
+  ~TSerCustomComm() override;
+  TSerCustomComm(const TSerCustomComm&) = delete;
+  TSerCustomComm& operator=(const TSerCustomComm&) = delete;
+
+  // --- Opening and closing ---
+  void Open();
+  // Stops both worker threads, waits for them, then closes the device.
+  void Close();
+  bool IsOpen() const { return DeviceHandle_ >= 0; }
+  // End of loading the settings: opens the port when AutoOpen is set.
+  void Loaded();
+
+  // --- Transfer (SerCommTransfer.cpp) ---
+  bool WriteText(const std::string& Text);
+  std::string ReadText();
+  std::int32_t WriteData(const void* Data, std::int32_t Count);
+  std::int32_t ReadData(void* Data, std::int32_t Count);
+  std::int32_t InQueueCount();
+  void GetCommStatus(std::uint32_t& Errors, TSerComStat& Stat);
+
+  // --- Properties ---
+  bool AutoOpen() const { return AutoOpen_; }
+  void SetAutoOpen(bool Value) { AutoOpen_ = Value; }
+  TSerBaudrate Baudrate() const { return Baudrate_; }
+  void SetBaudrate(TSerBaudrate Value);
+  TSerParity Parity() const { return Parity_; }
+  void SetParity(TSerParity Value);
+  TSerDatabits Databits() const { return Databits_; }
+  void SetDatabits(TSerDatabits Value);
+  TSerStopbits Stopbits() const { return Stopbits_; }
+  void SetStopbits(TSerStopbits Value);
+  TSerEventChars& EventChars() { return EventChars_; }
+  void SetEventChars(const TSerEventChars& Value) { EventChars_.Assign(Value); }
+  TSerFlowControl& FlowControl() { return FlowControl_; }
+  void SetFlowControl(const TSerFlowControl& Value) { FlowControl_.Assign(Value); }
+  TSerCommOptions Options() const { return Options_; }
+  void SetOptions(TSerCommOptions Value);
+  std::int32_t PortNum() const { return PortNum_; }
+  void SetPortNum(std::int32_t Value);
+  const std::string& DeviceName() const { return DeviceName_; }
+  void SetDeviceName(const std::string& Value);
+  TSerCommEvents MonitorEvents() const { return MonitorEvents_; }
+  void SetMonitorEvents(TSerCommEvents Value);
+  TSerBuffers& Buffers() { return Buffers_; }
+  const TSerBuffers& Buffers() const { return Buffers_; }
+  void SetBuffers(const TSerBuffers& Value) { Buffers_.Assign(Value); }
+  TThreadPriority EventPriority() const { return EventPriority_; }
+  void SetEventPriority(TThreadPriority Value);
+  TThreadPriority WritePriority() const { return WritePriority_; }
+  void SetWritePriority(TThreadPriority Value);
+  bool DirectWrite() const { return DirectWrite_; }
+  void SetDirectWrite(bool Value);
+  bool UpdateDCB() const { return UpdateDCB_; }
+  void SetUpdateDCB(bool Value);
+  std::int32_t UserBaudrate() const { return UserBaudrate_; }
+  void SetUserBaudrate(std::int32_t Value);
+  TSerDisplay* Display() const { return Display_; }
+  void SetDisplay(TSerDisplay* Value) { Display_ = Value; }
+  // Where worker threads hand their deliveries; refused while open. Without
+  // one, nothing is delivered.
+  TSerDispatcher* Dispatcher() const { return Dispatcher_; }
+  void SetDispatcher(TSerDispatcher* Value);
+  void SetExceptionDisplay(TSerExceptionDisplay Value) { ExceptionDisplay_ = std::move(Value); }
+
+  // DeviceName with "%d" replaced by PortNum; messages show this name.
+  std::string FormattedDeviceName() const;
+  int DeviceHandle() const { return DeviceHandle_; }
+  std::uint32_t ActiveEventMask() const { return ActiveEventMask_; }
+
+  // --- Events ---
+  TSerNotifyEvent OnOpen, OnClose, OnCts, OnDsr, OnRlsd, OnRing, OnBreak;
+  TSerCommErrorEvent OnError;
+  TSerCommRxCharEvent OnRxChar;
+  TSerCommRxBufEvent OnRxBuf;
+  TSerNotifyEvent OnRxFlag, OnTxEmpty, OnPErr, OnRx80Full, OnEvent1, OnEvent2;
+
+  void LockWrite() { WriteLock_.Enter(); }
+  void UnlockWrite() { WriteLock_.Leave(); }
+  void LockRead() { ReadLock_.Enter(); }
+  void UnlockRead() { ReadLock_.Leave(); }
+
+  // Passes an exception to the exception display (stderr by default).
+  void ShowException(std::exception_ptr Error) const;
+
+ protected:
+  virtual void CreateHandle();
+  virtual void CreateThreads();
+  virtual void HandleRxChar();
+  virtual void HandleCommEvents(std::uint32_t Mask);
+
+  void UpdateDisplay();
+  void CheckClosed() const;
+  void ApplyLineSettings();
+  void ApplyTimeouts();
+  void ApplyEventMask();
+  void CheckLineErrors();
+  void NotifyOpen();
+  void NotifyClose();
+  // Raises ESerCommError with Format's "%d" and "%s" filled in with Code and
+  // the system's text for it.
+  [[noreturn]] static void RaiseCommError(const char* Format, int Code);
+
+ private:
+  friend class TSerCommThread;
+  friend class TSerCommEventThread;
+  friend class TSerCommWriteThread;
+
+  TSerLineConfig BuildLineConfig() const;
+  void StopAndJoinThreads();
+  void DestroyHandle();
+  // Runs on the window's event thread for a worker's hand-over.
+  void DeliverEvents(std::uint32_t Mask, bool FromEventThread);
+  // Bytes ever received (waiting + consumed by ReadData), sampled together;
+  // false when the device refuses the query.
+  bool SampleReceived(std::uint64_t& Total, std::int32_t& Waiting);
+
+  int DeviceHandle_ = -1;
+  TSerCriticalSection WriteLock_;
+  TSerCriticalSection ReadLock_;
+  std::unique_ptr<TSerCommEventThread> EventThread_;
+  std::unique_ptr<TSerCommWriteThread> WriteThread_;
+  std::uint32_t ActiveEventMask_ = 0;
+  // Alive while the port is open; deliveries posted by a worker find it gone
+  // once the port has been closed (or the component destroyed).
+  std::shared_ptr<TSerDeliveryTarget> Target_;
+
+  // ReadData and the event thread's arrival check share this, so that
+  // "waiting + consumed" is never torn by a read in between.
+  std::mutex RxTallyLock_;
+  std::uint64_t RxConsumed_ = 0;
+  // A direct write is waiting for the output queue to drain (EV_TXEMPTY).
+  std::atomic<bool> TxWatch_{false};
+  bool LineCountersValid_ = false;
+  TSerLineCounters LineErrorBase_;
+
+  TSerBuffers Buffers_;
+  TSerEventChars EventChars_;
+  TSerFlowControl FlowControl_;
+
+  bool AutoOpen_ = false;
+  TSerBaudrate Baudrate_ = br1200;
+  TSerParity Parity_ = paNone;
+  TSerDatabits Databits_ = db8;
+  TSerStopbits Stopbits_ = sb1;
+  TSerCommOptions Options_;
+  std::int32_t PortNum_ = 0;
+  std::string DeviceName_ = "\\\\.\\COM%d";
+  TSerCommEvents MonitorEvents_{ceError, ceRxChar, ceTxEmpty};
+  TThreadPriority EventPriority_ = tpNormal;
+  TThreadPriority WritePriority_ = tpHighest;
+  bool DirectWrite_ = false;
+  bool UpdateDCB_ = true;
+  std::int32_t UserBaudrate_ = 0;
+  TSerDisplay* Display_ = nullptr;
+  TSerDispatcher* Dispatcher_ = nullptr;
+  TSerExceptionDisplay ExceptionDisplay_;
+  bool Destroying_ = false;
+};
+
+// The component as the window uses it.
+class TSerComm : public TSerCustomComm {
+ public:
+  using TSerCustomComm::TSerCustomComm;
+};
+
+}  // namespace galt

@@ -1,0 +1,192 @@
+// Reading, writing, the status query and the delivery of device events to
+// the program's handlers.
+
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <mutex>
+
+#include "serial/SerComm.h"
+#include "serial/SerCommThreads.h"
+
+namespace galt {
+
+// --- Writing -------------------------------------------------------------------
+
+bool TSerCustomComm::WriteText(const std::string& Text) {
+  const auto length = static_cast<std::int32_t>(Text.size());
+  return WriteData(Text.data(), length) == length;
+}
+
+std::int32_t TSerCustomComm::WriteData(const void* Data, std::int32_t Count) {
+  if (!IsOpen()) return 0;
+  if (Count <= 0) return 0;
+  if (WriteThread_) {
+    if (!WriteThread_->QueueData(Data, Count)) {
+      throw ESerCommError("Output buffer is full. Please check comm status.");
+    }
+    return Count;
+  }
+
+  // Direct write: hand the bytes to the device, waiting for room at most
+  // ReadTimeout. The descriptor is non-blocking, so nothing can be written
+  // from the caller's buffer after this returns.
+  std::lock_guard<TSerCriticalSection> lock(WriteLock_);
+  const auto* bytes = static_cast<const std::uint8_t*>(Data);
+  std::int32_t done = 0;
+  TickTimeout timeout;
+  timeout.Start(static_cast<std::uint32_t>(Buffers_.ReadTimeout()));
+  while (done < Count) {
+    const ssize_t n = ::write(DeviceHandle_, bytes + done, static_cast<std::size_t>(Count - done));
+    if (n > 0) {
+      done += static_cast<std::int32_t>(n);
+      continue;
+    }
+    const int err = n < 0 ? errno : EAGAIN;
+    if (err == EINTR) continue;
+    if (err != EAGAIN) {
+      if (done == 0) RaiseCommError("Write error (%d), %s", err);
+      break;
+    }
+    const std::uint32_t now = SerTickCount();
+    if (timeout.Expired(now)) break;
+    pollfd p{DeviceHandle_, POLLOUT, 0};
+    if (::poll(&p, 1, static_cast<int>(timeout.Remaining(now))) < 0 && errno != EINTR) break;
+  }
+  if (done > 0) TxWatch_.store(true);
+  return done;
+}
+
+// --- Reading -------------------------------------------------------------------
+
+void TSerCustomComm::GetCommStatus(std::uint32_t& Errors, TSerComStat& Stat) {
+  std::lock_guard<TSerCriticalSection> lock(ReadLock_);
+  Errors = 0;
+  Stat = TSerComStat{};
+  if (!IsOpen()) return;
+  int waiting = 0;
+  int queued = 0;
+  if (::ioctl(DeviceHandle_, FIONREAD, &waiting) < 0 || ::ioctl(DeviceHandle_, TIOCOUTQ, &queued) < 0) {
+    RaiseCommError("Error retrieving statistics (%d), %s", errno);
+  }
+  Stat.cbInQue = static_cast<std::uint32_t>(waiting);
+  Stat.cbOutQue = static_cast<std::uint32_t>(queued);
+  // Line errors since the previous query; each is reported once.
+  TSerLineCounters now;
+  if (LineCountersValid_ && SerReadLineCounters(DeviceHandle_, now)) {
+    if (now.BufOverrun != LineErrorBase_.BufOverrun) Errors |= CE_RXOVER;
+    if (now.Overrun != LineErrorBase_.Overrun) Errors |= CE_OVERRUN;
+    if (now.Parity != LineErrorBase_.Parity) Errors |= CE_RXPARITY;
+    if (now.Frame != LineErrorBase_.Frame) Errors |= CE_FRAME;
+    if (now.Break != LineErrorBase_.Break) Errors |= CE_BREAK;
+    LineErrorBase_ = now;
+  }
+}
+
+std::int32_t TSerCustomComm::InQueueCount() {
+  if (!IsOpen()) return 0;
+  std::uint32_t errors;
+  TSerComStat stat;
+  GetCommStatus(errors, stat);
+  return static_cast<std::int32_t>(stat.cbInQue);
+}
+
+std::int32_t TSerCustomComm::ReadData(void* Data, std::int32_t Count) {
+  if (!IsOpen() || Count <= 0) return 0;
+  std::lock_guard<TSerCriticalSection> lock(ReadLock_);
+  std::lock_guard<std::mutex> tally(RxTallyLock_);
+  // Non-blocking: returns at once with what has arrived, and no transfer
+  // outlives the call.
+  ssize_t n;
+  do {
+    n = ::read(DeviceHandle_, Data, static_cast<std::size_t>(Count));
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) {
+    if (errno == EAGAIN) return 0;
+    RaiseCommError("Read error (%d), %s", errno);
+  }
+  RxConsumed_ += static_cast<std::uint64_t>(n);
+  return static_cast<std::int32_t>(n);
+}
+
+std::string TSerCustomComm::ReadText() {
+  const std::int32_t n = InQueueCount();
+  if (n <= 0) return {};
+  std::string text(static_cast<std::size_t>(n), '\0');
+  const std::int32_t got = ReadData(text.data(), n);
+  text.resize(static_cast<std::size_t>(got));
+  return text;
+}
+
+bool TSerCustomComm::SampleReceived(std::uint64_t& Total, std::int32_t& Waiting) {
+  std::lock_guard<std::mutex> tally(RxTallyLock_);
+  int waiting = 0;
+  if (::ioctl(DeviceHandle_, FIONREAD, &waiting) < 0) return false;
+  Waiting = waiting;
+  Total = RxConsumed_ + static_cast<std::uint64_t>(waiting);
+  return true;
+}
+
+// --- Event delivery ---------------------------------------------------------------
+
+void TSerCustomComm::DeliverEvents(std::uint32_t Mask, bool FromEventThread) {
+  try {
+    if (FromEventThread) {
+      UpdateDisplay();
+      if ((Mask & EV_RXCHAR) != 0) {
+        HandleRxChar();
+        Mask &= ~EV_RXCHAR;
+      }
+    }
+    if (Mask != 0) HandleCommEvents(Mask);
+  } catch (...) {
+    ShowException(std::current_exception());
+  }
+}
+
+void TSerCustomComm::UpdateDisplay() {
+  if (Display_ != nullptr) Display_->CommActivity(*this);
+}
+
+void TSerCustomComm::HandleRxChar() {
+  const std::int32_t n = InQueueCount();
+  if (n <= 0) return;
+  // The handler reads what it wants; what it leaves stays queued.
+  if (OnRxChar) OnRxChar(this, n);
+}
+
+void TSerCustomComm::CheckLineErrors() {
+  std::uint32_t errors;
+  TSerComStat stat;
+  GetCommStatus(errors, stat);
+  if (errors != 0 && OnError) {
+    try {
+      OnError(this, errors);
+    } catch (...) {
+      ShowException(std::current_exception());
+    }
+  }
+}
+
+void TSerCustomComm::HandleCommEvents(std::uint32_t Mask) {
+  if ((Mask & EV_ERR) != 0) CheckLineErrors();
+  const struct {
+    std::uint32_t Bit;
+    TSerNotifyEvent TSerCustomComm::*Handler;
+  } kHandlers[] = {
+      {EV_RXFLAG, &TSerCustomComm::OnRxFlag}, {EV_CTS, &TSerCustomComm::OnCts},
+      {EV_DSR, &TSerCustomComm::OnDsr},       {EV_RING, &TSerCustomComm::OnRing},
+      {EV_RLSD, &TSerCustomComm::OnRlsd},     {EV_TXEMPTY, &TSerCustomComm::OnTxEmpty},
+      {EV_BREAK, &TSerCustomComm::OnBreak},   {EV_PERR, &TSerCustomComm::OnPErr},
+      {EV_RX80FULL, &TSerCustomComm::OnRx80Full}, {EV_EVENT1, &TSerCustomComm::OnEvent1},
+      {EV_EVENT2, &TSerCustomComm::OnEvent2},
+  };
+  for (const auto& h : kHandlers) {
+    const TSerNotifyEvent& handler = this->*h.Handler;
+    if ((Mask & h.Bit) != 0 && handler) handler(this);
+  }
+}
+
+}  // namespace galt
