@@ -60,6 +60,9 @@ class LoaderCore : private LinkHost {
   void Button2Click();
   void Button1Click();
   void Button3Click() {}
+  // The HEX import of the open-file button, once the user has chosen a file:
+  // a refused file changes nothing and is reported in an error box.
+  void OpenHexFile(const std::string& path);
 
   MessageBoxes& Boxes() { return boxes_; }
 

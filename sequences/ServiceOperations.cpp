@@ -2,6 +2,7 @@
 // and sends the first command; reply handling drives the rest of a pass.
 
 #include "image/Firmware.h"
+#include "image/HexImport.h"
 #include "image/Stamp.h"
 #include "sequences/LoaderCore.h"
 
@@ -42,6 +43,15 @@ void LoaderCore::Button2Click() { FillBlankImage(Memo1, kFullImageLines); }
 void LoaderCore::Button1Click() {
   st_txd = "0";
   st_rxd = "0";
+}
+
+void LoaderCore::OpenHexFile(const std::string& path) {
+  int blockLimit = SPBLH.Value();
+  if (const auto error = ImportHexFile(path, Memo1, blockLimit)) {
+    boxes_.Show(BoxIcon::Error, texts::kErrorCaption, HexImportErrorText(*error));
+    return;
+  }
+  SPBLH.SetValue(blockLimit);
 }
 
 }  // namespace galt

@@ -183,5 +183,42 @@ TEST(ServicePanel, ClearAndCounterReset) {
   EXPECT_EQ(h.link.sent.size(), 1u);
 }
 
+TEST(ServiceHexImport, ImportedImageIsWrittenByTheServiceWrite) {
+  Harness h;
+  const std::string path = ::testing::TempDir() + "/service_import.hex";
+  {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(f);
+    std::fputs(":020000020000FC\r\n:10000000000102030405060708090A0B0C0D0E0F78\r\n"
+               ":040010001122334442\r\n:00000001FF\r\n", f);
+    std::fclose(f);
+  }
+  h.core.OpenHexFile(path);
+  EXPECT_TRUE(h.boxes.boxes.empty());
+  EXPECT_EQ(h.core.SPBLH.Value(), 10);
+  ASSERT_EQ(h.core.Memo1.Count(), 7936u);
+  EXPECT_EQ(h.core.Memo1.Line(1), " 00010: 11 22 33 44 FF FF FF FF FF FF FF FF FF FF FF FF ");
+
+  h.core.wr_fClick();
+  h.clock.RunUntil([&] { return h.SentCount(cmdActivate) == 1; }, 60000);
+  EXPECT_EQ(h.SentCount(cmdWriteBlock), 10);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(h.device.flash[i], i);
+  EXPECT_EQ(h.device.flash[16], 0x11);
+  EXPECT_EQ(h.device.flash[20], 0xFF);
+}
+
+TEST(ServiceHexImport, RefusedFileChangesNothingAndIsReported) {
+  Harness h;
+  h.core.SPBLH.SetValue(500);
+  const auto before = h.core.Memo1.Lines();
+  h.core.OpenHexFile(::testing::TempDir() + "/no_such_file.hex");
+  ASSERT_EQ(h.boxes.boxes.size(), 1u);
+  EXPECT_EQ(h.LastBox().caption, "  Tornel Ltd");
+  EXPECT_EQ(h.LastBox().icon, BoxIcon::Error);
+  EXPECT_FALSE(h.LastBox().text.empty());
+  EXPECT_EQ(h.core.SPBLH.Value(), 500);
+  EXPECT_EQ(h.core.Memo1.Lines(), before);
+}
+
 }  // namespace
 }  // namespace galt
