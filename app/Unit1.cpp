@@ -1,0 +1,172 @@
+#include "app/Unit1.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <exception>
+
+#include "app/NoPortSerial.h"
+#include "app/QtMessageBoxes.h"
+#include "app/QtTimers.h"
+#include "app/TGauge.h"
+#include "app/TSpinEdit.h"
+#include "app/WindowFonts.h"
+#include "app/galt-loader.xpm"
+
+namespace galt {
+
+namespace {
+
+const QColor kNavy(0, 0, 128);
+const QColor kMaroon(128, 0, 0);
+
+void SetTextColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
+  QPalette palette = widget->palette();
+  palette.setColor(role, colour);
+  widget->setPalette(palette);
+}
+
+QLabel* NavyLabel(const QString& text, const QFont& font, int left, int top, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setFont(font);
+  SetTextColour(label, QPalette::WindowText, kNavy);
+  label->move(left, top);
+  label->adjustSize();
+  return label;
+}
+
+}  // namespace
+
+struct TForm1::OwnServices {
+  QtTimerSource timers;
+  QtMessageBoxes boxes;
+  NoPortSerial port;
+};
+
+TForm1::TForm1() : own_(std::make_unique<OwnServices>()), core_(own_->timers, own_->boxes, own_->port) {
+  BuildControls();
+  BindEvents();
+  FormCreate();
+}
+
+TForm1::TForm1(TimerSource& timers, MessageBoxes& boxes, SerialText& port) : core_(timers, boxes, port) {
+  BuildControls();
+  BindEvents();
+  FormCreate();
+}
+
+TForm1::~TForm1() {
+  // The controls go before the state they show.
+  delete Panel3;
+}
+
+void TForm1::BuildControls() {
+  setWindowTitle(QStringLiteral("GALT-5R — загрузчик версии 0211"));
+  setWindowIcon(QIcon(QPixmap(galt_loader_xpm)));
+  // System menu and minimise; no maximise, and the size is fixed.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setFont(DialogFont(11));
+  setFixedSize(369, 113);
+
+  Panel3 = new QFrame(this);
+  Panel3->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  Panel3->setGeometry(0, 0, 369, 113);
+
+  cmbPorts = new QComboBox(Panel3);
+  cmbPorts->setEditable(true);
+  cmbPorts->setEditText(QStringLiteral("COM1"));
+  cmbPorts->setFont(DialogFont(13, true));
+  SetTextColour(cmbPorts, QPalette::Text, kMaroon);
+  cmbPorts->setGeometry(9, 9, 73, cmbPorts->sizeHint().height());
+
+  zn = new TSpinEdit(core_.zn, Panel3);
+  zn->setFont(DialogFont(13, true));
+  SetTextColour(zn, QPalette::Text, kNavy);
+  zn->setGeometry(9, 41, 65, 26);
+
+  sized1 = NavyLabel(QString(), ArialFont(13, true), 8, 2, Panel3);
+
+  Label1 = NavyLabel(QStringLiteral("Деактивизация:"), DialogFont(11, true), 96, 16, Panel3);
+  Gauge1 = new TGauge(core_.Gauge1, Panel3);
+  Gauge1->setGeometry(200, 16, 153, 17);
+
+  Label2 = NavyLabel(QStringLiteral("Загрузка:"), DialogFont(11, true), 96, 40, Panel3);
+  Gauge2 = new TGauge(core_.Gauge2, Panel3);
+  Gauge2->setGeometry(160, 40, 193, 17);
+
+  Button4 = new QPushButton(QStringLiteral("Установить версию GALT-5R.0211"), Panel3);
+  Button4->setGeometry(80, 75, 209, 25);
+
+  // Keyboard focus cycles the three controls of the install panel only.
+  setTabOrder(Button4, zn);
+  setTabOrder(zn, cmbPorts);
+  Button4->setFocus();
+}
+
+void TForm1::BindEvents() {
+  // The click takes the focus on the press, so the serial number has been
+  // brought into its range before the install reads it.
+  connect(Button4, &QPushButton::clicked, this, [this] { Dispatch([this] { core_.Button4Click(); }); });
+  for (Timer* timer : {core_.Timer2.get(), core_.Timer3.get(), core_.Timer4.get()}) {
+    timer->OnTimer = [this, tick = std::move(timer->OnTimer)] { Dispatch(tick); };
+  }
+}
+
+void TForm1::FormCreate() {
+  ScanPorts();
+  core_.FormCreateImage();
+}
+
+void TForm1::ScanPorts() {
+  // Port discovery comes with the serial component; until then no port is
+  // listed and none is opened.
+}
+
+void TForm1::FormClose() {
+  // The port is closed here once the serial component is in place. A running
+  // operation is abandoned: no timer ticks into a closed window.
+  core_.Timer2->SetEnabled(false);
+  core_.Timer3->SetEnabled(false);
+  core_.Timer4->SetEnabled(false);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  FormClose();
+  QWidget::closeEvent(event);
+}
+
+void TForm1::cp1RxChar(int count) {
+  Dispatch([this, count] { core_.cp1RxChar(count); });
+}
+
+void TForm1::ShowCentred() {
+  const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+  if (where) setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), where->availableGeometry()));
+  show();
+}
+
+void TForm1::Dispatch(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const std::exception& error) {
+    // As the toolkit would: the handler ends, its error is shown, the
+    // loader goes on.
+    core_.Boxes().Show(BoxIcon::Error, QGuiApplication::applicationDisplayName().toStdString(), error.what());
+  }
+  ShowSized1();
+}
+
+void TForm1::ShowSized1() {
+  const QString text = QString::fromStdString(core_.sized1);
+  if (sized1->text() == text) return;
+  sized1->setText(text);
+  sized1->adjustSize();
+}
+
+}  // namespace galt

@@ -1,0 +1,73 @@
+#pragma once
+// The loader's window TForm1: the install panel Panel3 with its controls,
+// bound to the working state and the handlers of a LoaderCore. The service
+// panel is never shown, so its controls exist only as the core's state.
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "sequences/LoaderCore.h"
+
+class QCloseEvent;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+
+namespace galt {
+
+class TGauge;
+class TSpinEdit;
+
+class TForm1 : public QWidget {
+ public:
+  // The program's window: Qt timers and message boxes; no port is open yet.
+  TForm1();
+  // A window over the given timers, boxes and port (tests: virtual time and
+  // recorded boxes).
+  TForm1(TimerSource& timers, MessageBoxes& boxes, SerialText& port);
+  ~TForm1() override;
+
+  LoaderCore& Core() { return core_; }
+
+  // Shows the window centred on its screen.
+  void ShowCentred();
+
+  // Lists the serial ports that can be opened in cmbPorts.
+  void ScanPorts();
+
+  // The serial component's received-data event.
+  void cp1RxChar(int count);
+
+  // The install panel and its controls.
+  QFrame* Panel3 = nullptr;
+  QComboBox* cmbPorts = nullptr;
+  TSpinEdit* zn = nullptr;
+  QLabel* sized1 = nullptr;
+  QLabel* Label1 = nullptr;
+  TGauge* Gauge1 = nullptr;
+  QLabel* Label2 = nullptr;
+  TGauge* Gauge2 = nullptr;
+  QPushButton* Button4 = nullptr;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  struct OwnServices;
+
+  void BuildControls();
+  void BindEvents();
+  void FormCreate();
+  void FormClose();
+  // Runs a handler of the core, shows what it changed in controls without a
+  // change notification, and reports an error it lets escape in a box.
+  void Dispatch(const std::function<void()>& handler);
+  void ShowSized1();
+
+  std::unique_ptr<OwnServices> own_;  // before core_, which uses them
+  LoaderCore core_;
+};
+
+}  // namespace galt
