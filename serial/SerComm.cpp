@@ -281,7 +281,9 @@ void TSerCustomComm::CreateHandle() {
     if (fd < 0) err = errno;
   }
   // Exclusive use: TIOCEXCL keeps others out, the lock also keeps out root.
-  if (fd >= 0 && (::ioctl(fd, TIOCEXCL) < 0 || ::flock(fd, LOCK_EX | LOCK_NB) < 0)) {
+  // The lock comes first, so that a failed attempt never marks a port that
+  // someone else holds.
+  if (fd >= 0 && (::flock(fd, LOCK_EX | LOCK_NB) < 0 || ::ioctl(fd, TIOCEXCL) < 0)) {
     err = errno;
     ::close(fd);
     fd = -1;

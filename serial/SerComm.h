@@ -180,8 +180,10 @@ class TSerCustomComm : public TSerComponent {
   // "waiting + consumed" is never torn by a read in between.
   std::mutex RxTallyLock_;
   std::uint64_t RxConsumed_ = 0;
-  // A direct write is waiting for the output queue to drain (EV_TXEMPTY).
+  // A direct write is waiting for the output queue to drain (EV_TXEMPTY);
+  // TxKick_ wakes the event thread to start watching.
   std::atomic<bool> TxWatch_{false};
+  TSerWaitEvent TxKick_;
   bool LineCountersValid_ = false;
   TSerLineCounters LineErrorBase_;
 

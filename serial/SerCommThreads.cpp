@@ -67,7 +67,7 @@ TSerCommThread::TSerCommThread(TSerCustomComm& Owner, std::weak_ptr<TSerDelivery
                                TThreadPriority Priority)
     : Owner_(Owner),
       Target_(std::move(Target)),
-      DeliveredEvent_(std::make_shared<TSerWaitEvent>()),
+      Delivered_(std::make_shared<TDelivered>()),
       Priority_(Priority) {}
 
 TSerCommThread::~TSerCommThread() {
@@ -99,22 +99,33 @@ void TSerCommThread::Join() {
   if (Thread_.joinable()) Thread_.join();
 }
 
-bool TSerCommThread::HandOver(std::uint32_t Mask, bool FromEventThread) {
+bool TSerCommThread::HandOver(std::uint32_t Mask, bool FromEventThread,
+                              const TSerHandleObject* Interrupt) {
   TSerDispatcher* dispatcher = Owner_.Dispatcher_;
   if (dispatcher == nullptr) return !Terminated();
-  DeliveredEvent_->Reset();
+  const std::uint64_t number = ++Posted_;
   // The call may run after this thread has ended or the component has gone:
-  // it holds its own reference to the done event and finds the target only
-  // while the port is still open.
-  dispatcher->Post([target = Target_, done = DeliveredEvent_, Mask, FromEventThread] {
+  // it holds its own reference to the completion record and finds the target
+  // only while the port is still open.
+  dispatcher->Post([target = Target_, delivered = Delivered_, number, Mask, FromEventThread] {
     if (auto t = target.lock()) t->Owner->DeliverEvents(Mask, FromEventThread);
-    done->Signal();
+    std::uint64_t seen = delivered->Completed.load(std::memory_order_relaxed);
+    while (seen < number &&
+           !delivered->Completed.compare_exchange_weak(seen, number, std::memory_order_release)) {
+    }
+    delivered->Event.Signal();
   });
-  pollfd fds[2] = {{StopEvent_.Handle(), POLLIN, 0}, {DeliveredEvent_->Handle(), POLLIN, 0}};
+  pollfd fds[3] = {{StopEvent_.Handle(), POLLIN, 0},
+                   {Delivered_->Event.Handle(), POLLIN, 0},
+                   {Interrupt != nullptr ? Interrupt->Handle() : -1, POLLIN, 0}};
   for (;;) {
-    if (PollRetry(fds, 2, -1) < 0) return !Terminated();
+    // Reset before checking, so that a completion signalled in between is
+    // not lost; earlier, unwaited calls may signal too.
+    Delivered_->Event.Reset();
+    if (Delivered_->Completed.load(std::memory_order_acquire) >= number) return true;
+    if (PollRetry(fds, 3, -1) < 0) return !Terminated();
     if (fds[0].revents != 0 || Terminated()) return false;
-    if (fds[1].revents != 0) return true;
+    if (fds[2].revents != 0) return true;
   }
 }
 
@@ -146,13 +157,15 @@ void TSerCommEventThread::Execute() {
   bool watchInput = true;
 
   while (!Terminated()) {
+    const bool txWatch = (mask & EV_TXEMPTY) != 0 && Owner_.TxWatch_.load();
     int timeout = watchInput ? -1 : kUnreadRecheckMs;
     if (counters && (mask & kModemEvents) != 0) timeout = MinTimeout(timeout, kModemSampleMs);
-    if ((mask & EV_TXEMPTY) != 0 && Owner_.TxWatch_.load()) timeout = MinTimeout(timeout, kTxEmptyCheckMs);
+    if (txWatch) timeout = MinTimeout(timeout, kTxEmptyCheckMs);
 
-    pollfd fds[2] = {{StopEvent_.Handle(), POLLIN, 0},
-                     {fd, static_cast<short>(watchInput ? POLLIN : 0), 0}};
-    if (PollRetry(fds, 2, timeout) < 0) {
+    pollfd fds[3] = {{StopEvent_.Handle(), POLLIN, 0},
+                     {fd, static_cast<short>(watchInput ? POLLIN : 0), 0},
+                     {(mask & EV_TXEMPTY) != 0 && !txWatch ? Owner_.TxKick_.Handle() : -1, POLLIN, 0}};
+    if (PollRetry(fds, 3, timeout) < 0) {
       if (!BackOff(kBackOffMs)) break;
       continue;
     }
@@ -196,6 +209,10 @@ void TSerCommEventThread::Execute() {
       base = now;
     }
 
+    if ((mask & EV_TXEMPTY) != 0) {
+      // Reset before looking at the flag, so that a kick is never lost.
+      Owner_.TxKick_.Reset();
+    }
     if ((mask & EV_TXEMPTY) != 0 && Owner_.TxWatch_.load()) {
       int queued = 0;
       if (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued == 0 && Owner_.TxWatch_.exchange(false)) {
@@ -251,7 +268,10 @@ bool TSerCommWriteThread::WriteCompleted(std::int32_t N) {
     }
     Room_.notify_all();
   }
-  return empty ? HandOver(EV_TXEMPTY, false) : true;
+  // Bytes queued while the report waits are written at once: a window that
+  // writes several blocks before returning to its event loop must not find
+  // the queue stalled behind its own undelivered report.
+  return empty ? HandOver(EV_TXEMPTY, false, &DataEvent_) : true;
 }
 
 void TSerCommWriteThread::Execute() {

@@ -57,8 +57,11 @@ class TSerCommThread {
   virtual void Execute() = 0;
   bool Terminated() const { return Terminated_.load(std::memory_order_acquire); }
   // Hands a delivery of Mask to the window's event thread and waits until it
-  // has run there or the thread is told to stop; false when stopped.
-  bool HandOver(std::uint32_t Mask, bool FromEventThread);
+  // has run there or the thread is told to stop; false when stopped. A
+  // signalled Interrupt also ends the wait (true): the delivery then runs
+  // later without being waited for.
+  bool HandOver(std::uint32_t Mask, bool FromEventThread,
+                const TSerHandleObject* Interrupt = nullptr);
   // Waits for the stop signal at most Ms; false when stopped.
   bool BackOff(int Ms);
 
@@ -66,8 +69,15 @@ class TSerCommThread {
   TSerWaitEvent StopEvent_;
 
  private:
+  // Completion of hand-overs: the posted call stores its number and signals.
+  struct TDelivered {
+    TSerWaitEvent Event;
+    std::atomic<std::uint64_t> Completed{0};
+  };
+
   std::weak_ptr<TSerDeliveryTarget> Target_;
-  std::shared_ptr<TSerWaitEvent> DeliveredEvent_;
+  std::shared_ptr<TDelivered> Delivered_;
+  std::uint64_t Posted_ = 0;
   std::atomic<bool> Terminated_{false};
   std::atomic<TThreadPriority> Priority_;
   std::atomic<int> ThreadId_{0};

@@ -55,7 +55,10 @@ std::int32_t TSerCustomComm::WriteData(const void* Data, std::int32_t Count) {
     pollfd p{DeviceHandle_, POLLOUT, 0};
     if (::poll(&p, 1, static_cast<int>(timeout.Remaining(now))) < 0 && errno != EINTR) break;
   }
-  if (done > 0) TxWatch_.store(true);
+  if (done > 0 && (ActiveEventMask_ & EV_TXEMPTY) != 0) {
+    TxWatch_.store(true);
+    TxKick_.Signal();
+  }
   return done;
 }
 

@@ -1,0 +1,89 @@
+// The Qt hand-over: calls posted from worker threads run on the thread of the
+// dispatcher's context object, and a component's events arrive there.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "PtyPair.h"
+#include "serial/QtDispatcher.h"
+#include "serial/SerComm.h"
+
+namespace galt::test {
+namespace {
+
+bool ProcessUntil(const std::function<bool()>& Done, int TimeoutMs = 2000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!Done() && timer.elapsed() < TimeoutMs) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return Done();
+}
+
+TEST(QtDispatcher, CallsPostedFromAWorkerRunOnTheGuiThreadInOrder) {
+  TSerQtDispatcher dispatcher;
+  std::vector<int> order;
+  std::atomic<bool> otherThread{false};
+  std::thread worker([&] {
+    for (int i = 0; i < 5; ++i) {
+      dispatcher.Post([&, i] {
+        if (QThread::currentThread() != QCoreApplication::instance()->thread()) otherThread = true;
+        order.push_back(i);
+      });
+    }
+  });
+  worker.join();
+  EXPECT_TRUE(order.empty());  // nothing runs until the event loop does
+  ASSERT_TRUE(ProcessUntil([&] { return order.size() == 5; }));
+  EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4}));
+  EXPECT_FALSE(otherThread);
+}
+
+TEST(QtDispatcher, CallsForADestroyedContextAreDropped) {
+  bool ran = false;
+  {
+    TSerQtDispatcher dispatcher;
+    dispatcher.Post([&] { ran = true; });
+  }
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(ran);
+}
+
+TEST(QtDispatcher, ComponentEventsArriveOnTheGuiThread) {
+  PtyPair pty;
+  TSerQtDispatcher dispatcher;
+  TSerComm comm(&dispatcher);
+  comm.SetBaudrate(br14400);
+  comm.FlowControl().SetControlRts(rtsEnabled);
+  comm.SetDeviceName(pty.Path());
+  std::string received;
+  bool onGuiThread = true;
+  comm.OnRxChar = [&](TSerCustomComm* Sender, int) {
+    onGuiThread = onGuiThread && QThread::currentThread() == QCoreApplication::instance()->thread();
+    received += Sender->ReadText();
+  };
+  comm.Open();
+  ASSERT_TRUE(comm.WriteText("query"));
+  EXPECT_EQ(pty.ReadFar(5, std::chrono::milliseconds(2000)), "query");
+  pty.WriteFar("answer");
+  ASSERT_TRUE(ProcessUntil([&] { return received == "answer"; }));
+  EXPECT_TRUE(onGuiThread);
+  comm.Close();
+}
+
+}  // namespace
+}  // namespace galt::test
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,124 @@
+// The small building blocks: tick timeout, events, settings objects, the port
+// table.
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "serial/PortTable.h"
+#include "serial/SerClasses.h"
+#include "serial/SerPrst.h"
+
+namespace galt {
+namespace {
+
+TEST(TickTimeout, EndsAfterItsLengthAcrossACounterWrap) {
+  TickTimeout t;
+  const std::uint32_t start = 0xFFFFFFF0u;
+  t.Start(100, start);
+  EXPECT_FALSE(t.Expired(start + 50));   // wrapped to 0x22
+  EXPECT_FALSE(t.Expired(start + 100));
+  EXPECT_TRUE(t.Expired(start + 101));
+  EXPECT_EQ(t.Remaining(start + 50), 51u);
+  EXPECT_EQ(t.Remaining(start + 101), 0u);
+}
+
+TEST(SerWaitEvent, StaysSignalledUntilReset) {
+  TSerWaitEvent e;
+  EXPECT_EQ(e.WaitFor(0), TSerHandleObject::wrTimeout);
+  e.Signal();
+  e.Signal();
+  EXPECT_EQ(e.WaitFor(0), TSerHandleObject::wrSignaled);
+  EXPECT_EQ(e.WaitFor(TSerHandleObject::Infinite), TSerHandleObject::wrSignaled);
+  e.Reset();
+  EXPECT_EQ(e.WaitFor(10), TSerHandleObject::wrTimeout);
+}
+
+TEST(SerPersistent, FlowControlNotifiesRealChangesOnly) {
+  TSerFlowControl f;
+  int changes = 0;
+  f.SetOnChange([&] { ++changes; });
+  f.SetControlRts(rtsDisabled);  // the default: no change
+  EXPECT_EQ(changes, 0);
+  f.SetControlRts(rtsEnabled);
+  f.SetXonXoffIn(true);
+  EXPECT_EQ(changes, 2);
+  f.BeginUpdate();
+  f.SetOutCtsFlow(true);
+  f.EndUpdate();
+  EXPECT_EQ(changes, 2);
+  EXPECT_TRUE(f.OutCtsFlow());
+}
+
+TEST(SerPersistent, EventCharsNotifyEvenWhenUnchanged) {
+  TSerEventChars c;
+  int changes = 0;
+  c.SetOnChange([&] { ++changes; });
+  c.SetXonChar(17);
+  c.SetChar(TSerEventChars::ciEofChar, 'Z');
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(c.EofChar(), 'Z');
+  EXPECT_THROW(c.SetChar(6, 'x'), std::out_of_range);
+}
+
+TEST(SerPersistent, AssignCopiesEverythingAndNotifiesOnce) {
+  TSerFlowControl source;
+  source.SetControlDtr(dtrEnabled);
+  source.SetControlRts(rtsToggle);
+  source.SetXonXoffOut(true);
+  source.SetTxContinueOnXoff(true);
+  TSerFlowControl target;
+  int changes = 0;
+  target.SetOnChange([&] { ++changes; });
+  target.Assign(source);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(target.ControlDtr(), dtrEnabled);
+  EXPECT_EQ(target.ControlRts(), rtsToggle);
+  EXPECT_TRUE(target.XonXoffOut());
+  EXPECT_TRUE(target.TxContinueOnXoff());
+
+  TSerBuffers other;
+  EXPECT_THROW(target.Assign(other), std::invalid_argument);
+  EXPECT_EQ(changes, 1);
+}
+
+TEST(SerPersistent, BuffersVetoLeavesValuesUnchanged) {
+  TSerBuffers b;
+  int changes = 0;
+  b.SetOnChange([&] { ++changes; });
+  b.SetOnChanging([] { throw std::runtime_error("refused"); });
+  EXPECT_THROW(b.SetReadSize(100), std::runtime_error);
+  EXPECT_EQ(b.ReadSize(), 4096);
+  TSerBuffers other;
+  other.SetWriteSize(10);
+  EXPECT_THROW(b.Assign(other), std::runtime_error);
+  EXPECT_EQ(b.WriteSize(), 2048);
+  // Timeouts are plain values: no veto, no notification.
+  b.SetWriteTimeout(5);
+  EXPECT_EQ(b.WriteTimeout(), 5);
+  EXPECT_EQ(changes, 0);
+  EXPECT_THROW(b.SetReadTimeout(-1), std::out_of_range);
+}
+
+TEST(PortTable, MapsPortNumbersToLinuxDevices) {
+  EXPECT_EQ(PortDevicePath(1), "/dev/ttyS0");
+  EXPECT_EQ(PortDevicePath(32), "/dev/ttyS31");
+  EXPECT_EQ(PortDevicePath(33), "/dev/ttyUSB0");
+  EXPECT_EQ(PortDevicePath(65), "/dev/ttyACM0");
+  EXPECT_EQ(PortDevicePath(96), "/dev/ttyACM31");
+  EXPECT_FALSE(PortDevicePath(0));
+  EXPECT_FALSE(PortDevicePath(97));
+}
+
+TEST(PortTable, ResolvesComNamesAndPassesPathsThrough) {
+  EXPECT_EQ(ResolveDevicePath("\\\\.\\COM7"), "/dev/ttyS6");
+  EXPECT_EQ(ResolveDevicePath("COM40"), "/dev/ttyUSB7");
+  EXPECT_EQ(ResolveDevicePath("com66"), "/dev/ttyACM1");
+  EXPECT_FALSE(ResolveDevicePath("\\\\.\\COM97"));
+  EXPECT_FALSE(ResolveDevicePath("\\\\.\\COM0"));
+  EXPECT_EQ(ResolveDevicePath("/dev/pts/3"), "/dev/pts/3");
+  EXPECT_EQ(ResolveDevicePath("COMPORT"), "COMPORT");
+}
+
+}  // namespace
+}  // namespace galt

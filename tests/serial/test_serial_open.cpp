@@ -1,0 +1,199 @@
+// Opening and closing, properties refused while open, and the open errors.
+
+#include <sys/file.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "SerialFixture.h"
+
+namespace galt::test {
+namespace {
+
+std::string OpenError(TSerCustomComm& Comm) {
+  try {
+    Comm.Open();
+  } catch (const ESerCommError& e) {
+    return e.what();
+  }
+  return "(opened)";
+}
+
+TEST(SerialDefaults, MatchThePublishedTable) {
+  TSerComm c;
+  EXPECT_FALSE(c.AutoOpen());
+  EXPECT_EQ(c.Baudrate(), br1200);
+  EXPECT_EQ(c.Parity(), paNone);
+  EXPECT_EQ(c.Databits(), db8);
+  EXPECT_EQ(c.Stopbits(), sb1);
+  EXPECT_TRUE(c.Options().Empty());
+  EXPECT_EQ(c.PortNum(), 0);
+  EXPECT_EQ(c.DeviceName(), "\\\\.\\COM%d");
+  EXPECT_EQ(c.MonitorEvents().Value(), 200);
+  EXPECT_EQ(c.EventPriority(), tpNormal);
+  EXPECT_EQ(c.WritePriority(), tpHighest);
+  EXPECT_FALSE(c.DirectWrite());
+  EXPECT_TRUE(c.UpdateDCB());
+  EXPECT_EQ(c.UserBaudrate(), 0);
+  EXPECT_EQ(c.Buffers().ReadSize(), 4096);
+  EXPECT_EQ(c.Buffers().WriteSize(), 2048);
+  EXPECT_EQ(c.Buffers().ReadTimeout(), 1000);
+  EXPECT_EQ(c.Buffers().WriteTimeout(), 1000);
+  EXPECT_EQ(c.Buffers().XonLimit(), 1024);
+  EXPECT_EQ(c.Buffers().XoffLimit(), 1024);
+  EXPECT_EQ(c.EventChars().XonChar(), 17);
+  EXPECT_EQ(c.EventChars().XoffChar(), 19);
+  EXPECT_EQ(c.FlowControl().ControlDtr(), dtrDisabled);
+  EXPECT_EQ(c.FlowControl().ControlRts(), rtsDisabled);
+  EXPECT_FALSE(c.IsOpen());
+}
+
+TEST(SerialNames, FormattedNameAndDevicePath) {
+  TSerComm c;
+  c.SetPortNum(12);
+  EXPECT_EQ(c.FormattedDeviceName(), "\\\\.\\COM12");
+  c.SetDeviceName("/dev/pts/%d%%");
+  EXPECT_EQ(c.FormattedDeviceName(), "/dev/pts/12%");
+}
+
+class SerialOpen : public SerialTest {};
+
+TEST_F(SerialOpen, OpenCloseAndEventsAroundThem) {
+  int opened = 0, closed = 0;
+  Comm.OnOpen = [&](TSerCustomComm*) { ++opened; };
+  Comm.OnClose = [&](TSerCustomComm*) { ++closed; };
+  Comm.Close();  // closed: nothing, no OnClose
+  EXPECT_EQ(closed, 0);
+  Comm.Open();
+  EXPECT_TRUE(Comm.IsOpen());
+  EXPECT_EQ(opened, 1);
+  EXPECT_EQ(Comm.ActiveEventMask(), EV_ERR | EV_RXCHAR);
+  Comm.Close();
+  EXPECT_FALSE(Comm.IsOpen());
+  EXPECT_EQ(closed, 1);
+  Comm.Close();
+  EXPECT_EQ(closed, 1);
+  // The same port opens again at once.
+  Comm.Open();
+  EXPECT_TRUE(Comm.IsOpen());
+}
+
+TEST_F(SerialOpen, OnOpenExceptionIsShownAndOpenCompletes) {
+  Comm.OnOpen = [](TSerCustomComm*) { throw std::runtime_error("handler failed"); };
+  Comm.Open();
+  EXPECT_TRUE(Comm.IsOpen());
+  ASSERT_EQ(Shown.size(), 1u);
+  EXPECT_EQ(Shown[0], "handler failed");
+}
+
+TEST_F(SerialOpen, OpenOnAnOpenPortIsRefusedAndThePortKeepsWorking) {
+  ReadInHandler();
+  Comm.Open();
+  EXPECT_EQ(OpenError(Comm), "Can't perform this operation while port is open");
+  EXPECT_TRUE(Comm.IsOpen());
+  Pty.WriteFar("ping");
+  EXPECT_TRUE(Pump([&] { return Received == "ping"; }));
+}
+
+TEST_F(SerialOpen, SettingsRefusedWhileOpenKeepTheirValues) {
+  Comm.SetPortNum(5);
+  Comm.Open();
+  const std::string refused = "Can't perform this operation while port is open";
+  auto expectRefused = [&](const std::function<void()>& Change) {
+    try {
+      Change();
+      ADD_FAILURE() << "not refused";
+    } catch (const ESerCommError& e) {
+      EXPECT_EQ(e.what(), refused);
+    }
+  };
+  expectRefused([&] { Comm.SetPortNum(6); });
+  expectRefused([&] { Comm.SetDeviceName("/dev/null"); });
+  expectRefused([&] { Comm.SetMonitorEvents({}); });
+  expectRefused([&] { Comm.SetDirectWrite(true); });
+  expectRefused([&] { Comm.SetUpdateDCB(false); });
+  expectRefused([&] { Comm.Buffers().SetReadSize(100); });
+  expectRefused([&] { Comm.Buffers().SetXoffLimit(10); });
+  TSerBuffers other;
+  expectRefused([&] { Comm.SetBuffers(other); });
+  EXPECT_EQ(Comm.PortNum(), 5);
+  EXPECT_EQ(Comm.DeviceName(), Pty.Path());
+  EXPECT_EQ(Comm.MonitorEvents().Value(), 200);
+  EXPECT_EQ(Comm.Buffers().ReadSize(), 4096);
+  EXPECT_EQ(Comm.Buffers().XoffLimit(), 1024);
+  // The timeouts and the priorities may change while open.
+  Comm.Buffers().SetWriteTimeout(50);
+  Comm.SetWritePriority(tpNormal);
+  EXPECT_EQ(Comm.Buffers().WriteTimeout(), 50);
+  EXPECT_EQ(Comm.WritePriority(), tpNormal);
+  EXPECT_TRUE(Comm.IsOpen());
+}
+
+TEST_F(SerialOpen, MissingDeviceIsReportedByName) {
+  Comm.SetDeviceName("/dev/galt-missing-%d");
+  Comm.SetPortNum(3);
+  EXPECT_EQ(OpenError(Comm), "Specified device not found (/dev/galt-missing-3).");
+  EXPECT_FALSE(Comm.IsOpen());
+  Comm.SetDeviceName("\\\\.\\COM%d");
+  Comm.SetPortNum(97);  // outside the port table
+  EXPECT_EQ(OpenError(Comm), "Specified device not found (\\\\.\\COM97).");
+}
+
+TEST_F(SerialOpen, NameWithoutPlaceholderOpensTheSameDeviceForAnyPort) {
+  Comm.SetPortNum(1);
+  Comm.Open();
+  Comm.Close();
+  Comm.SetPortNum(77);
+  Comm.Open();
+  EXPECT_TRUE(Comm.IsOpen());
+}
+
+TEST_F(SerialOpen, PortHeldByAnotherFails) {
+  const int other = ::open(Pty.Path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+  EXPECT_EQ(OpenError(Comm),
+            "Can't open specified device " + Pty.Path() + " (Error 11, Resource temporarily unavailable)");
+  EXPECT_FALSE(Comm.IsOpen());
+  ::close(other);
+
+  // A second component on an open port is refused the same way.
+  Comm.Open();
+  TSerComm second(&Loop);
+  UseLoaderSettings(second, Pty.Path());
+  EXPECT_NE(OpenError(second).find("Can't open specified device " + Pty.Path() + " (Error "),
+            std::string::npos);
+  EXPECT_FALSE(second.IsOpen());
+}
+
+TEST_F(SerialOpen, FailedOpenLeavesThePortClosedAndReleasesTheDevice) {
+  const int fdsBefore = CountOpenFds();
+  Comm.SetDeviceName("/dev/null");  // opens, but is no tty
+  EXPECT_EQ(OpenError(Comm), "Can't open specified device /dev/null (Error 25, Inappropriate ioctl for device)");
+  EXPECT_FALSE(Comm.IsOpen());
+  Comm.SetDeviceName(Pty.Path());
+  Comm.SetBaudrate(brUser);  // UserBaudrate 0 would hang the line up
+  EXPECT_EQ(OpenError(Comm), "Error writing dcb (22), Invalid argument");
+  EXPECT_FALSE(Comm.IsOpen());
+  EXPECT_EQ(CountOpenFds(), fdsBefore);
+}
+
+TEST_F(SerialOpen, AutoOpenActsWhenLoadingEnds) {
+  Comm.Loaded();
+  EXPECT_FALSE(Comm.IsOpen());
+  Comm.SetAutoOpen(true);
+  Comm.Loaded();
+  EXPECT_TRUE(Comm.IsOpen());
+}
+
+TEST_F(SerialOpen, EventMaskFollowsMonitorEventsAndWriteMode) {
+  Comm.SetMonitorEvents({ceRxChar, ceTxEmpty, ceCts});
+  Comm.Open();
+  EXPECT_EQ(Comm.ActiveEventMask(), EV_RXCHAR | EV_CTS);
+  Comm.Close();
+  Comm.SetDirectWrite(true);
+  Comm.Open();
+  EXPECT_EQ(Comm.ActiveEventMask(), EV_RXCHAR | EV_CTS | EV_TXEMPTY);
+}
+
+}  // namespace
+}  // namespace galt::test

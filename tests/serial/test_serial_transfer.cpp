@@ -1,0 +1,272 @@
+// Writing through the queue, reading in OnRxChar, and event delivery on the
+// window's event thread (the test thread here).
+
+#include <atomic>
+#include <thread>
+
+#include "SerialFixture.h"
+
+namespace galt::test {
+namespace {
+
+class SerialTransfer : public SerialTest {
+ protected:
+  std::string ExpectQueueFull(const std::string& Text) {
+    try {
+      Comm.WriteText(Text);
+    } catch (const ESerCommError& e) {
+      return e.what();
+    }
+    return "(accepted)";
+  }
+
+  // Writes until the pty's buffer and the queue are full (the far side is not
+  // reading); answers the number of bytes accepted.
+  std::size_t FillUntilFull() {
+    Comm.Buffers().SetWriteTimeout(100);
+    const std::string block(1024, 'f');
+    std::size_t accepted = 0;
+    for (int i = 0; i < 1000; ++i) {
+      if (ExpectQueueFull(block) != "(accepted)") return accepted;
+      accepted += block.size();
+    }
+    ADD_FAILURE() << "the queue never filled";
+    return accepted;
+  }
+};
+
+TEST_F(SerialTransfer, WrittenTextArrivesInOrder) {
+  Comm.Open();
+  std::string sent;
+  for (int i = 0; i < 40; ++i) {
+    std::string frame(138, '\0');
+    for (std::size_t k = 0; k < frame.size(); ++k) frame[k] = static_cast<char>(i * 7 + k);
+    ASSERT_TRUE(Comm.WriteText(frame));
+    sent += frame;
+  }
+  EXPECT_EQ(Pty.ReadFar(sent.size(), 3000ms), sent);
+}
+
+TEST_F(SerialTransfer, FarSideBytesRaiseOnRxCharOnTheEventThread) {
+  std::thread::id handlerThread;
+  Comm.OnRxChar = [&](TSerCustomComm* Sender, int Count) {
+    handlerThread = std::this_thread::get_id();
+    EXPECT_EQ(Sender, &Comm);
+    EXPECT_GT(Count, 0);
+    RxCounts.push_back(Count);
+    Received += Sender->ReadText();
+  };
+  Comm.Open();
+  std::string expected;
+  for (int i = 0; i < 20; ++i) {
+    const std::string chunk = "reply-" + std::to_string(i) + std::string(1, '\0') + "\xAA\xFF";
+    Pty.WriteFar(chunk);
+    expected += chunk;
+  }
+  ASSERT_TRUE(Pump([&] { return Received.size() >= expected.size(); }));
+  EXPECT_EQ(Received, expected);
+  EXPECT_EQ(handlerThread, std::this_thread::get_id());
+  EXPECT_FALSE(RxCounts.empty());
+}
+
+TEST_F(SerialTransfer, UnreadBytesAreAnnouncedAgainOnlyWhenMoreArrive) {
+  Comm.OnRxChar = [&](TSerCustomComm*, int Count) { RxCounts.push_back(Count); };
+  Comm.Open();
+  Pty.WriteFar("abc");
+  ASSERT_TRUE(Pump([&] { return !RxCounts.empty(); }));
+  EXPECT_EQ(RxCounts.back(), 3);
+  Loop.RunFor(200ms);
+  EXPECT_EQ(RxCounts.size(), 1u);  // nothing new: no further event
+  Pty.WriteFar("de");
+  ASSERT_TRUE(Pump([&] { return RxCounts.size() >= 2; }));
+  EXPECT_EQ(RxCounts[1], 5);  // counted afresh, the unread bytes included
+  EXPECT_EQ(Comm.ReadText(), "abcde");
+  EXPECT_EQ(Comm.ReadText(), "");
+}
+
+TEST_F(SerialTransfer, EmptyStringsAndClosedPorts) {
+  EXPECT_EQ(Comm.ReadText(), "");
+  EXPECT_TRUE(Comm.WriteText(""));
+  EXPECT_FALSE(Comm.WriteText("x"));
+  EXPECT_EQ(Comm.InQueueCount(), 0);
+  std::uint32_t errors = 1;
+  TSerComStat stat{1, 2, 3};
+  Comm.GetCommStatus(errors, stat);
+  EXPECT_EQ(errors, 0u);
+  EXPECT_EQ(stat.cbInQue + stat.cbOutQue + stat.Flags, 0u);
+  Comm.Open();
+  EXPECT_TRUE(Comm.WriteText(""));
+  EXPECT_EQ(Comm.ReadText(), "");
+  EXPECT_EQ(Pty.DrainFar(50ms), "");
+}
+
+TEST_F(SerialTransfer, ExactlyWriteSizeIsAcceptedOneMoreIsRefusedAfterTheTimeout) {
+  Comm.Buffers().SetWriteTimeout(100);
+  Comm.Open();
+  EXPECT_TRUE(Comm.WriteText(std::string(2048, 'a')));
+  EXPECT_EQ(Pty.ReadFar(2048, 3000ms).size(), 2048u);
+
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ExpectQueueFull(std::string(2049, 'b')), "Output buffer is full. Please check comm status.");
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 100ms);
+  EXPECT_TRUE(Comm.IsOpen());
+  EXPECT_EQ(Pty.DrainFar(50ms), "");  // nothing of it was queued
+}
+
+TEST_F(SerialTransfer, OversizedTextWaitsTheDefaultSecond) {
+  Comm.Open();
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ExpectQueueFull(std::string(4000, 'x')), "Output buffer is full. Please check comm status.");
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 1000ms);
+}
+
+TEST_F(SerialTransfer, FullQueueAcceptsAgainOnceTheDeviceDrains) {
+  Comm.Open();
+  const std::size_t accepted = FillUntilFull();
+  ASSERT_GT(accepted, 0u);
+  std::atomic<bool> stop{false};
+  std::size_t drained = 0;
+  std::thread reader([&] {
+    std::this_thread::sleep_for(50ms);
+    while (!stop) drained += Pty.DrainFar(20ms).size();
+  });
+  Comm.Buffers().SetWriteTimeout(3000);
+  EXPECT_TRUE(Comm.WriteText(std::string(1024, 'g')));
+  Comm.Close();
+  stop = true;
+  reader.join();
+  EXPECT_GT(drained, 0u);
+}
+
+TEST_F(SerialTransfer, CloseWhileAWriteIsPendingDropsTheRestAndReopensEmpty) {
+  Comm.Open();
+  const std::size_t accepted = FillUntilFull();
+  const auto start = std::chrono::steady_clock::now();
+  Comm.Close();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+  const std::size_t sent = Pty.DrainFar(100ms).size();
+  EXPECT_LT(sent, accepted);
+  Comm.Open();
+  ASSERT_TRUE(Comm.WriteText("tail"));
+  EXPECT_EQ(Pty.ReadFar(4, 2000ms), "tail");
+}
+
+TEST_F(SerialTransfer, CloseWhileADeliveryIsQueuedRaisesNothingLater) {
+  ReadInHandler();
+  Comm.Open();
+  Pty.WriteFar("late");
+  // The event thread has handed over a delivery that has not run yet.
+  for (int i = 0; i < 200 && Loop.PendingCount() == 0; ++i) std::this_thread::sleep_for(5ms);
+  ASSERT_EQ(Loop.PendingCount(), 1u);
+  Comm.Close();
+  EXPECT_EQ(Loop.ProcessPending(), 1u);
+  EXPECT_TRUE(RxCounts.empty());
+  EXPECT_TRUE(Shown.empty());
+  // Reopened at once, the bytes still waiting are announced by the new threads.
+  Comm.Open();
+  EXPECT_TRUE(Pump([&] { return Received == "late"; }));
+}
+
+TEST_F(SerialTransfer, CloseWhileTheWriteThreadWaitsForItsTxEmptyDelivery) {
+  int txEmpty = 0;
+  Comm.OnTxEmpty = [&](TSerCustomComm*) { ++txEmpty; };
+  Comm.Open();
+  ASSERT_TRUE(Comm.WriteText("frame"));
+  for (int i = 0; i < 200 && Loop.PendingCount() == 0; ++i) std::this_thread::sleep_for(5ms);
+  ASSERT_EQ(Loop.PendingCount(), 1u);
+  Comm.Close();
+  Loop.ProcessPending();
+  EXPECT_EQ(txEmpty, 0);
+  EXPECT_EQ(Pty.ReadFar(5, 1000ms), "frame");
+}
+
+TEST_F(SerialTransfer, TxEmptyFollowsEachDrainedQueue) {
+  int txEmpty = 0;
+  Comm.OnTxEmpty = [&](TSerCustomComm*) { ++txEmpty; };
+  Comm.Open();
+  ASSERT_TRUE(Comm.WriteText("one"));
+  ASSERT_TRUE(Pump([&] { return txEmpty == 1; }));
+  ASSERT_TRUE(Comm.WriteText("two"));
+  ASSERT_TRUE(Pump([&] { return txEmpty == 2; }));
+  EXPECT_EQ(Pty.ReadFar(6, 1000ms), "onetwo");
+}
+
+TEST_F(SerialTransfer, HandlerExceptionsAreShownAndDeliveryGoesOn) {
+  int calls = 0;
+  Comm.OnRxChar = [&](TSerCustomComm* Sender, int) {
+    ++calls;
+    Received += Sender->ReadText();
+    if (calls == 1) throw ESerCommError("first handler failed");
+  };
+  Comm.Open();
+  Pty.WriteFar("1");
+  ASSERT_TRUE(Pump([&] { return calls == 1; }));
+  Pty.WriteFar("2");
+  ASSERT_TRUE(Pump([&] { return calls == 2; }));
+  EXPECT_EQ(Received, "12");
+  ASSERT_EQ(Shown.size(), 1u);
+  EXPECT_EQ(Shown[0], "first handler failed");
+}
+
+TEST_F(SerialTransfer, CloseInsideTheHandlerDoesNotDeadlock) {
+  Comm.OnRxChar = [&](TSerCustomComm* Sender, int) {
+    Received += Sender->ReadText();
+    Sender->Close();
+  };
+  Comm.Open();
+  Pty.WriteFar("bye");
+  ASSERT_TRUE(Pump([&] { return !Comm.IsOpen(); }));
+  EXPECT_EQ(Received, "bye");
+}
+
+TEST_F(SerialTransfer, DeliveryOfADestroyedComponentDoesNothing) {
+  int calls = 0;
+  {
+    TSerComm doomed(&Loop);
+    UseLoaderSettings(doomed, Pty.Path());
+    doomed.OnRxChar = [&](TSerCustomComm*, int) { ++calls; };
+    doomed.Open();
+    Pty.WriteFar("x");
+    for (int i = 0; i < 200 && Loop.PendingCount() == 0; ++i) std::this_thread::sleep_for(5ms);
+    ASSERT_EQ(Loop.PendingCount(), 1u);
+  }
+  EXPECT_EQ(Loop.ProcessPending(), 1u);
+  EXPECT_EQ(calls, 0);
+}
+
+TEST_F(SerialTransfer, NoEventThreadWithoutMonitorEvents) {
+  Comm.SetMonitorEvents({});
+  ReadInHandler();
+  Comm.Open();
+  Pty.WriteFar("quiet");
+  Loop.RunFor(100ms);
+  EXPECT_TRUE(RxCounts.empty());
+  ASSERT_TRUE(Comm.WriteText("still writes"));
+  EXPECT_EQ(Pty.ReadFar(12, 1000ms), "still writes");
+  EXPECT_EQ(Comm.ReadText(), "quiet");
+}
+
+TEST_F(SerialTransfer, DirectWriteSendsAtOnceAndReportsTxEmpty) {
+  Comm.SetDirectWrite(true);
+  Comm.SetMonitorEvents({ceRxChar, ceTxEmpty});
+  int txEmpty = 0;
+  Comm.OnTxEmpty = [&](TSerCustomComm*) { ++txEmpty; };
+  Comm.Open();
+  EXPECT_EQ(Comm.WriteData("direct", 6), 6);
+  EXPECT_EQ(Pty.ReadFar(6, 1000ms), "direct");
+  EXPECT_TRUE(Pump([&] { return txEmpty == 1; }));
+}
+
+TEST_F(SerialTransfer, DirectWriteGivesUpAfterReadTimeoutWithThePartSent) {
+  Comm.SetDirectWrite(true);
+  Comm.Buffers().SetReadTimeout(100);
+  Comm.Open();
+  const std::string big(256 * 1024, 'd');  // more than a pty holds
+  const std::int32_t n = Comm.WriteData(big.data(), static_cast<std::int32_t>(big.size()));
+  EXPECT_GT(n, 0);
+  EXPECT_LT(n, static_cast<std::int32_t>(big.size()));
+  EXPECT_EQ(Pty.DrainFar(100ms).size(), static_cast<std::size_t>(n));
+}
+
+}  // namespace
+}  // namespace galt::test
