@@ -58,6 +58,19 @@ int DeviceEmulator::SerialFromFlash() const {
   return high * 256 + low;
 }
 
+void DeviceEmulator::StampSerial(int serial) {
+  const auto put = [this](std::size_t at, int value) {
+    flash[at] = static_cast<std::uint8_t>(value & 0x0F);
+    flash[at + 1] = static_cast<std::uint8_t>(0xE0 | ((value >> 4) & 0x0F));
+  };
+  const int high = (serial >> 8) & 0xFF;
+  const int low = serial & 0xFF;
+  put(0x6C8C, high);
+  put(0x6E72, high);
+  put(0x6C94, low);
+  put(0x6E7A, low);
+}
+
 void DeviceEmulator::Note(const std::string& line) const {
   if (Log) Log(line);
 }

@@ -50,6 +50,9 @@ class DeviceEmulator {
   // load-immediate words the loader stamps; 0xFFFF when the two copies
   // disagree.
   int SerialFromFlash() const;
+  // Writes `serial` (0-0xFFFF) into those four words as "LDI r16, K", so a
+  // device can start out carrying a serial number of its own.
+  void StampSerial(int serial);
 
   std::vector<std::uint8_t> flash;
   Faults faults;
