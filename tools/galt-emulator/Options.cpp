@@ -1,0 +1,141 @@
+#include "tools/galt-emulator/Options.h"
+
+#include <charconv>
+#include <functional>
+#include <limits>
+
+namespace galt::emucli {
+
+namespace {
+
+using Text = const std::string&;
+
+struct Spec {
+  const char* name;
+  const char* value;  // nullptr: a switch
+  int min;            // range of a number value; min > max: a text value
+  int max;
+  const char* help;
+  std::function<void(Options&, Text, int)> apply;
+};
+
+constexpr int kMaxInt = std::numeric_limits<int>::max();
+
+const std::vector<Spec>& Specs() {
+  static const std::vector<Spec> specs = {
+      {"link", "PATH", 1, 0, "also reach the device as PATH (a symlink, removed on exit)",
+       [](Options& o, Text text, int) { o.link = text; }},
+      {"pace", nullptr, 0, 0, "take and send bytes no faster than a 14400-baud line (10 bits a byte)",
+       [](Options& o, Text, int) { o.pace = true; }},
+      {"silent", nullptr, 0, 0, "never answer", [](Options& o, Text, int) { o.faults.silent = true; }},
+      {"ack-deactivation-from", "N", 1, kMaxInt, "acknowledge deactivation only from the Nth frame on",
+       [](Options& o, Text, int v) { o.faults.ackDeactivationFrom = v; }},
+      {"short-deactivation-ack", nullptr, 0, 0, "acknowledge deactivation with the one-byte payload AA",
+       [](Options& o, Text, int) { o.faults.shortDeactivationAck = true; }},
+      {"short-activation-ack", nullptr, 0, 0, "acknowledge activation with the one-byte payload AA",
+       [](Options& o, Text, int) { o.faults.shortActivationAck = true; }},
+      {"stop-echo-at", "BLOCK", 0, 0xFFFF, "no write echo for BLOCK and every later block",
+       [](Options& o, Text, int v) { o.faults.stopEchoAtBlock = v; }},
+      {"corrupt-echo-at", "BLOCK", 0, 0xFFFF, "change one data byte in the echo of BLOCK",
+       [](Options& o, Text, int v) { o.faults.corruptEchoAtBlock = v; }},
+      {"answer-query", "N", 0, kMaxInt, "answer status queries from the Nth on (0: never)",
+       [](Options& o, Text, int v) { o.faults.answerQueryNumber = v; }},
+      {"model", "N", 0, 0xFF, "model byte of every reply (default 6)",
+       [](Options& o, Text, int v) { o.faults.model = static_cast<std::uint8_t>(v); }},
+      {"wrong-sum", nullptr, 0, 0, "every reply carries a wrong sum",
+       [](Options& o, Text, int) { o.faults.wrongSum = true; }},
+      {"noise", "N", 0, 1000, "send N noise bytes before every reply",
+       [](Options& o, Text, int v) { o.faults.noiseBytes = v; }},
+      {"split", "N", 1, 1000, "send every reply in N pieces, a few ms apart",
+       [](Options& o, Text, int v) { o.faults.splitPieces = v; }},
+      {"glue", nullptr, 0, 0, "a second copy of every reply follows the first at once",
+       [](Options& o, Text, int) { o.faults.glueSecondReply = true; }},
+      {"serial", "N", 0, 0xFFFF, "start with serial number N stamped in the flash",
+       [](Options& o, Text, int v) { o.serial = v; }},
+      {"quiet", nullptr, 0, 0, "do not log frames on stderr", [](Options& o, Text, int) { o.quiet = true; }},
+      {"help", nullptr, 0, 0, "show this text", [](Options& o, Text, int) { o.help = true; }},
+  };
+  return specs;
+}
+
+std::optional<int> ToInt(const std::string& text) {
+  int value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+ParseResult ParseOptions(const std::vector<std::string>& args) {
+  ParseResult result;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.rfind("--", 0) != 0 || arg.size() == 2) {
+      result.error = "unexpected argument '" + arg + "'";
+      return result;
+    }
+    std::string name = arg.substr(2);
+    std::optional<std::string> value;
+    if (const auto eq = name.find('='); eq != std::string::npos) {
+      value = name.substr(eq + 1);
+      name.resize(eq);
+    }
+    const Spec* spec = nullptr;
+    for (const auto& s : Specs())
+      if (name == s.name) spec = &s;
+    if (!spec) {
+      result.error = "unknown option '--" + name + "'";
+      return result;
+    }
+    if (!spec->value) {
+      if (value) {
+        result.error = "--" + name + " takes no value";
+        return result;
+      }
+      spec->apply(result.options, {}, 0);
+      continue;
+    }
+    if (!value) {
+      if (i + 1 >= args.size()) {
+        result.error = "--" + name + " needs a value (" + spec->value + ")";
+        return result;
+      }
+      value = args[++i];
+    }
+    if (spec->min > spec->max) {
+      if (value->empty()) {
+        result.error = "--" + name + " needs a non-empty " + spec->value;
+        return result;
+      }
+      spec->apply(result.options, *value, 0);
+      continue;
+    }
+    const auto number = ToInt(*value);
+    if (!number || *number < spec->min || *number > spec->max) {
+      result.error = "--" + name + " wants a whole number from " + std::to_string(spec->min) + " to " +
+                     std::to_string(spec->max) + ", not '" + *value + "'";
+      return result;
+    }
+    spec->apply(result.options, *value, *number);
+  }
+  return result;
+}
+
+std::string Usage(const std::string& program) {
+  std::string text = "Usage: " + program + " [options]\n"
+                     "A virtual GALT-5R on a pseudo-terminal. Prints the terminal's path as its\n"
+                     "first line, logs every frame on stderr and runs until SIGINT or SIGTERM.\n\n"
+                     "Options:\n";
+  for (const auto& s : Specs()) {
+    std::string left = std::string("  --") + s.name;
+    if (s.value) left += std::string(" ") + s.value;
+    if (left.size() < 32) left.resize(32, ' ');
+    else left += "  ";
+    text += left + s.help + "\n";
+  }
+  return text;
+}
+
+}  // namespace galt::emucli
