@@ -1,7 +1,9 @@
 // Writing through the queue, reading in OnRxChar, and event delivery on the
 // window's event thread (the test thread here).
 
-#include <atomic>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <thread>
 
 #include "SerialFixture.h"
@@ -20,18 +22,25 @@ class SerialTransfer : public SerialTest {
     return "(accepted)";
   }
 
-  // Writes until the pty's buffer and the queue are full (the far side is not
-  // reading); answers the number of bytes accepted.
-  std::size_t FillUntilFull() {
-    Comm.Buffers().SetWriteTimeout(100);
-    const std::string block(1024, 'f');
-    std::size_t accepted = 0;
-    for (int i = 0; i < 1000; ++i) {
-      if (ExpectQueueFull(block) != "(accepted)") return accepted;
-      accepted += block.size();
+  // Fills the pty's output buffers through the test's own slave descriptor
+  // until they stay full (the kernel moves bytes between its buffers in the
+  // background, so one refused write does not prove it); answers the count.
+  std::size_t FillDevice() {
+    ::fcntl(Pty.Slave(), F_SETFL, ::fcntl(Pty.Slave(), F_GETFL) | O_NONBLOCK);
+    const std::string block(512, 'p');
+    std::size_t written = 0;
+    int refusals = 0;
+    while (refusals < 3) {
+      const ssize_t n = ::write(Pty.Slave(), block.data(), block.size());
+      if (n > 0) {
+        written += static_cast<std::size_t>(n);
+        refusals = 0;
+      } else {
+        ++refusals;
+        std::this_thread::sleep_for(20ms);
+      }
     }
-    ADD_FAILURE() << "the queue never filled";
-    return accepted;
+    return written;
   }
 };
 
@@ -121,31 +130,39 @@ TEST_F(SerialTransfer, OversizedTextWaitsTheDefaultSecond) {
 }
 
 TEST_F(SerialTransfer, FullQueueAcceptsAgainOnceTheDeviceDrains) {
+  const std::size_t filler = FillDevice();
+  Comm.Buffers().SetWriteTimeout(100);
   Comm.Open();
-  const std::size_t accepted = FillUntilFull();
-  ASSERT_GT(accepted, 0u);
-  std::atomic<bool> stop{false};
-  std::size_t drained = 0;
+  const std::string first(2048, 'q'), second(1024, 'r');
+  ASSERT_TRUE(Comm.WriteText(first));
+  EXPECT_EQ(ExpectQueueFull(second), "Output buffer is full. Please check comm status.");
+
+  std::string far;
   std::thread reader([&] {
-    std::this_thread::sleep_for(50ms);
-    while (!stop) drained += Pty.DrainFar(20ms).size();
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (far.size() < filler + first.size() + second.size() &&
+           std::chrono::steady_clock::now() < deadline) {
+      far += Pty.DrainFar(20ms);
+    }
   });
   Comm.Buffers().SetWriteTimeout(3000);
-  EXPECT_TRUE(Comm.WriteText(std::string(1024, 'g')));
-  Comm.Close();
-  stop = true;
+  EXPECT_EQ(ExpectQueueFull(second), "(accepted)");
   reader.join();
-  EXPECT_GT(drained, 0u);
+  // Nothing lost or reordered while the queue waited.
+  EXPECT_EQ(far, std::string(filler, 'p') + first + second);
 }
 
 TEST_F(SerialTransfer, CloseWhileAWriteIsPendingDropsTheRestAndReopensEmpty) {
+  const std::size_t filler = FillDevice();
   Comm.Open();
-  const std::size_t accepted = FillUntilFull();
+  ASSERT_TRUE(Comm.WriteText(std::string(2048, 'q')));
+  std::this_thread::sleep_for(50ms);  // the write thread now waits for room
   const auto start = std::chrono::steady_clock::now();
   Comm.Close();
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
-  const std::size_t sent = Pty.DrainFar(100ms).size();
-  EXPECT_LT(sent, accepted);
+  const std::string far = Pty.DrainFar(100ms);
+  EXPECT_GE(far.size(), filler);
+  EXPECT_LT(far.size(), filler + 2048);
   Comm.Open();
   ASSERT_TRUE(Comm.WriteText("tail"));
   EXPECT_EQ(Pty.ReadFar(4, 2000ms), "tail");
