@@ -1,23 +1,35 @@
 #pragma once
-// The one table that maps port numbers to Linux serial devices, shared by the
-// serial component and port discovery: ports 1-32 are /dev/ttyS0-31, 33-64
-// /dev/ttyUSB0-31, 65-96 /dev/ttyACM0-31.
+// The one table that maps port numbers to serial devices, shared by the
+// serial component and port discovery. The system's table numbers Linux
+// devices as Windows-compatibility layers do: ports 1-32 are /dev/ttyS0-31,
+// 33-64 /dev/ttyUSB0-31, 65-96 /dev/ttyACM0-31. Other tables (tests, a
+// different machine) give their own numbers and paths.
 
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace galt {
 
-constexpr int kFirstPortNum = 1;
-constexpr int kLastPortNum = 96;
+class TSerPortTable {
+ public:
+  explicit TSerPortTable(std::map<int, std::string> Paths) : Paths_(std::move(Paths)) {}
+  static TSerPortTable System();
 
-// The device path of a port number, or nothing outside 1..96.
-std::optional<std::string> PortDevicePath(int PortNum);
+  // The lowest and highest port number in the table; an empty table answers
+  // 1 and 0, so a loop from the first to the last visits nothing.
+  int FirstPortNum() const { return Paths_.empty() ? 1 : Paths_.begin()->first; }
+  int LastPortNum() const { return Paths_.empty() ? 0 : Paths_.rbegin()->first; }
+  // The device path of a port number, or nothing when it is not in the table.
+  std::optional<std::string> PathOf(int PortNum) const;
+  // The path to open for a formatted device name: "\\.\COMn" and "COMn" go
+  // through the table (nothing when n is not in it); any other name is a
+  // path as it is.
+  std::optional<std::string> Resolve(std::string_view FormattedName) const;
 
-// The path to open for a formatted device name: "\\.\COMn" and "COMn" go
-// through the table (nothing when n is not in it); any other name is a path
-// as it is.
-std::optional<std::string> ResolveDevicePath(std::string_view FormattedName);
+ private:
+  std::map<int, std::string> Paths_;
+};
 
 }  // namespace galt

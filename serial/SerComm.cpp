@@ -12,7 +12,6 @@
 #include <string_view>
 #include <vector>
 
-#include "serial/PortTable.h"
 #include "serial/SerCommThreads.h"
 
 namespace galt {
@@ -213,6 +212,11 @@ void TSerCustomComm::SetDispatcher(TSerDispatcher* Value) {
   Dispatcher_ = Value;
 }
 
+void TSerCustomComm::SetPortTable(const TSerPortTable& Value) {
+  CheckClosed();
+  PortTable_ = Value;
+}
+
 // --- Line settings -------------------------------------------------------------
 
 TSerLineConfig TSerCustomComm::BuildLineConfig() const {
@@ -273,7 +277,7 @@ void TSerCustomComm::ApplyEventMask() {
 
 void TSerCustomComm::CreateHandle() {
   const std::string name = FormattedDeviceName();
-  const std::optional<std::string> path = ResolveDevicePath(name);
+  const std::optional<std::string> path = PortTable_.Resolve(name);
   int fd = -1;
   int err = ENOENT;
   if (path) {

@@ -16,6 +16,7 @@
 #include "serial/SerClasses.h"
 #include "serial/SerCommTypes.h"
 #include "serial/SerDispatch.h"
+#include "serial/PortTable.h"
 #include "serial/SerLine.h"
 #include "serial/SerPrst.h"
 
@@ -112,6 +113,10 @@ class TSerCustomComm : public TSerComponent {
   // one, nothing is delivered.
   TSerDispatcher* Dispatcher() const { return Dispatcher_; }
   void SetDispatcher(TSerDispatcher* Value);
+  // Resolves "\\.\COMn" names to devices; the system's table by default.
+  // Refused while open.
+  const TSerPortTable& PortTable() const { return PortTable_; }
+  void SetPortTable(const TSerPortTable& Value);
   void SetExceptionDisplay(TSerExceptionDisplay Value) { ExceptionDisplay_ = std::move(Value); }
 
   // DeviceName with "%d" replaced by PortNum; messages show this name.
@@ -207,6 +212,7 @@ class TSerCustomComm : public TSerComponent {
   std::int32_t UserBaudrate_ = 0;
   TSerDisplay* Display_ = nullptr;
   TSerDispatcher* Dispatcher_ = nullptr;
+  TSerPortTable PortTable_ = TSerPortTable::System();
   TSerExceptionDisplay ExceptionDisplay_;
   bool Destroying_ = false;
 };

@@ -100,24 +100,33 @@ TEST(SerPersistent, BuffersVetoLeavesValuesUnchanged) {
   EXPECT_THROW(b.SetReadTimeout(-1), std::out_of_range);
 }
 
-TEST(PortTable, MapsPortNumbersToLinuxDevices) {
-  EXPECT_EQ(PortDevicePath(1), "/dev/ttyS0");
-  EXPECT_EQ(PortDevicePath(32), "/dev/ttyS31");
-  EXPECT_EQ(PortDevicePath(33), "/dev/ttyUSB0");
-  EXPECT_EQ(PortDevicePath(65), "/dev/ttyACM0");
-  EXPECT_EQ(PortDevicePath(96), "/dev/ttyACM31");
-  EXPECT_FALSE(PortDevicePath(0));
-  EXPECT_FALSE(PortDevicePath(97));
+TEST(PortTable, SystemTableNumbersLinuxDevices) {
+  const TSerPortTable t = TSerPortTable::System();
+  EXPECT_EQ(t.FirstPortNum(), 1);
+  EXPECT_EQ(t.LastPortNum(), 96);
+  EXPECT_EQ(t.PathOf(1), "/dev/ttyS0");
+  EXPECT_EQ(t.PathOf(32), "/dev/ttyS31");
+  EXPECT_EQ(t.PathOf(33), "/dev/ttyUSB0");
+  EXPECT_EQ(t.PathOf(65), "/dev/ttyACM0");
+  EXPECT_EQ(t.PathOf(96), "/dev/ttyACM31");
+  EXPECT_FALSE(t.PathOf(0));
+  EXPECT_FALSE(t.PathOf(97));
 }
 
 TEST(PortTable, ResolvesComNamesAndPassesPathsThrough) {
-  EXPECT_EQ(ResolveDevicePath("\\\\.\\COM7"), "/dev/ttyS6");
-  EXPECT_EQ(ResolveDevicePath("COM40"), "/dev/ttyUSB7");
-  EXPECT_EQ(ResolveDevicePath("com66"), "/dev/ttyACM1");
-  EXPECT_FALSE(ResolveDevicePath("\\\\.\\COM97"));
-  EXPECT_FALSE(ResolveDevicePath("\\\\.\\COM0"));
-  EXPECT_EQ(ResolveDevicePath("/dev/pts/3"), "/dev/pts/3");
-  EXPECT_EQ(ResolveDevicePath("COMPORT"), "COMPORT");
+  const TSerPortTable t = TSerPortTable::System();
+  EXPECT_EQ(t.Resolve("\\\\.\\COM7"), "/dev/ttyS6");
+  EXPECT_EQ(t.Resolve("COM40"), "/dev/ttyUSB7");
+  EXPECT_EQ(t.Resolve("com66"), "/dev/ttyACM1");
+  EXPECT_FALSE(t.Resolve("\\\\.\\COM97"));
+  EXPECT_FALSE(t.Resolve("\\\\.\\COM0"));
+  EXPECT_EQ(t.Resolve("/dev/pts/3"), "/dev/pts/3");
+  EXPECT_EQ(t.Resolve("COMPORT"), "COMPORT");
+
+  const TSerPortTable own({{3, "/dev/pts/9"}});
+  EXPECT_EQ(own.Resolve("\\\\.\\COM3"), "/dev/pts/9");
+  EXPECT_FALSE(own.Resolve("COM1"));
+  EXPECT_EQ(TSerPortTable({}).LastPortNum(), 0);
 }
 
 }  // namespace

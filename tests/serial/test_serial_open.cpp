@@ -138,6 +138,17 @@ TEST_F(SerialOpen, MissingDeviceIsReportedByName) {
   EXPECT_EQ(OpenError(Comm), "Specified device not found (\\\\.\\COM97).");
 }
 
+TEST_F(SerialOpen, LoaderNameOpensThroughThePortTable) {
+  Comm.SetDeviceName("\\\\.\\COM%d");
+  Comm.SetPortTable(TSerPortTable({{5, Pty.Path()}}));
+  Comm.SetPortNum(12);
+  EXPECT_EQ(OpenError(Comm), "Specified device not found (\\\\.\\COM12).");
+  Comm.SetPortNum(5);
+  Comm.Open();
+  EXPECT_TRUE(Comm.IsOpen());
+  EXPECT_THROW(Comm.SetPortTable(TSerPortTable::System()), ESerCommError);
+}
+
 TEST_F(SerialOpen, NameWithoutPlaceholderOpensTheSameDeviceForAnyPort) {
   Comm.SetPortNum(1);
   Comm.Open();
