@@ -69,45 +69,6 @@ TEST_F(SerialStress, ManyCyclesWithTrafficBothWaysLeakNothing) {
   EXPECT_EQ(CountThreads(), threadsBefore);
 }
 
-TEST_F(SerialStress, ComponentsOnTheirOwnEventThreadsAreIndependent) {
-  // Two ports, each owned by a loop thread of its own, opened, used and
-  // closed concurrently.
-  PtyPair second;
-  std::thread([] {}).join();  // a sanitizer's helper thread starts with the first thread
-  const int threadsBefore = CountThreads();
-  {
-    TSerLoopThread windowA, windowB;
-    TSerComm a(&windowA.Loop()), b(&windowB.Loop());
-    std::atomic<int> gotA{0}, gotB{0};
-    windowA.Invoke([&] {
-      UseLoaderSettings(a, Pty.Path());
-      a.OnRxChar = [&](TSerCustomComm* s, int) { gotA += static_cast<int>(s->ReadText().size()); };
-    });
-    windowB.Invoke([&] {
-      UseLoaderSettings(b, second.Path());
-      b.OnRxChar = [&](TSerCustomComm* s, int) { gotB += static_cast<int>(s->ReadText().size()); };
-    });
-    for (int cycle = 0; cycle < 20; ++cycle) {
-      windowA.Invoke([&] { a.Open(); });
-      windowB.Invoke([&] { b.Open(); });
-      Pty.WriteFar("aa");
-      second.WriteFar("bbb");
-      windowA.Invoke([&] { a.WriteText("to-a"); });
-      windowB.Invoke([&] { b.WriteText("to-b"); });
-      std::this_thread::sleep_for(std::chrono::milliseconds(cycle % 3));
-      windowA.Invoke([&] { a.Close(); });
-      windowB.Invoke([&] { b.Close(); });
-    }
-    EXPECT_GT(gotA.load(), 0);
-    EXPECT_GT(gotB.load(), 0);
-    // The components are destroyed on this thread after their loops stop
-    // being used; their pending deliveries find nothing to do.
-    windowA.Invoke([] {});
-    windowB.Invoke([] {});
-  }
-  EXPECT_EQ(CountThreads(), threadsBefore);
-}
-
 TEST_F(SerialStress, HangUpDoesNotSpinAndCloseStillWorks) {
   ReadInHandler();
   Comm.Buffers().SetWriteTimeout(50);
