@@ -19,6 +19,24 @@
 namespace galt::test {
 namespace {
 
+class QtDispatcher : public ::testing::Test {
+ protected:
+  // One application object for the suite, on the main (GUI) thread.
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "serial_tests";
+    static char* argv[] = {name, nullptr};
+    App = new QCoreApplication(argc, argv);
+  }
+  static void TearDownTestSuite() {
+    delete App;
+    App = nullptr;
+  }
+  static QCoreApplication* App;
+};
+
+QCoreApplication* QtDispatcher::App = nullptr;
+
 bool ProcessUntil(const std::function<bool()>& Done, int TimeoutMs = 2000) {
   QElapsedTimer timer;
   timer.start();
@@ -28,7 +46,7 @@ bool ProcessUntil(const std::function<bool()>& Done, int TimeoutMs = 2000) {
   return Done();
 }
 
-TEST(QtDispatcher, CallsPostedFromAWorkerRunOnTheGuiThreadInOrder) {
+TEST_F(QtDispatcher, CallsPostedFromAWorkerRunOnTheGuiThreadInOrder) {
   TSerQtDispatcher dispatcher;
   std::vector<int> order;
   std::atomic<bool> otherThread{false};
@@ -47,7 +65,7 @@ TEST(QtDispatcher, CallsPostedFromAWorkerRunOnTheGuiThreadInOrder) {
   EXPECT_FALSE(otherThread);
 }
 
-TEST(QtDispatcher, CallsForADestroyedContextAreDropped) {
+TEST_F(QtDispatcher, CallsForADestroyedContextAreDropped) {
   bool ran = false;
   {
     TSerQtDispatcher dispatcher;
@@ -57,7 +75,7 @@ TEST(QtDispatcher, CallsForADestroyedContextAreDropped) {
   EXPECT_FALSE(ran);
 }
 
-TEST(QtDispatcher, ComponentEventsArriveOnTheGuiThread) {
+TEST_F(QtDispatcher, ComponentEventsArriveOnTheGuiThread) {
   PtyPair pty;
   TSerQtDispatcher dispatcher;
   TSerComm comm(&dispatcher);
@@ -81,9 +99,3 @@ TEST(QtDispatcher, ComponentEventsArriveOnTheGuiThread) {
 
 }  // namespace
 }  // namespace galt::test
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
