@@ -8,15 +8,18 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QLineEdit>
 #include <exception>
 
-#include "app/NoPortSerial.h"
+#include "app/CommSerial.h"
 #include "app/QtMessageBoxes.h"
 #include "app/QtTimers.h"
 #include "app/TGauge.h"
 #include "app/TSpinEdit.h"
 #include "app/WindowFonts.h"
 #include "app/galt-loader.xpm"
+#include "serial/PortDiscovery.h"
+#include "serial/QtDispatcher.h"
 
 namespace galt {
 
@@ -43,22 +46,68 @@ QLabel* NavyLabel(const QString& text, const QFont& font, int left, int top, QWi
 }  // namespace
 
 struct TForm1::OwnServices {
-  QtTimerSource timers;
-  QtMessageBoxes boxes;
-  NoPortSerial port;
+  explicit OwnServices(const TForm1Setup& setup)
+      : timers(setup.timers ? *setup.timers : qtTimers),
+        boxes(setup.boxes ? *setup.boxes : qtBoxes),
+        port(setup.port ? *setup.port : commSerial) {
+    cp1.SetPortTable(setup.ports);
+  }
+  QtTimerSource qtTimers;
+  QtMessageBoxes qtBoxes;
+  // The dispatcher outlives cp1, whose worker threads hand deliveries to it.
+  TSerQtDispatcher dispatcher;
+  TSerComm cp1{&dispatcher};
+  CommSerial commSerial{cp1};
+  TimerSource& timers;
+  MessageBoxes& boxes;
+  SerialText& port;
 };
 
-TForm1::TForm1() : own_(std::make_unique<OwnServices>()), core_(own_->timers, own_->boxes, own_->port) {
+TForm1::TForm1() : TForm1(TForm1Setup{}) {}
+
+TForm1::TForm1(const TForm1Setup& setup)
+    : ports_(setup.ports),
+      scanPorts_(setup.scanPorts),
+      own_(std::make_unique<OwnServices>(setup)),
+      core_(own_->timers, own_->boxes, own_->port) {
+  // The loader's line: 14400 baud, 8N1, no flow control, DTR off, RTS on.
+  TSerComm& comm = own_->cp1;
+  comm.SetBaudrate(TSerBaudrate::br14400);
+  comm.FlowControl().SetControlDtr(TSerControlDtr::dtrDisabled);
+  comm.FlowControl().SetControlRts(TSerControlRts::rtsEnabled);
+  comm.SetDeviceName("\\\\.\\COM%d");
+  comm.OnRxChar = [this](TSerCustomComm*, int count) { cp1RxChar(count); };
+  comm.SetExceptionDisplay([this](std::exception_ptr error) {
+    try {
+      std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+      // An unplugged adapter fails the same way again and again; one box
+      // says it, until the port is opened anew.
+      if (e.what() == lastSerialError_) return;
+      lastSerialError_ = e.what();
+      ShowUncaught(e);
+    }
+  });
+  comm.OnOpen = [this](TSerCustomComm*) { lastSerialError_.clear(); };
   BuildControls();
   BindEvents();
   FormCreate();
 }
 
-TForm1::TForm1(TimerSource& timers, MessageBoxes& boxes, SerialText& port) : core_(timers, boxes, port) {
-  BuildControls();
-  BindEvents();
-  FormCreate();
+TForm1Setup TForm1::WithoutPorts(TimerSource& timers, MessageBoxes& boxes, SerialText& port) {
+  TForm1Setup setup;
+  setup.timers = &timers;
+  setup.boxes = &boxes;
+  setup.port = &port;
+  setup.ports = TSerPortTable(std::map<int, std::string>{});
+  setup.scanPorts = false;
+  return setup;
 }
+
+TForm1::TForm1(TimerSource& timers, MessageBoxes& boxes, SerialText& port)
+    : TForm1(WithoutPorts(timers, boxes, port)) {}
+
+TSerComm& TForm1::cp1() { return own_->cp1; }
 
 TForm1::~TForm1() {
   // The controls go before the state they show.
@@ -113,24 +162,23 @@ void TForm1::BindEvents() {
   // The click takes the focus on the press, so the serial number has been
   // brought into its range before the install reads it.
   connect(Button4, &QPushButton::clicked, this, [this] { Dispatch([this] { core_.Button4Click(); }); });
+  // Choosing an entry (the open one included) or editing the selector's text
+  // reopens the link; the program's own selection does not.
+  connect(cmbPorts, &QComboBox::activated, this, [this] { cmbPortsChange(); });
+  connect(cmbPorts->lineEdit(), &QLineEdit::textEdited, this, [this] { cmbPortsChange(); });
   for (Timer* timer : {core_.Timer2.get(), core_.Timer3.get(), core_.Timer4.get()}) {
     timer->OnTimer = [this, tick = std::move(timer->OnTimer)] { Dispatch(tick); };
   }
 }
 
 void TForm1::FormCreate() {
-  ScanPorts();
+  if (scanPorts_) ScanPorts();
   core_.FormCreateImage();
 }
 
-void TForm1::ScanPorts() {
-  // Port discovery comes with the serial component; until then no port is
-  // listed and none is opened.
-}
-
 void TForm1::FormClose() {
-  // The port is closed here once the serial component is in place. A running
-  // operation is abandoned: no timer ticks into a closed window.
+  if (cp1().IsOpen()) cp1().Close();
+  // A running operation is abandoned: no timer ticks into a closed window.
   core_.Timer2->SetEnabled(false);
   core_.Timer3->SetEnabled(false);
   core_.Timer4->SetEnabled(false);
@@ -155,11 +203,15 @@ void TForm1::Dispatch(const std::function<void()>& handler) {
   try {
     handler();
   } catch (const std::exception& error) {
-    // As the toolkit would: the handler ends, its error is shown, the
-    // loader goes on.
-    core_.Boxes().Show(BoxIcon::Error, QGuiApplication::applicationDisplayName().toStdString(), error.what());
+    ShowUncaught(error);
   }
   ShowSized1();
+}
+
+void TForm1::ShowUncaught(const std::exception& error) {
+  // As the toolkit would: the handler ends, its error is shown, the loader
+  // goes on.
+  core_.Boxes().Show(BoxIcon::Error, QGuiApplication::applicationDisplayName().toStdString(), error.what());
 }
 
 void TForm1::ShowSized1() {

@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "sequences/LoaderCore.h"
+#include "serial/PortTable.h"
+#include "serial/SerComm.h"
 
 class QCloseEvent;
 class QComboBox;
@@ -20,12 +22,24 @@ namespace galt {
 class TGauge;
 class TSpinEdit;
 
+// What a window may be given instead of its own services; anything left
+// empty is the program's own (Qt timers, Qt message boxes, the frames going
+// through cp1, the system's serial ports).
+struct TForm1Setup {
+  TimerSource* timers = nullptr;
+  MessageBoxes* boxes = nullptr;
+  SerialText* port = nullptr;
+  TSerPortTable ports = TSerPortTable::System();
+  bool scanPorts = true;  // false: no port discovery at creation
+};
+
 class TForm1 : public QWidget {
  public:
-  // The program's window: Qt timers and message boxes; no port is open yet.
+  // The program's window.
   TForm1();
-  // A window over the given timers, boxes and port (tests: virtual time and
-  // recorded boxes).
+  explicit TForm1(const TForm1Setup& setup);
+  // A window over the given timers, boxes and port, with no serial port to
+  // discover (tests: virtual time and recorded boxes).
   TForm1(TimerSource& timers, MessageBoxes& boxes, SerialText& port);
   ~TForm1() override;
 
@@ -39,6 +53,13 @@ class TForm1 : public QWidget {
 
   // The serial component's received-data event.
   void cp1RxChar(int count);
+
+  // The port selector's change event: reopens the link on the chosen port.
+  void cmbPortsChange();
+
+  // The serial port component; its frames carry the core's commands unless
+  // the setup gave another port.
+  TSerComm& cp1();
 
   // The install panel and its controls.
   QFrame* Panel3 = nullptr;
@@ -57,6 +78,7 @@ class TForm1 : public QWidget {
  private:
   struct OwnServices;
 
+  static TForm1Setup WithoutPorts(TimerSource& timers, MessageBoxes& boxes, SerialText& port);
   void BuildControls();
   void BindEvents();
   void FormCreate();
@@ -65,7 +87,11 @@ class TForm1 : public QWidget {
   // change notification, and reports an error it lets escape in a box.
   void Dispatch(const std::function<void()>& handler);
   void ShowSized1();
+  void ShowUncaught(const std::exception& error);
 
+  TSerPortTable ports_;
+  bool scanPorts_;
+  std::string lastSerialError_;  // shown already since the port was opened
   std::unique_ptr<OwnServices> own_;  // before core_, which uses them
   LoaderCore core_;
 };

@@ -33,6 +33,12 @@ inline const std::string kDeactivateError = "Ошибка деактивизац
 inline const std::string kLoadError = "Ошибка загрузки программы!";
 inline const std::string kPortOpenErrorAtStart = "Ошибка открыти порта !";
 inline const std::string kPortOpenError = "Ошибка открытия порта !";
+inline const std::string kNoPorts = "Не найдено ни одного последовательного порта !";
+// Followed by the ports that could not be opened, one a line.
+inline const std::string kPortsDenied =
+    "Нет доступа к последовательным портам:";
+inline const std::string kPortsDeniedHint =
+    "Учётной записи нужен доступ к последовательным портам (в Debian — членство в группе dialout).";
 }  // namespace texts
 
 }  // namespace galt

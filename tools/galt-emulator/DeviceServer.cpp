@@ -102,7 +102,16 @@ void DeviceServer::WriteDueOutput(Clock::time_point now) {
 }
 
 void DeviceServer::Run(const volatile std::sig_atomic_t& stop, const sigset_t& waitMask) {
-  while (!stop) {
+  Serve([&stop] { return stop != 0; }, &waitMask, std::nullopt);
+}
+
+void DeviceServer::Run(const std::atomic<bool>& stop) {
+  Serve([&stop] { return stop.load(); }, nullptr, std::chrono::milliseconds(5));
+}
+
+void DeviceServer::Serve(const std::function<bool()>& stopped, const sigset_t* waitMask,
+                         std::optional<Clock::duration> maxWait) {
+  while (!stopped()) {
     Clock::time_point now = Clock::now();
     FeedDueInput(now);
     WriteDueOutput(now);
@@ -122,6 +131,7 @@ void DeviceServer::Run(const volatile std::sig_atomic_t& stop, const sigset_t& w
       if (input_.size() < kReadAhead) pfd.events |= POLLIN;
       if (writeBlocked_) pfd.events |= POLLOUT;
     }
+    if (maxWait) wake = wake ? std::min(*wake, now + *maxWait) : now + *maxWait;
     timespec timeout{};
     if (wake) {
       const auto left = std::max(Clock::duration::zero(), *wake - now);
@@ -129,16 +139,16 @@ void DeviceServer::Run(const volatile std::sig_atomic_t& stop, const sigset_t& w
       timeout.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
       timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
     }
-    const int rc = ppoll(&pfd, offTerminal ? 0 : 1, wake ? &timeout : nullptr, &waitMask);
+    const int rc = ppoll(&pfd, offTerminal ? 0 : 1, wake ? &timeout : nullptr, waitMask);
     if (rc < 0) {
       if (errno == EINTR) continue;
       throw std::system_error(errno, std::generic_category(), "ppoll");
     }
-    if (rc > 0) {
+    if (rc > 0 && waitMask) {
       // ppoll lets no signal in when the terminal is ready at once; a stream
       // of input must not hold off a stop request, so let pending ones in.
       sigset_t held;
-      pthread_sigmask(SIG_SETMASK, &waitMask, &held);
+      pthread_sigmask(SIG_SETMASK, waitMask, &held);
       pthread_sigmask(SIG_SETMASK, &held, nullptr);
     }
     now = Clock::now();

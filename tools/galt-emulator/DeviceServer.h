@@ -5,7 +5,9 @@
 
 #include <signal.h>
 
+#include <atomic>
 #include <csignal>
+#include <optional>
 #include <deque>
 #include <functional>
 #include <string>
@@ -28,12 +30,18 @@ class DeviceServer {
   // wait). Throws std::system_error when the terminal fails.
   void Run(const volatile std::sig_atomic_t& stop, const sigset_t& waitMask);
 
+  // Serves on a thread of a program that has other work: until `stop` is
+  // set, looking at it at least every few milliseconds.
+  void Run(const std::atomic<bool>& stop);
+
  private:
   struct TimedByte {
     Clock::time_point due;
     char byte;
   };
 
+  void Serve(const std::function<bool()>& stopped, const sigset_t* waitMask,
+             std::optional<Clock::duration> maxWait);
   void ReadInput(Clock::time_point now);
   void FeedDueInput(Clock::time_point now);
   void Schedule(const std::vector<std::string>& pieces, Clock::time_point now);

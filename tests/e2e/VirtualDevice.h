@@ -1,0 +1,47 @@
+#pragma once
+// A virtual GALT-5R on a pseudo-terminal, served on a thread of the test.
+// Its flash and counters may be read once Stop() has returned.
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "tools/emulator/DeviceEmulator.h"
+#include "tools/galt-emulator/DeviceServer.h"
+#include "tools/galt-emulator/PtyDevice.h"
+
+namespace galt::testing {
+
+class VirtualDevice {
+ public:
+  explicit VirtualDevice(bool pace = false) : pace_(pace) {}
+  ~VirtualDevice() { Stop(); }
+
+  // The slave side the loader opens.
+  const std::string& Path() const { return pty_->slavePath(); }
+
+  void Start() {
+    server_ = std::make_unique<emucli::DeviceServer>(pty_->master(), device, pace_, nullptr);
+    thread_ = std::thread([this] { server_->Run(stop_); });
+  }
+  void Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  // The terminal goes away, as an unplugged adapter does.
+  void Unplug() {
+    Stop();
+    pty_.reset();
+  }
+
+  emu::DeviceEmulator device;  // set its faults before Start()
+
+ private:
+  bool pace_;
+  std::unique_ptr<emucli::PtyDevice> pty_ = std::make_unique<emucli::PtyDevice>();
+  std::unique_ptr<emucli::DeviceServer> server_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+}  // namespace galt::testing

@@ -1,0 +1,248 @@
+// The real window with the real serial component on a pseudo-terminal, the
+// device emulator on the other side, Qt timers in real time.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+#include <dirent.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "app/Unit1.h"
+#include "tests/e2e/VirtualDevice.h"
+#include "tests/support/QtWait.h"
+#include "tests/support/RecordingBoxes.h"
+
+namespace galt {
+namespace {
+
+using testing::RecordingBoxes;
+using testing::RunEventsUntil;
+using testing::VirtualDevice;
+
+int ThreadCount() {
+  int n = 0;
+  if (DIR* d = opendir("/proc/self/task")) {
+    while (dirent* e = readdir(d)) n += e->d_name[0] != '.';
+    closedir(d);
+  }
+  return n;
+}
+
+// The window over the given ports, with recorded boxes and Qt timers.
+std::unique_ptr<TForm1> MakeForm(RecordingBoxes& boxes, std::map<int, std::string> ports) {
+  TForm1Setup setup;
+  setup.boxes = &boxes;
+  setup.ports = TSerPortTable(std::move(ports));
+  auto form = std::make_unique<TForm1>(setup);
+  form->show();
+  return form;
+}
+
+bool WaitForBox(RecordingBoxes& boxes, int ms, std::size_t count = 1) {
+  return RunEventsUntil([&] { return boxes.boxes.size() >= count; }, ms);
+}
+
+// The bytes the install wrote: blocks 0..232 of the image's data lines.
+std::vector<std::uint8_t> WrittenBytes(const ImageBuffer& image) {
+  std::vector<std::uint8_t> out;
+  for (int i = 0; i < 233 * 8; ++i) {
+    const std::string_view body = LineBody(image, i);
+    for (int k = 0; k < 16; ++k)
+      out.push_back(static_cast<std::uint8_t>(std::stoi(std::string(body.substr(3 * k, 2)), nullptr, 16)));
+  }
+  return out;
+}
+
+TEST(EndToEnd, WholeInstallEndsInSuccessWithTheStampedImageInFlash) {
+  VirtualDevice device;
+  device.Start();
+  RecordingBoxes boxes;
+  auto form = MakeForm(boxes, {{1, device.Path()}});
+  ASSERT_TRUE(boxes.boxes.empty()) << boxes.boxes[0].text;
+  ASSERT_TRUE(form->cp1().IsOpen());
+  EXPECT_EQ(form->cmbPorts->currentText().toStdString(), device.Path());
+  form->Core().zn.SetValue(300);
+
+  QTest::mouseClick(form->Button4, Qt::LeftButton);
+  ASSERT_TRUE(WaitForBox(boxes, 30000));
+  QTest::qWait(100);  // nothing else follows
+  device.Stop();
+  ASSERT_EQ(boxes.boxes.size(), 1u) << boxes.boxes.back().text;
+  EXPECT_EQ(boxes.boxes[0].icon, BoxIcon::Information);
+  EXPECT_EQ(boxes.boxes[0].text, "Активизация программы выполнена");
+  EXPECT_EQ(form->Core().Gauge2.Progress(), 240);
+
+  const auto written = WrittenBytes(form->Core().Memo1);
+  EXPECT_TRUE(std::equal(written.begin(), written.end(), device.device.flash.begin()));
+  EXPECT_EQ(device.device.SerialFromFlash(), 300);
+  EXPECT_EQ(device.device.counters.writes, 233);
+}
+
+TEST(EndToEnd, SilentDeviceEndsInTheDeactivationError) {
+  VirtualDevice device;
+  device.device.faults.silent = true;
+  device.Start();
+  RecordingBoxes boxes;
+  auto form = MakeForm(boxes, {{1, device.Path()}});
+  QTest::mouseClick(form->Button4, Qt::LeftButton);
+  ASSERT_TRUE(WaitForBox(boxes, 40000));
+  EXPECT_EQ(boxes.boxes[0].text, "Ошибка деактивизации FLASH!");
+  EXPECT_EQ(boxes.boxes[0].caption, "  Tornel Ltd");
+  EXPECT_EQ(form->Core().st_txd, "201");
+  EXPECT_EQ(form->Core().Gauge1.Progress(), 0);
+  device.Stop();
+  EXPECT_EQ(device.device.counters.deactivations, 201);
+}
+
+TEST(EndToEnd, EchoStoppingAtBlock3EndsInTheLoadError) {
+  VirtualDevice device;
+  device.device.faults.stopEchoAtBlock = 3;
+  device.Start();
+  RecordingBoxes boxes;
+  auto form = MakeForm(boxes, {{1, device.Path()}});
+  QTest::mouseClick(form->Button4, Qt::LeftButton);
+  ASSERT_TRUE(WaitForBox(boxes, 20000));
+  EXPECT_EQ(boxes.boxes[0].text, "Ошибка загрузки программы!");
+  EXPECT_EQ(form->Core().Gauge2.Progress(), 2);
+  EXPECT_EQ(form->Core().St_blk, "3");
+}
+
+TEST(EndToEnd, AnotherModelIsWarnedAboutAndNeverConfirmed) {
+  VirtualDevice device;
+  device.device.faults.model = 5;
+  device.Start();
+  RecordingBoxes boxes;
+  auto form = MakeForm(boxes, {{1, device.Path()}});
+  QTest::mouseClick(form->Button4, Qt::LeftButton);
+  ASSERT_TRUE(RunEventsUntil(
+      [&] { return !boxes.boxes.empty() && boxes.boxes.back().text == "Ошибка загрузки программы!"; }, 40000));
+  EXPECT_EQ(boxes.boxes[0].caption, "");
+  EXPECT_EQ(boxes.boxes[0].text, "Устройство не соответствует модификации!");
+  // Every reply warned: the acknowledgement, 233 echoes and the activation
+  // answer; the queries found no confirmation.
+  EXPECT_GE(boxes.CountText("Устройство не соответствует модификации!"), 235u);
+  EXPECT_EQ(form->Core().Gauge2.Progress(), 235);
+}
+
+TEST(EndToEnd, ChoosingTheOpenPortAgainClosesAndReopensIt) {
+  VirtualDevice device;
+  device.Start();
+  RecordingBoxes boxes;
+  auto form = MakeForm(boxes, {{1, device.Path()}});
+  ASSERT_TRUE(form->cp1().IsOpen());
+  int opened = 0, closed = 0;
+  form->cp1().OnOpen = [&, own = form->cp1().OnOpen](TSerCustomComm* sender) {
+    own(sender);
+    ++opened;
+  };
+  form->cp1().OnClose = [&](TSerCustomComm*) { ++closed; };
+  emit form->cmbPorts->activated(0);
+  EXPECT_EQ(closed, 1);
+  EXPECT_EQ(opened, 1);
+  EXPECT_TRUE(form->cp1().IsOpen());
+  EXPECT_TRUE(boxes.boxes.empty());
+  // The reopened link works.
+  form->Core().activeClick();
+  ASSERT_TRUE(RunEventsUntil([&] { return form->Core().st_rxd == "1"; }, 5000));
+}
+
+TEST(EndToEnd, APortThatVanishedShowsTheChangeErrorAndLeavesNoPortOpen) {
+  VirtualDevice first, second;
+  first.Start();
+  second.Start();
+  RecordingBoxes boxes;
+  auto form = MakeForm(boxes, {{1, first.Path()}, {2, second.Path()}});
+  ASSERT_EQ(form->cmbPorts->count(), 2);
+  ASSERT_TRUE(form->cp1().IsOpen());
+  second.Unplug();
+  form->cmbPorts->setCurrentIndex(1);
+  emit form->cmbPorts->activated(1);
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text, "Ошибка открытия порта !");
+  EXPECT_EQ(boxes.boxes[0].caption, "  Tornel Ltd");
+  EXPECT_FALSE(form->cp1().IsOpen());
+}
+
+TEST(EndToEnd, UnpluggingMidInstallEndsInTheLoadErrorWithoutAFloodOfBoxes) {
+  VirtualDevice device;
+  device.Start();
+  RecordingBoxes boxes;
+  auto form = MakeForm(boxes, {{1, device.Path()}});
+  QTest::mouseClick(form->Button4, Qt::LeftButton);
+  ASSERT_TRUE(RunEventsUntil([&] { return form->Core().Gauge2.Progress() >= 10; }, 20000));
+  device.Unplug();
+  RunEventsUntil([] { return false; }, 2500);
+  ASSERT_FALSE(boxes.boxes.empty());
+  EXPECT_EQ(boxes.CountText("Ошибка загрузки программы!"), 1u);
+  EXPECT_LE(boxes.boxes.size(), 2u) << "at most one report from the port itself";
+  form->close();
+  EXPECT_FALSE(form->cp1().IsOpen());
+}
+
+TEST(EndToEnd, UnpluggingWhileRetryingReportsThePortFailureOnce) {
+  VirtualDevice device;
+  device.device.faults.silent = true;
+  device.Start();
+  RecordingBoxes boxes;
+  auto form = MakeForm(boxes, {{1, device.Path()}});
+  QTest::mouseClick(form->Button4, Qt::LeftButton);
+  RunEventsUntil([] { return false; }, 200);
+  device.Unplug();
+  // Every retry now fails on the dead line.
+  RunEventsUntil([] { return false; }, 1500);
+  EXPECT_LE(boxes.boxes.size(), 1u);
+  form->close();
+  EXPECT_FALSE(form->cp1().IsOpen());
+}
+
+TEST(EndToEnd, ClosingTheWindowMidInstallClosesThePortAtOnce) {
+  const int threadsBefore = ThreadCount();
+  VirtualDevice device;
+  device.Start();
+  RecordingBoxes boxes;
+  auto form = MakeForm(boxes, {{1, device.Path()}});
+  QTest::mouseClick(form->Button4, Qt::LeftButton);
+  ASSERT_TRUE(RunEventsUntil([&] { return form->Core().Gauge2.Progress() >= 20; }, 20000));
+  form->close();
+  EXPECT_FALSE(form->cp1().IsOpen());
+  const int writes = [&] {
+    QTest::qWait(50);
+    return device.device.counters.writes;  // read on our thread: only a rough look
+  }();
+  QTest::qWait(1500);
+  EXPECT_TRUE(boxes.boxes.empty()) << "no watchdog fires into a closed window";
+  form.reset();
+  device.Stop();
+  EXPECT_EQ(device.device.counters.writes, writes);
+  EXPECT_EQ(ThreadCount(), threadsBefore) << "the worker threads have ended";
+}
+
+TEST(EndToEnd, StartupTellsWhenNoPortCanBeListedOrTheFirstWillNotOpen) {
+  {
+    RecordingBoxes boxes;
+    auto form = MakeForm(boxes, {});
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "Не найдено ни одного последовательного порта !");
+    EXPECT_FALSE(form->cp1().IsOpen());
+    EXPECT_EQ(form->Core().Memo1.Count(), 7937u) << "start-up goes on";
+  }
+  {
+    // A node that opens but is no serial line: listed, then refused by cp1.
+    const std::string path = ::testing::TempDir() + "/not_a_tty";
+    std::ofstream(path) << "x";
+    RecordingBoxes boxes;
+    auto form = MakeForm(boxes, {{7, path}});
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "Ошибка открыти порта !");
+    EXPECT_FALSE(form->cp1().IsOpen());
+    EXPECT_EQ(form->cmbPorts->currentText().toStdString(), path);
+    std::remove(path.c_str());
+  }
+}
+
+}  // namespace
+}  // namespace galt

@@ -1,0 +1,26 @@
+#pragma once
+// Runs the Qt event loop until a condition holds or a time limit passes.
+// Unlike QTest::qWaitFor, which sleeps 10 ms between looks, the loop waits
+// for events, so a received-data event is handled as soon as it is posted.
+
+#include <QEventLoop>
+#include <QTimer>
+#include <functional>
+
+namespace galt::testing {
+
+inline bool RunEventsUntil(const std::function<bool()>& done, int limit_ms) {
+  if (done()) return true;
+  QEventLoop loop;
+  QTimer look;
+  look.setInterval(1);
+  QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+    if (done()) loop.quit();
+  });
+  QTimer::singleShot(limit_ms, &loop, &QEventLoop::quit);
+  look.start();
+  loop.exec();
+  return done();
+}
+
+}  // namespace galt::testing
