@@ -54,6 +54,9 @@ class TForm1 : public QWidget {
   // The serial component's received-data event.
   void cp1RxChar(int count);
 
+  // The service panel's HEX import: the open dialog, then the import.
+  void open_fileClick();
+
   // The port selector's change event: reopens the link on the chosen port.
   void cmbPortsChange();
 
