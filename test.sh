@@ -45,8 +45,8 @@ for f in build-fuzz/tests/fuzz/fuzz_*; do
   name=$(basename "$f")
   corpus="build-fuzz/corpus/$name"
   mkdir -p "$corpus"
-  echo "running $name for 20 s"
-  "$f" -max_total_time=20 -print_final_stats=0 "$corpus" >"build-fuzz/$name.log" 2>&1 \
+  echo "running $name for 30 s"
+  "$f" -max_total_time=30 -print_final_stats=0 "$corpus" >"build-fuzz/$name.log" 2>&1 \
     || { tail -n 40 "build-fuzz/$name.log"; exit 1; }
   tail -n 1 "build-fuzz/$name.log"
 done

@@ -2,7 +2,9 @@
 // opened are listed once, the first is opened, and choosing an entry closes
 // the open port and opens the chosen one.
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QLineEdit>
 
 #include "app/Unit1.h"
 #include "serial/PortDiscovery.h"
@@ -18,7 +20,13 @@ void TForm1::ScanPorts() {
   cmbPorts->clear();
   for (const TSerPortEntry& entry : scan.Listed)
     cmbPorts->addItem(QString::fromStdString(entry.Path), entry.PortNum);
-  cmbPorts->setCurrentIndex(cmbPorts->count() > 0 ? 0 : -1);
+  if (cmbPorts->count() > 0) {
+    cmbPorts->setCurrentIndex(0);
+    // Device paths are longer than the narrow selector: the list opens wide
+    // enough to read them, and the field shows the end of the path.
+    cmbPorts->view()->setMinimumWidth(cmbPorts->view()->sizeHintForColumn(0) + 24);
+    cmbPorts->lineEdit()->setCursorPosition(cmbPorts->currentText().size());
+  }
 
   // A Linux user otherwise faces an empty selector with no clue.
   if (!scan.Denied.empty()) {
