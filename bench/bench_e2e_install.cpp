@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
   // Every command and its reply cross the line once: a 10-byte deactivation
   // and its 10-byte acknowledgement, 138-byte blocks and echoes, the 10-byte
   // activation and its 10-byte answer, 8-byte queries and 10-byte replies.
-  const auto& c = device.device.counters;
+  const auto& c = device.emulator.counters;
   const double bytes = c.deactivations * 20.0 + c.writes * 276.0 + c.activations * 20.0 + c.queries * 18.0;
   const double bound = bytes * 10.0 / 14400.0 + 1.5;
   std::printf("install over a paced pty: %.3f s, wire-time bound %.3f s, ratio %.4f (target <= 1.02)\n",

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "bench/BenchPty.h"
 #include "serial/SerComm.h"
 #include "serial/SerEventLoop.h"
 
@@ -24,14 +25,8 @@ static double CpuSeconds() {
 }
 
 int main() {
-  int master = -1, slave = -1;
-  char name[128];
-  termios raw{};
-  cfmakeraw(&raw);
-  if (openpty(&master, &slave, name, &raw, nullptr) != 0) {
-    std::perror("openpty");
-    return 1;
-  }
+  galt::bench::BenchPty pty;
+  if (!pty.ok()) return 1;
   const char* env = std::getenv("GALT_IDLE_SECONDS");
   const int seconds = env != nullptr ? std::atoi(env) : 10;
 
@@ -40,7 +35,7 @@ int main() {
   window.Invoke([&] {
     comm.SetBaudrate(br14400);
     comm.FlowControl().SetControlRts(rtsEnabled);
-    comm.SetDeviceName(name);
+    comm.SetDeviceName(pty.name);
     comm.OnRxChar = [](TSerCustomComm* Sender, int) { Sender->ReadText(); };
     comm.Open();
   });
@@ -52,8 +47,6 @@ int main() {
   const double cpu = CpuSeconds() - cpu0;
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
   window.Invoke([&] { comm.Close(); });
-  close(master);
-  close(slave);
 
   const double share = 100.0 * cpu / wall;
   std::printf("idle with the port open: %.3f ms CPU over %.1f s = %.4f%% of one core\n", cpu * 1e3,

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <vector>
 
+#include "bench/BenchPty.h"
 #include "serial/SerComm.h"
 #include "serial/SerEventLoop.h"
 
@@ -20,14 +21,9 @@ using namespace galt;
 using Clock = std::chrono::steady_clock;
 
 int main() {
-  int master = -1, slave = -1;
-  char name[128];
-  termios raw{};
-  cfmakeraw(&raw);
-  if (openpty(&master, &slave, name, &raw, nullptr) != 0) {
-    std::perror("openpty");
-    return 1;
-  }
+  galt::bench::BenchPty pty;
+  if (!pty.ok()) return 1;
+  const int master = pty.master;
 
   TSerLoopThread window;
   TSerComm comm(&window.Loop());
@@ -38,7 +34,7 @@ int main() {
   window.Invoke([&] {
     comm.SetBaudrate(br14400);
     comm.FlowControl().SetControlRts(rtsEnabled);
-    comm.SetDeviceName(name);
+    comm.SetDeviceName(pty.name);
     comm.OnRxChar = [&](TSerCustomComm* Sender, int) {
       const auto now = Clock::now();
       Sender->ReadText();
@@ -70,14 +66,6 @@ int main() {
     usleep(1000);
   }
   window.Invoke([&] { comm.Close(); });
-  close(master);
-  close(slave);
 
-  std::sort(us.begin(), us.end());
-  auto at = [&](double q) { return us[static_cast<std::size_t>(q * static_cast<double>(us.size() - 1))]; };
-  std::printf("far-side write -> OnRxChar on the event thread, %d rounds\n", rounds);
-  std::printf("  median %.1f us   p90 %.1f us   p99 %.1f us   max %.1f us\n", at(0.5), at(0.9),
-              at(0.99), us.back());
-  std::printf("  target: median < 1000 us -> %s\n", at(0.5) < 1000.0 ? "met" : "NOT MET");
-  return at(0.5) < 1000.0 ? 0 : 2;
+  return galt::bench::ReportLatency("far-side write -> OnRxChar on the event thread", us, 1000.0);
 }

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BenchPty.h"
 #include "serial/SerComm.h"
 #include "serial/SerEventLoop.h"
 
@@ -27,14 +28,9 @@ using Clock = std::chrono::steady_clock;
 constexpr std::size_t kFrame = 138;
 
 int main() {
-  int master = -1, slave = -1;
-  char name[128];
-  termios raw{};
-  cfmakeraw(&raw);
-  if (openpty(&master, &slave, name, &raw, nullptr) != 0) {
-    std::perror("openpty");
-    return 1;
-  }
+  galt::bench::BenchPty pty;
+  if (!pty.ok()) return 1;
+  const int master = pty.master;
 
   // The device: answers every complete frame with a frame of the same size.
   std::atomic<bool> stop{false};
@@ -64,7 +60,7 @@ int main() {
   window.Invoke([&] {
     comm.SetBaudrate(br14400);
     comm.FlowControl().SetControlRts(rtsEnabled);
-    comm.SetDeviceName(name);
+    comm.SetDeviceName(pty.name);
     comm.OnRxChar = [&](TSerCustomComm* Sender, int) {
       const std::size_t n = Sender->ReadText().size();
       std::lock_guard<std::mutex> lock(m);
@@ -104,14 +100,6 @@ int main() {
   window.Invoke([&] { comm.Close(); });
   stop = true;
   device.join();
-  close(master);
-  close(slave);
 
-  std::sort(us.begin(), us.end());
-  auto at = [&](double q) { return us[static_cast<std::size_t>(q * static_cast<double>(us.size() - 1))]; };
-  std::printf("138-byte frame out + 138-byte reply back over a pty, %d rounds\n", rounds);
-  std::printf("  median %.1f us   p90 %.1f us   p99 %.1f us   max %.1f us\n", at(0.5), at(0.9),
-              at(0.99), us.back());
-  std::printf("  target: median < 2000 us -> %s\n", at(0.5) < 2000.0 ? "met" : "NOT MET");
-  return at(0.5) < 2000.0 ? 0 : 2;
+  return galt::bench::ReportLatency("138-byte frame out + 138-byte reply back over a pty", us, 2000.0);
 }

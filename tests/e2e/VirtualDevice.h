@@ -21,7 +21,7 @@ class VirtualDevice {
   const std::string& Path() const { return pty_->slavePath(); }
 
   void Start() {
-    server_ = std::make_unique<emucli::DeviceServer>(pty_->master(), device, pace_, nullptr);
+    server_ = std::make_unique<emucli::DeviceServer>(pty_->master(), emulator, pace_, nullptr);
     thread_ = std::thread([this] { server_->Run(stop_); });
   }
   void Stop() {
@@ -34,7 +34,7 @@ class VirtualDevice {
     pty_.reset();
   }
 
-  emu::DeviceEmulator device;  // set its faults before Start()
+  emu::DeviceEmulator emulator;  // set its faults before Start()
 
  private:
   bool pace_;

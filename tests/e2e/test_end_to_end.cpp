@@ -42,6 +42,20 @@ std::unique_ptr<TForm1> MakeForm(RecordingBoxes& boxes, std::map<int, std::strin
   return form;
 }
 
+// A virtual device on its pty and the window on that one port.
+struct Rig {
+  void Start() {
+    device.Start();
+    form = MakeForm(boxes, {{1, device.Path()}});
+  }
+  void PressInstall() { QTest::mouseClick(form->Button4, Qt::LeftButton); }
+  LoaderCore& core() { return form->Core(); }
+
+  VirtualDevice device;
+  RecordingBoxes boxes;
+  std::unique_ptr<TForm1> form;
+};
+
 bool WaitForBox(RecordingBoxes& boxes, int ms, std::size_t count = 1) {
   return RunEventsUntil([&] { return boxes.boxes.size() >= count; }, ms);
 }
@@ -58,96 +72,86 @@ std::vector<std::uint8_t> WrittenBytes(const ImageBuffer& image) {
 }
 
 TEST(EndToEnd, WholeInstallEndsInSuccessWithTheStampedImageInFlash) {
-  VirtualDevice device;
-  device.Start();
-  RecordingBoxes boxes;
-  auto form = MakeForm(boxes, {{1, device.Path()}});
-  ASSERT_TRUE(boxes.boxes.empty()) << boxes.boxes[0].text;
-  ASSERT_TRUE(form->cp1().IsOpen());
-  EXPECT_EQ(form->cmbPorts->currentText().toStdString(), device.Path());
-  form->Core().zn.SetValue(300);
+  Rig r;
+  r.Start();
+  ASSERT_TRUE(r.boxes.boxes.empty()) << r.boxes.boxes[0].text;
+  ASSERT_TRUE(r.form->cp1().IsOpen());
+  EXPECT_EQ(r.form->cmbPorts->currentText().toStdString(), r.device.Path());
+  r.core().zn.SetValue(300);
 
-  QTest::mouseClick(form->Button4, Qt::LeftButton);
-  ASSERT_TRUE(WaitForBox(boxes, 30000));
+  r.PressInstall();
+  ASSERT_TRUE(WaitForBox(r.boxes, 30000));
   QTest::qWait(100);  // nothing else follows
-  device.Stop();
-  ASSERT_EQ(boxes.boxes.size(), 1u) << boxes.boxes.back().text;
-  EXPECT_EQ(boxes.boxes[0].icon, BoxIcon::Information);
-  EXPECT_EQ(boxes.boxes[0].text, "Активизация программы выполнена");
-  EXPECT_EQ(form->Core().Gauge2.Progress(), 240);
+  r.device.Stop();
+  ASSERT_EQ(r.boxes.boxes.size(), 1u) << r.boxes.boxes.back().text;
+  EXPECT_EQ(r.boxes.boxes[0].icon, BoxIcon::Information);
+  EXPECT_EQ(r.boxes.boxes[0].text, "Активизация программы выполнена");
+  EXPECT_EQ(r.core().Gauge2.Progress(), 240);
 
-  const auto written = WrittenBytes(form->Core().Memo1);
-  EXPECT_TRUE(std::equal(written.begin(), written.end(), device.device.flash.begin()));
-  EXPECT_EQ(device.device.SerialFromFlash(), 300);
-  EXPECT_EQ(device.device.counters.writes, 233);
+  const auto written = WrittenBytes(r.core().Memo1);
+  EXPECT_TRUE(std::equal(written.begin(), written.end(), r.device.emulator.flash.begin()));
+  EXPECT_EQ(r.device.emulator.SerialFromFlash(), 300);
+  EXPECT_EQ(r.device.emulator.counters.writes, 233);
 }
 
 TEST(EndToEnd, SilentDeviceEndsInTheDeactivationError) {
-  VirtualDevice device;
-  device.device.faults.silent = true;
-  device.Start();
-  RecordingBoxes boxes;
-  auto form = MakeForm(boxes, {{1, device.Path()}});
-  QTest::mouseClick(form->Button4, Qt::LeftButton);
-  ASSERT_TRUE(WaitForBox(boxes, 40000));
-  EXPECT_EQ(boxes.boxes[0].text, "Ошибка деактивизации FLASH!");
-  EXPECT_EQ(boxes.boxes[0].caption, "  Tornel Ltd");
-  EXPECT_EQ(form->Core().st_txd, "201");
-  EXPECT_EQ(form->Core().Gauge1.Progress(), 0);
-  device.Stop();
-  EXPECT_EQ(device.device.counters.deactivations, 201);
+  Rig r;
+  r.device.emulator.faults.silent = true;
+  r.Start();
+  r.PressInstall();
+  ASSERT_TRUE(WaitForBox(r.boxes, 40000));
+  EXPECT_EQ(r.boxes.boxes[0].text, "Ошибка деактивизации FLASH!");
+  EXPECT_EQ(r.boxes.boxes[0].caption, "  Tornel Ltd");
+  EXPECT_EQ(r.core().st_txd, "201");
+  EXPECT_EQ(r.core().Gauge1.Progress(), 0);
+  r.device.Stop();
+  EXPECT_EQ(r.device.emulator.counters.deactivations, 201);
 }
 
 TEST(EndToEnd, EchoStoppingAtBlock3EndsInTheLoadError) {
-  VirtualDevice device;
-  device.device.faults.stopEchoAtBlock = 3;
-  device.Start();
-  RecordingBoxes boxes;
-  auto form = MakeForm(boxes, {{1, device.Path()}});
-  QTest::mouseClick(form->Button4, Qt::LeftButton);
-  ASSERT_TRUE(WaitForBox(boxes, 20000));
-  EXPECT_EQ(boxes.boxes[0].text, "Ошибка загрузки программы!");
-  EXPECT_EQ(form->Core().Gauge2.Progress(), 2);
-  EXPECT_EQ(form->Core().St_blk, "3");
+  Rig r;
+  r.device.emulator.faults.stopEchoAtBlock = 3;
+  r.Start();
+  r.PressInstall();
+  ASSERT_TRUE(WaitForBox(r.boxes, 20000));
+  EXPECT_EQ(r.boxes.boxes[0].text, "Ошибка загрузки программы!");
+  EXPECT_EQ(r.core().Gauge2.Progress(), 2);
+  EXPECT_EQ(r.core().St_blk, "3");
 }
 
 TEST(EndToEnd, AnotherModelIsWarnedAboutAndNeverConfirmed) {
-  VirtualDevice device;
-  device.device.faults.model = 5;
-  device.Start();
-  RecordingBoxes boxes;
-  auto form = MakeForm(boxes, {{1, device.Path()}});
-  QTest::mouseClick(form->Button4, Qt::LeftButton);
+  Rig r;
+  r.device.emulator.faults.model = 5;
+  r.Start();
+  r.PressInstall();
   ASSERT_TRUE(RunEventsUntil(
-      [&] { return !boxes.boxes.empty() && boxes.boxes.back().text == "Ошибка загрузки программы!"; }, 40000));
-  EXPECT_EQ(boxes.boxes[0].caption, "");
-  EXPECT_EQ(boxes.boxes[0].text, "Устройство не соответствует модификации!");
+      [&] { return !r.boxes.boxes.empty() && r.boxes.boxes.back().text == "Ошибка загрузки программы!"; }, 40000));
+  EXPECT_EQ(r.boxes.boxes[0].caption, "");
+  EXPECT_EQ(r.boxes.boxes[0].text, "Устройство не соответствует модификации!");
   // Every reply warned: the acknowledgement, 233 echoes and the activation
   // answer; the queries found no confirmation.
-  EXPECT_GE(boxes.CountText("Устройство не соответствует модификации!"), 235u);
-  EXPECT_EQ(form->Core().Gauge2.Progress(), 235);
+  EXPECT_GE(r.boxes.CountText("Устройство не соответствует модификации!"), 235u);
+  EXPECT_EQ(r.core().Gauge2.Progress(), 235);
 }
 
 TEST(EndToEnd, ChoosingTheOpenPortAgainClosesAndReopensIt) {
-  VirtualDevice device;
-  device.Start();
-  RecordingBoxes boxes;
-  auto form = MakeForm(boxes, {{1, device.Path()}});
-  ASSERT_TRUE(form->cp1().IsOpen());
+  Rig r;
+  r.Start();
+  ASSERT_TRUE(r.form->cp1().IsOpen());
   int opened = 0, closed = 0;
-  form->cp1().OnOpen = [&, own = form->cp1().OnOpen](TSerCustomComm* sender) {
+  r.form->cp1().OnOpen = [&, own = r.form->cp1().OnOpen](TSerCustomComm* sender) {
     own(sender);
     ++opened;
   };
-  form->cp1().OnClose = [&](TSerCustomComm*) { ++closed; };
-  emit form->cmbPorts->activated(0);
+  r.form->cp1().OnClose = [&](TSerCustomComm*) { ++closed; };
+  emit r.form->cmbPorts->activated(0);
   EXPECT_EQ(closed, 1);
   EXPECT_EQ(opened, 1);
-  EXPECT_TRUE(form->cp1().IsOpen());
-  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_TRUE(r.form->cp1().IsOpen());
+  EXPECT_TRUE(r.boxes.boxes.empty());
   // The reopened link works.
-  form->Core().activeClick();
-  ASSERT_TRUE(RunEventsUntil([&] { return form->Core().st_rxd == "1"; }, 5000));
+  r.core().activeClick();
+  ASSERT_TRUE(RunEventsUntil([&] { return r.core().st_rxd == "1"; }, 5000));
 }
 
 TEST(EndToEnd, APortThatVanishedShowsTheChangeErrorAndLeavesNoPortOpen) {
@@ -168,56 +172,50 @@ TEST(EndToEnd, APortThatVanishedShowsTheChangeErrorAndLeavesNoPortOpen) {
 }
 
 TEST(EndToEnd, UnpluggingMidInstallEndsInTheLoadErrorWithoutAFloodOfBoxes) {
-  VirtualDevice device;
-  device.Start();
-  RecordingBoxes boxes;
-  auto form = MakeForm(boxes, {{1, device.Path()}});
-  QTest::mouseClick(form->Button4, Qt::LeftButton);
-  ASSERT_TRUE(RunEventsUntil([&] { return form->Core().Gauge2.Progress() >= 10; }, 20000));
-  device.Unplug();
+  Rig r;
+  r.Start();
+  r.PressInstall();
+  ASSERT_TRUE(RunEventsUntil([&] { return r.core().Gauge2.Progress() >= 10; }, 20000));
+  r.device.Unplug();
   RunEventsUntil([] { return false; }, 2500);
-  ASSERT_FALSE(boxes.boxes.empty());
-  EXPECT_EQ(boxes.CountText("Ошибка загрузки программы!"), 1u);
-  EXPECT_LE(boxes.boxes.size(), 2u) << "at most one report from the port itself";
-  form->close();
-  EXPECT_FALSE(form->cp1().IsOpen());
+  ASSERT_FALSE(r.boxes.boxes.empty());
+  EXPECT_EQ(r.boxes.CountText("Ошибка загрузки программы!"), 1u);
+  EXPECT_LE(r.boxes.boxes.size(), 2u) << "at most one report from the port itself";
+  r.form->close();
+  EXPECT_FALSE(r.form->cp1().IsOpen());
 }
 
 TEST(EndToEnd, UnpluggingWhileRetryingReportsThePortFailureOnce) {
-  VirtualDevice device;
-  device.device.faults.silent = true;
-  device.Start();
-  RecordingBoxes boxes;
-  auto form = MakeForm(boxes, {{1, device.Path()}});
-  QTest::mouseClick(form->Button4, Qt::LeftButton);
+  Rig r;
+  r.device.emulator.faults.silent = true;
+  r.Start();
+  r.PressInstall();
   RunEventsUntil([] { return false; }, 200);
-  device.Unplug();
+  r.device.Unplug();
   // Every retry now fails on the dead line.
   RunEventsUntil([] { return false; }, 1500);
-  EXPECT_LE(boxes.boxes.size(), 1u);
-  form->close();
-  EXPECT_FALSE(form->cp1().IsOpen());
+  EXPECT_LE(r.boxes.boxes.size(), 1u);
+  r.form->close();
+  EXPECT_FALSE(r.form->cp1().IsOpen());
 }
 
 TEST(EndToEnd, ClosingTheWindowMidInstallClosesThePortAtOnce) {
   const int threadsBefore = ThreadCount();
-  VirtualDevice device;
-  device.Start();
-  RecordingBoxes boxes;
-  auto form = MakeForm(boxes, {{1, device.Path()}});
-  QTest::mouseClick(form->Button4, Qt::LeftButton);
-  ASSERT_TRUE(RunEventsUntil([&] { return form->Core().Gauge2.Progress() >= 20; }, 20000));
-  form->close();
-  EXPECT_FALSE(form->cp1().IsOpen());
+  Rig r;
+  r.Start();
+  r.PressInstall();
+  ASSERT_TRUE(RunEventsUntil([&] { return r.core().Gauge2.Progress() >= 20; }, 20000));
+  r.form->close();
+  EXPECT_FALSE(r.form->cp1().IsOpen());
   const int writes = [&] {
     QTest::qWait(50);
-    return device.device.counters.writes;  // read on our thread: only a rough look
+    return r.device.emulator.counters.writes;  // read on our thread: only a rough look
   }();
   QTest::qWait(1500);
-  EXPECT_TRUE(boxes.boxes.empty()) << "no watchdog fires into a closed window";
-  form.reset();
-  device.Stop();
-  EXPECT_EQ(device.device.counters.writes, writes);
+  EXPECT_TRUE(r.boxes.boxes.empty()) << "no watchdog fires into a closed window";
+  r.form.reset();
+  r.device.Stop();
+  EXPECT_EQ(r.device.emulator.counters.writes, writes);
   EXPECT_EQ(ThreadCount(), threadsBefore) << "the worker threads have ended";
 }
 

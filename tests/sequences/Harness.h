@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "sequences/LoaderCore.h"
+#include "tests/support/Frames.h"
 #include "tests/support/MemoryLink.h"
 #include "tests/support/RecordingBoxes.h"
 #include "tests/support/VirtualClock.h"
@@ -49,21 +50,6 @@ inline std::vector<std::uint8_t> ImageBytes(const ImageBuffer& image, int lines)
     }
   }
   return out;
-}
-
-}  // namespace galt::testing
-
-namespace galt::testing {
-
-// A reply frame as the device would send it.
-inline std::string MakeReply(std::uint8_t command, const std::vector<std::uint8_t>& payload,
-                             int serial = 100, std::uint8_t model = 6) {
-  FrameBuffer buf{};
-  PutHeader(buf, serial, command, static_cast<std::uint8_t>(payload.size()));
-  buf[1] = model;
-  std::copy(payload.begin(), payload.end(), buf.begin() + 6);
-  const std::size_t n = PutSum(buf);
-  return std::string(reinterpret_cast<const char*>(buf.data()), n);
 }
 
 }  // namespace galt::testing

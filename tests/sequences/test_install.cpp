@@ -111,7 +111,7 @@ TEST(Deactivation, ShortAcknowledgementIsAcceptedActivationPayloadIsNot) {
   Harness g;
   g.device.faults.silent = true;
   g.core.Button4Click();
-  g.link.Inject(testing::MakeReply(cmdDeactivate, {0x5A, 0xA5}), 10);
+  g.link.Inject(testing::MakeFrame(cmdDeactivate, {0x5A, 0xA5}), 10);
   g.clock.Advance(100);
   EXPECT_EQ(g.SentCount(cmdWriteBlock), 0);
   EXPECT_TRUE(g.core.Timer2->Enabled());
@@ -169,13 +169,13 @@ TEST(Writing, EchoWithTheSameBytesInAnotherOrderPasses) {
   Harness h;
   h.device.faults.silent = true;
   h.core.Button4Click();
-  h.link.Inject(testing::MakeReply(cmdDeactivate, {0xA5, 0x5A}), 10);
+  h.link.Inject(testing::MakeFrame(cmdDeactivate, {0xA5, 0x5A}), 10);
   h.clock.Advance(20);
   ASSERT_EQ(h.SentCount(cmdWriteBlock), 1);
   const std::string& frame = h.link.sent.back();
   std::vector<std::uint8_t> payload(frame.begin() + 6, frame.begin() + 136);
   std::reverse(payload.begin() + 2, payload.end());  // the block number stays in place
-  h.link.Inject(testing::MakeReply(cmdWriteBlock, payload), 10);
+  h.link.Inject(testing::MakeFrame(cmdWriteBlock, payload), 10);
   h.clock.Advance(20);
   EXPECT_EQ(h.SentCount(cmdWriteBlock), 2);
   EXPECT_TRUE(h.boxes.boxes.empty());
@@ -198,11 +198,11 @@ TEST(Writing, ReplyFromAnotherModelWarnsThenContinues) {
   Harness h;
   h.device.faults.silent = true;
   h.core.Button4Click();
-  h.link.Inject(testing::MakeReply(cmdDeactivate, {0xA5, 0x5A}), 10);
+  h.link.Inject(testing::MakeFrame(cmdDeactivate, {0xA5, 0x5A}), 10);
   h.clock.Advance(20);
   const std::string& frame = h.link.sent.back();
   std::vector<std::uint8_t> payload(frame.begin() + 6, frame.begin() + 136);
-  h.link.Inject(testing::MakeReply(cmdWriteBlock, payload, 100, 5), 10);
+  h.link.Inject(testing::MakeFrame(cmdWriteBlock, payload, 100, 5), 10);
   h.clock.Advance(20);
   ASSERT_EQ(h.boxes.boxes.size(), 1u);
   EXPECT_EQ(h.LastBox().caption, "");
@@ -263,7 +263,7 @@ TEST(Confirmation, QueryFromAnotherModelWarnsAndIsIgnored) {
   h.core.Timer3->SetEnabled(true);
   h.clock.Advance(1500);
   ASSERT_EQ(h.SentCount(cmdQuery), 1);
-  h.link.Inject(testing::MakeReply(cmdQuery, {0, 0}, 100, 5), 1);
+  h.link.Inject(testing::MakeFrame(cmdQuery, {0, 0}, 100, 5), 1);
   h.clock.Advance(2);
   ASSERT_EQ(h.boxes.boxes.size(), 1u);
   EXPECT_EQ(h.LastBox().text, "Устройство не соответствует модификации!");
@@ -276,11 +276,11 @@ TEST(Confirmation, QueryWithAnotherSerialIsIgnoredAnyPayloadIsAccepted) {
   h.device.faults.silent = true;
   h.core.Timer3->SetEnabled(true);
   h.clock.Advance(1500);
-  h.link.Inject(testing::MakeReply(cmdQuery, {0x12, 0x34}, 101), 1);
+  h.link.Inject(testing::MakeFrame(cmdQuery, {0x12, 0x34}, 101), 1);
   h.clock.Advance(2);
   EXPECT_TRUE(h.boxes.boxes.empty());
   h.clock.Advance(1000);
-  h.link.Inject(testing::MakeReply(cmdQuery, {0x99, 0x98}, 100), 1);
+  h.link.Inject(testing::MakeFrame(cmdQuery, {0x99, 0x98}, 100), 1);
   h.clock.Advance(2);
   ASSERT_EQ(h.boxes.boxes.size(), 1u);
   EXPECT_EQ(h.LastBox().text, "Активизация программы выполнена");
@@ -327,12 +327,12 @@ TEST(ModalBoxes, ReceivedDataWaitsUntilTheBoxOpenedInReplyHandlingCloses) {
   int deliveriesWhileOpen = -1;
   h.boxes.WhileOpen = [&](const auto&) {
     const int before = h.link.deliveries;
-    h.link.Inject(testing::MakeReply(cmdActivate, {0xAA}), 1);
+    h.link.Inject(testing::MakeFrame(cmdActivate, {0xAA}), 1);
     h.clock.Advance(50);
     deliveriesWhileOpen = h.link.deliveries - before;
   };
   h.core.activeClick();
-  h.link.Inject(testing::MakeReply(cmdActivate, {0xAA}, 100, 6), 1);
+  h.link.Inject(testing::MakeFrame(cmdActivate, {0xAA}, 100, 6), 1);
   h.clock.Advance(2);
   EXPECT_EQ(deliveriesWhileOpen, 0);
   // The held reply then makes the assembler drop the later bytes: one box.
