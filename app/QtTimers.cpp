@@ -10,6 +10,9 @@ class QtTimer : public Timer {
  public:
   explicit QtTimer(int interval_ms) {
     timer_.setInterval(interval_ms);
+    // The device's timing is bounded by these intervals (50 ms retries, the
+    // 1000 ms watchdog, the query ladder): no coarse-timer slack.
+    timer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       if (OnTimer) OnTimer();
     });
