@@ -25,7 +25,7 @@ void TForm1::ScanPorts() {
     // Device paths are longer than the narrow selector: the list opens wide
     // enough to read them, and the field shows the end of the path.
     cmbPorts->view()->setMinimumWidth(cmbPorts->view()->sizeHintForColumn(0) + 24);
-    cmbPorts->lineEdit()->setCursorPosition(cmbPorts->currentText().size());
+    cmbPorts->lineEdit()->setCursorPosition(static_cast<int>(cmbPorts->currentText().size()));
   }
 
   // A Linux user otherwise faces an empty selector with no clue.

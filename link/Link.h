@@ -35,9 +35,6 @@ class Link {
   // Feeds one read's bytes; exposed for tests and benchmarks.
   void FeedRead(std::string_view bytes);
 
-  // Length of the frame last built in TxFrame.
-  std::size_t TxLength() const { return TxFrame[5] + kFrameOverhead; }
-
  private:
   void ResetReceiver();
   LinkHost& host_;

@@ -21,6 +21,15 @@ void Install(Harness& h, int serial) {
   h.link.sent.clear();
 }
 
+// Install with `serial`, then read the device back into the image.
+void InstallAndReadBack(Harness& h, int serial) {
+  Install(h, serial);
+  h.core.rd_fClick();
+  ASSERT_TRUE(h.RunToBox());
+  ASSERT_EQ(h.LastBox().text, "Данные FLASH-памяти считаны");
+  h.boxes.boxes.clear();
+}
+
 TEST(ServiceRead, ReadsEveryBlockThenFillsTheImageWithBlankLines) {
   Harness h;
   Install(h, 100);
@@ -55,10 +64,7 @@ TEST(ServiceRead, WithNoPortOpenOnlyTheFirstFrameIsCounted) {
 
 TEST(ServiceVerify, PassesWithTheSerialNumberTheDeviceWasProgrammedWith) {
   Harness h;
-  Install(h, 100);
-  h.core.rd_fClick();
-  ASSERT_TRUE(h.RunToBox());
-  h.boxes.boxes.clear();
+  InstallAndReadBack(h, 100);
 
   h.core.St_blk = "40";  // a verify starts at block 0 whatever St_blk shows
   h.link.sent.clear();
@@ -81,10 +87,7 @@ TEST(ServiceVerify, PassesWithTheSerialNumberTheDeviceWasProgrammedWith) {
 
 TEST(ServiceVerify, AnotherSerialNumberStopsInBlock217) {
   Harness h;
-  Install(h, 100);
-  h.core.rd_fClick();
-  ASSERT_TRUE(h.RunToBox());
-  h.boxes.boxes.clear();
+  InstallAndReadBack(h, 100);
   h.core.zn.SetValue(101);
   h.core.ver_fClick();
   ASSERT_TRUE(h.RunToBox());
@@ -109,12 +112,8 @@ TEST(ServiceVerify, ALastDigitDifferenceInTheSixteenthByteIsCaught) {
 
 TEST(ServiceWrite, ReadVerifyAndWriteBackLeaveTheFlashAsItWasRead) {
   Harness h;
-  Install(h, 300);
-  h.core.zn.SetValue(300);
-  h.core.rd_fClick();
-  ASSERT_TRUE(h.RunToBox());
+  InstallAndReadBack(h, 300);
   const std::vector<std::uint8_t> read = h.device.flash;
-  h.boxes.boxes.clear();
   h.core.ver_fClick();
   ASSERT_TRUE(h.RunToBox());
   ASSERT_EQ(h.LastBox().text, "Данные FLASH-памяти проверены");
@@ -133,10 +132,7 @@ TEST(ServiceWrite, ReadVerifyAndWriteBackLeaveTheFlashAsItWasRead) {
 
 TEST(ServiceDeactivate, ImageOfAddressedLinesIsStampedAndWrittenByItsOwnForm) {
   Harness h;
-  Install(h, 200);
-  h.core.zn.SetValue(200);
-  h.core.rd_fClick();
-  ASSERT_TRUE(h.RunToBox());
+  InstallAndReadBack(h, 200);
   const std::vector<std::uint8_t> read = h.device.flash;
   std::fill(h.device.flash.begin(), h.device.flash.end(), 0xFF);
   h.boxes.boxes.clear();

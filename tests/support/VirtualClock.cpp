@@ -69,7 +69,6 @@ bool VirtualClock::FireNext(std::int64_t limit) {
     now_ = std::max(now_, event->at);
     auto fn = std::move(event->fn);
     events_.erase(event);
-    ++fired_;
     fn();
     return true;
   }
@@ -78,7 +77,6 @@ bool VirtualClock::FireNext(std::int64_t limit) {
   // The next tick is an interval after this one unless the handler restarts
   // or stops the timer.
   timer->Restart();
-  ++fired_;
   if (timer->OnTimer) timer->OnTimer();
   return true;
 }

@@ -35,9 +35,6 @@ class VirtualClock : public TimerSource {
   // Advances until `done()` holds or `limit_ms` has passed; true if it held.
   bool RunUntil(const std::function<bool()>& done, std::int64_t limit_ms);
 
-  // Number of timer ticks and events fired so far.
-  std::int64_t Fired() const { return fired_; }
-
  private:
   class VTimer;
   struct Event {
@@ -49,7 +46,6 @@ class VirtualClock : public TimerSource {
 
   std::int64_t now_ = 0;
   std::uint64_t seq_ = 0;
-  std::int64_t fired_ = 0;
   std::vector<VTimer*> timers_;
   std::vector<Event> events_;
   friend class VTimer;

@@ -1,12 +1,16 @@
-// One QApplication for the whole run; windows open and close test after test.
+// The main of the Qt test executables: one QApplication for the whole run,
+// on the offscreen platform unless told otherwise.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
+  // Listing the tests at build time happens without a display.
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
+  // Windows open and close test after test; only a test that checks it lets
+  // a closed window end the event loop.
   QApplication::setQuitOnLastWindowClosed(false);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
