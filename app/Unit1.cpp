@@ -8,10 +8,13 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <QLineEdit>
 #include <exception>
 
 #include "app/CommSerial.h"
+#include "app/PortList.h"
+#include "app/PortWatch.h"
 #include "app/QtMessageBoxes.h"
 #include "app/QtTimers.h"
 #include "app/TGauge.h"
@@ -127,8 +130,9 @@ void TForm1::BuildControls() {
   Panel3->setFrameStyle(QFrame::Panel | QFrame::Raised);
   Panel3->setGeometry(0, 0, 369, 113);
 
-  cmbPorts = new QComboBox(Panel3);
+  cmbPorts = new TPortCombo(Panel3);
   cmbPorts->setEditable(true);
+  cmbPorts->setInsertPolicy(QComboBox::NoInsert);
   cmbPorts->setEditText(QStringLiteral("COM1"));
   cmbPorts->setFont(DialogFont(13, true));
   SetTextColour(cmbPorts, QPalette::Text, kMaroon);
@@ -162,22 +166,41 @@ void TForm1::BindEvents() {
   // The click takes the focus on the press, so the serial number has been
   // brought into its range before the install reads it.
   connect(Button4, &QPushButton::clicked, this, [this] { Dispatch([this] { core_.Button4Click(); }); });
-  // Choosing an entry (the open one included) or editing the selector's text
-  // reopens the link; the program's own selection does not.
+  // Choosing an entry (the open one included) reopens the link; the
+  // program's own selection does not. Typed text only chooses an entry it
+  // names, on Enter; half-typed text never closes the working port.
   connect(cmbPorts, &QComboBox::activated, this, [this] { cmbPortsChange(); });
-  connect(cmbPorts->lineEdit(), &QLineEdit::textEdited, this, [this] { cmbPortsChange(); });
+  connect(cmbPorts->lineEdit(), &QLineEdit::returnPressed, this, [this] { PortTextEntered(); });
+  connect(cmbPorts->lineEdit(), &QLineEdit::editingFinished, this, [this] { cmbPorts->ShowSelected(); });
+  cmbPorts->OnAboutToShowList = [this] {
+    if (scanPorts_) RefreshPorts();
+  };
   for (Timer* timer : {core_.Timer2.get(), core_.Timer3.get(), core_.Timer4.get()}) {
     timer->OnTimer = [this, tick = std::move(timer->OnTimer)] { Dispatch(tick); };
   }
 }
 
 void TForm1::FormCreate() {
-  if (scanPorts_) ScanPorts();
+  if (scanPorts_) {
+    portRecheck_ = new QTimer(this);
+    portRecheck_->setInterval(1000);
+    connect(portRecheck_, &QTimer::timeout, this, [this] { RefreshPorts(); });
+    ScanPorts();
+    portWatch_ = new TPortWatch(ports_, this);
+    portWatch_->OnChange = [this] { RefreshPorts(); };
+  }
   core_.FormCreateImage();
 }
 
 void TForm1::FormClose() {
+  // A closed window neither follows nor opens ports any more.
+  delete portWatch_;
+  portWatch_ = nullptr;
+  delete portRecheck_;
+  portRecheck_ = nullptr;
   if (cp1().IsOpen()) cp1().Close();
+  openEntry_.reset();
+  returning_.reset();
   // A running operation is abandoned: no timer ticks into a closed window.
   core_.Timer2->SetEnabled(false);
   core_.Timer3->SetEnabled(false);

@@ -6,8 +6,11 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
+#include "app/PortList.h"
 #include "sequences/LoaderCore.h"
+#include "serial/PortDiscovery.h"
 #include "serial/PortTable.h"
 #include "serial/SerComm.h"
 
@@ -16,10 +19,12 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace galt {
 
 class TGauge;
+class TPortWatch;
 class TSpinEdit;
 
 // What a window may be given instead of its own services; anything left
@@ -30,7 +35,7 @@ struct TForm1Setup {
   MessageBoxes* boxes = nullptr;
   SerialText* port = nullptr;
   TSerPortTable ports = TSerPortTable::System();
-  bool scanPorts = true;  // false: no port discovery at creation
+  bool scanPorts = true;  // false: no port discovery and no hot-plug watch
 };
 
 class TForm1 : public QWidget {
@@ -48,8 +53,13 @@ class TForm1 : public QWidget {
   // Shows the window centred on its screen.
   void ShowCentred();
 
-  // Lists the serial ports that can be opened in cmbPorts.
+  // Lists the serial ports in cmbPorts and opens the first free one.
   void ScanPorts();
+  // Scans the ports again (something was plugged or unplugged, or the list
+  // is about to open): the list follows, the open port stays selected, and
+  // with no port open a port that appears, or the adapter that was open
+  // coming back, is opened.
+  void RefreshPorts();
 
   // The serial component's received-data event.
   void cp1RxChar(int count);
@@ -66,7 +76,7 @@ class TForm1 : public QWidget {
 
   // The install panel and its controls.
   QFrame* Panel3 = nullptr;
-  QComboBox* cmbPorts = nullptr;
+  TPortCombo* cmbPorts = nullptr;
   TSpinEdit* zn = nullptr;
   QLabel* sized1 = nullptr;
   QLabel* Label1 = nullptr;
@@ -91,10 +101,24 @@ class TForm1 : public QWidget {
   void Dispatch(const std::function<void()>& handler);
   void ShowSized1();
   void ShowUncaught(const std::exception& error);
+  // Port selection helpers (PortSelection.cpp).
+  TSerScanOptions ScanOptions();
+  bool OpenEntry(const TSerPortEntry& entry);
+  void ReportNoFreePort(const TSerPortScan& scan);
+  void PortTextEntered();
+  // While no port is open and a listed one is busy, looks again now and
+  // then, so the port is taken once its holder lets it go.
+  void UpdatePortRecheck();
 
   TSerPortTable ports_;
   bool scanPorts_;
   std::string lastSerialError_;  // shown already since the port was opened
+  // The port cp1 has open, and the adapter to reopen when it comes back
+  // after vanishing while it was open.
+  std::optional<TSerPortEntry> openEntry_;
+  std::optional<TSerPortEntry> returning_;
+  TPortWatch* portWatch_ = nullptr;
+  QTimer* portRecheck_ = nullptr;
   std::unique_ptr<OwnServices> own_;  // before core_, which uses them
   LoaderCore core_;
 };

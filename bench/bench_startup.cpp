@@ -8,7 +8,11 @@
 // with one line of text is reported as well: it shows what loading the fonts
 // costs any Qt window that draws text.
 //
-//   bench_startup [runs]        (default 21 runs of each)
+//   bench_startup [runs] [label=probe ...]   (default 21 runs of each)
+//
+// Each label=probe adds another program to the comparison, for instance the
+// loader's probe built from an earlier commit, so before and after are
+// measured in the same run.
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -87,6 +91,20 @@ int main(int argc, char** argv) {
   std::vector<Probe> probes{{"empty window", (here / "startup_probe_empty").string(), {}},
                             {"window + text", (here / "startup_probe_text").string(), {}},
                             {"loader window", (here / "startup_probe_loader").string(), {}}};
+  std::vector<std::string> extraLabels;
+  for (int i = 2; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const auto eq = arg.find('=');
+    if (eq == std::string::npos || eq == 0) {
+      std::fprintf(stderr, "expected label=probe, got %s\n", argv[i]);
+      return 2;
+    }
+    extraLabels.push_back(arg.substr(0, eq));
+  }
+  for (int i = 2; i < argc; ++i) {
+    const std::string arg = argv[i];
+    probes.push_back({extraLabels[static_cast<std::size_t>(i - 2)].c_str(), arg.substr(arg.find('=') + 1), {}});
+  }
   for (const Probe& p : probes) {
     Run warm;
     if (!RunOnce(p.path, warm)) {
@@ -106,7 +124,7 @@ int main(int argc, char** argv) {
   }
 
   std::printf("%d runs each, offscreen platform\n", runs);
-  std::printf("%-16s %12s %12s %12s %14s\n", "program", "median ms", "min ms", "max ms", "peak RSS MB");
+  std::printf("%-20s %12s %12s %12s %14s\n", "program", "median ms", "min ms", "max ms", "peak RSS MB");
   std::vector<double> shown_median, rss_median;
   for (const Probe& p : probes) {
     std::vector<double> ms, rss;
@@ -116,7 +134,7 @@ int main(int argc, char** argv) {
     }
     shown_median.push_back(Median(ms));
     rss_median.push_back(Median(rss));
-    std::printf("%-16s %12.1f %12.1f %12.1f %14.1f\n", p.label, Median(ms), *std::min_element(ms.begin(), ms.end()),
+    std::printf("%-20s %12.1f %12.1f %12.1f %14.1f\n", p.label, Median(ms), *std::min_element(ms.begin(), ms.end()),
                 *std::max_element(ms.begin(), ms.end()), Median(rss));
   }
   const double ratio = shown_median[2] / shown_median[0];
@@ -128,5 +146,9 @@ int main(int argc, char** argv) {
               memory_ok ? "met" : "MISSED");
   std::printf("against the window with text: %.2f x its time, %+.1f MB\n", shown_median[2] / shown_median[1],
               rss_median[2] - rss_median[1]);
+  for (std::size_t i = 3; i < probes.size(); ++i) {
+    std::printf("loader window against %s: %+.1f ms, %+.1f MB\n", probes[i].label, shown_median[2] - shown_median[i],
+                rss_median[2] - rss_median[i]);
+  }
   return time_ok && memory_ok ? 0 : 1;
 }

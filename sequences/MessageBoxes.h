@@ -39,6 +39,12 @@ inline const std::string kPortsDenied =
     "Нет доступа к последовательным портам:";
 inline const std::string kPortsDeniedHint =
     "Учётной записи нужен доступ к последовательным портам (в Debian — членство в группе dialout).";
+// Followed by the busy ports, one a line, and the hint.
+inline const std::string kPortsBusy = "Все найденные последовательные порты заняты другими программами:";
+inline const std::string kPortsBusyHint = "Закройте эти программы и выберите порт в списке.";
+// A busy port in the port list: "занят: picocom, PID 1234".
+inline const std::string kPortBusy = "занят: ";
+inline const std::string kPortBusyUnknown = "занят другой программой";
 }  // namespace texts
 
 }  // namespace galt

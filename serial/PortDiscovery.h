@@ -1,31 +1,63 @@
 #pragma once
-// Which serial ports can be opened at start-up: every port of the port table,
-// in ascending port number, is opened exclusively for reading and writing
-// without blocking and released at once. A node that is missing, busy or
-// refuses is not listed; one refused for lack of permission is remembered so
-// the user can be told why it is missing.
+// Which serial ports the machine has and which of them can be used: every
+// port of the port table, in ascending port number, is probed (opened for
+// reading and writing without waiting and released at once). Nodes that are
+// not terminals, UART slots with no chip and the kernel's console are left
+// out; a port that another program holds stays listed, marked busy with who
+// holds it; one our account may not open is remembered so the user can be
+// told why it is missing.
 
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "serial/PortHolders.h"
 #include "serial/PortTable.h"
 
 namespace galt {
 
 struct TSerPortEntry {
-  int PortNum;       // what the serial component opens
-  std::string Path;  // what the user sees
+  int PortNum = 0;            // what the serial component opens
+  std::string Path;           // the device path of the table
+  std::string Name;           // short name for the user: "ttyUSB0"
+  std::string Description;    // "FT232R USB UART, FTDI, A10K3ZQ1"; empty for a pty
+  std::string AdapterSerial;  // the USB adapter's own serial number, if any
+  // Busy: another program has the port open or locked. The holders are the
+  // processes we may see; a lock or an exclusive open by someone we cannot
+  // see leaves Busy set with no holder named.
+  bool Busy = false;
+  std::vector<TSerPortHolder> Holders;
+  bool Own = false;  // the port this program has open; not probed
+
+  // The same adapter: by its serial number, or by its path when it has none.
+  bool SameAdapter(const TSerPortEntry& Other) const;
 };
 
 struct TSerPortScan {
-  std::vector<TSerPortEntry> Listed;
-  std::vector<std::string> Denied;  // present, but our account may not open it
+  std::vector<TSerPortEntry> Listed;  // free and busy ports, in port order
+  std::vector<std::string> Denied;    // hardware our account may not open
+  // The first free port, or nothing.
+  const TSerPortEntry* FirstFree() const;
+  const TSerPortEntry* Find(const std::string& Path) const;
 };
 
-// Probes one device node; 0 when it could be opened exclusively, else the
-// errno that refused it (EWOULDBLOCK when another process holds its lock).
-int ProbePort(const std::string& path);
+struct TSerScanOptions {
+  // The port this program holds open: listed as it is, without a probe
+  // (which would find our own lock) and without reading the holders.
+  std::string OwnPath;
+  // Console names; the system's when not given.
+  std::optional<std::set<std::string>> Consoles;
+};
 
-TSerPortScan ScanPortTable(const TSerPortTable& table);
+// "ttyUSB0" for "/dev/ttyUSB0", "pts/3" for "/dev/pts/3": the path below
+// /dev, or the file name of a path elsewhere.
+std::string ShortPortName(const std::string& Path);
+
+TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Options = {});
+
+// The other processes holding the port at Path right now; empty when none
+// or when the node cannot be opened to find out.
+std::vector<TSerPortHolder> PortHoldersOf(const std::string& Path);
 
 }  // namespace galt

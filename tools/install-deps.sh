@@ -7,9 +7,11 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev libgl-dev
+  libudev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth
+  umockdev libumockdev-dev
   fonts-dejavu-core
 )
 

@@ -20,6 +20,14 @@ namespace {
 
 int failures = 0;
 
+// A box would wait for a click that never comes: print it instead.
+class PrintedBoxes : public galt::MessageBoxes {
+ public:
+  void Show(galt::BoxIcon, const std::string& caption, const std::string& text) override {
+    std::printf("box [%s]: %s\n", caption.c_str(), text.c_str());
+  }
+};
+
 void Check(bool ok, const char* what) {
   std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what);
   if (!ok) ++failures;
@@ -35,7 +43,13 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
 
-  galt::TForm1 form;
+  // The machine's own ports (a console, none at all) must not change the
+  // picture: the window starts over an empty port table.
+  PrintedBoxes boxes;
+  galt::TForm1Setup setup;
+  setup.boxes = &boxes;
+  setup.ports = galt::TSerPortTable(std::map<int, std::string>{});
+  galt::TForm1 form(setup);
   form.ShowCentred();
   if (!QTest::qWaitForWindowExposed(&form)) {
     std::fprintf(stderr, "the window was never exposed\n");

@@ -1,0 +1,116 @@
+#include "app/PortList.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QStandardItemModel>
+#include <QTreeView>
+
+#include "sequences/MessageBoxes.h"
+
+namespace galt {
+
+namespace {
+
+constexpr int kPortNumRole = Qt::UserRole;
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+std::string BusyText(const TSerPortEntry& Entry) {
+  if (Entry.Holders.empty()) return texts::kPortBusyUnknown;
+  std::string text = texts::kPortBusy;
+  for (std::size_t i = 0; i < Entry.Holders.size(); ++i) {
+    if (i > 0) text += "; ";
+    text += Entry.Holders[i].Command + ", PID " + std::to_string(Entry.Holders[i].Pid);
+  }
+  return text;
+}
+
+std::string EntryNote(const TSerPortEntry& Entry) {
+  if (Entry.Busy) return BusyText(Entry);
+  return Entry.Description;
+}
+
+TPortCombo::TPortCombo(QWidget* Parent) : QComboBox(Parent) {
+  auto* model = new QStandardItemModel(0, 2, this);
+  setModel(model);
+  auto* view = new QTreeView(this);
+  view->setHeaderHidden(true);
+  view->setRootIsDecorated(false);
+  view->setAllColumnsShowFocus(true);
+  view->setUniformRowHeights(true);
+  view->setSelectionBehavior(QAbstractItemView::SelectRows);
+  setView(view);
+  setModelColumn(0);
+  // Typed text chooses an existing entry at most; it never becomes one.
+  setInsertPolicy(QComboBox::NoInsert);
+}
+
+void TPortCombo::SetEntries(const std::vector<TSerPortEntry>& Entries, const std::string& Select) {
+  entries_ = Entries;
+  auto* model = static_cast<QStandardItemModel*>(this->model());
+  const QSignalBlocker quiet(this);
+  model->removeRows(0, model->rowCount());
+  int selected = -1;
+  for (const TSerPortEntry& e : entries_) {
+    const QString tip = e.Description.empty() ? Q(e.Path) : Q(e.Path + "\n" + e.Description);
+    auto* name = new QStandardItem(Q(e.Name));
+    name->setData(e.PortNum, kPortNumRole);
+    name->setToolTip(e.Busy ? Q(e.Path + "\n" + BusyText(e)) : tip);
+    auto* note = new QStandardItem(Q(EntryNote(e)));
+    note->setToolTip(name->toolTip());
+    // The name is the field's; the words beside it are quieter, and a busy
+    // port's are quieter still.
+    QFont plain = font();
+    plain.setBold(false);
+    note->setFont(plain);
+    if (e.Busy) note->setForeground(QColor(96, 96, 96));
+    if (e.Path == Select) selected = model->rowCount();
+    model->appendRow({name, note});
+  }
+  auto* tree = static_cast<QTreeView*>(view());
+  tree->resizeColumnToContents(0);
+  tree->resizeColumnToContents(1);
+  // Wide enough for name and description; the field itself stays narrow.
+  const int width = tree->columnWidth(0) + tree->columnWidth(1) + 24;
+  tree->setMinimumWidth(width);
+  setCurrentIndex(selected);
+  ShowSelected();
+}
+
+const TSerPortEntry* TPortCombo::Selected() const {
+  const int row = currentIndex();
+  if (row < 0 || row >= static_cast<int>(entries_.size())) return nullptr;
+  return &entries_[static_cast<std::size_t>(row)];
+}
+
+int TPortCombo::RowNamed(const QString& Text) const {
+  const QString wanted = Text.trimmed();
+  if (wanted.isEmpty()) return -1;
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    if (wanted.compare(Q(entries_[i].Name), Qt::CaseInsensitive) == 0 ||
+        wanted.compare(Q(entries_[i].Path), Qt::CaseInsensitive) == 0) {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+void TPortCombo::ShowSelected() {
+  const TSerPortEntry* e = Selected();
+  if (e == nullptr) {
+    setToolTip(QString());
+    return;
+  }
+  if (lineEdit() != nullptr && lineEdit()->text() != Q(e->Name)) lineEdit()->setText(Q(e->Name));
+  setToolTip(e->Busy ? Q(e->Path + "\n" + BusyText(*e))
+                     : (e->Description.empty() ? Q(e->Path) : Q(e->Path + "\n" + e->Description)));
+}
+
+void TPortCombo::showPopup() {
+  if (OnAboutToShowList) OnAboutToShowList();
+  QComboBox::showPopup();
+}
+
+}  // namespace galt

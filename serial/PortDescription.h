@@ -1,0 +1,45 @@
+#pragma once
+// What the system knows about the hardware behind a serial device node: a
+// description for the user, the adapter's own serial number (to recognise a
+// USB adapter that comes back under another name), whether there is hardware
+// at all, and which terminals are kernel consoles.
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+
+namespace galt {
+
+struct TSerPortFacts {
+  bool Hardware = false;     // the system has a device behind the node
+  bool UartAbsent = false;   // a legacy UART slot with no chip fitted
+  bool UartKnown = false;    // the database told whether a UART is fitted
+  std::string Description;   // "FT232R USB UART, FTDI, A10K3ZQ1", or the driver
+  std::string AdapterSerial; // USB serial number; empty when there is none
+};
+
+// One look at the system's device database, for one scan of the ports.
+class TSerPortDescriber {
+ public:
+  TSerPortDescriber();
+  ~TSerPortDescriber();
+  TSerPortDescriber(const TSerPortDescriber&) = delete;
+  TSerPortDescriber& operator=(const TSerPortDescriber&) = delete;
+
+  // Rdev: the node's device number (0 when unknown); Name: the node's own
+  // name ("ttyUSB0"), used when the number finds nothing.
+  TSerPortFacts Describe(std::uint64_t Rdev, const std::string& Name) const;
+
+  // Names of the terminals the kernel uses as its console ("ttyS0").
+  std::set<std::string> KernelConsoles() const;
+
+ private:
+  struct TImpl;
+  std::unique_ptr<TImpl> Impl_;
+};
+
+// The console names listed in a /proc/consoles text (first word of a line).
+std::set<std::string> ParseProcConsoles(const std::string& Text);
+
+}  // namespace galt

@@ -1,0 +1,32 @@
+#pragma once
+// Tells when serial ports may have come or gone: the system's device events
+// for terminals, and the directories of the port table's nodes (so that a
+// link made by hand or by the emulator counts too). It only hands out
+// descriptors to wait on; the owner's event loop watches them (no thread).
+
+#include <memory>
+#include <vector>
+
+#include "serial/PortTable.h"
+
+namespace galt {
+
+class TSerPortMonitor {
+ public:
+  explicit TSerPortMonitor(const TSerPortTable& Table);
+  ~TSerPortMonitor();
+  TSerPortMonitor(const TSerPortMonitor&) = delete;
+  TSerPortMonitor& operator=(const TSerPortMonitor&) = delete;
+
+  // Descriptors that become readable when something may have changed.
+  std::vector<int> Handles() const;
+  // Reads what is waiting without blocking; true when any of it may concern
+  // a port of the table.
+  bool TakeChanges();
+
+ private:
+  struct TImpl;
+  std::unique_ptr<TImpl> Impl_;
+};
+
+}  // namespace galt

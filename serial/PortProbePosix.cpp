@@ -1,0 +1,33 @@
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "serial/PortProbe.h"
+
+namespace galt {
+
+TSerProbe ProbeDevice(const std::string& Path, bool KnownTerminal, bool AskUart) {
+  TSerProbe probe;
+  const int fd = ::open(Path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    probe.Error = errno;
+    return probe;
+  }
+  probe.Terminal = KnownTerminal || ::isatty(fd) == 1;
+  if (probe.Terminal) {
+    serial_struct info{};
+    // Legacy ttyS slots exist whether or not a UART is fitted.
+    if (AskUart && ::ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type == PORT_UNKNOWN) probe.UartAbsent = true;
+    DeviceKeyOf(fd, probe.Key);
+    // TIOCEXCL does not stop root, so ports are also locked with flock.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) probe.Locked = errno == EWOULDBLOCK;
+  }
+  ::close(fd);
+  return probe;
+}
+
+}  // namespace galt

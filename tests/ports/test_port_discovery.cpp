@@ -1,0 +1,173 @@
+// Which ports the scan offers on a mocked machine, what it says about them,
+// and who holds a busy one.
+
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <fstream>
+
+#include "serial/PortDescription.h"
+#include "serial/PortDiscovery.h"
+#include "tests/e2e/VirtualDevice.h"
+#include "tests/ports/Holder.h"
+#include "tests/ports/MockMachine.h"
+
+namespace galt::testing {
+namespace {
+
+std::vector<std::string> Names(const TSerPortScan& scan) {
+  std::vector<std::string> names;
+  for (const auto& e : scan.Listed) names.push_back(e.Name);
+  return names;
+}
+
+TEST(PortScan, OffersTerminalsWithHardwareAndSaysWhatTheyAre) {
+  MockMachine machine;
+  machine.AddUart("ttyS1", 4);  // a 16550A
+  machine.AddUart("ttyS2", 0);  // an empty legacy slot
+  machine.AddUart("ttyS3", 4);
+  machine.SetConsole("tty0 ttyS3");
+  machine.PlugUsb("ttyUSB1", {"CP2102 USB to UART Bridge Controller", "Silicon Labs", "0001", "cp210x"});
+  machine.PlugUsb("ttyUSB0");
+
+  const TSerPortScan scan =
+      ScanPortTable(MockMachine::Table({"ttyUSB1", "ttyS3", "ttyS2", "ttyS1", "ttyUSB0", "ttyACM0"}));
+  // Table order; no console, no empty slot, nothing that is not there.
+  EXPECT_EQ(Names(scan), (std::vector<std::string>{"ttyS1", "ttyUSB0", "ttyUSB1"}));
+  ASSERT_EQ(scan.Listed.size(), 3u);
+  EXPECT_EQ(scan.Listed[0].Description, "serial8250");
+  EXPECT_EQ(scan.Listed[0].AdapterSerial, "");
+  EXPECT_EQ(scan.Listed[1].Description, "FT232R USB UART, FTDI, A10K3ZQ1");
+  EXPECT_EQ(scan.Listed[1].AdapterSerial, "A10K3ZQ1");
+  EXPECT_EQ(scan.Listed[1].Path, "/dev/ttyUSB0");
+  EXPECT_EQ(scan.Listed[1].PortNum, 33);
+  EXPECT_EQ(scan.Listed[2].Description, "CP2102 USB to UART Bridge Controller, Silicon Labs, 0001");
+  for (const auto& e : scan.Listed) EXPECT_FALSE(e.Busy) << e.Name;
+  EXPECT_EQ(scan.FirstFree(), &scan.Listed[0]);
+}
+
+TEST(PortScan, LeavesOutNodesThatAreNoTerminals) {
+  const std::string dir = ::testing::TempDir() + "/galt-ports-" + std::to_string(::getpid());
+  ::mkdir(dir.c_str(), 0700);
+  const std::string file = dir + "/ttyUSB5", fifo = dir + "/ttyUSB6";
+  std::ofstream(file) << "x";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const TSerPortScan scan = ScanPortTable(TSerPortTable({{1, file}, {2, fifo}, {3, "/dev/null"}}));
+  EXPECT_TRUE(scan.Listed.empty());
+  EXPECT_TRUE(scan.Denied.empty());
+  ::unlink(file.c_str());
+  ::unlink(fifo.c_str());
+  ::rmdir(dir.c_str());
+}
+
+TEST(PortScan, ABusyPortStaysListedWithWhoHoldsItUntilReleased) {
+  MockMachine machine;
+  machine.PlugUsb("ttyUSB0");
+  machine.PlugUsb("ttyUSB1", {"USB Serial", "QinHeng", "", "ch341"});
+  const auto table = MockMachine::Table({"ttyUSB0", "ttyUSB1"});
+  {
+    Holder open("/dev/ttyUSB0");
+    Holder locked("/dev/ttyUSB1", /*lock=*/true);
+    ASSERT_TRUE(open.Held() && locked.Held());
+    const TSerPortScan scan = ScanPortTable(table);
+    ASSERT_EQ(Names(scan), (std::vector<std::string>{"ttyUSB0", "ttyUSB1"}));
+    EXPECT_TRUE(scan.Listed[0].Busy);
+    EXPECT_EQ(scan.Listed[0].Holders, (std::vector<TSerPortHolder>{{open.Pid(), "sleep"}}));
+    EXPECT_TRUE(scan.Listed[1].Busy);
+    // Found by its descriptor and by its lock, named once.
+    EXPECT_EQ(scan.Listed[1].Holders, (std::vector<TSerPortHolder>{{locked.Pid(), "sleep"}}));
+    EXPECT_EQ(scan.FirstFree(), nullptr);
+    EXPECT_EQ(PortHoldersOf("/dev/ttyUSB0"), scan.Listed[0].Holders);
+  }
+  const TSerPortScan released = ScanPortTable(table);
+  ASSERT_EQ(released.Listed.size(), 2u);
+  EXPECT_FALSE(released.Listed[0].Busy);
+  EXPECT_FALSE(released.Listed[1].Busy);
+  EXPECT_TRUE(PortHoldersOf("/dev/ttyUSB0").empty());
+}
+
+TEST(PortScan, OurOwnOpenPortIsListedWithoutAProbe) {
+  MockMachine machine;
+  machine.PlugUsb("ttyUSB0");
+  Holder other("/dev/ttyUSB0", /*lock=*/true);
+  ASSERT_TRUE(other.Held());
+  TSerScanOptions options;
+  options.OwnPath = "/dev/ttyUSB0";
+  const TSerPortScan scan = ScanPortTable(MockMachine::Table({"ttyUSB0"}), options);
+  ASSERT_EQ(scan.Listed.size(), 1u);
+  EXPECT_TRUE(scan.Listed[0].Own);
+  EXPECT_FALSE(scan.Listed[0].Busy);
+  EXPECT_EQ(scan.Listed[0].Description, "FT232R USB UART, FTDI, A10K3ZQ1");
+}
+
+// The scan as an account with no access to the terminals: the names it
+// lists and the names it calls denied, as "listed|denied" lines.
+std::string ScanAsNobody(const TSerPortTable& table) {
+  int out[2];
+  if (::pipe(out) != 0) return "pipe";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(out[0]);
+    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) _exit(3);
+    // Changing the account makes /proc/self root's; a sanitizer runtime
+    // still needs to read it.
+    ::prctl(PR_SET_DUMPABLE, 1);
+    const TSerPortScan scan = ScanPortTable(table);
+    std::string text;
+    for (const auto& e : scan.Listed) text += e.Name + " ";
+    text += "|";
+    for (const auto& d : scan.Denied) text += d + " ";
+    if (::write(out[1], text.data(), text.size()) != static_cast<ssize_t>(text.size())) _exit(4);
+    _exit(0);
+  }
+  ::close(out[1]);
+  std::string text;
+  char buf[256];
+  ssize_t n;
+  while ((n = ::read(out[0], buf, sizeof buf)) > 0) text.append(buf, static_cast<std::size_t>(n));
+  ::close(out[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? text : "child failed";
+}
+
+TEST(PortScan, TheAccessHintOnlyNamesNodesWithHardwareBehindThem) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to become another account";
+  MockMachine machine;
+  machine.OpenToAllUsers();
+  machine.PlugUsb("ttyUSB0");
+  // A pseudo-terminal under a table name: no hardware, nothing to hint at.
+  VirtualDevice device;
+  const std::string dir = ::testing::TempDir() + "/galt-denied-" + std::to_string(::getpid());
+  ::mkdir(dir.c_str(), 0755);
+  const std::string link = dir + "/ttyUSB7";
+  ASSERT_EQ(::symlink(device.Path().c_str(), link.c_str()), 0);
+  ASSERT_EQ(::chmod(device.Path().c_str(), 0600), 0);
+
+  EXPECT_EQ(ScanAsNobody(TSerPortTable({{33, "/dev/ttyUSB0"}, {40, link}})), "|/dev/ttyUSB0 ");
+  ::unlink(link.c_str());
+  ::rmdir(dir.c_str());
+}
+
+TEST(PortScan, ConsolesComeFromTheDeviceDatabaseAndProcConsoles) {
+  EXPECT_EQ(ParseProcConsoles("ttyS0                -W- (EC  p a)    4:64\ntty0  -WU (E  p  )    4:1\n"),
+            (std::set<std::string>{"ttyS0", "tty0"}));
+  EXPECT_TRUE(ParseProcConsoles("").empty());
+  MockMachine machine;
+  machine.SetConsole("tty1 ttyS7");
+  const auto consoles = TSerPortDescriber().KernelConsoles();
+  EXPECT_EQ(consoles.count("ttyS7"), 1u);
+  EXPECT_EQ(consoles.count("tty1"), 1u);
+}
+
+TEST(PortScan, ShortNamesAreThePathBelowDev) {
+  EXPECT_EQ(ShortPortName("/dev/ttyUSB0"), "ttyUSB0");
+  EXPECT_EQ(ShortPortName("/dev/pts/3"), "pts/3");
+  EXPECT_EQ(ShortPortName("/tmp/rig/ttyUSB9"), "ttyUSB9");
+}
+
+}  // namespace
+}  // namespace galt::testing
