@@ -25,7 +25,13 @@ struct TSerLineConfig {
 
 // Applies the whole configuration in raw mode; answers 0 or an errno value.
 // A device without modem lines (a pseudo-terminal) ignores Dtr and Rts.
+// The rate is read back: a driver that did not take it (see SerBaudAccepted)
+// gets its previous settings back and the answer is EINVAL.
 int SerApplyLineConfig(int Fd, const TSerLineConfig& Config);
+
+// Whether a rate read back from the driver is close enough to the one asked
+// for (within 2 %); a device running at another speed garbles every frame.
+bool SerBaudAccepted(std::uint32_t Requested, std::uint32_t Actual);
 
 // The driver's interrupt counters, for line errors and modem-line events.
 struct TSerLineCounters {
