@@ -149,6 +149,9 @@ class TSerCustomComm : public TSerComponent {
   void CheckClosed() const;
   void ApplyLineSettings();
   void ApplyTimeouts();
+  // Drops input that was waiting before the open, so that an old reply is
+  // never taken for a new one.
+  void PurgeInput();
   void ApplyEventMask();
   void CheckLineErrors();
   void NotifyOpen();

@@ -147,13 +147,9 @@ void TSerCommEventThread::Execute() {
   TSerLineCounters base;
   const bool counters = (mask & kCounterEvents) != 0 && SerReadLineCounters(fd, base);
 
-  std::uint64_t reported = 0;  // received bytes already announced
-  {
-    std::int32_t waiting = 0;
-    std::uint64_t total = 0;
-    // Bytes waiting before the port opened count as arrivals.
-    if (Owner_.SampleReceived(total, waiting)) reported = total - static_cast<std::uint64_t>(waiting);
-  }
+  // Received bytes already announced. Open discarded what was waiting, so
+  // every byte counted since is an arrival.
+  std::uint64_t reported = 0;
   bool watchInput = true;
 
   while (!Terminated()) {

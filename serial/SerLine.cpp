@@ -97,6 +97,14 @@ bool SerBaudAccepted(std::uint32_t Requested, std::uint32_t Actual) {
   return diff * 50u <= Requested;
 }
 
+int SerDiscardInput(int Fd) {
+  int r;
+  do {
+    r = ::ioctl(Fd, TCFLSH, TCIFLUSH);
+  } while (r < 0 && errno == EINTR);
+  return r < 0 ? errno : 0;
+}
+
 bool SerReadLineCounters(int Fd, TSerLineCounters& Counters) {
   serial_icounter_struct ic{};
   if (Ioctl(Fd, TIOCGICOUNT, &ic) != 0) return false;

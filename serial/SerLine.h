@@ -33,6 +33,9 @@ int SerApplyLineConfig(int Fd, const TSerLineConfig& Config);
 // for (within 2 %); a device running at another speed garbles every frame.
 bool SerBaudAccepted(std::uint32_t Requested, std::uint32_t Actual);
 
+// Drops the bytes waiting in the input queue; answers 0 or an errno value.
+int SerDiscardInput(int Fd);
+
 // The driver's interrupt counters, for line errors and modem-line events.
 struct TSerLineCounters {
   std::uint32_t Cts = 0, Dsr = 0, Ring = 0, Dcd = 0;
