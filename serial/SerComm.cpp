@@ -334,6 +334,8 @@ void TSerCustomComm::NotifyClose() {
 
 void TSerCustomComm::Open() {
   CheckClosed();
+  DeviceLost_.store(false, std::memory_order_release);
+  LostEvent_.Reset();
   CreateHandle();
   try {
     ApplyLineSettings();

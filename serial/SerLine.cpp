@@ -105,6 +105,8 @@ int SerDiscardInput(int Fd) {
   return r < 0 ? errno : 0;
 }
 
+bool SerIsHangUp(int Err) { return Err == EIO || Err == ENODEV; }
+
 bool SerReadLineCounters(int Fd, TSerLineCounters& Counters) {
   serial_icounter_struct ic{};
   if (Ioctl(Fd, TIOCGICOUNT, &ic) != 0) return false;

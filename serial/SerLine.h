@@ -36,6 +36,10 @@ bool SerBaudAccepted(std::uint32_t Requested, std::uint32_t Actual);
 // Drops the bytes waiting in the input queue; answers 0 or an errno value.
 int SerDiscardInput(int Fd);
 
+// Whether an errno value from a read, a write or a status call means that the
+// device has gone (unplugged adapter, far side of a pty closed).
+bool SerIsHangUp(int Err);
+
 // The driver's interrupt counters, for line errors and modem-line events.
 struct TSerLineCounters {
   std::uint32_t Cts = 0, Dsr = 0, Ring = 0, Dcd = 0;

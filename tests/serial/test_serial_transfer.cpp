@@ -22,27 +22,6 @@ class SerialTransfer : public SerialTest {
     }
     return "(accepted)";
   }
-
-  // Fills the pty's output buffers through the test's own slave descriptor
-  // until they stay full (the kernel moves bytes between its buffers in the
-  // background, so one refused write does not prove it); answers the count.
-  std::size_t FillDevice() {
-    ::fcntl(Pty.Slave(), F_SETFL, ::fcntl(Pty.Slave(), F_GETFL) | O_NONBLOCK);
-    const std::string block(512, 'p');
-    std::size_t written = 0;
-    int refusals = 0;
-    while (refusals < 3) {
-      const ssize_t n = ::write(Pty.Slave(), block.data(), block.size());
-      if (n > 0) {
-        written += static_cast<std::size_t>(n);
-        refusals = 0;
-      } else {
-        ++refusals;
-        std::this_thread::sleep_for(20ms);
-      }
-    }
-    return written;
-  }
 };
 
 TEST_F(SerialTransfer, BytesTravelBothWaysInOrder) {
