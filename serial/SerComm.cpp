@@ -262,6 +262,12 @@ void TSerCustomComm::ApplyTimeouts() {
   }
 }
 
+void TSerCustomComm::PurgeInput() {
+  if (const int err = SerDiscardInput(DeviceHandle_)) {
+    RaiseCommError("Error initializing buffers (%d), %s", err);
+  }
+}
+
 void TSerCustomComm::ApplyEventMask() {
   std::uint32_t mask = 0;
   for (int e = ceBreak; e <= ceEvent2; ++e) {
@@ -328,9 +334,12 @@ void TSerCustomComm::NotifyClose() {
 
 void TSerCustomComm::Open() {
   CheckClosed();
+  DeviceLost_.store(false, std::memory_order_release);
+  LostEvent_.Reset();
   CreateHandle();
   try {
     ApplyLineSettings();
+    PurgeInput();
     // The tty layer's queue sizes are fixed: ReadSize and WriteSize only size
     // the component's own write queue.
     ApplyTimeouts();

@@ -60,6 +60,9 @@ class TSerCustomComm : public TSerComponent {
   // Stops both worker threads, waits for them, then closes the device.
   void Close();
   bool IsOpen() const { return DeviceHandle_ >= 0; }
+  // True from the moment the open device is found gone (see OnDeviceLost)
+  // until the port is closed.
+  bool IsDeviceLost() const { return IsOpen() && DeviceLost_.load(std::memory_order_acquire); }
   // End of loading the settings: opens the port when AutoOpen is set.
   void Loaded();
 
@@ -130,6 +133,12 @@ class TSerCustomComm : public TSerComponent {
   TSerCommRxCharEvent OnRxChar;
   TSerCommRxBufEvent OnRxBuf;
   TSerNotifyEvent OnRxFlag, OnTxEmpty, OnPErr, OnRx80Full, OnEvent1, OnEvent2;
+  // The device has gone (hang-up: an unplugged adapter, the far side of a pty
+  // closed). Raised once per open, on the window's event thread. From the
+  // detection on, writes take nothing, reads and status queries answer
+  // nothing and raise nothing, and the worker threads stand still; the port
+  // stays open until the owner closes it.
+  TSerNotifyEvent OnDeviceLost;
 
   void LockWrite() { WriteLock_.Enter(); }
   void UnlockWrite() { WriteLock_.Leave(); }
@@ -149,10 +158,16 @@ class TSerCustomComm : public TSerComponent {
   void CheckClosed() const;
   void ApplyLineSettings();
   void ApplyTimeouts();
+  // Drops input that was waiting before the open, so that an old reply is
+  // never taken for a new one.
+  void PurgeInput();
   void ApplyEventMask();
   void CheckLineErrors();
   void NotifyOpen();
   void NotifyClose();
+  // Any thread: marks the device gone, wakes the worker threads and posts
+  // OnDeviceLost, once per open.
+  void ReportDeviceLost();
   // Raises ESerCommError with Format's "%d" and "%s" filled in with Code and
   // the system's text for it.
   [[noreturn]] static void RaiseCommError(const char* Format, int Code);
@@ -167,9 +182,10 @@ class TSerCustomComm : public TSerComponent {
   void DestroyHandle();
   // Runs on the window's event thread for a worker's hand-over.
   void DeliverEvents(std::uint32_t Mask, bool FromEventThread);
+  void DeliverDeviceLost();
   // Bytes ever received (waiting + consumed by ReadData), sampled together;
-  // false when the device refuses the query.
-  bool SampleReceived(std::uint64_t& Total, std::int32_t& Waiting);
+  // answers 0, or the errno value with which the device refused the query.
+  int SampleReceived(std::uint64_t& Total, std::int32_t& Waiting);
 
   int DeviceHandle_ = -1;
   TSerCriticalSection WriteLock_;
@@ -189,6 +205,10 @@ class TSerCustomComm : public TSerComponent {
   // TxKick_ wakes the event thread to start watching.
   std::atomic<bool> TxWatch_{false};
   TSerWaitEvent TxKick_;
+  // Set once the device is found gone; LostEvent_ then stays signalled and
+  // wakes every wait of the worker threads. Both are reset by Open.
+  std::atomic<bool> DeviceLost_{false};
+  TSerWaitEvent LostEvent_;
   bool LineCountersValid_ = false;
   TSerLineCounters LineErrorBase_;
 

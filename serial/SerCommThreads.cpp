@@ -9,13 +9,14 @@
 #include <mutex>
 
 #include "serial/SerComm.h"
+#include "serial/SerLine.h"
 
 namespace galt {
 
 namespace {
 
-// Pause after the device reports hang-up or an error, so that a port whose
-// device has gone does not spin.
+// Pause after a failed wait or an error that is not a hang-up, so that a
+// failing device does not turn a loop into a busy one.
 constexpr int kBackOffMs = 100;
 // Recheck interval while received bytes sit unread: poll() would report the
 // queue readable at once, so new arrivals are looked for on a timer instead.
@@ -115,23 +116,30 @@ bool TSerCommThread::HandOver(std::uint32_t Mask, bool FromEventThread,
     }
     delivered->Event.Signal();
   });
-  pollfd fds[3] = {{StopEvent_.Handle(), POLLIN, 0},
+  pollfd fds[4] = {{StopEvent_.Handle(), POLLIN, 0},
                    {Delivered_->Event.Handle(), POLLIN, 0},
-                   {Interrupt != nullptr ? Interrupt->Handle() : -1, POLLIN, 0}};
+                   {Interrupt != nullptr ? Interrupt->Handle() : -1, POLLIN, 0},
+                   {Owner_.LostEvent_.Handle(), POLLIN, 0}};
   for (;;) {
     // Reset before checking, so that a completion signalled in between is
     // not lost; earlier, unwaited calls may signal too.
     Delivered_->Event.Reset();
     if (Delivered_->Completed.load(std::memory_order_acquire) >= number) return true;
-    if (PollRetry(fds, 3, -1) < 0) return !Terminated();
+    if (PollRetry(fds, 4, -1) < 0) return !Terminated();
     if (fds[0].revents != 0 || Terminated()) return false;
-    if (fds[2].revents != 0) return true;
+    if (fds[2].revents != 0 || fds[3].revents != 0) return true;
   }
 }
 
 bool TSerCommThread::BackOff(int Ms) {
   return StopEvent_.WaitFor(static_cast<std::uint32_t>(Ms)) != TSerHandleObject::wrSignaled &&
          !Terminated();
+}
+
+void TSerCommThread::WaitForStop() {
+  while (!Terminated()) {
+    if (StopEvent_.WaitFor(TSerHandleObject::Infinite) == TSerHandleObject::wrError) return;
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -147,14 +155,15 @@ void TSerCommEventThread::Execute() {
   TSerLineCounters base;
   const bool counters = (mask & kCounterEvents) != 0 && SerReadLineCounters(fd, base);
 
-  std::uint64_t reported = 0;  // received bytes already announced
-  {
-    std::int32_t waiting = 0;
-    std::uint64_t total = 0;
-    // Bytes waiting before the port opened count as arrivals.
-    if (Owner_.SampleReceived(total, waiting)) reported = total - static_cast<std::uint64_t>(waiting);
-  }
+  // Received bytes already announced. Open discarded what was waiting, so
+  // every byte counted since is an arrival.
+  std::uint64_t reported = 0;
   bool watchInput = true;
+  // The device's hang-up: say so once, then leave the descriptor alone.
+  auto lost = [this] {
+    Owner_.ReportDeviceLost();
+    WaitForStop();
+  };
 
   while (!Terminated()) {
     const bool txWatch = (mask & EV_TXEMPTY) != 0 && Owner_.TxWatch_.load();
@@ -162,17 +171,22 @@ void TSerCommEventThread::Execute() {
     if (counters && (mask & kModemEvents) != 0) timeout = MinTimeout(timeout, kModemSampleMs);
     if (txWatch) timeout = MinTimeout(timeout, kTxEmptyCheckMs);
 
-    pollfd fds[3] = {{StopEvent_.Handle(), POLLIN, 0},
+    pollfd fds[4] = {{StopEvent_.Handle(), POLLIN, 0},
                      {fd, static_cast<short>(watchInput ? POLLIN : 0), 0},
-                     {(mask & EV_TXEMPTY) != 0 && !txWatch ? Owner_.TxKick_.Handle() : -1, POLLIN, 0}};
-    if (PollRetry(fds, 3, timeout) < 0) {
+                     {(mask & EV_TXEMPTY) != 0 && !txWatch ? Owner_.TxKick_.Handle() : -1, POLLIN, 0},
+                     {Owner_.LostEvent_.Handle(), POLLIN, 0}};
+    if (PollRetry(fds, 4, timeout) < 0) {
       if (!BackOff(kBackOffMs)) break;
       continue;
     }
     if (Terminated()) break;
-    if ((fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-      // The device has gone (unplugged, or the far side of a pty closed):
-      // every wait would answer at once.
+    // Hung up (unplugged, or the far side of a pty closed), or found gone by
+    // another thread.
+    if ((fds[1].revents & (POLLHUP | POLLERR)) != 0 || fds[3].revents != 0) {
+      lost();
+      break;
+    }
+    if ((fds[1].revents & POLLNVAL) != 0) {
       if (!BackOff(kBackOffMs)) break;
       continue;
     }
@@ -180,7 +194,11 @@ void TSerCommEventThread::Execute() {
     std::uint32_t events = 0;
     std::uint64_t total = 0;
     std::int32_t waiting = 0;
-    if (!Owner_.SampleReceived(total, waiting)) {
+    if (const int err = Owner_.SampleReceived(total, waiting)) {
+      if (SerIsHangUp(err)) {
+        lost();
+        break;
+      }
       if (!BackOff(kBackOffMs)) break;
       continue;
     }
@@ -215,7 +233,12 @@ void TSerCommEventThread::Execute() {
     }
     if ((mask & EV_TXEMPTY) != 0 && Owner_.TxWatch_.load()) {
       int queued = 0;
-      if (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued == 0 && Owner_.TxWatch_.exchange(false)) {
+      if (::ioctl(fd, TIOCOUTQ, &queued) < 0) {
+        if (SerIsHangUp(errno)) {
+          lost();
+          break;
+        }
+      } else if (queued == 0 && Owner_.TxWatch_.exchange(false)) {
         events |= EV_TXEMPTY;
       }
     }
@@ -237,6 +260,10 @@ TSerCommWriteThread::~TSerCommWriteThread() {
 bool TSerCommWriteThread::QueueData(const void* Bytes, std::int32_t N) {
   if (N <= 0) return true;
   std::unique_lock<TSerCriticalSection> lock(Owner_.WriteLock_);
+  // Checked under the lock that StandDown takes to wake this wait, so a
+  // hang-up found during the wait is never missed.
+  auto gone = [this] { return Owner_.DeviceLost_.load(std::memory_order_acquire); };
+  if (gone()) return false;
   const std::int64_t size = Owner_.Buffers_.WriteSize();
   if (std::int64_t{Queue_.Count()} + N > size) {
     // Accepted after a wait only when the block then fits with room to spare.
@@ -246,6 +273,7 @@ bool TSerCommWriteThread::QueueData(const void* Bytes, std::int32_t N) {
       const std::uint32_t now = SerTickCount();
       if (timeout.Expired(now)) return false;
       Room_.wait_for(lock, std::chrono::milliseconds(timeout.Remaining(now)));
+      if (gone()) return false;
       if (std::int64_t{Queue_.Count()} + N < size) break;
     }
   }
@@ -274,16 +302,33 @@ bool TSerCommWriteThread::WriteCompleted(std::int32_t N) {
   return empty ? HandOver(EV_TXEMPTY, false, &DataEvent_) : true;
 }
 
+void TSerCommWriteThread::StandDown() {
+  {
+    std::lock_guard<TSerCriticalSection> lock(Owner_.WriteLock_);
+    Queue_.Consume(Queue_.Count());
+    DataEvent_.Reset();
+    Room_.notify_all();
+  }
+  WaitForStop();
+}
+
 void TSerCommWriteThread::Execute() {
   const int fd = Owner_.DeviceHandle_;
+  const int lostEvent = Owner_.LostEvent_.Handle();
   while (!Terminated()) {
-    pollfd waits[2] = {{StopEvent_.Handle(), POLLIN, 0}, {DataEvent_.Handle(), POLLIN, 0}};
-    if (PollRetry(waits, 2, -1) < 0) {
+    pollfd waits[3] = {{StopEvent_.Handle(), POLLIN, 0},
+                       {lostEvent, POLLIN, 0},
+                       {DataEvent_.Handle(), POLLIN, 0}};
+    if (PollRetry(waits, 3, -1) < 0) {
       if (!BackOff(kBackOffMs)) break;
       continue;
     }
     if (waits[0].revents != 0 || Terminated()) break;
-    if ((waits[1].revents & POLLIN) == 0) continue;
+    if (waits[1].revents != 0) {
+      StandDown();
+      break;
+    }
+    if ((waits[2].revents & POLLIN) == 0) continue;
 
     const std::uint8_t* data;
     std::int32_t count;
@@ -305,15 +350,25 @@ void TSerCommWriteThread::Execute() {
     }
     const int err = n < 0 ? errno : EAGAIN;
     if (err == EINTR) continue;
+    if (SerIsHangUp(err)) {
+      // No retries and no error reports into a line that has gone.
+      Owner_.ReportDeviceLost();
+      StandDown();
+      break;
+    }
     if (err == EAGAIN) {
       // The device's output queue is full: wait for room or the stop.
-      pollfd room[2] = {{StopEvent_.Handle(), POLLIN, 0}, {fd, POLLOUT, 0}};
-      if (PollRetry(room, 2, -1) < 0) {
+      pollfd room[3] = {{StopEvent_.Handle(), POLLIN, 0}, {lostEvent, POLLIN, 0}, {fd, POLLOUT, 0}};
+      if (PollRetry(room, 3, -1) < 0) {
         if (!BackOff(kBackOffMs)) break;
         continue;
       }
       if (room[0].revents != 0 || Terminated()) break;
-      if ((room[1].revents & POLLOUT) == 0 && !BackOff(kBackOffMs)) break;
+      if (room[1].revents != 0) {
+        StandDown();
+        break;
+      }
+      if ((room[2].revents & POLLOUT) == 0 && !BackOff(kBackOffMs)) break;
       continue;
     }
     // A failed write is reported as a line-error check and tried again; the

@@ -58,12 +58,14 @@ class TSerCommThread {
   bool Terminated() const { return Terminated_.load(std::memory_order_acquire); }
   // Hands a delivery of Mask to the window's event thread and waits until it
   // has run there or the thread is told to stop; false when stopped. A
-  // signalled Interrupt also ends the wait (true): the delivery then runs
-  // later without being waited for.
+  // signalled Interrupt, or the device found gone, also ends the wait (true):
+  // the delivery then runs later without being waited for.
   bool HandOver(std::uint32_t Mask, bool FromEventThread,
                 const TSerHandleObject* Interrupt = nullptr);
   // Waits for the stop signal at most Ms; false when stopped.
   bool BackOff(int Ms);
+  // After the device has gone: touches it no more and waits for the stop.
+  void WaitForStop();
 
   TSerCustomComm& Owner_;
   TSerWaitEvent StopEvent_;
@@ -114,6 +116,9 @@ class TSerCommWriteThread : public TSerCommThread {
  private:
   // Removes N sent bytes; false when stopped while reporting an empty queue.
   bool WriteCompleted(std::int32_t N);
+  // The device has gone: drops the queue, releases a QueueData that waits
+  // for room, then waits for the stop.
+  void StandDown();
 
   TSerCommBuffer Queue_;
   TSerWaitEvent DataEvent_;

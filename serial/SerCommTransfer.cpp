@@ -10,6 +10,7 @@
 
 #include "serial/SerComm.h"
 #include "serial/SerCommThreads.h"
+#include "serial/SerLine.h"
 
 namespace galt {
 
@@ -23,8 +24,12 @@ bool TSerCustomComm::WriteText(const std::string& Text) {
 std::int32_t TSerCustomComm::WriteData(const void* Data, std::int32_t Count) {
   if (!IsOpen()) return 0;
   if (Count <= 0) return 0;
+  // A device that has gone takes nothing, at once: the owner learns why from
+  // OnDeviceLost, not from a stream of errors.
+  if (DeviceLost_.load(std::memory_order_acquire)) return 0;
   if (WriteThread_) {
     if (!WriteThread_->QueueData(Data, Count)) {
+      if (DeviceLost_.load(std::memory_order_acquire)) return 0;
       throw ESerCommError("Output buffer is full. Please check comm status.");
     }
     return Count;
@@ -46,6 +51,10 @@ std::int32_t TSerCustomComm::WriteData(const void* Data, std::int32_t Count) {
     }
     const int err = n < 0 ? errno : EAGAIN;
     if (err == EINTR) continue;
+    if (SerIsHangUp(err)) {
+      ReportDeviceLost();
+      break;
+    }
     if (err != EAGAIN) {
       if (done == 0) RaiseCommError("Write error (%d), %s", err);
       break;
@@ -68,11 +77,16 @@ void TSerCustomComm::GetCommStatus(std::uint32_t& Errors, TSerComStat& Stat) {
   std::lock_guard<TSerCriticalSection> lock(ReadLock_);
   Errors = 0;
   Stat = TSerComStat{};
-  if (!IsOpen()) return;
+  if (!IsOpen() || DeviceLost_.load(std::memory_order_acquire)) return;
   int waiting = 0;
   int queued = 0;
   if (::ioctl(DeviceHandle_, FIONREAD, &waiting) < 0 || ::ioctl(DeviceHandle_, TIOCOUTQ, &queued) < 0) {
-    RaiseCommError("Error retrieving statistics (%d), %s", errno);
+    const int err = errno;
+    if (SerIsHangUp(err)) {
+      ReportDeviceLost();
+      return;
+    }
+    RaiseCommError("Error retrieving statistics (%d), %s", err);
   }
   Stat.cbInQue = static_cast<std::uint32_t>(waiting);
   Stat.cbOutQue = static_cast<std::uint32_t>(queued);
@@ -100,15 +114,22 @@ std::int32_t TSerCustomComm::ReadData(void* Data, std::int32_t Count) {
   if (!IsOpen() || Count <= 0) return 0;
   std::lock_guard<TSerCriticalSection> lock(ReadLock_);
   std::lock_guard<std::mutex> tally(RxTallyLock_);
+  if (DeviceLost_.load(std::memory_order_acquire)) return 0;
   // Non-blocking: returns at once with what has arrived, and no transfer
   // outlives the call.
   ssize_t n;
   do {
     n = ::read(DeviceHandle_, Data, static_cast<std::size_t>(Count));
   } while (n < 0 && errno == EINTR);
+  const int err = n < 0 ? errno : 0;
+  // A raw, non-blocking tty reads nothing (0) only once it has hung up.
+  if (n == 0 || SerIsHangUp(err)) {
+    ReportDeviceLost();
+    return 0;
+  }
   if (n < 0) {
-    if (errno == EAGAIN) return 0;
-    RaiseCommError("Read error (%d), %s", errno);
+    if (err == EAGAIN) return 0;
+    RaiseCommError("Read error (%d), %s", err);
   }
   RxConsumed_ += static_cast<std::uint64_t>(n);
   return static_cast<std::int32_t>(n);
@@ -123,13 +144,13 @@ std::string TSerCustomComm::ReadText() {
   return text;
 }
 
-bool TSerCustomComm::SampleReceived(std::uint64_t& Total, std::int32_t& Waiting) {
+int TSerCustomComm::SampleReceived(std::uint64_t& Total, std::int32_t& Waiting) {
   std::lock_guard<std::mutex> tally(RxTallyLock_);
   int waiting = 0;
-  if (::ioctl(DeviceHandle_, FIONREAD, &waiting) < 0) return false;
+  if (::ioctl(DeviceHandle_, FIONREAD, &waiting) < 0) return errno;
   Waiting = waiting;
   Total = RxConsumed_ + static_cast<std::uint64_t>(waiting);
-  return true;
+  return 0;
 }
 
 // --- Event delivery ---------------------------------------------------------------
@@ -144,6 +165,27 @@ void TSerCustomComm::DeliverEvents(std::uint32_t Mask, bool FromEventThread) {
       }
     }
     if (Mask != 0) HandleCommEvents(Mask);
+  } catch (...) {
+    ShowException(std::current_exception());
+  }
+}
+
+void TSerCustomComm::ReportDeviceLost() {
+  if (DeviceLost_.exchange(true, std::memory_order_acq_rel)) return;
+  LostEvent_.Signal();
+  if (Dispatcher_ == nullptr) return;
+  // Posted, not handed over: the detecting thread may be the window's own
+  // (inside WriteText or ReadText), and no worker waits for this. Like every
+  // delivery it finds the component only while this open lasts.
+  Dispatcher_->Post([target = std::weak_ptr<TSerDeliveryTarget>(Target_)] {
+    if (auto t = target.lock()) t->Owner->DeliverDeviceLost();
+  });
+}
+
+void TSerCustomComm::DeliverDeviceLost() {
+  if (!OnDeviceLost) return;
+  try {
+    OnDeviceLost(this);
   } catch (...) {
     ShowException(std::current_exception());
   }

@@ -6,6 +6,7 @@
 #include <sys/ioctl.h>
 
 #include <cerrno>
+#include <cstdint>
 
 namespace galt {
 
@@ -38,6 +39,7 @@ int SerApplyLineConfig(int Fd, const TSerLineConfig& Config) {
   }
   termios2 t{};
   if (int err = Ioctl(Fd, TCGETS2, &t)) return err;
+  const termios2 previous = t;
 
   // Raw mode: no input or output processing, no echo, no signals.
   t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
@@ -74,9 +76,36 @@ int SerApplyLineConfig(int Fd, const TSerLineConfig& Config) {
   t.c_ospeed = Config.Baud;
   if (int err = Ioctl(Fd, TCSETS2, &t)) return err;
 
+  // A driver answers a rate it cannot make with the nearest one it can (or
+  // keeps the old one) without failing; only the read-back tells.
+  termios2 taken{};
+  if (int err = Ioctl(Fd, TCGETS2, &taken)) return err;
+  const bool inputTaken = taken.c_ispeed == 0 || SerBaudAccepted(Config.Baud, taken.c_ispeed);
+  if (!SerBaudAccepted(Config.Baud, taken.c_ospeed) || !inputTaken) {
+    termios2 restore = previous;
+    (void)Ioctl(Fd, TCSETS2, &restore);
+    return EINVAL;
+  }
+
   if (int err = SetModemLine(Fd, TIOCM_DTR, Config.Dtr)) return err;
   return SetModemLine(Fd, TIOCM_RTS, Config.Rts);
 }
+
+bool SerBaudAccepted(std::uint32_t Requested, std::uint32_t Actual) {
+  if (Requested == 0) return false;
+  const std::uint64_t diff = Actual > Requested ? Actual - Requested : Requested - Actual;
+  return diff * 50u <= Requested;
+}
+
+int SerDiscardInput(int Fd) {
+  int r;
+  do {
+    r = ::ioctl(Fd, TCFLSH, TCIFLUSH);
+  } while (r < 0 && errno == EINTR);
+  return r < 0 ? errno : 0;
+}
+
+bool SerIsHangUp(int Err) { return Err == EIO || Err == ENODEV; }
 
 bool SerReadLineCounters(int Fd, TSerLineCounters& Counters) {
   serial_icounter_struct ic{};

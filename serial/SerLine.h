@@ -25,7 +25,20 @@ struct TSerLineConfig {
 
 // Applies the whole configuration in raw mode; answers 0 or an errno value.
 // A device without modem lines (a pseudo-terminal) ignores Dtr and Rts.
+// The rate is read back: a driver that did not take it (see SerBaudAccepted)
+// gets its previous settings back and the answer is EINVAL.
 int SerApplyLineConfig(int Fd, const TSerLineConfig& Config);
+
+// Whether a rate read back from the driver is close enough to the one asked
+// for (within 2 %); a device running at another speed garbles every frame.
+bool SerBaudAccepted(std::uint32_t Requested, std::uint32_t Actual);
+
+// Drops the bytes waiting in the input queue; answers 0 or an errno value.
+int SerDiscardInput(int Fd);
+
+// Whether an errno value from a read, a write or a status call means that the
+// device has gone (unplugged adapter, far side of a pty closed).
+bool SerIsHangUp(int Err);
 
 // The driver's interrupt counters, for line errors and modem-line events.
 struct TSerLineCounters {

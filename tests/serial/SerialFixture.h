@@ -2,12 +2,15 @@
 // A component set up as the loader sets it up, on one end of a pty pair, with
 // the test thread playing the window's event thread.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <exception>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "PtyPair.h"
@@ -52,6 +55,27 @@ class SerialTest : public ::testing::Test {
       RxCounts.push_back(Count);
       Received += Sender->ReadText();
     };
+  }
+
+  // Fills the pty's output buffers through the test's own slave descriptor
+  // until they stay full (the kernel moves bytes between its buffers in the
+  // background, so one refused write does not prove it); answers the count.
+  std::size_t FillDevice() {
+    ::fcntl(Pty.Slave(), F_SETFL, ::fcntl(Pty.Slave(), F_GETFL) | O_NONBLOCK);
+    const std::string block(512, 'p');
+    std::size_t written = 0;
+    int refusals = 0;
+    while (refusals < 3) {
+      const ssize_t n = ::write(Pty.Slave(), block.data(), block.size());
+      if (n > 0) {
+        written += static_cast<std::size_t>(n);
+        refusals = 0;
+      } else {
+        ++refusals;
+        std::this_thread::sleep_for(20ms);
+      }
+    }
+    return written;
   }
 
   PtyPair Pty;

@@ -86,5 +86,19 @@ TEST_F(SerialLine, RejectedSettingsKeepThePropertyAndTheOldLine) {
   EXPECT_EQ(ReadBack(Pty.Slave()).c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
 }
 
+// A driver that cannot make the rate answers with another one; within 2 % a
+// UART still frames bytes reliably.
+TEST(SerialBaudReadBack, RatesWithinTwoPercentAreTaken) {
+  EXPECT_TRUE(SerBaudAccepted(14400, 14400));
+  EXPECT_TRUE(SerBaudAccepted(14400, 14400 + 288));
+  EXPECT_TRUE(SerBaudAccepted(14400, 14400 - 288));
+  EXPECT_FALSE(SerBaudAccepted(14400, 14400 + 289));
+  EXPECT_FALSE(SerBaudAccepted(14400, 14400 - 289));
+  EXPECT_FALSE(SerBaudAccepted(14400, 9600));
+  EXPECT_FALSE(SerBaudAccepted(14400, 0));
+  EXPECT_FALSE(SerBaudAccepted(0, 0));
+  EXPECT_FALSE(SerBaudAccepted(4000000000u, 4080000001u));  // no overflow near the top
+}
+
 }  // namespace
 }  // namespace galt::test

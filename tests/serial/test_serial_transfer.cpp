@@ -2,6 +2,7 @@
 // window's event thread (the test thread here).
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <thread>
@@ -20,27 +21,6 @@ class SerialTransfer : public SerialTest {
       return e.what();
     }
     return "(accepted)";
-  }
-
-  // Fills the pty's output buffers through the test's own slave descriptor
-  // until they stay full (the kernel moves bytes between its buffers in the
-  // background, so one refused write does not prove it); answers the count.
-  std::size_t FillDevice() {
-    ::fcntl(Pty.Slave(), F_SETFL, ::fcntl(Pty.Slave(), F_GETFL) | O_NONBLOCK);
-    const std::string block(512, 'p');
-    std::size_t written = 0;
-    int refusals = 0;
-    while (refusals < 3) {
-      const ssize_t n = ::write(Pty.Slave(), block.data(), block.size());
-      if (n > 0) {
-        written += static_cast<std::size_t>(n);
-        refusals = 0;
-      } else {
-        ++refusals;
-        std::this_thread::sleep_for(20ms);
-      }
-    }
-    return written;
   }
 };
 
@@ -164,9 +144,25 @@ TEST_F(SerialTransfer, CloseWhileADeliveryIsQueuedRaisesNothingLater) {
   EXPECT_EQ(Loop.ProcessPending(), 1u);
   EXPECT_TRUE(RxCounts.empty());
   EXPECT_TRUE(Shown.empty());
-  // Reopened at once, the bytes still waiting are announced by the new threads.
+  // Reopened, what the old open left unread is gone: only new bytes arrive.
   Comm.Open();
-  EXPECT_TRUE(Pump([&] { return Received == "late"; }));
+  Pty.WriteFar("next");
+  EXPECT_TRUE(Pump([&] { return Received == "next"; })) << Received;
+}
+
+TEST_F(SerialTransfer, InputWaitingBeforeOpenNeverReachesTheHandler) {
+  ReadInHandler();
+  Pty.WriteFar("stale");
+  int waiting = 0;
+  for (int i = 0; i < 400 && waiting < 5; ++i, std::this_thread::sleep_for(5ms)) {
+    ::ioctl(Pty.Slave(), FIONREAD, &waiting);
+  }
+  ASSERT_EQ(waiting, 5) << "the bytes wait in the tty";
+  Comm.Open();
+  Pty.WriteFar("new");
+  ASSERT_TRUE(Pump([&] { return Received.size() >= 3; }));
+  EXPECT_EQ(Received, "new");
+  EXPECT_LE(RxCounts.front(), 3);
 }
 
 TEST_F(SerialTransfer, CloseWhileTheWriteThreadWaitsForItsTxEmptyDelivery) {
