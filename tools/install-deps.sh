@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth
+  g++-mingw-w64-x86-64-posix wine wine64 googletest
   fonts-dejavu-core
 )
 
