@@ -1,52 +1,30 @@
 // The command line, the port argument and what the program prints, each
-// through its own interface.
+// through its own interface; the program as a whole is in test_cli_runs.
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "app/cli/CliOptions.h"
-#include "app/cli/ConsoleBoxes.h"
-#include "app/cli/ConsoleOutput.h"
 #include "app/cli/PortArgument.h"
 #include "app/cli/PortList.h"
+#include "sequences/MessageBoxes.h"
+#include "tests/cli/CapturedConsole.h"
 #include "tests/e2e/VirtualDevice.h"
 
 namespace galt::cli {
 namespace {
 
-CliParse Parse(std::vector<std::string> args) { return ParseCliArguments(args); }
-
-TEST(CliArguments, ChooseTheOperationFromWhatIsGiven) {
-  const CliParse install = Parse({"--port", "COM5", "--serial=237"});
-  ASSERT_EQ(install.error, "");
-  EXPECT_EQ(install.options.action, Action::Install);
-  EXPECT_EQ(install.options.port, "COM5");
-  EXPECT_EQ(install.options.serial, 237);
-
-  const CliParse read = Parse({"--read", "out.hex", "--port", "ttyUSB0", "--blocks", "10", "--blocks", "992"});
+TEST(CliArguments, TakeBothOptionFormsAndTheLastOfRepeatedOnes) {
+  const CliParse read = ParseCliArguments({"--read", "out.hex", "--port=ttyUSB0", "--blocks", "10", "--blocks=992"});
   ASSERT_EQ(read.error, "");
   EXPECT_EQ(read.options.action, Action::Read);
+  EXPECT_EQ(read.options.port, "ttyUSB0");
   EXPECT_EQ(read.options.file, "out.hex");
-  EXPECT_EQ(read.options.blocks, 992) << "the last one wins";
+  EXPECT_EQ(read.options.blocks, 992);
   EXPECT_FALSE(read.options.serial) << "a read may go without a serial number";
-
-  EXPECT_EQ(Parse({"--port", "x", "--serial", "350", "--verify", "in.hex"}).options.action, Action::Verify);
-  EXPECT_EQ(Parse({"--list"}).options.action, Action::List);
-  EXPECT_EQ(Parse({"--bogus", "--help"}).options.action, Action::Help) << "help wins over errors";
-  EXPECT_EQ(Parse({"-h"}).error, "");
-}
-
-TEST(CliArguments, RefuseWhatCannotRun) {
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {"--port", "x", "--serial", "100 "}, {"--port", "x", "--serial", "+237"},
-           {"--port", "x", "--serial", "351"},  {"--port", "x", "--serial"},
-           {"--port", "x", "--verify", "f"},    {"--port", "x", "--serial", "237", "--blocks", "20"},
-           {"--port", "x", "--read", "f", "--blocks", "9"}, {"--port=", "--serial", "237"},
-           {"stray"},                           {"--list", "--serial", "237"}})
-    EXPECT_NE(Parse(args).error, "") << args.back();
-  EXPECT_NE(Parse({"--port", "x", "--serial", "99"}).error.find("от 100 до 350"), std::string::npos);
+  EXPECT_EQ(ParseCliArguments({"--port", "x", "--serial=350", "--verify", "in.hex"}).options.serial, 350);
+  EXPECT_EQ(ParseCliArguments({"--bogus", "-h"}).options.action, Action::Help) << "help wins over errors";
 }
 
 TEST(CliPortArgument, NamesTheDeviceAsTheComponentOpensIt) {
@@ -66,34 +44,15 @@ TEST(CliPortArgument, NamesTheDeviceAsTheComponentOpensIt) {
   EXPECT_EQ(ChoosePort("COM5x", table).shown, "/dev/COM5x");
 }
 
-// Everything a ConsoleOutput prints, as the two streams hold it.
-struct Captured {
-  explicit Captured(bool bar) : console(out, err, bar) {}
-  ~Captured() {
-    std::fclose(out);
-    std::fclose(err);
-  }
-  static std::string Read(std::FILE* f) {
-    std::fflush(f);
-    std::rewind(f);
-    std::string text;
-    for (int c; (c = std::fgetc(f)) != EOF;) text.push_back(static_cast<char>(c));
-    return text;
-  }
-  std::string Out() { return Read(out); }
-  std::string Err() { return Read(err); }
-  std::FILE* out = std::tmpfile();
-  std::FILE* err = std::tmpfile();
-  ConsoleOutput console;
-};
+using testing::CapturedConsole;
 
 TEST(CliConsole, ProgressIsABarOnATerminalAndOccasionalLinesElsewhere) {
-  Captured plain(false);
+  CapturedConsole plain(false);
   for (int p : {0, 4, 9, 10, 55, 59, 100}) plain.console.Progress("Загрузка:", p);
   plain.console.Progress("Проверка:", 3);
   EXPECT_EQ(plain.Out(), "Загрузка: 0%\nЗагрузка: 10%\nЗагрузка: 55%\nЗагрузка: 100%\nПроверка: 3%\n");
 
-  Captured bar(true);
+  CapturedConsole bar(true);
   bar.console.Progress("Загрузка:", 50);
   bar.console.Progress("Загрузка:", 50);
   bar.console.Line(ConsoleOutput::Stream::Err, "Ошибка!");
@@ -105,27 +64,14 @@ TEST(CliConsole, ProgressIsABarOnATerminalAndOccasionalLinesElsewhere) {
   EXPECT_EQ(bar.Err(), "Ошибка!\n");
 }
 
-TEST(CliConsole, BoxesBecomeLinesOnTheirStreams) {
-  Captured c(false);
-  ConsoleBoxes boxes(c.console);
-  int shown = 0;
-  boxes.OnShown = [&](BoxIcon, const std::string&, const std::string&) { ++shown; };
-  boxes.Show(BoxIcon::Error, texts::kErrorCaption, texts::kLoadError);
-  boxes.Show(BoxIcon::Error, "", texts::kWrongModel);
-  boxes.Show(BoxIcon::Information, texts::kActivationCaption, texts::kActivationDone);
-  EXPECT_EQ(c.Err(), "Ошибка загрузки программы!\nУстройство не соответствует модификации!\n");
-  EXPECT_EQ(c.Out(), "Активизация программы: Активизация программы выполнена\n");
-  EXPECT_EQ(shown, 3);
-}
-
 TEST(CliPortList, ListsThePortsThatOpenAndSaysWhenThereAreNone) {
   galt::testing::VirtualDevice device;
-  Captured some(false);
+  CapturedConsole some;
   const TSerPortTable table({{3, "/nonexistent/ttyS2"}, {40, device.Path()}});
   EXPECT_EQ(PrintPortList(ScanPortTable(table), some.console), kExitOk);
   EXPECT_EQ(some.Out(), device.Path() + "  COM40\n");
 
-  Captured none(false);
+  CapturedConsole none;
   EXPECT_EQ(PrintPortList(ScanPortTable(TSerPortTable({{3, "/nonexistent/ttyS2"}})), none.console), kExitPort);
   EXPECT_EQ(none.Out(), "");
   EXPECT_EQ(none.Err(), texts::kNoPorts + "\n");
