@@ -3,7 +3,9 @@
 #   1. the normal build (Qt on the offscreen platform, Xvfb where a real X server is needed);
 #   2. the same suite under AddressSanitizer + UndefinedBehaviorSanitizer;
 #   3. the serial component's tests under ThreadSanitizer (no Qt in that build);
-#   4. the fuzz targets for a bounded time.
+#   4. a Windows cross build of everything below Qt (MinGW-w64), its tests
+#      run under Wine;
+#   5. the fuzz targets for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/install-deps.sh
@@ -35,6 +37,13 @@ cmake --build build-tsan -j"$jobs"
 stage "tests (ThreadSanitizer, serial component)"
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir build-tsan -j"$jobs" --timeout 600
+
+stage "build (Windows cross build, MinGW-w64)"
+cmake -S . -B build-wine -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_TOOLCHAIN_FILE="$PWD/tools/cross/mingw-w64-x86_64.cmake" >/dev/null
+cmake --build build-wine -j"$jobs"
+stage "tests (Windows cross build, under Wine)"
+ctest --test-dir build-wine -j"$jobs" --timeout 600
 
 stage "fuzz targets"
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALT_FUZZ=ON \

@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth
   umockdev libumockdev-dev
+  g++-mingw-w64-x86-64-posix wine wine64 googletest
   fonts-dejavu-core
 )
 

@@ -1,0 +1,143 @@
+#include "app/cli/CliOptions.h"
+
+#include <charconv>
+
+namespace galt::cli {
+
+namespace {
+
+// A whole decimal number within [min, max], or nothing.
+std::optional<int> NumberIn(const std::string& text, int min, int max) {
+  int value = 0;
+  const char* last = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), last, value);
+  if (text.empty() || ec != std::errc() || ptr != last || value < min || value > max) return std::nullopt;
+  return value;
+}
+
+std::string Range(int min, int max) { return std::to_string(min) + " до " + std::to_string(max); }
+
+}  // namespace
+
+CliParse ParseCliArguments(const std::vector<std::string>& args) {
+  CliParse result;
+  CliOptions& o = result.options;
+  bool read = false, verify = false, list = false;
+  std::string& error = result.error;
+
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string name = args[i];
+    std::optional<std::string> value;
+    if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+      value = name.substr(eq + 1);
+      name.resize(eq);
+    }
+    const bool takesValue = name == "--port" || name == "--serial" || name == "--read" ||
+                            name == "--verify" || name == "--blocks";
+    if (name == "--help" || name == "-h") {
+      o = CliOptions{};
+      o.action = Action::Help;
+      error.clear();
+      return result;
+    }
+    if (!error.empty()) continue;  // a later --help still wins
+    if (!takesValue) {
+      if (name == "--list" && !value) {
+        list = true;
+      } else if (name.rfind("-", 0) == 0) {
+        error = "неизвестный параметр " + args[i];
+      } else {
+        error = "лишний аргумент " + args[i];
+      }
+      continue;
+    }
+    if (!value) {
+      if (i + 1 >= args.size()) {
+        error = "параметру " + name + " нужно значение";
+        continue;
+      }
+      value = args[++i];
+    }
+    if (name == "--port") {
+      o.port = *value;
+      if (o.port.empty()) error = "пустое имя порта";
+    } else if (name == "--serial") {
+      o.serial = NumberIn(*value, kSerialMin, kSerialMax);
+      if (!o.serial) error = "серийный номер — целое число от " + Range(kSerialMin, kSerialMax) + ": " + *value;
+    } else if (name == "--blocks") {
+      o.blocks = NumberIn(*value, kBlocksMin, kBlocksMax);
+      if (!o.blocks) error = "число блоков — целое число от " + Range(kBlocksMin, kBlocksMax) + ": " + *value;
+    } else {
+      (name == "--read" ? read : verify) = true;
+      o.file = *value;
+      if (o.file.empty()) error = "пустое имя файла у " + name;
+    }
+  }
+  if (!error.empty()) return result;
+
+  const bool portUsed = !o.port.empty() || o.serial || o.blocks || read || verify;
+  if (list) {
+    if (portUsed) error = "--list не сочетается с другими параметрами";
+    o.action = Action::List;
+    return result;
+  }
+  if (read && verify) {
+    error = "--read и --verify — разные операции, укажите одну";
+  } else if (o.port.empty()) {
+    error = "не указан порт (--port)";
+  } else if (o.blocks && !read && !verify) {
+    error = "--blocks задаёт число блоков для --read и --verify";
+  } else if (!o.serial && !read) {
+    error = "не указан серийный номер (--serial)";
+  }
+  o.action = read ? Action::Read : verify ? Action::Verify : Action::Install;
+  return result;
+}
+
+std::string CliUsage(const std::string& program) {
+  const std::string p = program;
+  return "ИМЯ\n"
+         "    " + p + " — загрузчик версии 0211 в GALT-5R из командной строки\n"
+         "\n"
+         "ОБЗОР\n"
+         "    " + p + " --port ПОРТ --serial N\n"
+         "    " + p + " --port ПОРТ [--serial N] --read ФАЙЛ [--blocks N]\n"
+         "    " + p + " --port ПОРТ --serial N --verify ФАЙЛ [--blocks N]\n"
+         "    " + p + " --list\n"
+         "    " + p + " --help\n"
+         "\n"
+         "ОПИСАНИЕ\n"
+         "    Без --read и --verify устанавливает версию GALT-5R.0211 в устройство на\n"
+         "    порту ПОРТ, как кнопка окна: останавливает программу устройства, пишет\n"
+         "    образ с серийным номером N, запускает новую программу и ждёт, что\n"
+         "    устройство ответит этим номером. Сообщения окна выводятся строками:\n"
+         "    ошибки в stderr, остальное в stdout; ход работы — полосой на терминале\n"
+         "    и редкими строками, если вывод не на терминал.\n"
+         "\n"
+         "ПАРАМЕТРЫ\n"
+         "    --port ПОРТ      путь устройства (/dev/ttyUSB0), короткое имя (ttyUSB0)\n"
+         "                     или COMn (номер из таблицы портов, как в окне)\n"
+         "    --serial N       серийный номер устройства, от 100 до 350\n"
+         "    --read ФАЙЛ      считать flash-память (блоки 0..232) в файл Intel HEX\n"
+         "    --verify ФАЙЛ    сверить flash-память с файлом Intel HEX; в образ\n"
+         "                     вписывается серийный номер N, как при проверке в окне;\n"
+         "                     проверяются блоки, которые покрывает файл, плюс два\n"
+         "    --blocks N       для --read и --verify: блоки 0..N-1 (от 10 до 992)\n"
+         "    --list           перечислить последовательные порты, которые можно открыть\n"
+         "    --help           эта справка\n"
+         "\n"
+         "КОДЫ ЗАВЕРШЕНИЯ\n"
+         "    0    успех: устройство подтвердило серийный номер, файл считан или\n"
+         "         проверен, порты перечислены\n"
+         "    1    ошибка устройства или операции (текст сообщения в stderr)\n"
+         "    2    неверная командная строка\n"
+         "    3    порт не открывается или не найден ни один порт\n"
+         "    4    файл не читается, не импортируется или не записывается\n"
+         "    130  остановлено (Ctrl+C или сигнал завершения)\n"
+         "\n"
+         "ПРИМЕРЫ\n"
+         "    " + p + " --port /dev/ttyUSB0 --serial 237\n"
+         "    " + p + " --port COM5 --serial 237 --read galt-237.hex\n";
+}
+
+}  // namespace galt::cli

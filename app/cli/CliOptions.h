@@ -1,0 +1,50 @@
+#pragma once
+// The command line of galt-loader-cli: which operation, on which port, with
+// which serial number and file. Parsing only checks the form and the ranges;
+// the port and the file are tried when the operation runs.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace galt::cli {
+
+// Exit codes; the usage text and the manual page list them too.
+enum ExitCode : int {
+  kExitOk = 0,
+  kExitFailed = 1,       // the device or the sequence failed
+  kExitUsage = 2,        // the command line was not understood
+  kExitPort = 3,         // the port cannot be opened, or no port is found
+  kExitFile = 4,         // the file cannot be read, imported or written
+  kExitStopped = 130,    // stopped by Ctrl+C or a termination request
+};
+
+enum class Action { Install, Read, Verify, List, Help };
+
+struct CliOptions {
+  Action action = Action::Install;
+  std::string port;
+  std::optional<int> serial;
+  std::string file;           // --read and --verify
+  std::optional<int> blocks;  // --read and --verify: blocks from 0 on
+};
+
+struct CliParse {
+  CliOptions options;
+  std::string error;  // empty when the command line was understood
+};
+
+constexpr int kSerialMin = 100;
+constexpr int kSerialMax = 350;
+constexpr int kBlocksMin = 10;   // the service panel's lowest block limit
+constexpr int kBlocksMax = 992;  // the whole flash
+constexpr int kReadBlocksDefault = 233;
+
+// `args` without the program name. Accepts "--name value" and "--name=value";
+// the last of repeated options wins; --help wins over everything else.
+CliParse ParseCliArguments(const std::vector<std::string>& args);
+
+// The --help text, laid out like a manual page.
+std::string CliUsage(const std::string& program);
+
+}  // namespace galt::cli

@@ -1,0 +1,37 @@
+#include "app/cli/CommandLine.h"
+
+#include "app/cli/CliOptions.h"
+#include "app/cli/PortList.h"
+#include "app/cli/Session.h"
+#include "serial/PortDiscovery.h"
+
+namespace galt::cli {
+
+int RunCommandLine(const std::string& program, const std::vector<std::string>& args, ConsoleOutput& console,
+                   const TSerPortTable& ports, const std::function<bool()>& stopRequested) {
+  using Stream = ConsoleOutput::Stream;
+  const CliParse parsed = ParseCliArguments(args);
+  if (!parsed.error.empty()) {
+    console.Line(Stream::Err, program + ": " + parsed.error);
+    console.Line(Stream::Err, "Справка: " + program + " --help");
+    return kExitUsage;
+  }
+  switch (parsed.options.action) {
+    case Action::Help: {
+      std::string usage = CliUsage(program);
+      if (!usage.empty() && usage.back() == '\n') usage.pop_back();
+      console.Line(Stream::Out, usage);
+      return kExitOk;
+    }
+    case Action::List:
+      return PrintPortList(ScanPortTable(ports), console);
+    case Action::Install:
+    case Action::Read:
+    case Action::Verify:
+      break;
+  }
+  Session session(parsed.options, console, ports, stopRequested);
+  return session.Run();
+}
+
+}  // namespace galt::cli

@@ -1,0 +1,19 @@
+#pragma once
+// galt-loader-cli as a whole, apart from the process: the command line in,
+// the exit code out, everything printed through `console`.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/cli/ConsoleOutput.h"
+#include "serial/PortTable.h"
+
+namespace galt::cli {
+
+// `args` without the program name; `stopRequested` is polled while an
+// operation runs.
+int RunCommandLine(const std::string& program, const std::vector<std::string>& args, ConsoleOutput& console,
+                   const TSerPortTable& ports, const std::function<bool()>& stopRequested = {});
+
+}  // namespace galt::cli

@@ -1,0 +1,71 @@
+#include "app/cli/ConsoleOutput.h"
+
+#include <algorithm>
+
+namespace galt::cli {
+
+namespace {
+
+constexpr int kBarCells = 30;
+constexpr std::size_t kLabelColumns = 15;
+
+// Columns a UTF-8 text takes: one per character.
+std::size_t Columns(const std::string& text) {
+  return static_cast<std::size_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+}  // namespace
+
+ConsoleOutput::ConsoleOutput(std::FILE* out, std::FILE* err, bool bar) : out_(out), err_(err), bar_(bar) {}
+
+void ConsoleOutput::Line(Stream stream, const std::string& text) {
+  EndProgress();
+  std::FILE* to = stream == Stream::Out ? out_ : err_;
+  std::fputs(text.c_str(), to);
+  std::fputc('\n', to);
+  std::fflush(to);
+}
+
+void ConsoleOutput::Progress(const std::string& label, int percent) {
+  percent = std::clamp(percent, 0, 100);
+  if (label != label_) {
+    EndProgress();
+    label_ = label;
+    shown_ = -1;
+  }
+  if (bar_) {
+    if (percent != shown_ || !barOpen_) DrawBar(percent);
+    return;
+  }
+  if (shown_ >= 0 && percent / 10 == shown_ / 10) return;
+  shown_ = percent;
+  std::fprintf(out_, "%s %d%%\n", label_.c_str(), percent);
+  std::fflush(out_);
+}
+
+void ConsoleOutput::DrawBar(int percent) {
+  std::string line = "\r" + label_;
+  line.append(kLabelColumns > Columns(label_) ? kLabelColumns - Columns(label_) : 1, ' ');
+  const int filled = percent * kBarCells / 100;
+  line += '[';
+  line.append(static_cast<std::size_t>(filled), '#');
+  line.append(static_cast<std::size_t>(kBarCells - filled), '.');
+  char tail[16];
+  std::snprintf(tail, sizeof tail, "] %3d%%", percent);
+  line += tail;
+  std::fputs(line.c_str(), out_);
+  std::fflush(out_);
+  shown_ = percent;
+  barOpen_ = true;
+}
+
+void ConsoleOutput::EndProgress() {
+  if (!barOpen_) return;
+  std::fputc('\n', out_);
+  std::fflush(out_);
+  barOpen_ = false;
+  shown_ = -1;
+}
+
+}  // namespace galt::cli

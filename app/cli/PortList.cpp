@@ -1,0 +1,25 @@
+#include "app/cli/PortList.h"
+
+#include "app/cli/CliOptions.h"
+#include "sequences/MessageBoxes.h"
+
+namespace galt::cli {
+
+std::string PortLine(const TSerPortEntry& entry) {
+  return entry.Path + "  COM" + std::to_string(entry.PortNum);
+}
+
+int PrintPortList(const TSerPortScan& scan, ConsoleOutput& console) {
+  using Stream = ConsoleOutput::Stream;
+  for (const TSerPortEntry& entry : scan.Listed) console.Line(Stream::Out, PortLine(entry));
+  if (!scan.Denied.empty()) {
+    console.Line(Stream::Err, texts::kPortsDenied);
+    for (const std::string& path : scan.Denied) console.Line(Stream::Err, path);
+    console.Line(Stream::Err, texts::kPortsDeniedHint);
+  } else if (scan.Listed.empty()) {
+    console.Line(Stream::Err, texts::kNoPorts);
+  }
+  return scan.Listed.empty() ? kExitPort : kExitOk;
+}
+
+}  // namespace galt::cli
