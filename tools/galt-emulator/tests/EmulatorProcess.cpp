@@ -29,9 +29,22 @@ int PollMs(Clock::time_point deadline) {
   return left < 0 ? 0 : static_cast<int>(left);
 }
 
+std::vector<std::string> ChangedEnvironment(const std::vector<std::string>& changes) {
+  const auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
+  std::vector<std::string> result;
+  for (char** e = environ; *e != nullptr; ++e) {
+    bool changed = false;
+    for (const auto& c : changes) changed = changed || nameOf(c) == nameOf(*e);
+    if (!changed) result.emplace_back(*e);
+  }
+  for (const auto& c : changes)
+    if (c.find('=') != std::string::npos) result.push_back(c);
+  return result;
+}
+
 }  // namespace
 
-EmulatorProcess::EmulatorProcess(const std::vector<std::string>& args) {
+EmulatorProcess::EmulatorProcess(const std::vector<std::string>& args, const std::vector<std::string>& env) {
   char stderrTemplate[] = "/tmp/galt-emulator-stderr-XXXXXX";
   const int errFd = mkstemp(stderrTemplate);
   if (errFd < 0) throw std::runtime_error("mkstemp");
@@ -50,7 +63,11 @@ EmulatorProcess::EmulatorProcess(const std::vector<std::string>& args) {
   std::vector<char*> argv;
   for (auto& s : argvStrings) argv.push_back(s.data());
   argv.push_back(nullptr);
-  const int rc = posix_spawn(&pid_, GALT_EMULATOR_PATH, &actions, nullptr, argv.data(), environ);
+  std::vector<std::string> envStrings = ChangedEnvironment(env);
+  std::vector<char*> envp;
+  for (auto& s : envStrings) envp.push_back(s.data());
+  envp.push_back(nullptr);
+  const int rc = posix_spawn(&pid_, GALT_EMULATOR_PATH, &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   close(out[1]);
   stdout_ = out[0];

@@ -15,7 +15,8 @@ using std::chrono::milliseconds;
 
 class EmulatorProcess {
  public:
-  explicit EmulatorProcess(const std::vector<std::string>& args);
+  // `env` changes the inherited environment: "NAME=value" sets, "NAME" unsets.
+  explicit EmulatorProcess(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
   ~EmulatorProcess();  // kills the child if it is still running
   EmulatorProcess(const EmulatorProcess&) = delete;
   EmulatorProcess& operator=(const EmulatorProcess&) = delete;
