@@ -3,7 +3,9 @@
 #   1. the normal build (Qt on the offscreen platform, Xvfb where a real X server is needed);
 #   2. the same suite under AddressSanitizer + UndefinedBehaviorSanitizer;
 #   3. the serial component's tests under ThreadSanitizer (no Qt in that build);
-#   4. the fuzz targets for a bounded time.
+#   4. the Debian package, built as it ships and checked by lintian and the
+#      desktop and AppStream validators;
+#   5. the fuzz targets for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/install-deps.sh
@@ -35,6 +37,10 @@ cmake --build build-tsan -j"$jobs"
 stage "tests (ThreadSanitizer, serial component)"
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir build-tsan -j"$jobs" --timeout 600
+
+stage "package (lintian, desktop-file-validate, appstreamcli)"
+deb=$(./tools/make-package.sh build-package | tail -n 1)
+./tools/check-package.sh "$deb"
 
 stage "fuzz targets"
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALT_FUZZ=ON \

@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth
   fonts-dejavu-core
+  dpkg-dev file lintian desktop-file-utils appstream
 )
 
 missing=()
