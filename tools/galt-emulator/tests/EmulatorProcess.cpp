@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 #include <thread>
 #include <utility>
 
@@ -27,19 +28,6 @@ using Clock = std::chrono::steady_clock;
 int PollMs(Clock::time_point deadline) {
   const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
   return left < 0 ? 0 : static_cast<int>(left);
-}
-
-std::vector<std::string> ChangedEnvironment(const std::vector<std::string>& changes) {
-  const auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
-  std::vector<std::string> result;
-  for (char** e = environ; *e != nullptr; ++e) {
-    bool changed = false;
-    for (const auto& c : changes) changed = changed || nameOf(c) == nameOf(*e);
-    if (!changed) result.emplace_back(*e);
-  }
-  for (const auto& c : changes)
-    if (c.find('=') != std::string::npos) result.push_back(c);
-  return result;
 }
 
 }  // namespace
@@ -63,7 +51,11 @@ EmulatorProcess::EmulatorProcess(const std::vector<std::string>& args, const std
   std::vector<char*> argv;
   for (auto& s : argvStrings) argv.push_back(s.data());
   argv.push_back(nullptr);
-  std::vector<std::string> envStrings = ChangedEnvironment(env);
+  // An outer sudo must not make every emulator hand its terminal over.
+  std::vector<std::string> envStrings;
+  for (char** e = environ; *e != nullptr; ++e)
+    if (std::string_view(*e).rfind("SUDO_", 0) != 0) envStrings.emplace_back(*e);
+  envStrings.insert(envStrings.end(), env.begin(), env.end());
   std::vector<char*> envp;
   for (auto& s : envStrings) envp.push_back(s.data());
   envp.push_back(nullptr);

@@ -15,7 +15,8 @@ using std::chrono::milliseconds;
 
 class EmulatorProcess {
  public:
-  // `env` changes the inherited environment: "NAME=value" sets, "NAME" unsets.
+  // `env`: "NAME=value" entries added to the inherited environment, which
+  // loses its SUDO_ variables.
   explicit EmulatorProcess(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
   ~EmulatorProcess();  // kills the child if it is still running
   EmulatorProcess(const EmulatorProcess&) = delete;
