@@ -5,7 +5,9 @@
 #   3. the serial component's tests under ThreadSanitizer (no Qt in that build);
 #   4. a Windows cross build of everything below Qt (MinGW-w64), its tests
 #      run under Wine;
-#   5. the fuzz targets for a bounded time.
+#   5. the Debian package, built as it ships and checked by lintian and the
+#      desktop and AppStream validators;
+#   6. the fuzz targets for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/install-deps.sh
@@ -44,6 +46,10 @@ cmake -S . -B build-wine -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build build-wine -j"$jobs"
 stage "tests (Windows cross build, under Wine)"
 ctest --test-dir build-wine -j"$jobs" --timeout 600
+
+stage "package (lintian, desktop-file-validate, appstreamcli)"
+deb=$(./tools/make-package.sh build-package | tail -n 1)
+./tools/check-package.sh "$deb"
 
 stage "fuzz targets"
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALT_FUZZ=ON \

@@ -39,6 +39,7 @@ HexImportResult Failure(HexImportError error) {
 
 HexImportResult ImportHexText(std::string_view fileBytes) {
   std::vector<std::uint8_t> flash(kFlashSize, 0xFF);
+  std::vector<bool> written(kFlashSize, false);
   std::vector<bool> lineHasData(kFlashSize / kLineBytes, false);
   int lastDataLine = -1;
 
@@ -67,6 +68,11 @@ HexImportResult ImportHexText(std::string_view fileBytes) {
           if (segmented) offset &= 0xFFFFu;
           const std::uint64_t address = base + offset;
           if (address >= kFlashSize) return Failure({HexImportErrorKind::BeyondFlash, record.line});
+          // A repeat of the same byte is harmless; a different one would
+          // silently change the program, so the file is not to be trusted.
+          if (written[address] && flash[address] != record.data[i])
+            return Failure({HexImportErrorKind::ConflictingData, record.line});
+          written[address] = true;
           flash[address] = record.data[i];
           const int line = static_cast<int>(address / kLineBytes);
           lineHasData[static_cast<std::size_t>(line)] = true;

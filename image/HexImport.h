@@ -10,7 +10,9 @@
 // upper-case digits, FF for bytes the file does not give); every other line is
 // the blank line for its index. The result has at least 7936 lines.
 //
-// A file with any fault is refused whole, with the fault's kind and line.
+// A file with any fault is refused whole, with the fault's kind and line;
+// data records that give one address two different bytes are such a fault
+// (the same bytes twice are not).
 
 #include <optional>
 #include <string>

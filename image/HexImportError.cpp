@@ -22,6 +22,8 @@ std::string HexImportErrorText(const HexImportError& error) {
       return InLine("Неизвестный тип записи", error.line);
     case HexImportErrorKind::BeyondFlash:
       return InLine("Адрес данных за пределами FLASH-памяти", error.line);
+    case HexImportErrorKind::ConflictingData:
+      return InLine("Другие данные по уже заданному адресу", error.line);
     case HexImportErrorKind::NoData:
       return "Файл не содержит данных!";
     case HexImportErrorKind::CannotRead:

@@ -9,9 +9,10 @@ namespace galt {
 enum class HexImportErrorKind {
   BadChecksum,        // a record's bytes do not sum to 0
   NonHexCharacter,    // a character that is not a hex digit inside or between records
-  BadRecordLength,    // a record shorter or longer than its byte count says
+  BadRecordLength,    // a record shorter or longer than its byte count or its type says
   UnknownRecordType,  // a record type other than 00..05
   BeyondFlash,        // data at or above the device's flash size, 0x1F000
+  ConflictingData,    // data for an address an earlier record gave other bytes
   NoData,             // no data record in the file
   CannotRead,         // the file could not be opened or read
   TooLarge,           // the file is far larger than any image of the device

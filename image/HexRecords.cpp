@@ -91,7 +91,10 @@ HexRecordReader::Status HexRecordReader::Next(HexRecord& record, HexImportError&
 
   const bool addressRecord =
       record.type == HexRecordType::ExtendedSegmentAddress || record.type == HexRecordType::ExtendedLinearAddress;
-  if ((addressRecord && count != 2) || (record.type == HexRecordType::EndOfFile && count != 0)) {
+  const bool startRecord =
+      record.type == HexRecordType::StartSegmentAddress || record.type == HexRecordType::StartLinearAddress;
+  if ((addressRecord && count != 2) || (startRecord && count != 4) ||
+      (record.type == HexRecordType::EndOfFile && count != 0)) {
     error = {HexImportErrorKind::BadRecordLength, record.line};
     return Status::Error;
   }

@@ -14,6 +14,7 @@ packages=(
   umockdev libumockdev-dev
   g++-mingw-w64-x86-64-posix wine wine64 googletest
   fonts-dejavu-core
+  dpkg-dev file lintian desktop-file-utils appstream
 )
 
 missing=()

@@ -115,13 +115,14 @@ TEST(HexImportRecords, LowerCaseIsWrittenInUpperCase) {
 }
 
 TEST(HexImportRecords, DataIsPlacedByAddress) {
-  // A gap, an unaligned record spanning two lines, a record written twice.
-  const HexImportResult r =
-      Import(Data(0x0100, {1, 2}) + Data(0x0008, Counting(16, 0xA0)) + Data(0x0100, {9}) + Eof());
+  // A gap, an unaligned record spanning two lines, bytes given again with the
+  // same values (in part, and through another address form).
+  const HexImportResult r = Import(Data(0x0100, {1, 2}) + Data(0x0008, Counting(16, 0xA0)) + Data(0x0100, {1}) +
+                                   Data(0x0010, {0xA8, 0xA9}) + Record(2, 0, {0x00, 0x10}) + Data(0x0000, {1}) + Eof());
   EXPECT_EQ(r.lines[0], " 00000: FF FF FF FF FF FF FF FF A0 A1 A2 A3 A4 A5 A6 A7 ");
   EXPECT_EQ(r.lines[1], " 00010: A8 A9 AA AB AC AD AE AF FF FF FF FF FF FF FF FF ");
   for (int n = 2; n < 16; ++n) EXPECT_EQ(r.lines[static_cast<std::size_t>(n)], BlankLineText(n));
-  EXPECT_EQ(r.lines[16].substr(0, 14), " 00100: 09 02 ");
+  EXPECT_EQ(r.lines[16].substr(0, 14), " 00100: 01 02 ");
   EXPECT_EQ(r.blockLimit, 10);
 }
 
@@ -189,6 +190,15 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"cut_by_file_end", kGood + ":040010001122", HexImportErrorKind::BadRecordLength, 2},
         BadFile{"overlong", kGood + ":04001000112233444200\r\n", HexImportErrorKind::BadRecordLength, 2},
         BadFile{"address_length", Record(4, 0, {0, 0, 1}) + kGood, HexImportErrorKind::BadRecordLength, 1},
+        BadFile{"start_segment_length", Record(3, 0, {0, 0, 1}) + kGood, HexImportErrorKind::BadRecordLength, 1},
+        BadFile{"start_linear_length", kGood + Record(5, 0, {0, 0, 1, 0, 0}) + Eof(),
+                HexImportErrorKind::BadRecordLength, 2},
+        BadFile{"empty_start_record", kGood + Record(5, 0, {}) + Eof(), HexImportErrorKind::BadRecordLength, 2},
+        BadFile{"other_byte_at_an_address", kGood + Data(0x0020, {1}) + Data(0x0008, {0x08, 0x09, 0xAA}) + Eof(),
+                HexImportErrorKind::ConflictingData, 3},
+        BadFile{"other_byte_through_segment", Record(4, 0, {0, 1}) + Data(0x0000, {1}) + Record(2, 0, {0x10, 0}) +
+                                                   Data(0x0000, {2}) + Eof(),
+                HexImportErrorKind::ConflictingData, 4},
         BadFile{"unknown_type", kGood + Record(6, 0, {1}), HexImportErrorKind::UnknownRecordType, 2},
         BadFile{"beyond_flash", Record(4, 0, {0, 1}) + Data(0xEFF8, Counting(16)), HexImportErrorKind::BeyondFlash, 2},
         BadFile{"beyond_64k_in_segment", Record(2, 0, {0x20, 0}) + kGood, HexImportErrorKind::BeyondFlash, 2},
@@ -228,7 +238,8 @@ TEST(HexImportError, TextsNameTheProblemAndTheLine) {
   EXPECT_EQ(HexImportErrorText({HexImportErrorKind::NoData, 0}), "Файл не содержит данных!");
   EXPECT_EQ(HexImportErrorText({HexImportErrorKind::CannotRead, 0}), "Ошибка чтения файла!");
   for (auto kind : {HexImportErrorKind::NonHexCharacter, HexImportErrorKind::BadRecordLength,
-                    HexImportErrorKind::UnknownRecordType, HexImportErrorKind::BeyondFlash}) {
+                    HexImportErrorKind::UnknownRecordType, HexImportErrorKind::BeyondFlash,
+                    HexImportErrorKind::ConflictingData}) {
     const std::string text = HexImportErrorText({kind, 7});
     EXPECT_NE(text.find(" в строке 7 файла!"), std::string::npos) << text;
   }

@@ -135,6 +135,8 @@ std::string Usage(const std::string& program) {
     else left += "  ";
     text += left + s.help + "\n";
   }
+  text += "\nRun through sudo, it hands the terminal to the calling user (group dialout,\n"
+          "mode 0660), so the loader needs no root.\n";
   return text;
 }
 

@@ -16,6 +16,7 @@
 #include "tools/galt-emulator/LinkName.h"
 #include "tools/galt-emulator/Options.h"
 #include "tools/galt-emulator/PtyDevice.h"
+#include "tools/galt-emulator/SudoHandOver.h"
 
 namespace {
 
@@ -82,11 +83,20 @@ int main(int argc, char** argv) {
 
   try {
     PtyDevice pty;
+    // Handed over before its name is printed: whoever reads it can open it.
+    const auto user = SudoUserOfThisProcess();
+    if (user) HandOverTerminal(pty.slavePath(), *user);
     std::unique_ptr<LinkName> link;
     if (!options.link.empty()) link = std::make_unique<LinkName>(options.link, pty.slavePath());
+    if (link && user && !UserCanOpen(options.link, *user))
+      std::fprintf(stderr, "%s: warning: user %u cannot reach %s (is a directory on the way closed?)\n",
+                   program.c_str(), static_cast<unsigned>(user->uid), options.link.c_str());
 
     std::printf("%s\n", pty.slavePath().c_str());
     std::fflush(stdout);
+    if (user)
+      log("terminal handed to user " + std::to_string(user->uid) + ", group " + std::to_string(user->terminalGroup) +
+          ", mode 0660");
     if (link) log("linked " + options.link + " -> " + pty.slavePath());
     log(options.pace ? "serving, paced as 14400 baud" : "serving, unpaced");
 

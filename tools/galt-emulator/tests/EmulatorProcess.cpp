@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 #include <thread>
 #include <utility>
 
@@ -31,7 +32,7 @@ int PollMs(Clock::time_point deadline) {
 
 }  // namespace
 
-EmulatorProcess::EmulatorProcess(const std::vector<std::string>& args) {
+EmulatorProcess::EmulatorProcess(const std::vector<std::string>& args, const std::vector<std::string>& env) {
   char stderrTemplate[] = "/tmp/galt-emulator-stderr-XXXXXX";
   const int errFd = mkstemp(stderrTemplate);
   if (errFd < 0) throw std::runtime_error("mkstemp");
@@ -50,7 +51,15 @@ EmulatorProcess::EmulatorProcess(const std::vector<std::string>& args) {
   std::vector<char*> argv;
   for (auto& s : argvStrings) argv.push_back(s.data());
   argv.push_back(nullptr);
-  const int rc = posix_spawn(&pid_, GALT_EMULATOR_PATH, &actions, nullptr, argv.data(), environ);
+  // An outer sudo must not make every emulator hand its terminal over.
+  std::vector<std::string> envStrings;
+  for (char** e = environ; *e != nullptr; ++e)
+    if (std::string_view(*e).rfind("SUDO_", 0) != 0) envStrings.emplace_back(*e);
+  envStrings.insert(envStrings.end(), env.begin(), env.end());
+  std::vector<char*> envp;
+  for (auto& s : envStrings) envp.push_back(s.data());
+  envp.push_back(nullptr);
+  const int rc = posix_spawn(&pid_, GALT_EMULATOR_PATH, &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   close(out[1]);
   stdout_ = out[0];

@@ -15,7 +15,9 @@ using std::chrono::milliseconds;
 
 class EmulatorProcess {
  public:
-  explicit EmulatorProcess(const std::vector<std::string>& args);
+  // `env`: "NAME=value" entries added to the inherited environment, which
+  // loses its SUDO_ variables.
+  explicit EmulatorProcess(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
   ~EmulatorProcess();  // kills the child if it is still running
   EmulatorProcess(const EmulatorProcess&) = delete;
   EmulatorProcess& operator=(const EmulatorProcess&) = delete;

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
+#include <sstream>
+
 #include "tools/galt-emulator/Options.h"
 
 namespace galt::emucli {
@@ -38,6 +42,25 @@ TEST(EmulatorOptions, RejectsWhatItCannotUse) {
            {"--ack-deactivation-from", "0"}, {"--stop-echo-at", "99999999999"}, {"--link"}, {"--link="},
            {"--glue=yes"}, {"--unknown"}, {"-v"}, {"--"}, {"stray"}})
     EXPECT_NE(ParseOptions(args).error, "") << args[0];
+}
+
+// The manual page is written by hand: it must not fall behind --help.
+TEST(EmulatorOptions, ManualPageDescribesEveryOption) {
+  std::ifstream in(GALT_EMULATOR_MAN_PAGE);
+  ASSERT_TRUE(in) << GALT_EMULATOR_MAN_PAGE;
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string page = std::regex_replace(text.str(), std::regex(R"(\\-)"), "-");
+
+  std::istringstream usage(Usage("galt-emulator"));
+  int options = 0;
+  for (std::string line; std::getline(usage, line);) {
+    std::smatch option;
+    if (!std::regex_search(line, option, std::regex("^  (--[a-z-]+)"))) continue;
+    ++options;
+    EXPECT_TRUE(std::regex_search(page, std::regex("\\n\\.BI? " + option[1].str() + "[ \\n]"))) << option[1];
+  }
+  EXPECT_GT(options, 10);
 }
 
 }  // namespace
