@@ -12,7 +12,7 @@
 #include <stdexcept>
 
 #include "EmulatorProcess.h"
-#include "serial/PortDiscovery.h"
+#include "serial/PortProbe.h"
 #include "tools/galt-emulator/SudoHandOver.h"
 
 namespace galt::emucli::testing {
@@ -37,7 +37,7 @@ int ProbeAsUser(const std::string& path) {
   const pid_t child = fork();
   if (child == 0) {
     const gid_t groups[] = {kUser};
-    _exit(setgroups(1, groups) == 0 && setgid(kUser) == 0 && setuid(kUser) == 0 ? ProbePort(path) : 255);
+    _exit(setgroups(1, groups) == 0 && setgid(kUser) == 0 && setuid(kUser) == 0 ? ProbeDevice(path).Error : 255);
   }
   int status = 0;
   waitpid(child, &status, 0);
