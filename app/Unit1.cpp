@@ -88,7 +88,11 @@ TForm1::TForm1(const TForm1Setup& setup)
       ShowUncaught(e);
     }
   });
-  comm.OnOpen = [this](TSerCustomComm*) { lastSerialError_.clear(); };
+  comm.OnOpen = [this](TSerCustomComm*) {
+    lastSerialError_.clear();
+    LineChanged();
+  };
+  comm.OnClose = [this](TSerCustomComm*) { LineChanged(); };
   BuildControls();
   BindEvents();
   FormCreate();
@@ -188,6 +192,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
   FormClose();
   QWidget::closeEvent(event);
 }
+
+void TForm1::LineChanged() { core_.LinkReset(); }
 
 void TForm1::cp1RxChar(int count) {
   Dispatch([this, count] { core_.cp1RxChar(count); });

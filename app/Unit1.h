@@ -91,6 +91,8 @@ class TForm1 : public QWidget {
   void Dispatch(const std::function<void()>& handler);
   void ShowSized1();
   void ShowUncaught(const std::exception& error);
+  // The port was closed or opened: the core forgets the old line.
+  void LineChanged();
 
   TSerPortTable ports_;
   bool scanPorts_;

@@ -12,6 +12,9 @@ constexpr int kDeactivateRetries = 200;
 }  // namespace
 
 void LoaderCore::Button4Click() {
+  // A second press would restart deactivation under a running write pass
+  // and leave the device half-written.
+  if (OperationRunning()) return;
   LoadEmbeddedFirmware(Memo1);
   AppendErasedDataLines(Memo1, kInstallFillLineCount);
   Timer3->SetInterval(1500);

@@ -19,4 +19,15 @@ void LoaderCore::FormCreateImage() { FillBlankImage(Memo1, kFullImageLines + 1);
 
 void LoaderCore::ArmWriteWatchdog() { Timer4->SetEnabled(true); }
 
+bool LoaderCore::OperationRunning() const {
+  return Timer2->Enabled() || Timer3->Enabled() || Timer4->Enabled() || blockReplyAwaited_;
+}
+
+void LoaderCore::LinkReset() {
+  // The old line's reply will never come: a read or verify pass has no
+  // watchdog to end it.
+  blockReplyAwaited_ = false;
+  link.ResetReceiver();
+}
+
 }  // namespace galt

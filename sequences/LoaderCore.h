@@ -66,6 +66,15 @@ class LoaderCore : private LinkHost {
 
   MessageBoxes& Boxes() { return boxes_; }
 
+  // --- the operation under way ---
+  // An install or service pass is running: a timer of the sequence is on or
+  // a read or verify pass awaits its block reply. The install button does
+  // not start a second sequence over it.
+  bool OperationRunning() const;
+  // The port was closed or opened anew: a reply half-collected from the old
+  // line is dropped, and a read or verify pass no longer awaits its reply.
+  void LinkReset();
+
  private:
   // LinkHost
   int SerialNumber() override { return zn.Value(); }
@@ -78,6 +87,7 @@ class LoaderCore : private LinkHost {
 
   MessageBoxes& boxes_;
   SerialText& port_;
+  bool blockReplyAwaited_ = false;  // a read or verify pass is under way
 };
 
 }  // namespace galt

@@ -79,6 +79,7 @@ void LoaderCore::HandleReply() {
         sized1 = "FLASH-память: " + std::string(shown);
         const std::string_view body = LineBody(Memo1, block * kBlockLines + k);
         if (body.substr(0, kCompareChars) != shown.substr(0, kCompareChars)) {
+          blockReplyAwaited_ = false;
           boxes_.Show(BoxIcon::Error, texts::kErrorCaption, texts::kDataError);
           return;
         }
@@ -89,6 +90,7 @@ void LoaderCore::HandleReply() {
         SendCommand();
         return;
       }
+      blockReplyAwaited_ = false;
       if (!VerifyMode) {
         while (ReadLineCount < kFullImageLines) Memo1.Append(BlankLineText(ReadLineCount++));
         boxes_.Show(BoxIcon::Information, texts::kReadCaption, texts::kReadDone);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 #include "tests/sequences/Harness.h"
 
 namespace galt {
@@ -117,19 +119,18 @@ TEST(Deactivation, ShortAcknowledgementIsAcceptedActivationPayloadIsNot) {
   EXPECT_TRUE(g.core.Timer2->Enabled());
 }
 
-TEST(Deactivation, PressingTheButtonTwiceRestartsDeactivation) {
+TEST(Deactivation, PressingTheButtonAgainDoesNotRestartDeactivation) {
   Harness h;
   h.device.faults.silent = true;
   h.core.Button4Click();
   h.clock.Advance(1000);
   EXPECT_EQ(h.core.DeactivateTries, 20);
   h.core.Button4Click();
-  EXPECT_EQ(h.core.DeactivateTries, 0);
-  EXPECT_EQ(h.core.Memo1.Count(), 2411u);
-  EXPECT_EQ(h.core.Gauge1.Progress(), 0);
+  EXPECT_EQ(h.core.DeactivateTries, 20);
+  EXPECT_EQ(h.core.Gauge1.Progress(), 10);
   ASSERT_TRUE(h.RunToBox());
-  EXPECT_EQ(h.clock.Now(), 1000 + 201 * 50);
-  EXPECT_EQ(h.SentCount(cmdDeactivate), 21 + 201);
+  EXPECT_EQ(h.clock.Now(), 201 * 50);
+  EXPECT_EQ(h.SentCount(cmdDeactivate), 201);
 }
 
 // --- writing -------------------------------------------------------------------
@@ -209,6 +210,92 @@ TEST(Writing, ReplyFromAnotherModelWarnsThenContinues) {
   EXPECT_EQ(h.LastBox().text, "Устройство не соответствует модификации!");
   EXPECT_EQ(h.LastBox().icon, BoxIcon::Error);
   EXPECT_EQ(h.SentCount(cmdWriteBlock), 2);
+}
+
+// --- a second press ---------------------------------------------------------------
+
+// Block numbers of the write frames sent, in order.
+std::vector<int> WrittenBlocks(const Harness& h) {
+  std::vector<int> blocks;
+  for (const auto& f : h.link.sent)
+    if (static_cast<std::uint8_t>(f[4]) == cmdWriteBlock)
+      blocks.push_back(static_cast<std::uint8_t>(f[6]) * 256 + static_cast<std::uint8_t>(f[7]));
+  return blocks;
+}
+
+TEST(SecondPress, IsIgnoredWhileWritingAndConfirmingAndTheInstallCompletesOnce) {
+  Harness h;
+  h.core.Button4Click();
+  h.clock.RunUntil([&] { return h.core.Gauge2.Progress() >= 50; }, 60000);
+  h.core.Button4Click();
+  h.clock.RunUntil([&] { return h.core.Timer3->Enabled(); }, 60000);
+  EXPECT_TRUE(h.core.OperationRunning());
+  h.core.Button4Click();
+  ASSERT_TRUE(h.RunToBox());
+  h.clock.Advance(15000);
+  ASSERT_EQ(h.boxes.boxes.size(), 1u);
+  EXPECT_EQ(h.LastBox().text, "Активизация программы выполнена");
+  EXPECT_EQ(h.SentCount(cmdDeactivate), 1);
+  std::vector<int> expected(233);
+  std::iota(expected.begin(), expected.end(), 0);
+  EXPECT_EQ(WrittenBlocks(h), expected);
+  EXPECT_EQ(h.device.SerialFromFlash(), 100);
+}
+
+class EndingBox : public ::testing::TestWithParam<std::pair<emu::Faults, const char*>> {};
+
+TEST_P(EndingBox, LeavesTheButtonWorkingAsBefore) {
+  Harness h;
+  h.device.faults = GetParam().first;
+  h.core.Button4Click();
+  ASSERT_TRUE(h.RunToBox());
+  EXPECT_EQ(h.LastBox().text, GetParam().second);
+  EXPECT_FALSE(h.core.OperationRunning());
+  const int deactivations = h.SentCount(cmdDeactivate);
+  h.core.Button4Click();
+  EXPECT_EQ(h.SentCount(cmdDeactivate), deactivations + 1);
+  EXPECT_TRUE(h.core.Timer2->Enabled());
+}
+
+emu::Faults With(void (*set)(emu::Faults&)) {
+  emu::Faults f;
+  set(f);
+  return f;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Install, EndingBox,
+    ::testing::Values(
+        std::pair{emu::Faults{}, "Активизация программы выполнена"},
+        std::pair{With([](emu::Faults& f) { f.silent = true; }), "Ошибка деактивизации FLASH!"},
+        std::pair{With([](emu::Faults& f) { f.stopEchoAtBlock = 3; }), "Ошибка загрузки программы!"},
+        std::pair{With([](emu::Faults& f) { f.corruptEchoAtBlock = 3; }), "Ошибка записи FLASH!"},
+        std::pair{With([](emu::Faults& f) { f.answerQueryNumber = 0; }), "Ошибка загрузки программы!"}));
+
+TEST(SecondPress, AReadPassAwaitingItsReplyHoldsTheButtonUntilTheLinkIsReset) {
+  Harness h;
+  h.device.faults.silent = true;
+  h.core.rd_fClick();
+  h.clock.Advance(5000);
+  h.core.Button4Click();
+  EXPECT_EQ(h.SentCount(cmdDeactivate), 0);
+  h.core.LinkReset();
+  h.core.Button4Click();
+  EXPECT_EQ(h.SentCount(cmdDeactivate), 1);
+}
+
+TEST(LinkReset, DropsAReplyHalfCollectedFromTheOldLine) {
+  for (const bool reset : {false, true}) {
+    Harness h;
+    h.device.faults.silent = true;
+    h.core.Button4Click();
+    const std::string ack = testing::MakeFrame(cmdDeactivate, {0xA5, 0x5A});
+    h.link.Inject(ack.substr(0, 5), 10);
+    if (reset) h.clock.Post(20, [&] { h.core.LinkReset(); });
+    h.link.Inject(ack, 30);
+    h.clock.Advance(40);
+    EXPECT_EQ(h.SentCount(cmdWriteBlock), reset ? 1 : 0) << reset;
+  }
 }
 
 // --- confirmation ----------------------------------------------------------------
