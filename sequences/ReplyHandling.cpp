@@ -46,7 +46,12 @@ void LoaderCore::HandleReply() {
   const std::uint8_t p1 = reply[7];
 
   AdvanceCounterText(st_rxd);
-  if (reply[1] != DeviceModel) boxes_.Show(BoxIcon::Error, "", texts::kWrongModel);
+  if (reply[1] != DeviceModel) {
+    // Never acted on: whatever it says, nothing may be written into a device
+    // of another model. The sequence's own timeouts end what is under way.
+    boxes_.Show(BoxIcon::Error, "", texts::kWrongModel);
+    return;
+  }
 
   switch (reply[4]) {
     case cmdQuery: {

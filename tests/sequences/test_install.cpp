@@ -133,6 +133,18 @@ TEST(Deactivation, PressingTheButtonAgainDoesNotRestartDeactivation) {
   EXPECT_EQ(h.SentCount(cmdDeactivate), 201);
 }
 
+TEST(Deactivation, AcknowledgementFromAnotherModelStartsNoWrite) {
+  Harness h;
+  h.device.faults.model = 7;
+  h.core.Button4Click();
+  h.clock.RunUntil([&] { return h.boxes.CountText("Ошибка деактивизации FLASH!") > 0; }, 20000);
+  // Every acknowledgement warned, none counted.
+  EXPECT_EQ(h.boxes.CountText("Устройство не соответствует модификации!"), 201u);
+  EXPECT_EQ(h.LastBox().text, "Ошибка деактивизации FLASH!");
+  EXPECT_EQ(h.SentCount(cmdWriteBlock), 0);
+  EXPECT_EQ(h.device.counters.writes, 0);
+}
+
 // --- writing -------------------------------------------------------------------
 
 TEST(Writing, MissingEchoAtBlock17ReportsALoadErrorAfterOneSecond) {
@@ -195,7 +207,7 @@ TEST(Writing, BlockLimitTenEndsThePassAfterBlockNine) {
   EXPECT_EQ(h.LastBox().text, "Ошибка загрузки программы!");
 }
 
-TEST(Writing, ReplyFromAnotherModelWarnsThenContinues) {
+TEST(Writing, EchoFromAnotherModelWarnsAndConfirmsNothing) {
   Harness h;
   h.device.faults.silent = true;
   h.core.Button4Click();
@@ -203,13 +215,15 @@ TEST(Writing, ReplyFromAnotherModelWarnsThenContinues) {
   h.clock.Advance(20);
   const std::string& frame = h.link.sent.back();
   std::vector<std::uint8_t> payload(frame.begin() + 6, frame.begin() + 136);
-  h.link.Inject(testing::MakeFrame(cmdWriteBlock, payload, 100, 5), 10);
+  h.link.Inject(testing::MakeFrame(cmdWriteBlock, payload, 100, 7), 10);
   h.clock.Advance(20);
   ASSERT_EQ(h.boxes.boxes.size(), 1u);
   EXPECT_EQ(h.LastBox().caption, "");
   EXPECT_EQ(h.LastBox().text, "Устройство не соответствует модификации!");
   EXPECT_EQ(h.LastBox().icon, BoxIcon::Error);
-  EXPECT_EQ(h.SentCount(cmdWriteBlock), 2);
+  ASSERT_TRUE(h.clock.RunUntil([&] { return h.boxes.boxes.size() == 2; }, 2000));
+  EXPECT_EQ(h.LastBox().text, "Ошибка загрузки программы!");
+  EXPECT_EQ(h.SentCount(cmdWriteBlock), 1);
 }
 
 // --- a second press ---------------------------------------------------------------
@@ -394,16 +408,21 @@ TEST(Confirmation, ServiceDeactivationAfterAFailedLadderFailsAtTheFirstTick) {
 
 // --- reply handling while a box is open -----------------------------------------
 
-TEST(ModalBoxes, ReplyHandlingUsesTheReplyItReceivedEvenIfATickResetsTheReceiver) {
+TEST(ModalBoxes, ReplyHandlingAfterTheWarningTakesTheNextReplyNotTheWarnedOne) {
   Harness h;
-  h.device.faults.model = 5;  // every reply brings up the model warning
+  h.device.faults.model = 5;  // the first reply brings up the model warning
   // While the warning is open, the deactivation retry timer goes on ticking
-  // and resends, which resets the receiver.
-  h.boxes.WhileOpen = [&](const auto&) { h.clock.Advance(120); };
+  // and resends, which resets the receiver; the device now answers as a 6.
+  h.boxes.WhileOpen = [&](const auto&) {
+    h.device.faults.model = 6;
+    h.clock.Advance(120);
+    EXPECT_EQ(h.SentCount(cmdWriteBlock), 0) << "the warned reply started nothing";
+  };
   h.core.Button4Click();
   h.clock.Advance(5);
-  ASSERT_GE(h.boxes.boxes.size(), 1u);
-  // The acknowledgement was still handled after the box: writing started.
+  ASSERT_EQ(h.boxes.boxes.size(), 1u);
+  h.clock.Advance(5);
+  // The acknowledgement held back while the box was open started writing.
   EXPECT_GE(h.SentCount(cmdWriteBlock), 1);
   EXPECT_EQ(h.core.Gauge1.Progress(), 100);
 }
