@@ -86,13 +86,13 @@ TEST_F(FormTest, ClickingInstallBringsATypedSerialNumberIntoRangeBeforeTheInstal
   ShowActive();
   form.zn->setFocus();
   form.zn->selectAll();
-  QTest::keyClicks(form.zn, QStringLiteral("400"));
-  EXPECT_EQ(form.zn->text(), QStringLiteral("400")) << "the typed value stays while the field has the focus";
+  QTest::keyClicks(form.zn, QStringLiteral("50"));
+  EXPECT_EQ(form.zn->text(), QStringLiteral("50")) << "the typed value stays while the field has the focus";
 
   QTest::mouseClick(form.Button4, Qt::LeftButton);
-  EXPECT_EQ(form.zn->text(), QStringLiteral("350"));
+  EXPECT_EQ(form.zn->text(), QStringLiteral("100"));
   ASSERT_FALSE(port.sent.empty()) << "the click reaches the install";
-  EXPECT_EQ(FrameSerial(port.sent.front()), 350);
+  EXPECT_EQ(FrameSerial(port.sent.front()), 100);
   EXPECT_TRUE(form.Core().Timer2->Enabled());
 }
 
