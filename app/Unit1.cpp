@@ -155,6 +155,10 @@ void TForm1::BuildControls() {
 
   Button4 = new QPushButton(QStringLiteral("Установить версию GALT-5R.0211"), Panel3);
   Button4->setGeometry(80, 75, 209, 25);
+  // Enter presses the focused button, as Space does: Qt passes Enter on to
+  // auto-default buttons only. Outside a dialog such a button is the default
+  // only while it holds the focus, and is drawn so: the focus is visible.
+  Button4->setAutoDefault(true);
 
   // Keyboard focus cycles the three controls of the install panel only.
   setTabOrder(Button4, zn);

@@ -96,6 +96,24 @@ TEST_F(FormTest, ClickingInstallBringsATypedSerialNumberIntoRangeBeforeTheInstal
   EXPECT_TRUE(form.Core().Timer2->Enabled());
 }
 
+TEST_F(FormTest, EnterOnTheFocusedInstallButtonPressesIt) {
+  ShowActive();
+  ASSERT_TRUE(form.Button4->hasFocus());
+  const QImage focused = form.Button4->grab().toImage();
+  QTest::keyClick(form.Button4, Qt::Key_Return);
+  ASSERT_EQ(port.sent.size(), 1u) << "Enter started the install";
+  clock.Advance(201 * 50);  // the port never answers: the deactivation error
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+
+  const std::size_t sent = port.sent.size();
+  QTest::keyClick(form.Button4, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(port.sent.size(), sent + 1) << "keypad Enter starts it again";
+  QTest::keyClick(form.Button4, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(port.sent.size(), sent + 1) << "a press while it runs is ignored";
+  form.zn->setFocus();
+  EXPECT_NE(form.Button4->grab().toImage(), focused) << "the focus is drawn on the button";
+}
+
 TEST_F(FormTest, AnEmptySerialNumberIsReadAsTheMinimum) {
   ShowActive();
   form.zn->setFocus();
