@@ -29,6 +29,7 @@ struct TForm1Setup {
   TimerSource* timers = nullptr;
   MessageBoxes* boxes = nullptr;
   SerialText* port = nullptr;
+  const MonotonicClock* clock = nullptr;  // times the progress in the title
   TSerPortTable ports = TSerPortTable::System();
   bool scanPorts = true;  // false: no port discovery at creation
 };
@@ -40,7 +41,7 @@ class TForm1 : public QWidget {
   explicit TForm1(const TForm1Setup& setup);
   // A window over the given timers, boxes and port, with no serial port to
   // discover (tests: virtual time and recorded boxes).
-  TForm1(TimerSource& timers, MessageBoxes& boxes, SerialText& port);
+  TForm1(TimerSource& timers, MessageBoxes& boxes, SerialText& port, const MonotonicClock* clock = nullptr);
   ~TForm1() override;
 
   LoaderCore& Core() { return core_; }
@@ -81,7 +82,8 @@ class TForm1 : public QWidget {
  private:
   struct OwnServices;
 
-  static TForm1Setup WithoutPorts(TimerSource& timers, MessageBoxes& boxes, SerialText& port);
+  static TForm1Setup WithoutPorts(TimerSource& timers, MessageBoxes& boxes, SerialText& port,
+                                  const MonotonicClock* clock);
   void BuildControls();
   void BindEvents();
   void FormCreate();
@@ -91,6 +93,8 @@ class TForm1 : public QWidget {
   void Dispatch(const std::function<void()>& handler);
   void ShowSized1();
   void ShowUncaught(const std::exception& error);
+  // The title shows the operation under way; refreshed while one runs.
+  void ShowOperationTitle();
   // The port was closed or opened: the core forgets the old line.
   void LineChanged();
 
@@ -99,6 +103,7 @@ class TForm1 : public QWidget {
   std::string lastSerialError_;  // shown already since the port was opened
   std::unique_ptr<OwnServices> own_;  // before core_, which uses them
   LoaderCore core_;
+  std::unique_ptr<Timer> titleRefresh_;
 };
 
 }  // namespace galt

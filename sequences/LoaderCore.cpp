@@ -2,12 +2,14 @@
 
 namespace galt {
 
-LoaderCore::LoaderCore(TimerSource& timers, MessageBoxes& boxes, SerialText& port)
+LoaderCore::LoaderCore(TimerSource& timers, MessageBoxes& boxes, SerialText& port,
+                       const MonotonicClock& clock)
     : Timer2(timers.CreateTimer(50)),
       Timer3(timers.CreateTimer(1500)),
       Timer4(timers.CreateTimer(1000)),
       boxes_(boxes),
-      port_(port) {
+      port_(port),
+      clock_(clock) {
   Timer2->OnTimer = [this] { Timer2Timer(); };
   Timer3->OnTimer = [this] { Timer3Timer(); };
   Timer4->OnTimer = [this] { Timer4Timer(); };
@@ -29,5 +31,12 @@ void LoaderCore::LinkReset() {
   blockReplyAwaited_ = false;
   link.ResetReceiver();
 }
+
+void LoaderCore::StartWritePass() {
+  writeStartedAt_ = clock_.NowMs();
+  writeFirstBlock_ = TextToInt(St_blk);
+}
+
+void LoaderCore::StartLadderStep() { ladderStepAt_ = clock_.NowMs(); }
 
 }  // namespace galt

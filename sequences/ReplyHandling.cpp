@@ -114,6 +114,7 @@ void LoaderCore::HandleReply() {
       const int block = p0 * 256 + p1;
       if (block < SPBLH.Value() - 1) {
         const int confirmed = TextToInt(St_blk);
+        writeEchoAt_ = clock_.NowMs();
         Gauge2.SetProgress(confirmed);
         St_blk = std::to_string(confirmed + 1);
         link.CurrentCommand = cmdWriteBlock;
@@ -123,6 +124,7 @@ void LoaderCore::HandleReply() {
         Gauge2.SetProgress(235);
         link.CurrentCommand = cmdActivate;
         SendCommand();
+        if (!Timer3->Enabled()) StartLadderStep();
         Timer3->SetEnabled(true);
       }
       return;
@@ -137,6 +139,7 @@ void LoaderCore::HandleReply() {
       Gauge1.SetProgress(100);
       StampSerialNumber(Memo1, StampLayout::DataLine, zn.Value());
       St_blk = std::to_string(SPBLL.Value());
+      StartWritePass();
       link.CurrentCommand = cmdWriteBlock;
       VerifyMode = false;
       SendCommand();

@@ -30,6 +30,7 @@ void LoaderCore::ver_fClick() {
 void LoaderCore::wr_fClick() {
   StampSerialNumber(Memo1, StampLayout::Addressed, zn.Value());
   St_blk = std::to_string(SPBLL.Value());
+  StartWritePass();
   link.CurrentCommand = cmdWriteBlock;
   VerifyMode = false;
   SendCommand();
