@@ -14,57 +14,34 @@ using testing::Harness;
 
 const std::string kIdle = "GALT-5R — загрузчик версии 0211";
 
-struct Sample {
-  std::int64_t at;
-  std::string title;
-};
-
-// The title every 10 ms of an install until its box.
-std::vector<Sample> FollowTitle(Harness& h) {
-  std::vector<Sample> samples;
-  h.core.Button4Click();
-  while (!h.Done() && h.clock.Now() < 60000) {
-    samples.push_back({h.clock.Now(), h.core.WindowTitle()});
-    h.clock.Advance(10);
-  }
-  return samples;
-}
-
-std::string Phase(const std::string& title) { return title.substr(0, title.find(':')); }
-
-TEST(WindowTitle, FollowsTheInstallWithATimeLeftThatIsNeverShort) {
+TEST(WindowTitle, TimeLeftWhileWritingAndConfirmingIsNeverShortAndWithinTheLaddersSlack) {
   Harness h;
   h.link.latency_ms = 20;  // about 5 s of writing
-  EXPECT_EQ(h.core.WindowTitle(), kIdle);
-  const auto samples = FollowTitle(h);
-  ASSERT_TRUE(h.Done());
-  const std::int64_t end = h.clock.Now();
-  EXPECT_EQ(h.core.WindowTitle(), kIdle);
-
-  std::vector<std::string> phases;
-  int lastBlock = 0;
-  const std::regex timeLeft("осталось (\\d+) с$"), block("блок (\\d+) из 233");
-  for (const Sample& s : samples) {
-    if (phases.empty() || phases.back() != Phase(s.title)) phases.push_back(Phase(s.title));
-    std::smatch m;
-    if (std::regex_search(s.title, m, block)) {
-      EXPECT_GE(std::stoi(m[1]), lastBlock) << s.title;
-      lastBlock = std::stoi(m[1]);
-    }
-    // Past deactivation, whose bound is that of its own retries, the time
-    // left covers the rest of the install.
-    if (phases.size() < 2 || !std::regex_search(s.title, m, timeLeft)) continue;
-    const std::int64_t shownMs = std::stoll(m[1]) * 1000, realMs = end - s.at;
-    EXPECT_GE(shownMs, realMs) << s.at << " " << s.title;
-    // The confirmation is counted at its bound, 2.7 s above a first answer.
-    EXPECT_LT(shownMs - realMs, 4000) << s.at << " " << s.title;
+  std::int64_t end = 0;
+  h.boxes.WhileOpen = [&](const auto&) { end = h.clock.Now(); };
+  std::vector<std::pair<std::int64_t, std::string>> titles;
+  h.core.Button4Click();
+  while (!h.Done() && h.clock.Now() < 60000) {
+    titles.emplace_back(h.clock.Now(), h.core.WindowTitle());
+    h.clock.Advance(10);
   }
-  EXPECT_EQ(phases, (std::vector<std::string>{"GALT-5R — деактивизация", "GALT-5R — загрузка",
-                                              "GALT-5R — проверка запуска"}));
-  EXPECT_EQ(lastBlock, 233);
+  ASSERT_TRUE(h.Done());
+  EXPECT_EQ(h.core.WindowTitle(), kIdle);
+  const std::regex timeLeft("(загрузка: блок \\d+ из 233,|проверка запуска:) осталось (\\d+) с$");
+  int checked = 0;
+  for (const auto& [at, title] : titles) {
+    std::smatch m;
+    if (!std::regex_search(title, m, timeLeft)) continue;
+    const std::int64_t shownMs = std::stoll(m[2]) * 1000, realMs = end - at;
+    EXPECT_GE(shownMs, realMs) << at << " " << title;
+    // The confirmation is counted at its bound, 2.7 s above a first answer.
+    EXPECT_LT(shownMs - realMs, 4000) << at << " " << title;
+    ++checked;
+  }
+  EXPECT_GT(checked, 500) << "the install wrote for about 5 s";
 }
 
-TEST(WindowTitle, ShowsEachPhaseAndReturnsAfterAFailure) {
+TEST(WindowTitle, NamesThePhaseAndHowFarItHasGot) {
   Harness h;
   h.device.faults.silent = true;
   h.core.Button4Click();
@@ -79,14 +56,6 @@ TEST(WindowTitle, ShowsEachPhaseAndReturnsAfterAFailure) {
   g.core.Button4Click();
   g.clock.Advance(5);
   EXPECT_EQ(g.core.WindowTitle(), "GALT-5R — загрузка: блок 1 из 233");
-
-  Harness f;  // a ladder left at 800 ms by a failure has 0.8 s to run
-  f.device.faults.answerQueryNumber = 0;
-  f.core.Button4Click();
-  ASSERT_TRUE(f.RunToBox());
-  f.core.deactiveClick();
-  f.clock.RunUntil([&] { return f.core.Timer3->Enabled(); }, 60000);
-  EXPECT_EQ(f.core.WindowTitle(), "GALT-5R — проверка запуска: осталось 1 с");
 }
 
 }  // namespace
