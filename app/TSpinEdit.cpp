@@ -3,13 +3,33 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <algorithm>
 
 namespace galt {
 
+namespace {
+
+// Spin boxes step by 10 while Ctrl is held (arrow keys, wheel, spin buttons);
+// this field steps by 1 whatever is held.
+class StepByOneStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returned) const override {
+    if (hint == SH_SpinBox_StepModifier) return Qt::NoModifier;
+    return QProxyStyle::styleHint(hint, option, widget, returned);
+  }
+};
+
+}  // namespace
+
 TSpinEdit::TSpinEdit(SpinValue& value, QWidget* parent) : QAbstractSpinBox(parent), value_(value) {
   // The value is read from the text on demand, never interpreted while typing.
   setKeyboardTracking(false);
+  // A child, so it outlives the widget's own destruction.
+  auto* style = new StepByOneStyle;
+  style->setParent(this);
+  setStyle(style);
   ShowValueText();
   value_.OnChange = [this] { ShowValueText(); };
   connect(lineEdit(), &QLineEdit::textChanged, this,
@@ -40,6 +60,9 @@ QValidator::State TSpinEdit::validate(QString& input, int&) const {
     const bool allowed = (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || decimal.contains(c);
     if (!allowed) return QValidator::Invalid;
   }
+  // Refused as it is typed: a slip such as "2370" for 237 would otherwise be
+  // brought to the maximum on leaving, another serial number.
+  if (!value_.Admits(input.toStdString())) return QValidator::Invalid;
   return QValidator::Acceptable;
 }
 

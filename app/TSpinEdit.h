@@ -1,9 +1,11 @@
 #pragma once
 // A numeric field with spin buttons editing a SpinValue. Only digits, signs
 // and the decimal separator can be typed; a text that is not an integer reads
-// as the minimum. The arrow keys and the spin buttons step by 1 within the
-// range. A typed value outside the range stays while the field has the focus
-// and is brought to the nearer bound when the focus moves to another control.
+// as the minimum. A keystroke that would take the value above the maximum is
+// refused. The arrow keys, the wheel and the spin buttons step by 1 within the
+// range, with or without Ctrl. A typed value below the range stays while the
+// field has the focus and is brought to the minimum when the focus moves to
+// another control.
 
 #include <QAbstractSpinBox>
 

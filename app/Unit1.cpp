@@ -72,7 +72,7 @@ TForm1::TForm1(const TForm1Setup& setup)
     : ports_(setup.ports),
       scanPorts_(setup.scanPorts),
       own_(std::make_unique<OwnServices>(setup)),
-      core_(own_->timers, own_->boxes, own_->port) {
+      core_(own_->timers, own_->boxes, own_->port, setup.clock ? *setup.clock : SteadyClock::Instance()) {
   // The loader's line: 14400 baud, 8N1, no flow control, DTR off, RTS on.
   TSerComm& comm = own_->cp1;
   comm.SetBaudrate(TSerBaudrate::br14400);
@@ -91,24 +91,30 @@ TForm1::TForm1(const TForm1Setup& setup)
       ShowUncaught(e);
     }
   });
-  comm.OnOpen = [this](TSerCustomComm*) { lastSerialError_.clear(); };
+  comm.OnOpen = [this](TSerCustomComm*) {
+    lastSerialError_.clear();
+    LineChanged();
+  };
+  comm.OnClose = [this](TSerCustomComm*) { LineChanged(); };
   BuildControls();
   BindEvents();
   FormCreate();
 }
 
-TForm1Setup TForm1::WithoutPorts(TimerSource& timers, MessageBoxes& boxes, SerialText& port) {
+TForm1Setup TForm1::WithoutPorts(TimerSource& timers, MessageBoxes& boxes, SerialText& port,
+                                 const MonotonicClock* clock) {
   TForm1Setup setup;
   setup.timers = &timers;
   setup.boxes = &boxes;
   setup.port = &port;
+  setup.clock = clock;
   setup.ports = TSerPortTable(std::map<int, std::string>{});
   setup.scanPorts = false;
   return setup;
 }
 
-TForm1::TForm1(TimerSource& timers, MessageBoxes& boxes, SerialText& port)
-    : TForm1(WithoutPorts(timers, boxes, port)) {}
+TForm1::TForm1(TimerSource& timers, MessageBoxes& boxes, SerialText& port, const MonotonicClock* clock)
+    : TForm1(WithoutPorts(timers, boxes, port, clock)) {}
 
 TSerComm& TForm1::cp1() { return own_->cp1; }
 
@@ -118,7 +124,7 @@ TForm1::~TForm1() {
 }
 
 void TForm1::BuildControls() {
-  setWindowTitle(QStringLiteral("GALT-5R — загрузчик версии 0211"));
+  setWindowTitle(QString::fromStdString(core_.WindowTitle()));
   setWindowIcon(QIcon(QPixmap(galt_loader_xpm)));
   // System menu and minimise; no maximise, and the size is fixed.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -155,6 +161,10 @@ void TForm1::BuildControls() {
 
   Button4 = new QPushButton(QStringLiteral("Установить версию GALT-5R.0211"), Panel3);
   Button4->setGeometry(80, 75, 209, 25);
+  // Enter presses the focused button, as Space does: Qt passes Enter on to
+  // auto-default buttons only. Outside a dialog such a button is the default
+  // only while it holds the focus, and is drawn so: the focus is visible.
+  Button4->setAutoDefault(true);
 
   // Keyboard focus cycles the three controls of the install panel only.
   setTabOrder(Button4, zn);
@@ -178,6 +188,8 @@ void TForm1::BindEvents() {
   for (Timer* timer : {core_.Timer2.get(), core_.Timer3.get(), core_.Timer4.get()}) {
     timer->OnTimer = [this, tick = std::move(timer->OnTimer)] { Dispatch(tick); };
   }
+  titleRefresh_ = own_->timers.CreateTimer(1000);
+  titleRefresh_->OnTimer = [this] { ShowOperationTitle(); };
 }
 
 void TForm1::FormCreate() {
@@ -212,6 +224,11 @@ void TForm1::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
 }
 
+void TForm1::LineChanged() {
+  core_.LinkReset();
+  ShowOperationTitle();
+}
+
 void TForm1::cp1RxChar(int count) {
   Dispatch([this, count] { core_.cp1RxChar(count); });
 }
@@ -229,6 +246,7 @@ void TForm1::Dispatch(const std::function<void()>& handler) {
     ShowUncaught(error);
   }
   ShowSized1();
+  ShowOperationTitle();
 }
 
 void TForm1::ShowUncaught(const std::exception& error) {

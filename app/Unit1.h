@@ -34,6 +34,7 @@ struct TForm1Setup {
   TimerSource* timers = nullptr;
   MessageBoxes* boxes = nullptr;
   SerialText* port = nullptr;
+  const MonotonicClock* clock = nullptr;  // times the progress in the title
   TSerPortTable ports = TSerPortTable::System();
   bool scanPorts = true;  // false: no port discovery and no hot-plug watch
 };
@@ -45,7 +46,7 @@ class TForm1 : public QWidget {
   explicit TForm1(const TForm1Setup& setup);
   // A window over the given timers, boxes and port, with no serial port to
   // discover (tests: virtual time and recorded boxes).
-  TForm1(TimerSource& timers, MessageBoxes& boxes, SerialText& port);
+  TForm1(TimerSource& timers, MessageBoxes& boxes, SerialText& port, const MonotonicClock* clock = nullptr);
   ~TForm1() override;
 
   LoaderCore& Core() { return core_; }
@@ -91,7 +92,8 @@ class TForm1 : public QWidget {
  private:
   struct OwnServices;
 
-  static TForm1Setup WithoutPorts(TimerSource& timers, MessageBoxes& boxes, SerialText& port);
+  static TForm1Setup WithoutPorts(TimerSource& timers, MessageBoxes& boxes, SerialText& port,
+                                  const MonotonicClock* clock);
   void BuildControls();
   void BindEvents();
   void FormCreate();
@@ -109,6 +111,10 @@ class TForm1 : public QWidget {
   // While no port is open and a listed one is busy, looks again now and
   // then, so the port is taken once its holder lets it go.
   void UpdatePortRecheck();
+  // The title shows the operation under way; refreshed while one runs.
+  void ShowOperationTitle();
+  // The port was closed or opened: the core forgets the old line.
+  void LineChanged();
 
   TSerPortTable ports_;
   bool scanPorts_;
@@ -121,6 +127,7 @@ class TForm1 : public QWidget {
   QTimer* portRecheck_ = nullptr;
   std::unique_ptr<OwnServices> own_;  // before core_, which uses them
   LoaderCore core_;
+  std::unique_ptr<Timer> titleRefresh_;
 };
 
 }  // namespace galt

@@ -35,8 +35,10 @@ class Link {
   // Feeds one read's bytes; exposed for tests and benchmarks.
   void FeedRead(std::string_view bytes);
 
- private:
+  // Empties the receiver: no reply held, hunting for the next frame start.
   void ResetReceiver();
+
+ private:
   LinkHost& host_;
 };
 

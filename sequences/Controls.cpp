@@ -31,6 +31,18 @@ void SpinValue::SetText(std::string text) {
   if (OnChange) OnChange();
 }
 
+bool SpinValue::Admits(const std::string& text) const {
+  const char* first = text.data();
+  const char* last = text.data() + text.size();
+  if (first != last && *first == '+') ++first;
+  long long value = 0;
+  const auto [ptr, ec] = std::from_chars(first, last, value);
+  if (first == last || ptr != last) return true;  // no integer: reads as the minimum
+  // Too many digits for any integer type: above the range unless negative.
+  if (ec == std::errc::result_out_of_range) return *first == '-';
+  return ec != std::errc() || value <= max_;
+}
+
 void GaugeValue::SetProgress(int value) {
   value = std::clamp(value, min_, max_);
   if (value == progress_) return;

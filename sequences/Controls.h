@@ -30,6 +30,9 @@ class SpinValue {
   const std::string& Text() const { return text_; }
   void SetText(std::string text);
   void Normalize() { SetValue(Value()); }
+  // Whether `text` may stand in the field while it is typed: anything but a
+  // number above the maximum, which would read as another value on leaving.
+  bool Admits(const std::string& text) const;
   std::function<void()> OnChange;  // the text changed by program
 
  private:

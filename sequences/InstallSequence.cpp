@@ -3,15 +3,15 @@
 // The reply-driven steps between them live in ReplyHandling.cpp.
 
 #include "image/Firmware.h"
+#include "sequences/InstallTiming.h"
 #include "sequences/LoaderCore.h"
 
 namespace galt {
 
-namespace {
-constexpr int kDeactivateRetries = 200;
-}  // namespace
-
 void LoaderCore::Button4Click() {
+  // A second press would restart deactivation under a running write pass
+  // and leave the device half-written.
+  if (OperationRunning()) return;
   LoadEmbeddedFirmware(Memo1);
   AppendErasedDataLines(Memo1, kInstallFillLineCount);
   Timer3->SetInterval(1500);
@@ -50,19 +50,14 @@ void LoaderCore::Timer4Timer() {
 }
 
 void LoaderCore::Timer3Timer() {
-  int next = 0;
-  switch (Timer3->Interval()) {
-    case 1500: next = 1000; break;
-    case 1000: next = 900; break;
-    case 900: next = 800; break;
-    default: break;  // 800: the last query went unanswered
-  }
-  if (next == 0) {
+  const int next = NextLadderStep(Timer3->Interval());
+  if (next == 0) {  // the last query went unanswered
     Timer3->SetEnabled(false);
     boxes_.Show(BoxIcon::Error, texts::kErrorCaption, texts::kLoadError);
     return;
   }
   Timer3->SetInterval(next);
+  StartLadderStep();
   link.CurrentCommand = cmdQuery;
   SendCommand();
 }

@@ -2,12 +2,14 @@
 
 namespace galt {
 
-LoaderCore::LoaderCore(TimerSource& timers, MessageBoxes& boxes, SerialText& port)
+LoaderCore::LoaderCore(TimerSource& timers, MessageBoxes& boxes, SerialText& port,
+                       const MonotonicClock& clock)
     : Timer2(timers.CreateTimer(50)),
       Timer3(timers.CreateTimer(1500)),
       Timer4(timers.CreateTimer(1000)),
       boxes_(boxes),
-      port_(port) {
+      port_(port),
+      clock_(clock) {
   Timer2->OnTimer = [this] { Timer2Timer(); };
   Timer3->OnTimer = [this] { Timer3Timer(); };
   Timer4->OnTimer = [this] { Timer4Timer(); };
@@ -18,5 +20,23 @@ LoaderCore::~LoaderCore() = default;
 void LoaderCore::FormCreateImage() { FillBlankImage(Memo1, kFullImageLines + 1); }
 
 void LoaderCore::ArmWriteWatchdog() { Timer4->SetEnabled(true); }
+
+bool LoaderCore::OperationRunning() const {
+  return Timer2->Enabled() || Timer3->Enabled() || Timer4->Enabled() || blockReplyAwaited_;
+}
+
+void LoaderCore::LinkReset() {
+  // The old line's reply will never come: a read or verify pass has no
+  // watchdog to end it.
+  blockReplyAwaited_ = false;
+  link.ResetReceiver();
+}
+
+void LoaderCore::StartWritePass() {
+  writeStartedAt_ = clock_.NowMs();
+  writeFirstBlock_ = TextToInt(St_blk);
+}
+
+void LoaderCore::StartLadderStep() { ladderStepAt_ = clock_.NowMs(); }
 
 }  // namespace galt

@@ -11,6 +11,7 @@
 #include "link/Link.h"
 #include "sequences/Controls.h"
 #include "sequences/MessageBoxes.h"
+#include "sequences/MonotonicClock.h"
 #include "sequences/SerialText.h"
 #include "sequences/Timer.h"
 
@@ -18,7 +19,9 @@ namespace galt {
 
 class LoaderCore : private LinkHost {
  public:
-  LoaderCore(TimerSource& timers, MessageBoxes& boxes, SerialText& port);
+  // `clock` times the progress of a running operation for WindowTitle.
+  LoaderCore(TimerSource& timers, MessageBoxes& boxes, SerialText& port,
+             const MonotonicClock& clock = SteadyClock::Instance());
   ~LoaderCore() override;
 
   // --- state kept in the window's controls ---
@@ -66,6 +69,18 @@ class LoaderCore : private LinkHost {
 
   MessageBoxes& Boxes() { return boxes_; }
 
+  // --- the operation under way ---
+  // An install or service pass is running: a timer of the sequence is on or
+  // a read or verify pass awaits its block reply. The install button does
+  // not start a second sequence over it.
+  bool OperationRunning() const;
+  // The port was closed or opened anew: a reply half-collected from the old
+  // line is dropped, and a read or verify pass no longer awaits its reply.
+  void LinkReset();
+  // The window's title: the loader's name, or while an operation runs its
+  // phase, progress and the time it may still take.
+  std::string WindowTitle() const;
+
  private:
   // LinkHost
   int SerialNumber() override { return zn.Value(); }
@@ -76,8 +91,19 @@ class LoaderCore : private LinkHost {
   void FrameSent() override { AdvanceCounterText(st_txd); }
   std::string ReadText() override { return port_.ReadText(); }
 
+  void StartWritePass();
+  void StartLadderStep();
+
   MessageBoxes& boxes_;
   SerialText& port_;
+  const MonotonicClock& clock_;
+  bool blockReplyAwaited_ = false;  // a read or verify pass is under way
+  // The pace of the current write pass: when it sent its first block, which
+  // block that was, and when the last echo came.
+  std::int64_t writeStartedAt_ = 0;
+  int writeFirstBlock_ = 0;
+  std::int64_t writeEchoAt_ = 0;
+  std::int64_t ladderStepAt_ = 0;  // the current ladder step started then
 };
 
 }  // namespace galt

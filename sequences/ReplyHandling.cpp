@@ -46,7 +46,12 @@ void LoaderCore::HandleReply() {
   const std::uint8_t p1 = reply[7];
 
   AdvanceCounterText(st_rxd);
-  if (reply[1] != DeviceModel) boxes_.Show(BoxIcon::Error, "", texts::kWrongModel);
+  if (reply[1] != DeviceModel) {
+    // Never acted on: whatever it says, nothing may be written into a device
+    // of another model. The sequence's own timeouts end what is under way.
+    boxes_.Show(BoxIcon::Error, "", texts::kWrongModel);
+    return;
+  }
 
   switch (reply[4]) {
     case cmdQuery: {
@@ -79,6 +84,7 @@ void LoaderCore::HandleReply() {
         sized1 = "FLASH-память: " + std::string(shown);
         const std::string_view body = LineBody(Memo1, block * kBlockLines + k);
         if (body.substr(0, kCompareChars) != shown.substr(0, kCompareChars)) {
+          blockReplyAwaited_ = false;
           boxes_.Show(BoxIcon::Error, texts::kErrorCaption, texts::kDataError);
           return;
         }
@@ -89,6 +95,7 @@ void LoaderCore::HandleReply() {
         SendCommand();
         return;
       }
+      blockReplyAwaited_ = false;
       if (!VerifyMode) {
         while (ReadLineCount < kFullImageLines) Memo1.Append(BlankLineText(ReadLineCount++));
         boxes_.Show(BoxIcon::Information, texts::kReadCaption, texts::kReadDone);
@@ -107,6 +114,7 @@ void LoaderCore::HandleReply() {
       const int block = p0 * 256 + p1;
       if (block < SPBLH.Value() - 1) {
         const int confirmed = TextToInt(St_blk);
+        writeEchoAt_ = clock_.NowMs();
         Gauge2.SetProgress(confirmed);
         St_blk = std::to_string(confirmed + 1);
         link.CurrentCommand = cmdWriteBlock;
@@ -116,6 +124,7 @@ void LoaderCore::HandleReply() {
         Gauge2.SetProgress(235);
         link.CurrentCommand = cmdActivate;
         SendCommand();
+        if (!Timer3->Enabled()) StartLadderStep();
         Timer3->SetEnabled(true);
       }
       return;
@@ -130,6 +139,7 @@ void LoaderCore::HandleReply() {
       Gauge1.SetProgress(100);
       StampSerialNumber(Memo1, StampLayout::DataLine, zn.Value());
       St_blk = std::to_string(SPBLL.Value());
+      StartWritePass();
       link.CurrentCommand = cmdWriteBlock;
       VerifyMode = false;
       SendCommand();

@@ -14,6 +14,7 @@ void LoaderCore::rd_fClick() {
   link.CurrentCommand = cmdReadBlock;
   VerifyMode = false;
   ReadLineCount = 0;
+  blockReplyAwaited_ = true;
   SendCommand();
 }
 
@@ -22,12 +23,14 @@ void LoaderCore::ver_fClick() {
   St_blk = "0";  // a verify always starts at block 0
   link.CurrentCommand = cmdReadBlock;
   VerifyMode = true;
+  blockReplyAwaited_ = true;
   SendCommand();
 }
 
 void LoaderCore::wr_fClick() {
   StampSerialNumber(Memo1, StampLayout::Addressed, zn.Value());
   St_blk = std::to_string(SPBLL.Value());
+  StartWritePass();
   link.CurrentCommand = cmdWriteBlock;
   VerifyMode = false;
   SendCommand();

@@ -45,7 +45,7 @@ class FormTest : public ::testing::Test {
   VirtualClock clock;
   RecordingBoxes boxes;
   RecordingPort port;
-  TForm1 form{clock, boxes, port};
+  TForm1 form{clock, boxes, port, &clock};
 };
 
 }  // namespace galt::testing

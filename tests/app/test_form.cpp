@@ -11,6 +11,7 @@
 #include "app/TGauge.h"
 #include "app/TSpinEdit.h"
 #include "tests/app/FormFixture.h"
+#include "tests/support/MemoryLink.h"
 
 namespace galt::testing {
 namespace {
@@ -86,14 +87,49 @@ TEST_F(FormTest, ClickingInstallBringsATypedSerialNumberIntoRangeBeforeTheInstal
   ShowActive();
   form.zn->setFocus();
   form.zn->selectAll();
-  QTest::keyClicks(form.zn, QStringLiteral("400"));
-  EXPECT_EQ(form.zn->text(), QStringLiteral("400")) << "the typed value stays while the field has the focus";
+  QTest::keyClicks(form.zn, QStringLiteral("50"));
+  EXPECT_EQ(form.zn->text(), QStringLiteral("50")) << "the typed value stays while the field has the focus";
 
   QTest::mouseClick(form.Button4, Qt::LeftButton);
-  EXPECT_EQ(form.zn->text(), QStringLiteral("350"));
+  EXPECT_EQ(form.zn->text(), QStringLiteral("100"));
   ASSERT_FALSE(port.sent.empty()) << "the click reaches the install";
-  EXPECT_EQ(FrameSerial(port.sent.front()), 350);
+  EXPECT_EQ(FrameSerial(port.sent.front()), 100);
   EXPECT_TRUE(form.Core().Timer2->Enabled());
+}
+
+TEST_F(FormTest, EnterOnTheFocusedInstallButtonPressesItAndTheTitleFollows) {
+  ShowActive();
+  ASSERT_TRUE(form.Button4->hasFocus());
+  const QImage focused = form.Button4->grab().toImage();
+  QTest::keyClick(form.Button4, Qt::Key_Return);
+  ASSERT_EQ(port.sent.size(), 1u) << "Enter started the install";
+  EXPECT_TRUE(form.windowTitle().contains(QStringLiteral("деактивизация"))) << form.windowTitle().toStdString();
+  clock.Advance(201 * 50);  // the port never answers: the deactivation error
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("GALT-5R — загрузчик версии 0211"));
+
+  const std::size_t sent = port.sent.size();
+  QTest::keyClick(form.Button4, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(port.sent.size(), sent + 1) << "keypad Enter starts it again";
+  QTest::keyClick(form.Button4, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(port.sent.size(), sent + 1) << "a press while it runs is ignored";
+  form.zn->setFocus();
+  EXPECT_NE(form.Button4->grab().toImage(), focused) << "the focus is drawn on the button";
+}
+
+TEST(FormTitle, CountsDownBetweenTheSequencesOwnEvents) {
+  VirtualClock clock;
+  RecordingBoxes boxes;
+  emu::DeviceEmulator device;
+  device.faults.answerQueryNumber = 0;
+  MemoryLink link(clock, device);
+  TForm1 form(clock, boxes, link, &clock);
+  link.OnRxChar = [&](int count) { form.cp1RxChar(count); };
+  form.Button4->click();
+  ASSERT_TRUE(clock.RunUntil([&] { return form.Core().Timer3->Enabled(); }, 60000));
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("GALT-5R — проверка запуска: осталось 5 с"));
+  clock.Advance(1000);  // the first query goes out at 1.5 s
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("GALT-5R — проверка запуска: осталось 4 с"));
 }
 
 TEST_F(FormTest, AnEmptySerialNumberIsReadAsTheMinimum) {

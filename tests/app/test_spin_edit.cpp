@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QStyle>
 #include <QStyleOptionSpinBox>
+#include <QWheelEvent>
 
 #include "app/TSpinEdit.h"
 #include "tests/app/FormFixture.h"
@@ -23,7 +24,12 @@ class SpinEditTest : public FormTest {
     form.zn->selectAll();
     QTest::keyClicks(form.zn, text);
   }
-  void Key(Qt::Key key) { QTest::keyClick(form.zn, key); }
+  void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) { QTest::keyClick(form.zn, key, modifiers); }
+  void Wheel(Qt::KeyboardModifiers modifiers) {  // one notch up
+    QWheelEvent wheel(QPointF(5, 5), form.zn->mapToGlobal(QPointF(5, 5)), {}, {0, 120}, Qt::NoButton,
+                      modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(form.zn, &wheel);
+  }
   QString Text() const { return form.zn->text(); }
   SpinValue& value() { return form.Core().zn; }
 };
@@ -46,16 +52,21 @@ TEST_F(SpinEditTest, ArrowKeysStepByOneWithinTheRange) {
   EXPECT_EQ(Text(), QStringLiteral("102"));
   Key(Qt::Key_PageUp);
   EXPECT_EQ(Text(), QStringLiteral("102")) << "no steps of ten";
+  Key(Qt::Key_Up, Qt::ControlModifier);
+  Wheel(Qt::ControlModifier);
+  Wheel(Qt::NoModifier);
+  Key(Qt::Key_Down, Qt::ControlModifier);
+  EXPECT_EQ(Text(), QStringLiteral("104")) << "Ctrl steps by 1 too";
   Type(QStringLiteral("349"));
   Key(Qt::Key_Up);
   Key(Qt::Key_Up);
   EXPECT_EQ(Text(), QStringLiteral("350"));
-  Type(QStringLiteral("400"));
+  Type(QStringLiteral("50"));
   Key(Qt::Key_Down);
-  EXPECT_EQ(Text(), QStringLiteral("350")) << "a step from outside lands inside the range";
-  Type(QStringLiteral("2147483647"));
-  Key(Qt::Key_Up);
-  EXPECT_EQ(Text(), QStringLiteral("350"));
+  EXPECT_EQ(Text(), QStringLiteral("100")) << "a step from outside lands inside the range";
+  Type(QStringLiteral("-2147483648"));
+  Key(Qt::Key_Down);
+  EXPECT_EQ(Text(), QStringLiteral("100"));
 }
 
 TEST_F(SpinEditTest, SpinButtonsStepByOne) {
@@ -68,20 +79,25 @@ TEST_F(SpinEditTest, SpinButtonsStepByOne) {
   const QRect up = form.zn->style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxUp, form.zn);
   const QRect down = form.zn->style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxDown, form.zn);
   QTest::mouseClick(form.zn, Qt::LeftButton, {}, up.center());
-  QTest::mouseClick(form.zn, Qt::LeftButton, {}, up.center());
+  QTest::mouseClick(form.zn, Qt::LeftButton, Qt::ControlModifier, up.center());
   EXPECT_EQ(Text(), QStringLiteral("102"));
   QTest::mouseClick(form.zn, Qt::LeftButton, {}, down.center());
   EXPECT_EQ(Text(), QStringLiteral("101"));
 }
 
-TEST_F(SpinEditTest, AnOutOfRangeValueStaysUntilTheFocusMovesOn) {
+TEST_F(SpinEditTest, AKeystrokeAboveTheRangeIsRefusedAValueBelowStaysUntilTheFocusMovesOn) {
+  Type(QStringLiteral("2370"));
+  EXPECT_EQ(Text(), QStringLiteral("237"));
+  Key(Qt::Key_Backspace);
+  QTest::keyClicks(form.zn, QStringLiteral("5"));
+  EXPECT_EQ(Text(), QStringLiteral("235"));
   Type(QStringLiteral("400"));
-  EXPECT_EQ(Text(), QStringLiteral("400"));
-  EXPECT_EQ(value().Value(), 400);
+  EXPECT_EQ(Text(), QStringLiteral("40"));
+  EXPECT_EQ(value().Value(), 40);
   QTest::keyClick(form.zn, Qt::Key_Tab);
   EXPECT_TRUE(form.cmbPorts->hasFocus());
-  EXPECT_EQ(Text(), QStringLiteral("350"));
-  EXPECT_EQ(value().Value(), 350);
+  EXPECT_EQ(Text(), QStringLiteral("100"));
+  EXPECT_EQ(value().Value(), 100);
 
   form.zn->setFocus();
   Type(QStringLiteral("50"));

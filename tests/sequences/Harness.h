@@ -36,7 +36,7 @@ struct Harness {
   RecordingBoxes boxes;
   emu::DeviceEmulator device;
   MemoryLink link{clock, device};
-  LoaderCore core{clock, boxes, link};
+  LoaderCore core{clock, boxes, link, clock};
 };
 
 // Flash bytes the install writes: the data lines of the image, lines 0..n-1.

@@ -117,19 +117,30 @@ TEST(Deactivation, ShortAcknowledgementIsAcceptedActivationPayloadIsNot) {
   EXPECT_TRUE(g.core.Timer2->Enabled());
 }
 
-TEST(Deactivation, PressingTheButtonTwiceRestartsDeactivation) {
+TEST(Deactivation, PressingTheButtonAgainDoesNotRestartDeactivation) {
   Harness h;
   h.device.faults.silent = true;
   h.core.Button4Click();
   h.clock.Advance(1000);
   EXPECT_EQ(h.core.DeactivateTries, 20);
   h.core.Button4Click();
-  EXPECT_EQ(h.core.DeactivateTries, 0);
-  EXPECT_EQ(h.core.Memo1.Count(), 2411u);
-  EXPECT_EQ(h.core.Gauge1.Progress(), 0);
+  EXPECT_EQ(h.core.DeactivateTries, 20);
+  EXPECT_EQ(h.core.Gauge1.Progress(), 10);
   ASSERT_TRUE(h.RunToBox());
-  EXPECT_EQ(h.clock.Now(), 1000 + 201 * 50);
-  EXPECT_EQ(h.SentCount(cmdDeactivate), 21 + 201);
+  EXPECT_EQ(h.clock.Now(), 201 * 50);
+  EXPECT_EQ(h.SentCount(cmdDeactivate), 201);
+}
+
+TEST(Deactivation, AcknowledgementFromAnotherModelStartsNoWrite) {
+  Harness h;
+  h.device.faults.model = 7;
+  h.core.Button4Click();
+  h.clock.RunUntil([&] { return h.boxes.CountText("Ошибка деактивизации FLASH!") > 0; }, 20000);
+  // Every acknowledgement warned, none counted.
+  EXPECT_EQ(h.boxes.CountText("Устройство не соответствует модификации!"), 201u);
+  EXPECT_EQ(h.LastBox().text, "Ошибка деактивизации FLASH!");
+  EXPECT_EQ(h.SentCount(cmdWriteBlock), 0);
+  EXPECT_EQ(h.device.counters.writes, 0);
 }
 
 // --- writing -------------------------------------------------------------------
@@ -194,7 +205,7 @@ TEST(Writing, BlockLimitTenEndsThePassAfterBlockNine) {
   EXPECT_EQ(h.LastBox().text, "Ошибка загрузки программы!");
 }
 
-TEST(Writing, ReplyFromAnotherModelWarnsThenContinues) {
+TEST(Writing, EchoFromAnotherModelWarnsAndConfirmsNothing) {
   Harness h;
   h.device.faults.silent = true;
   h.core.Button4Click();
@@ -202,13 +213,76 @@ TEST(Writing, ReplyFromAnotherModelWarnsThenContinues) {
   h.clock.Advance(20);
   const std::string& frame = h.link.sent.back();
   std::vector<std::uint8_t> payload(frame.begin() + 6, frame.begin() + 136);
-  h.link.Inject(testing::MakeFrame(cmdWriteBlock, payload, 100, 5), 10);
+  h.link.Inject(testing::MakeFrame(cmdWriteBlock, payload, 100, 7), 10);
   h.clock.Advance(20);
   ASSERT_EQ(h.boxes.boxes.size(), 1u);
   EXPECT_EQ(h.LastBox().caption, "");
   EXPECT_EQ(h.LastBox().text, "Устройство не соответствует модификации!");
   EXPECT_EQ(h.LastBox().icon, BoxIcon::Error);
-  EXPECT_EQ(h.SentCount(cmdWriteBlock), 2);
+  ASSERT_TRUE(h.clock.RunUntil([&] { return h.boxes.boxes.size() == 2; }, 2000));
+  EXPECT_EQ(h.LastBox().text, "Ошибка загрузки программы!");
+  EXPECT_EQ(h.SentCount(cmdWriteBlock), 1);
+}
+
+// --- a second press ---------------------------------------------------------------
+
+TEST(SecondPress, IsIgnoredWhileWritingAndConfirmingAndTheInstallCompletesOnce) {
+  Harness h;
+  h.core.Button4Click();
+  h.clock.RunUntil([&] { return h.core.Gauge2.Progress() >= 50; }, 60000);
+  h.core.Button4Click();
+  h.clock.RunUntil([&] { return h.core.Timer3->Enabled(); }, 60000);
+  h.core.Button4Click();
+  h.clock.Advance(15000);
+  ASSERT_EQ(h.boxes.boxes.size(), 1u);
+  EXPECT_EQ(h.LastBox().text, "Активизация программы выполнена");
+  EXPECT_EQ(h.SentCount(cmdDeactivate), 1);
+  EXPECT_EQ(h.SentCount(cmdWriteBlock), 233) << "one pass, each block once";
+}
+
+TEST(SecondPress, WorksAgainOnceTheSequenceHasEndedInItsBox) {
+  const std::pair<void (*)(emu::Faults&), std::string> endings[] = {
+      {[](emu::Faults&) {}, "Активизация программы выполнена"},
+      {[](emu::Faults& f) { f.silent = true; }, "Ошибка деактивизации FLASH!"},
+      {[](emu::Faults& f) { f.stopEchoAtBlock = 3; }, "Ошибка загрузки программы!"},
+      {[](emu::Faults& f) { f.corruptEchoAtBlock = 3; }, "Ошибка записи FLASH!"},
+      {[](emu::Faults& f) { f.answerQueryNumber = 0; }, "Ошибка загрузки программы!"}};
+  for (const auto& [fault, text] : endings) {
+    Harness h;
+    fault(h.device.faults);
+    h.core.Button4Click();
+    ASSERT_TRUE(h.RunToBox());
+    EXPECT_EQ(h.LastBox().text, text);
+    const int deactivations = h.SentCount(cmdDeactivate);
+    h.core.Button4Click();
+    EXPECT_EQ(h.SentCount(cmdDeactivate), deactivations + 1) << text;
+  }
+}
+
+TEST(SecondPress, AReadPassAwaitingItsReplyHoldsTheButtonUntilTheLinkIsReset) {
+  Harness h;
+  h.device.faults.silent = true;
+  h.core.rd_fClick();
+  h.clock.Advance(5000);
+  h.core.Button4Click();
+  EXPECT_EQ(h.SentCount(cmdDeactivate), 0);
+  h.core.LinkReset();
+  h.core.Button4Click();
+  EXPECT_EQ(h.SentCount(cmdDeactivate), 1);
+}
+
+TEST(LinkReset, DropsAReplyHalfCollectedFromTheOldLine) {
+  for (const bool reset : {false, true}) {
+    Harness h;
+    h.device.faults.silent = true;
+    h.core.Button4Click();
+    const std::string ack = testing::MakeFrame(cmdDeactivate, {0xA5, 0x5A});
+    h.link.Inject(ack.substr(0, 5), 10);
+    if (reset) h.clock.Post(20, [&] { h.core.LinkReset(); });
+    h.link.Inject(ack, 30);
+    h.clock.Advance(40);
+    EXPECT_EQ(h.SentCount(cmdWriteBlock), reset ? 1 : 0) << reset;
+  }
 }
 
 // --- confirmation ----------------------------------------------------------------
@@ -307,16 +381,21 @@ TEST(Confirmation, ServiceDeactivationAfterAFailedLadderFailsAtTheFirstTick) {
 
 // --- reply handling while a box is open -----------------------------------------
 
-TEST(ModalBoxes, ReplyHandlingUsesTheReplyItReceivedEvenIfATickResetsTheReceiver) {
+TEST(ModalBoxes, ReplyHandlingAfterTheWarningTakesTheNextReplyNotTheWarnedOne) {
   Harness h;
-  h.device.faults.model = 5;  // every reply brings up the model warning
+  h.device.faults.model = 5;  // the first reply brings up the model warning
   // While the warning is open, the deactivation retry timer goes on ticking
-  // and resends, which resets the receiver.
-  h.boxes.WhileOpen = [&](const auto&) { h.clock.Advance(120); };
+  // and resends, which resets the receiver; the device now answers as a 6.
+  h.boxes.WhileOpen = [&](const auto&) {
+    h.device.faults.model = 6;
+    h.clock.Advance(120);
+    EXPECT_EQ(h.SentCount(cmdWriteBlock), 0) << "the warned reply started nothing";
+  };
   h.core.Button4Click();
   h.clock.Advance(5);
-  ASSERT_GE(h.boxes.boxes.size(), 1u);
-  // The acknowledgement was still handled after the box: writing started.
+  ASSERT_EQ(h.boxes.boxes.size(), 1u);
+  h.clock.Advance(5);
+  // The acknowledgement held back while the box was open started writing.
   EXPECT_GE(h.SentCount(cmdWriteBlock), 1);
   EXPECT_EQ(h.core.Gauge1.Progress(), 100);
 }

@@ -159,6 +159,20 @@ TEST(ServiceActivate, AcknowledgementShowsTheBoxOnceAndChangesNothingElse) {
   EXPECT_FALSE(h.core.Timer4->Enabled());
 }
 
+TEST(ServicePanel, RepliesFromAnotherModelAreOnlyWarnedAbout) {
+  Harness h;
+  h.device.faults.model = 7;
+  h.device.faults.shortActivationAck = true;
+  h.core.rd_fClick();
+  h.clock.Advance(1000);
+  EXPECT_EQ(h.core.Memo1.Count(), 0u) << "the block read is not appended";
+  EXPECT_EQ(h.SentCount(cmdReadBlock), 1);
+  h.core.activeClick();
+  h.clock.Advance(1000);
+  EXPECT_EQ(h.boxes.CountText("Устройство не соответствует модификации!"), 2u);
+  EXPECT_EQ(h.boxes.boxes.size(), 2u) << "no activation box";
+}
+
 TEST(ServicePanel, ClearAndCounterReset) {
   Harness h;
   EXPECT_EQ(h.core.Memo1.Count(), 7937u);

@@ -12,11 +12,12 @@
 #include <memory>
 #include <vector>
 
+#include "sequences/MonotonicClock.h"
 #include "sequences/Timer.h"
 
 namespace galt::testing {
 
-class VirtualClock : public TimerSource {
+class VirtualClock : public TimerSource, public MonotonicClock {
  public:
   VirtualClock();
   ~VirtualClock() override;
@@ -24,6 +25,7 @@ class VirtualClock : public TimerSource {
   std::unique_ptr<Timer> CreateTimer(int interval_ms) override;
 
   std::int64_t Now() const { return now_; }
+  std::int64_t NowMs() const override { return now_; }
 
   // Runs `fn` once, `delay_ms` from now (after anything already due then).
   void Post(std::int64_t delay_ms, std::function<void()> fn);
