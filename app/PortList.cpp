@@ -17,21 +17,6 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
-std::string BusyText(const TSerPortEntry& Entry) {
-  if (Entry.Holders.empty()) return texts::kPortBusyUnknown;
-  std::string text = texts::kPortBusy;
-  for (std::size_t i = 0; i < Entry.Holders.size(); ++i) {
-    if (i > 0) text += "; ";
-    text += Entry.Holders[i].Command + ", PID " + std::to_string(Entry.Holders[i].Pid);
-  }
-  return text;
-}
-
-std::string EntryNote(const TSerPortEntry& Entry) {
-  if (Entry.Busy) return BusyText(Entry);
-  return Entry.Description;
-}
-
 TPortCombo::TPortCombo(QWidget* Parent) : QComboBox(Parent) {
   auto* model = new QStandardItemModel(0, 2, this);
   setModel(model);

@@ -9,14 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "app/PortTexts.h"
 #include "serial/PortDiscovery.h"
 
 namespace galt {
 
-// Russian text of a busy port: "занят: picocom, PID 1234".
-std::string BusyText(const TSerPortEntry& Entry);
-// What the second column shows for an entry.
-std::string EntryNote(const TSerPortEntry& Entry);
 
 class TPortCombo : public QComboBox {
  public:

@@ -93,6 +93,18 @@ void TForm1::cmbPortsChange() {
   UpdatePortRecheck();
 }
 
+void TForm1::cp1DeviceLost() {
+  if (!cp1().IsOpen()) return;  // already closed: told once
+  const std::string name =
+      openEntry_ ? openEntry_->Name : ShortPortName(ports_.Resolve(cp1().FormattedDeviceName()).value_or(""));
+  if (openEntry_) returning_ = openEntry_;
+  openEntry_.reset();
+  // Closing drops whatever was queued for the dead line.
+  cp1().Close();
+  Dispatch([this, &name] { core_.LinkLost(name); });
+  UpdatePortRecheck();
+}
+
 void TForm1::PortTextEntered() {
   const int row = cmbPorts->RowNamed(cmbPorts->lineEdit()->text());
   if (row < 0) {
@@ -121,13 +133,8 @@ void TForm1::RefreshPorts() {
     return std::find(before.begin(), before.end(), e.Path) == before.end();
   };
 
-  // The open port's node has gone with its device: the port is of no more
-  // use, and its adapter is expected back.
-  if (open && scan.Find(openEntry_->Path) == nullptr) {
-    returning_ = openEntry_;
-    openEntry_.reset();
-    cp1().Close();
-  }
+  // The open port's node has gone with its device, before the line said so.
+  if (open && scan.Find(openEntry_->Path) == nullptr) cp1DeviceLost();
 
   std::string select;
   if (openEntry_ && cp1().IsOpen()) {

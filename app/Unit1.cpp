@@ -96,6 +96,7 @@ TForm1::TForm1(const TForm1Setup& setup)
     LineChanged();
   };
   comm.OnClose = [this](TSerCustomComm*) { LineChanged(); };
+  comm.OnDeviceLost = [this](TSerCustomComm*) { cp1DeviceLost(); };
   BuildControls();
   BindEvents();
   FormCreate();

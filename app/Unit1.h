@@ -71,6 +71,11 @@ class TForm1 : public QWidget {
   // The port selector's change event: reopens the link on the chosen port.
   void cmbPortsChange();
 
+  // The device behind the open port has gone (its adapter pulled out, its
+  // node removed): the port is closed, whatever runs is stopped, one box
+  // says so, and the adapter is reopened when it comes back.
+  void cp1DeviceLost();
+
   // The serial port component; its frames carry the core's commands unless
   // the setup gave another port.
   TSerComm& cp1();

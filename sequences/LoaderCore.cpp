@@ -32,6 +32,14 @@ void LoaderCore::LinkReset() {
   link.ResetReceiver();
 }
 
+void LoaderCore::LinkLost(const std::string& portName) {
+  Timer2->SetEnabled(false);
+  Timer3->SetEnabled(false);
+  Timer4->SetEnabled(false);
+  LinkReset();
+  boxes_.Show(BoxIcon::Error, texts::kErrorCaption, texts::LinkLostText(portName));
+}
+
 void LoaderCore::StartWritePass() {
   writeStartedAt_ = clock_.NowMs();
   writeFirstBlock_ = TextToInt(St_blk);

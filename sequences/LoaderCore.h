@@ -77,6 +77,11 @@ class LoaderCore : private LinkHost {
   // The port was closed or opened anew: a reply half-collected from the old
   // line is dropped, and a read or verify pass no longer awaits its reply.
   void LinkReset();
+  // The device behind the open port has gone: whatever runs is stopped at
+  // once (its timers would only report the silence later, and wrongly), and
+  // one box says what happened and what to do. The gauges stay where they
+  // stopped.
+  void LinkLost(const std::string& portName);
   // The window's title: the loader's name, or while an operation runs its
   // phase, progress and the time it may still take.
   std::string WindowTitle() const;

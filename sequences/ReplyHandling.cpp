@@ -134,6 +134,14 @@ void LoaderCore::HandleReply() {
       const bool echoed = length == 2 && p0 == 0xA5 && p1 == 0x5A;
       const bool short_ack = length == 1 && p0 == 0xAA;
       if (!echoed && !short_ack) return;
+      if (Timer4->Enabled()) {
+        // The answer to a retry that was on its way when the first answer
+        // came: writing has begun. Starting it again would send block 0 a
+        // second time and take the echo of one for the other's; the block
+        // awaited is still to be collected.
+        link.ResetReceiver();
+        return;
+      }
       DeactivateTries = 200;
       Timer2->SetEnabled(false);
       Gauge1.SetProgress(100);

@@ -4,6 +4,7 @@
 #include <exception>
 #include <fstream>
 
+#include "app/PortTexts.h"
 #include "app/cli/PortArgument.h"
 #include "image/HexExport.h"
 
@@ -56,8 +57,12 @@ Session::Session(const CliOptions& options, ConsoleOutput& console, const TSerPo
       console_.Line(Stream::Err, e.what());
     }
   });
-  // When the component reports that the device has gone (a hang-up event),
-  // the run ends here: Finish(kExitFailed, <Russian "connection lost" text>).
+  // The device has gone (an adapter pulled out): the core stops the sequence
+  // and says so in its error box, which ends the run.
+  cp1_.OnDeviceLost = [this](TSerCustomComm*) {
+    cp1_.Close();
+    Dispatch([this] { core_.LinkLost(portShown_); });
+  };
 
   for (Timer* timer : {core_.Timer2.get(), core_.Timer3.get(), core_.Timer4.get()}) {
     timer->OnTimer = [this, tick = std::move(timer->OnTimer)] { Dispatch(tick); };
@@ -114,6 +119,16 @@ bool Session::LoadVerifyImage() {
 }
 
 bool Session::OpenPort() {
+  // Another program on the same line would take the device's replies.
+  if (const auto path = cp1_.PortTable().Resolve(cp1_.FormattedDeviceName())) {
+    TSerPortEntry entry;
+    entry.Holders = PortHoldersOf(*path);
+    if (!entry.Holders.empty()) {
+      console_.Line(Stream::Err, texts::kPortOpenError + " " + portShown_);
+      console_.Line(Stream::Err, portShown_ + " — " + BusyText(entry) + ". " + texts::kPortsBusyHint);
+      return false;
+    }
+  }
   try {
     cp1_.Open();
     return true;

@@ -64,12 +64,22 @@ TEST(CliConsole, ProgressIsABarOnATerminalAndOccasionalLinesElsewhere) {
   EXPECT_EQ(bar.Err(), "Ошибка!\n");
 }
 
-TEST(CliPortList, ListsThePortsThatOpenAndSaysWhenThereAreNone) {
+TEST(CliPortList, ListsThePortsWithTheirStateAndSaysWhenThereAreNone) {
   galt::testing::VirtualDevice device;
   CapturedConsole some;
   const TSerPortTable table({{3, "/nonexistent/ttyS2"}, {40, device.Path()}});
   EXPECT_EQ(PrintPortList(ScanPortTable(table), some.console), kExitOk);
-  EXPECT_EQ(some.Out(), device.Path() + "  COM40\n");
+  EXPECT_EQ(some.Out(), ShortPortName(device.Path()) + "  " + device.Path() + "  COM40\n");
+
+  // A port another program holds is listed with its holder.
+  TSerPortScan busy = ScanPortTable(table);
+  ASSERT_EQ(busy.Listed.size(), 1u);
+  busy.Listed[0].Busy = true;
+  busy.Listed[0].Holders = {{4321, "picocom"}};
+  CapturedConsole held;
+  EXPECT_EQ(PrintPortList(busy, held.console), kExitOk);
+  EXPECT_EQ(held.Out(), ShortPortName(device.Path()) + "  " + device.Path() + "  COM40  занят: picocom, PID 4321\n");
+  EXPECT_NE(held.Err().find(texts::kPortsBusy), std::string::npos);
 
   CapturedConsole none;
   EXPECT_EQ(PrintPortList(ScanPortTable(TSerPortTable({{3, "/nonexistent/ttyS2"}})), none.console), kExitPort);

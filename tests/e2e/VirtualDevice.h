@@ -28,6 +28,13 @@ class VirtualDevice {
     stop_ = true;
     if (thread_.joinable()) thread_.join();
   }
+  // Serves again after Stop(), as a device that was switched off and on:
+  // the terminal stays, so the loader's port stays open.
+  void Restart() {
+    Stop();
+    stop_ = false;
+    Start();
+  }
   // The terminal goes away, as an unplugged adapter does.
   void Unplug() {
     Stop();

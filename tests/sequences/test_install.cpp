@@ -131,6 +131,22 @@ TEST(Deactivation, PressingTheButtonAgainDoesNotRestartDeactivation) {
   EXPECT_EQ(h.SentCount(cmdDeactivate), 201);
 }
 
+TEST(Deactivation, ASlowDeviceAcknowledgingEveryRetryIsWrittenOnceAndConfirmed) {
+  // Answers come 130 ms after each frame: two retries are on their way
+  // before the first acknowledgement arrives, and their acknowledgements come
+  // in while the blocks are being written.
+  Harness h;
+  h.link.latency_ms = 130;
+  h.core.zn.SetValue(250);
+  h.core.Button4Click();
+  ASSERT_TRUE(h.RunToBox(120000));
+  EXPECT_EQ(h.LastBox().text, "Активизация программы выполнена");
+  EXPECT_EQ(h.boxes.boxes.size(), 1u);
+  EXPECT_EQ(h.SentCount(cmdDeactivate), 3);
+  EXPECT_EQ(h.SentCount(cmdWriteBlock), 233) << "each block once";
+  EXPECT_EQ(h.device.SerialFromFlash(), 250);
+}
+
 TEST(Deactivation, AcknowledgementFromAnotherModelStartsNoWrite) {
   Harness h;
   h.device.faults.model = 7;

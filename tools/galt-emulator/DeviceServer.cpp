@@ -22,8 +22,10 @@ constexpr auto kPieceGap = 5ms;
 constexpr std::size_t kReadAhead = 4096;
 // Replies queued for a loader that does not read are dropped past this.
 constexpr std::size_t kMaxBacklog = 64 * 1024;
-// How long to stay off the terminal after it reported a hang-up.
-constexpr auto kHangupPause = 100ms;
+// How long to stay off the terminal after it reported a hang-up: until the
+// loader opens the port (again), the master reads as hung up; a
+// short pause keeps the first frame after the open waiting little.
+constexpr auto kHangupPause = 20ms;
 
 }  // namespace
 

@@ -28,8 +28,6 @@ PtyDevice::PtyDevice() {
       Fail("ptsname_r");
     }
     slavePath_ = name;
-    slave_ = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave_ < 0) Fail("open pseudo-terminal slave");
 
     // Raw, so the line discipline neither echoes nor translates a byte.
     termios tio{};
@@ -42,15 +40,11 @@ PtyDevice::PtyDevice() {
     const int flags = fcntl(master_, F_GETFL);
     if (flags < 0 || fcntl(master_, F_SETFL, flags | O_NONBLOCK) != 0) Fail("fcntl O_NONBLOCK");
   } catch (...) {
-    if (slave_ >= 0) close(slave_);
     close(master_);
     throw;
   }
 }
 
-PtyDevice::~PtyDevice() {
-  close(slave_);
-  close(master_);
-}
+PtyDevice::~PtyDevice() { close(master_); }
 
 }  // namespace galt::emucli

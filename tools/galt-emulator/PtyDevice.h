@@ -1,9 +1,9 @@
 #pragma once
 // The device's end of a pseudo-terminal pair. The master side is ours, raw
 // and non-blocking; the slave side is what the loader opens as a serial port.
-// We keep a descriptor of the slave open ourselves, so the master never sees
-// a hang-up while no one else has the port open and the loader can open and
-// close it as often as it likes.
+// We hold no descriptor of the slave: a program holding a port is what the
+// loader calls busy. While no one has the port open the master reads as hung
+// up, which the server sits out.
 
 #include <string>
 
@@ -22,7 +22,6 @@ class PtyDevice {
 
  private:
   int master_ = -1;
-  int slave_ = -1;
   std::string slavePath_;
 };
 

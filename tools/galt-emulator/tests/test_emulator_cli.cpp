@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "EmulatorProcess.h"
+#include "serial/PortDiscovery.h"
 
 namespace galt::emucli::testing {
 namespace {
@@ -64,6 +65,9 @@ TEST(EmulatorCli, AnswersEveryCommandByteForByte) {
 TEST(EmulatorCli, PortCanBeClosedAndOpenedAgain) {
   EmulatorProcess emu({"--quiet"});
   const std::string slave = emu.ReadLine();
+  // The tool holds no descriptor of the port itself: the loader would list
+  // a port held by another program as busy and leave it alone.
+  EXPECT_TRUE(PortHoldersOf(slave).empty());
   for (int round = 0; round < 3; ++round) {
     Port port(slave);
     port.Send(kDeactivate);

@@ -1,0 +1,198 @@
+#include "tests/soak/Soak.h"
+
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTest>
+#include <dirent.h>
+
+#include <fstream>
+#include <random>
+
+#include "app/Unit1.h"
+#include "tests/e2e/PluggableDevice.h"
+#include "tests/support/QtWait.h"
+#include "tests/support/RecordingBoxes.h"
+
+namespace galt::testing {
+
+namespace {
+
+int CountEntries(const char* dir) {
+  int n = 0;
+  if (DIR* d = ::opendir(dir)) {
+    while (const dirent* e = ::readdir(d)) n += e->d_name[0] != '.';
+    ::closedir(d);
+  }
+  return n;
+}
+
+constexpr int kRunLimitMs = 30000;
+
+}  // namespace
+
+const char* FaultName(SoakFault fault) {
+  switch (fault) {
+    case SoakFault::None: return "none";
+    case SoakFault::Silent: return "silent";
+    case SoakFault::LateAck: return "late ack";
+    case SoakFault::EchoStops: return "echo stops";
+    case SoakFault::CorruptEcho: return "corrupt echo";
+    case SoakFault::NoiseAndSplit: return "noise, split";
+    case SoakFault::LateQuery: return "late query answer";
+    case SoakFault::MissingQuery: return "no query answer";
+    case SoakFault::OtherModel: return "another model";
+    case SoakFault::Unplug: return "unplug";
+  }
+  return "?";
+}
+
+std::vector<SoakRun> SoakPlan(std::uint32_t seed, int runs) {
+  std::mt19937 random(seed);
+  const auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+  std::vector<SoakRun> plan;
+  for (int i = 0; i < runs; ++i) {
+    SoakRun run;
+    run.fault = static_cast<SoakFault>(pick(0, static_cast<int>(SoakFault::Unplug)));
+    run.serial = pick(100, 350);
+    switch (run.fault) {
+      case SoakFault::LateAck: run.value = pick(2, 150); break;        // the first frame acknowledged
+      case SoakFault::EchoStops:
+      case SoakFault::CorruptEcho:
+      case SoakFault::Unplug: run.value = pick(0, 232); break;        // the block
+      case SoakFault::NoiseAndSplit: run.value = pick(1, 24); break;  // noise bytes; pieces from it
+      case SoakFault::LateQuery: run.value = pick(2, 3); break;       // the query answered
+      default: break;
+    }
+    plan.push_back(run);
+  }
+  return plan;
+}
+
+SoakSample SampleProcess() {
+  SoakSample s;
+  std::ifstream status("/proc/self/status");
+  std::string key;
+  while (status >> key) {
+    if (key == "VmRSS:") {
+      status >> s.rssKb;
+      break;
+    }
+    status.ignore(4096, '\n');
+  }
+  s.fds = CountEntries("/proc/self/fd");
+  s.threads = CountEntries("/proc/self/task");
+  return s;
+}
+
+struct Soak::TImpl {
+  TImpl() {
+    adapter.Plug();
+    TForm1Setup setup;
+    setup.boxes = &boxes;
+    setup.ports = TSerPortTable({{33, adapter.Link()}});
+    form = std::make_unique<TForm1>(setup);
+    form->show();
+  }
+
+  PluggableDevice adapter;
+  RecordingBoxes boxes;
+  std::unique_ptr<TForm1> form;
+};
+
+Soak::Soak() : impl_(std::make_unique<TImpl>()) {}
+Soak::~Soak() {
+  impl_->form->close();
+}
+
+SoakOutcome Soak::Run(const SoakRun& run) {
+  TImpl& s = *impl_;
+  SoakOutcome out;
+  QElapsedTimer clock;
+  clock.start();
+  s.boxes.boxes.clear();
+
+  s.adapter.Renew([&](emu::DeviceEmulator& d) {
+    switch (run.fault) {
+      case SoakFault::Silent: d.faults.silent = true; break;
+      case SoakFault::LateAck: d.faults.ackDeactivationFrom = run.value; break;
+      case SoakFault::EchoStops: d.faults.stopEchoAtBlock = run.value; break;
+      case SoakFault::CorruptEcho: d.faults.corruptEchoAtBlock = run.value; break;
+      case SoakFault::NoiseAndSplit:
+        d.faults.noiseBytes = run.value;
+        d.faults.splitPieces = 2 + run.value % 4;
+        break;
+      case SoakFault::LateQuery: d.faults.answerQueryNumber = run.value; break;
+      case SoakFault::MissingQuery: d.faults.answerQueryNumber = 0; break;
+      case SoakFault::OtherModel: d.faults.model = 7; break;
+      default: break;
+    }
+  });
+
+  const std::string success = "Активизация программы выполнена";
+  switch (run.fault) {
+    case SoakFault::None:
+    case SoakFault::LateAck:
+    case SoakFault::NoiseAndSplit:
+    case SoakFault::LateQuery: out.expected = success; break;
+    case SoakFault::Silent:
+    case SoakFault::OtherModel: out.expected = "Ошибка деактивизации FLASH!"; break;
+    case SoakFault::EchoStops:
+    case SoakFault::MissingQuery: out.expected = "Ошибка загрузки программы!"; break;
+    case SoakFault::CorruptEcho: out.expected = "Ошибка записи FLASH!"; break;
+    case SoakFault::Unplug: out.expected = texts::LinkLostText("ttyUSB0"); break;
+  }
+
+  LoaderCore& core = s.form->Core();
+  core.zn.SetValue(run.serial);
+  QTest::mouseClick(s.form->Button4, Qt::LeftButton);
+  // The run's own end: a box with the error caption or a completion box;
+  // another model's warnings (empty caption) go on until then.
+  const auto ended = [&] {
+    for (const auto& b : s.boxes.boxes)
+      if (!b.caption.empty()) return true;
+    return false;
+  };
+  if (run.fault == SoakFault::Unplug) {
+    if (RunEventsUntil([&] { return core.Gauge2.Progress() >= run.value || ended(); }, kRunLimitMs) && !ended()) {
+      s.adapter.Unplug();
+    }
+  }
+  const bool boxed = RunEventsUntil(ended, kRunLimitMs);
+  // Nothing may follow the run's box.
+  RunEventsUntil([] { return false; }, 50);
+
+  std::string last;
+  int ending = 0;
+  for (const auto& b : s.boxes.boxes) {
+    if (b.caption.empty()) continue;
+    ++ending;
+    last = b.text;
+  }
+  out.got = boxed ? last : "no box within " + std::to_string(kRunLimitMs / 1000) + " s";
+  out.passed = boxed && ending == 1 && last == out.expected && !core.OperationRunning();
+  if (out.passed && run.fault == SoakFault::OtherModel) {
+    s.adapter.Device()->Stop();
+    out.passed = s.adapter.Device()->emulator.counters.writes == 0;
+    if (!out.passed) out.got = "a device of another model was written";
+    s.adapter.Device()->Restart();
+  }
+  if (out.passed && out.expected == success) {
+    s.adapter.Device()->Stop();
+    const int inFlash = s.adapter.Device()->emulator.SerialFromFlash();
+    out.passed = inFlash == run.serial;
+    if (!out.passed) out.got = "flash holds serial " + std::to_string(inFlash);
+    s.adapter.Device()->Restart();
+  }
+  if (run.fault == SoakFault::Unplug) {
+    // Back in: the loader takes the adapter again by itself.
+    s.adapter.Plug();
+    if (!RunEventsUntil([&] { return s.form->cp1().IsOpen(); }, 5000)) {
+      out.passed = false;
+      out.got += "; not reopened after the re-plug";
+    }
+  }
+  out.seconds = static_cast<double>(clock.elapsed()) / 1000.0;
+  return out;
+}
+
+}  // namespace galt::testing

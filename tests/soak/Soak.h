@@ -1,0 +1,69 @@
+#pragma once
+// Installs back to back through the real window (offscreen) and the real
+// serial component, against a virtual device given a fault drawn from a
+// seeded mix for each run. Every run must end in the box its fault calls
+// for, within its own time limit; the process's memory, descriptors and
+// threads are sampled along the way.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace galt::testing {
+
+enum class SoakFault {
+  None,
+  Silent,
+  LateAck,
+  EchoStops,
+  CorruptEcho,
+  NoiseAndSplit,
+  LateQuery,
+  MissingQuery,
+  OtherModel,
+  Unplug,
+};
+
+struct SoakRun {
+  SoakFault fault = SoakFault::None;
+  int value = 0;   // the fault's knob: a frame, a block, a count
+  int serial = 100;
+};
+
+struct SoakSample {
+  long rssKb = 0;
+  int fds = 0;
+  int threads = 0;
+};
+
+struct SoakOutcome {
+  bool passed = false;
+  std::string expected;  // the box the fault calls for
+  std::string got;       // the last box of the run, or what went wrong
+  double seconds = 0;
+};
+
+const char* FaultName(SoakFault fault);
+
+// The runs of a soak: the same seed gives the same runs.
+std::vector<SoakRun> SoakPlan(std::uint32_t seed, int runs);
+
+SoakSample SampleProcess();
+
+class Soak {
+ public:
+  Soak();
+  ~Soak();
+  Soak(const Soak&) = delete;
+  Soak& operator=(const Soak&) = delete;
+
+  // One install with the run's fault; leaves the loader ready for the next.
+  SoakOutcome Run(const SoakRun& run);
+
+ private:
+  struct TImpl;
+  std::unique_ptr<TImpl> impl_;
+};
+
+}  // namespace galt::testing
