@@ -25,7 +25,12 @@ TEST(Soak, TwentyInstallsEachEndInTheBoxTheirFaultCallsForWithNothingLeftBehind)
               end.fds, start.threads, end.threads);
   EXPECT_EQ(end.fds, start.fds);
   EXPECT_EQ(end.threads, start.threads);
+#if defined(__SANITIZE_ADDRESS__)
+  // AddressSanitizer keeps freed memory in quarantine: resident memory grows
+  // by design there; the leak check at exit covers it instead.
+#else
   EXPECT_LT(end.rssKb - start.rssKb, 1024);
+#endif
 }
 
 }  // namespace
