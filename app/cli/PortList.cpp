@@ -6,7 +6,11 @@
 namespace galt::cli {
 
 std::string PortLine(const TSerPortEntry& entry) {
-  return entry.Path + "  COM" + std::to_string(entry.PortNum);
+  const std::string com = "COM" + std::to_string(entry.PortNum);
+  // On Windows the path is the COM name itself (\\.\COMn).
+  std::string line = entry.Path == "\\\\.\\" + com ? com : entry.Path + "  " + com;
+  if (!entry.Description.empty()) line += "  " + entry.Description;
+  return line;
 }
 
 int PrintPortList(const TSerPortScan& scan, ConsoleOutput& console) {

@@ -71,6 +71,16 @@ TEST(CliPortList, ListsThePortsThatOpenAndSaysWhenThereAreNone) {
   EXPECT_EQ(PrintPortList(ScanPortTable(table), some.console), kExitOk);
   EXPECT_EQ(some.Out(), device.Path() + "  COM40\n");
 
+  TSerPortEntry adapter;
+  adapter.PortNum = 33;
+  adapter.Path = "/dev/ttyUSB0";
+  adapter.Description = "FT232R USB UART, FTDI, A10K3ZQ1";
+  EXPECT_EQ(PortLine(adapter), "/dev/ttyUSB0  COM33  FT232R USB UART, FTDI, A10K3ZQ1");
+  adapter.PortNum = 5;
+  adapter.Path = "\\\\.\\COM5";  // Windows: the path is the port's own name
+  adapter.Description = "USB Serial Port (COM5)";
+  EXPECT_EQ(PortLine(adapter), "COM5  USB Serial Port (COM5)");
+
   CapturedConsole none;
   EXPECT_EQ(PrintPortList(ScanPortTable(TSerPortTable({{3, "/nonexistent/ttyS2"}})), none.console), kExitPort);
   EXPECT_EQ(none.Out(), "");
