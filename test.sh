@@ -3,8 +3,10 @@
 #   1. the normal build (Qt on the offscreen platform, Xvfb where a real X server is needed);
 #   2. the same suite under AddressSanitizer + UndefinedBehaviorSanitizer;
 #   3. the serial component's tests under ThreadSanitizer (no Qt in that build);
-#   4. a Windows cross build of everything below Qt (MinGW-w64), its tests
-#      run under Wine;
+#   4. a Windows cross build of everything below Qt (MinGW-w64): its tests
+#      run under Wine, the serial component's on COM ports that the rig puts
+#      pseudo-terminals behind, and galt-loader-cli.exe installs against the
+#      Linux emulator behind COM5;
 #   5. the Debian package, built as it ships and checked by lintian and the
 #      desktop and AppStream validators;
 #   6. the fuzz targets for a bounded time.

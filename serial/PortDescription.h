@@ -28,7 +28,7 @@ class TSerPortDescriber {
   TSerPortDescriber& operator=(const TSerPortDescriber&) = delete;
 
   // Rdev: the node's device number (0 when unknown); Name: the node's own
-  // name ("ttyUSB0"), used when the number finds nothing.
+  // name ("ttyUSB0", "COM5"), used when the number finds nothing.
   TSerPortFacts Describe(std::uint64_t Rdev, const std::string& Name) const;
 
   // Names of the terminals the kernel uses as its console ("ttyS0").
@@ -39,7 +39,13 @@ class TSerPortDescriber {
   std::unique_ptr<TImpl> Impl_;
 };
 
-// The console names listed in a /proc/consoles text (first word of a line).
+// The console names listed in a /proc/consoles text (first word of a line;
+// Linux).
 std::set<std::string> ParseProcConsoles(const std::string& Text);
+
+// The USB adapter's serial number in a Windows device instance id
+// ("USB\VID_0403&PID_6001\A10K3ZQ1" gives "A10K3ZQ1"); empty when the id
+// is no USB id or Windows made the last part up (it then holds '&').
+std::string AdapterSerialOfInstanceId(const std::string& InstanceId);
 
 }  // namespace galt

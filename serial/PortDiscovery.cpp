@@ -1,9 +1,5 @@
 #include "serial/PortDiscovery.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-
 #include "serial/PortDescription.h"
 #include "serial/PortProbe.h"
 
@@ -28,20 +24,12 @@ const TSerPortEntry* TSerPortScan::Find(const std::string& Path) const {
 
 std::string ShortPortName(const std::string& Path) {
   constexpr std::string_view kDev = "/dev/";
+  constexpr std::string_view kWindowsDevice = "\\\\.\\";
   if (Path.compare(0, kDev.size(), kDev) == 0 && Path.size() > kDev.size()) return Path.substr(kDev.size());
+  if (Path.compare(0, kWindowsDevice.size(), kWindowsDevice) == 0) return Path.substr(kWindowsDevice.size());
   const auto slash = Path.find_last_of('/');
   return slash == std::string::npos ? Path : Path.substr(slash + 1);
 }
-
-namespace {
-
-// The node's own name, as the system's device database and consoles know it.
-std::string NodeName(const std::string& Path) {
-  const auto slash = Path.find_last_of('/');
-  return slash == std::string::npos ? Path : Path.substr(slash + 1);
-}
-
-}  // namespace
 
 TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Options) {
   TSerPortScan scan;
@@ -53,16 +41,15 @@ TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Op
   for (int port = Table.FirstPortNum(); port <= Table.LastPortNum(); ++port) {
     const auto path = Table.PathOf(port);
     if (!path) continue;
-    struct stat st {};
-    if (::stat(path->c_str(), &st) != 0) continue;  // nothing there
-    const std::string node = NodeName(*path);
-    if (consoles.count(node) != 0) continue;  // the kernel writes its messages there
+    const TSerNode node = LookAtNode(*path);
+    if (!node.Exists) continue;
+    if (consoles.count(node.Name) != 0) continue;  // the kernel writes its messages there
 
     TSerPortEntry entry;
     entry.PortNum = port;
     entry.Path = *path;
     entry.Name = ShortPortName(*path);
-    const TSerPortFacts facts = describer.Describe(static_cast<std::uint64_t>(st.st_rdev), node);
+    const TSerPortFacts facts = describer.Describe(node.Rdev, node.Name);
     entry.Description = facts.Description;
     entry.AdapterSerial = facts.AdapterSerial;
     if (*path == Options.OwnPath) {
@@ -70,22 +57,22 @@ TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Op
       scan.Listed.push_back(std::move(entry));
       continue;
     }
-    if (!S_ISCHR(st.st_mode) || facts.UartAbsent) continue;
+    if (!node.Device || facts.UartAbsent) continue;
 
     // Only legacy slots need asking whether a chip is there, and only when
     // the device database has not said so already.
-    const bool askUart = node.rfind("ttyS", 0) == 0 && !facts.UartKnown;
+    const bool askUart = node.Name.rfind("ttyS", 0) == 0 && !facts.UartKnown;
     const TSerProbe probe = ProbeDevice(*path, facts.Hardware, askUart);
-    if (probe.Error == EACCES || probe.Error == EPERM) {
+    if (probe.Denied) {
       // Only a node with hardware behind it is worth a word about access.
       if (facts.Hardware && !facts.UartAbsent) scan.Denied.push_back(*path);
       continue;
     }
     TSerDeviceKey key = probe.Key;
-    if (probe.Error == EBUSY) {
-      // Held with TIOCEXCL by another program: busy, and still worth listing.
+    if (probe.Busy) {
+      // Held exclusively by another program: busy, and still worth listing.
       entry.Busy = true;
-      key.Rdev = static_cast<std::uint64_t>(st.st_rdev);
+      key.Rdev = node.Rdev;
     } else if (probe.Error != 0 || !probe.Terminal || probe.UartAbsent) {
       continue;
     }

@@ -51,7 +51,7 @@ struct TSerScanOptions {
 };
 
 // "ttyUSB0" for "/dev/ttyUSB0", "pts/3" for "/dev/pts/3": the path below
-// /dev, or the file name of a path elsewhere.
+// /dev; "COM5" for "\\.\COM5"; or the file name of a path elsewhere.
 std::string ShortPortName(const std::string& Path);
 
 TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Options = {});

@@ -24,11 +24,13 @@ struct TSerDeviceKey {
   std::uint64_t Ino = 0;
 };
 
-// The identity of the device behind an open descriptor; false when fstat fails.
+// The identity of the device behind an open descriptor; false when fstat
+// fails (Linux).
 bool DeviceKeyOf(int Fd, TSerDeviceKey& Key);
 
 // For each device, the other processes that hold it open or locked, each
-// once, in ascending PID order. This process is never listed.
+// once, in ascending PID order. This process is never listed. Windows names
+// no holders (PortHoldersWin32.cpp).
 std::vector<std::vector<TSerPortHolder>> FindPortHolders(const std::vector<TSerDeviceKey>& Devices);
 
 }  // namespace galt

@@ -2,6 +2,7 @@
 #include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,11 +11,26 @@
 
 namespace galt {
 
+TSerNode LookAtNode(const std::string& Path) {
+  TSerNode node;
+  struct stat st {};
+  if (::stat(Path.c_str(), &st) != 0) return node;  // nothing there
+  node.Exists = true;
+  node.Device = S_ISCHR(st.st_mode);
+  node.Rdev = static_cast<std::uint64_t>(st.st_rdev);
+  const auto slash = Path.find_last_of('/');
+  node.Name = slash == std::string::npos ? Path : Path.substr(slash + 1);
+  return node;
+}
+
 TSerProbe ProbeDevice(const std::string& Path, bool KnownTerminal, bool AskUart) {
   TSerProbe probe;
   const int fd = ::open(Path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     probe.Error = errno;
+    // EBUSY: held with TIOCEXCL by another program.
+    probe.Busy = probe.Error == EBUSY;
+    probe.Denied = probe.Error == EACCES || probe.Error == EPERM;
     return probe;
   }
   probe.Terminal = KnownTerminal || ::isatty(fd) == 1;

@@ -14,17 +14,6 @@ bool StartsWithCom(std::string_view s) {
 
 }  // namespace
 
-TSerPortTable TSerPortTable::System() {
-  static const char* const kPrefixes[] = {"/dev/ttyS", "/dev/ttyUSB", "/dev/ttyACM"};
-  constexpr int kPortsPerPrefix = 32;
-  std::map<int, std::string> paths;
-  int port = 1;
-  for (const char* prefix : kPrefixes) {
-    for (int i = 0; i < kPortsPerPrefix; ++i) paths.emplace(port++, prefix + std::to_string(i));
-  }
-  return TSerPortTable(std::move(paths));
-}
-
 std::optional<std::string> TSerPortTable::PathOf(int PortNum) const {
   const auto it = Paths_.find(PortNum);
   if (it == Paths_.end()) return std::nullopt;

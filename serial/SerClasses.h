@@ -6,9 +6,15 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <span>
 #include <string>
 
 namespace galt {
+
+// An operating-system handle held as an integer: a descriptor on POSIX, a
+// HANDLE on Windows. Both systems spell "no handle" with all bits set.
+using TSerHandle = std::intptr_t;
+constexpr TSerHandle kSerInvalidHandle = -1;
 
 // Thread priorities relative to the process (-15, -2, -1, 0, 1, 2, 15).
 enum TThreadPriority : std::uint8_t {
@@ -18,12 +24,13 @@ enum TThreadPriority : std::uint8_t {
 // Relative priority of a TThreadPriority value.
 int ThreadPriorityOffset(TThreadPriority Priority);
 
-// Kernel id of the calling thread.
+// System id of the calling thread.
 int CurrentThreadId();
 
 // Applies a relative priority to a thread of this process (a per-thread nice
-// value on Linux). Raising the priority needs privileges; without them the
-// thread keeps the process's priority, which is harmless.
+// value on Linux, the thread priority on Windows). Raising the priority may
+// need privileges; without them the thread keeps the process's priority,
+// which is harmless.
 void ApplyThreadPriority(int ThreadId, TThreadPriority Priority);
 
 // Base of the settings objects. A change fires OnChange only while no update
@@ -69,26 +76,32 @@ class TSerComponent {
   std::intptr_t Tag = 0;
 };
 
-// Owns an OS descriptor (an eventfd here), closed on destruction.
+// Owns an OS handle (an eventfd on Linux, an event object on Windows),
+// closed on destruction.
 class TSerHandleObject {
  public:
   enum TWaitResult : int { wrSignaled = 0, wrTimeout = 1, wrAbandoned = 2, wrError = 3 };
   static constexpr std::uint32_t Infinite = 0xFFFFFFFFu;
 
-  explicit TSerHandleObject(int Handle) : Handle_(Handle) {}
+  explicit TSerHandleObject(TSerHandle Handle) : Handle_(Handle) {}
   virtual ~TSerHandleObject();
   TSerHandleObject(const TSerHandleObject&) = delete;
   TSerHandleObject& operator=(const TSerHandleObject&) = delete;
 
-  int Handle() const { return Handle_; }
+  TSerHandle Handle() const { return Handle_; }
   int LastError() const { return LastError_; }
-  // Waits until the handle is readable; Timeout in ms, Infinite for no limit.
+  // Waits until the object is signalled; Timeout in ms, Infinite for no limit.
   int WaitFor(std::uint32_t Timeout);
 
  private:
-  int Handle_;
+  TSerHandle Handle_;
   int LastError_ = 0;
 };
+
+// Waits for the first of Events to be signalled (empty entries never are);
+// answers its index (the lowest of several), -1 when Timeout ms have passed,
+// or -2 when the wait itself failed.
+int SerWaitFirst(std::span<const TSerHandleObject* const> Events, std::uint32_t Timeout);
 
 class TSerEvent : public TSerHandleObject {
  public:

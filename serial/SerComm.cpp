@@ -1,12 +1,5 @@
 #include "serial/SerComm.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string_view>
@@ -42,17 +35,6 @@ std::string FillPlaceholders(std::string_view Format, const std::vector<std::str
     out += c;
   }
   return out;
-}
-
-// The system's text for an error code without trailing blanks and full stops.
-std::string SystemErrorText(int Code) {
-  char buf[256];
-  std::string text = ::strerror_r(Code, buf, sizeof buf);
-  while (!text.empty() && (text.back() == '.' || text.back() == ' ' || text.back() == '\n' ||
-                           text.back() == '\r')) {
-    text.pop_back();
-  }
-  return text;
 }
 
 }  // namespace
@@ -118,7 +100,7 @@ void TSerCustomComm::ShowException(std::exception_ptr Error) const {
 }
 
 void TSerCustomComm::RaiseCommError(const char* Format, int Code) {
-  throw ESerCommError(FillPlaceholders(Format, {std::to_string(Code), SystemErrorText(Code)}));
+  throw ESerCommError(FillPlaceholders(Format, {std::to_string(Code), SerSystemErrorText(Code)}));
 }
 
 void TSerCustomComm::CheckClosed() const {
@@ -226,46 +208,47 @@ TSerLineConfig TSerCustomComm::BuildLineConfig() const {
   c.DataBits = 4 + static_cast<int>(Databits_);
   c.Parity = static_cast<int>(Parity_);
   c.StopBits = static_cast<int>(Stopbits_);
-  c.CtsRtsFlow = FlowControl_.OutCtsFlow() || FlowControl_.ControlRts() == rtsHandshake;
+  c.OutCtsFlow = FlowControl_.OutCtsFlow();
+  c.OutDsrFlow = FlowControl_.OutDsrFlow();
+  c.DtrControl = static_cast<int>(FlowControl_.ControlDtr());
+  c.RtsControl = static_cast<int>(FlowControl_.ControlRts());
   c.XonXoffOut = FlowControl_.XonXoffOut();
   c.XonXoffIn = FlowControl_.XonXoffIn();
+  c.DsrSensitivity = FlowControl_.DsrSensitivity();
+  c.TxContinueOnXoff = FlowControl_.TxContinueOnXoff();
+  c.ErrorCharReplace = Options_.Contains(coErrorChar);
+  c.NullStrip = Options_.Contains(coNullStrip);
   c.ParityCheck = Options_.Contains(coParityCheck);
   c.XonChar = EventChars_.XonChar();
   c.XoffChar = EventChars_.XoffChar();
-  switch (FlowControl_.ControlDtr()) {
-    case dtrDisabled: c.Dtr = 0; break;
-    case dtrEnabled: c.Dtr = 1; break;
-    case dtrHandshake: c.Dtr = -1; break;  // no DTR handshake on Linux
-  }
-  switch (FlowControl_.ControlRts()) {
-    case rtsDisabled: c.Rts = 0; break;
-    case rtsEnabled: c.Rts = 1; break;
-    case rtsHandshake: c.Rts = -1; break;  // driven by CRTSCTS
-    case rtsToggle: c.Rts = -1; break;     // no toggling on Linux
-  }
+  c.ErrorChar = EventChars_.ErrorChar();
+  c.EofChar = EventChars_.EofChar();
+  c.EventChar = EventChars_.EventChar();
+  c.XonLimit = static_cast<std::uint16_t>(Buffers_.XonLimit() & 0xFFFF);
+  c.XoffLimit = static_cast<std::uint16_t>(Buffers_.XoffLimit() & 0xFFFF);
   return c;
 }
 
 void TSerCustomComm::ApplyLineSettings() {
   if (!IsOpen() || !UpdateDCB_) return;
-  if (const int err = SerApplyLineConfig(DeviceHandle_, BuildLineConfig())) {
+  if (const int err = Port_->ApplyLine(BuildLineConfig())) {
     RaiseCommError("Error writing dcb (%d), %s", err);
   }
 }
 
-void TSerCustomComm::ApplyTimeouts() {
-  // A read returns at once with what has arrived: the descriptor is
-  // non-blocking.
-  const int flags = ::fcntl(DeviceHandle_, F_GETFL);
-  if (flags < 0 || ::fcntl(DeviceHandle_, F_SETFL, flags | O_NONBLOCK) < 0) {
-    RaiseCommError("Error setting timeouts (%d), %s", errno);
+void TSerCustomComm::ApplyBufferSizes() {
+  if (const int err = Port_->SetQueueSizes(Buffers_.ReadSize(), Buffers_.WriteSize())) {
+    RaiseCommError("Error initializing buffers (%d), %s", err);
   }
 }
 
+void TSerCustomComm::ApplyTimeouts() {
+  // A read returns at once with what has arrived.
+  if (const int err = Port_->SetImmediateReads()) RaiseCommError("Error setting timeouts (%d), %s", err);
+}
+
 void TSerCustomComm::PurgeInput() {
-  if (const int err = SerDiscardInput(DeviceHandle_)) {
-    RaiseCommError("Error initializing buffers (%d), %s", err);
-  }
+  if (const int err = Port_->PurgeInput()) RaiseCommError("Error initializing buffers (%d), %s", err);
 }
 
 void TSerCustomComm::ApplyEventMask() {
@@ -277,6 +260,8 @@ void TSerCustomComm::ApplyEventMask() {
   // The write thread reports its queue running dry itself.
   if (!DirectWrite_) mask &= ~EV_TXEMPTY;
   ActiveEventMask_ = mask;
+  if (!IsOpen()) return;
+  if (const int err = Port_->SetEventMask(mask)) RaiseCommError(" Error setting EventMask (%d), %s", err);
 }
 
 // --- Open and close ---------------------------------------------------------------
@@ -284,26 +269,14 @@ void TSerCustomComm::ApplyEventMask() {
 void TSerCustomComm::CreateHandle() {
   const std::string name = FormattedDeviceName();
   const std::optional<std::string> path = PortTable_.Resolve(name);
-  int fd = -1;
-  int err = ENOENT;
-  if (path) {
-    fd = ::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) err = errno;
+  const int err = path ? TSerPort::Open(*path, Port_) : 0;
+  if (!path || SerIsNoSuchDevice(err)) {
+    throw ESerCommError(FillPlaceholders("Specified device not found (%s).", {name}));
   }
-  // Exclusive use: TIOCEXCL keeps others out, the lock also keeps out root.
-  // The lock comes first, so that a failed attempt never marks a port that
-  // someone else holds.
-  if (fd >= 0 && (::flock(fd, LOCK_EX | LOCK_NB) < 0 || ::ioctl(fd, TIOCEXCL) < 0)) {
-    err = errno;
-    ::close(fd);
-    fd = -1;
-  }
-  if (fd < 0) {
-    if (err == ENOENT) throw ESerCommError(FillPlaceholders("Specified device not found (%s).", {name}));
+  if (err != 0) {
     throw ESerCommError(FillPlaceholders("Can't open specified device %s (Error %d, %s)",
-                                         {name, std::to_string(err), SystemErrorText(err)}));
+                                         {name, std::to_string(err), SerSystemErrorText(err)}));
   }
-  DeviceHandle_ = fd;
 }
 
 void TSerCustomComm::CreateThreads() {
@@ -339,14 +312,10 @@ void TSerCustomComm::Open() {
   CreateHandle();
   try {
     ApplyLineSettings();
-    PurgeInput();
-    // The tty layer's queue sizes are fixed: ReadSize and WriteSize only size
-    // the component's own write queue.
+    ApplyBufferSizes();
     ApplyTimeouts();
+    PurgeInput();
     ApplyEventMask();
-    TSerLineCounters counters;
-    LineCountersValid_ = SerReadLineCounters(DeviceHandle_, counters);
-    LineErrorBase_ = counters;
     {
       std::lock_guard<std::mutex> lock(RxTallyLock_);
       RxConsumed_ = 0;
@@ -379,12 +348,7 @@ void TSerCustomComm::StopAndJoinThreads() {
   Target_.reset();
 }
 
-void TSerCustomComm::DestroyHandle() {
-  if (DeviceHandle_ < 0) return;
-  ::ioctl(DeviceHandle_, TIOCNXCL);
-  ::close(DeviceHandle_);
-  DeviceHandle_ = -1;
-}
+void TSerCustomComm::DestroyHandle() { Port_.reset(); }
 
 void TSerCustomComm::Close() {
   if (!IsOpen()) return;

@@ -1,6 +1,7 @@
 #pragma once
-// The serial port component: owns one tty, applies the line settings, reads
-// on an event thread and writes through a queue drained by a write thread.
+// The serial port component: owns one serial device, applies the line
+// settings, reads on an event thread and writes through a queue drained by a
+// write thread. The system's calls are behind TSerPort (SerPort.h).
 // Every public operation, setter and handler belongs to the window's event
 // thread; the worker threads reach it only through the dispatcher.
 
@@ -17,7 +18,7 @@
 #include "serial/SerCommTypes.h"
 #include "serial/SerDispatch.h"
 #include "serial/PortTable.h"
-#include "serial/SerLine.h"
+#include "serial/SerPort.h"
 #include "serial/SerPrst.h"
 
 namespace galt {
@@ -59,7 +60,7 @@ class TSerCustomComm : public TSerComponent {
   void Open();
   // Stops both worker threads, waits for them, then closes the device.
   void Close();
-  bool IsOpen() const { return DeviceHandle_ >= 0; }
+  bool IsOpen() const { return DeviceHandle() != kSerInvalidHandle; }
   // True from the moment the open device is found gone (see OnDeviceLost)
   // until the port is closed.
   bool IsDeviceLost() const { return IsOpen() && DeviceLost_.load(std::memory_order_acquire); }
@@ -124,7 +125,8 @@ class TSerCustomComm : public TSerComponent {
 
   // DeviceName with "%d" replaced by PortNum; messages show this name.
   std::string FormattedDeviceName() const;
-  int DeviceHandle() const { return DeviceHandle_; }
+  // The system handle of the open device; kSerInvalidHandle while closed.
+  TSerHandle DeviceHandle() const { return Port_ ? Port_->Handle() : kSerInvalidHandle; }
   std::uint32_t ActiveEventMask() const { return ActiveEventMask_; }
 
   // --- Events ---
@@ -157,6 +159,7 @@ class TSerCustomComm : public TSerComponent {
   void UpdateDisplay();
   void CheckClosed() const;
   void ApplyLineSettings();
+  void ApplyBufferSizes();
   void ApplyTimeouts();
   // Drops input that was waiting before the open, so that an old reply is
   // never taken for a new one.
@@ -168,8 +171,8 @@ class TSerCustomComm : public TSerComponent {
   // Any thread: marks the device gone, wakes the worker threads and posts
   // OnDeviceLost, once per open.
   void ReportDeviceLost();
-  // Raises ESerCommError with Format's "%d" and "%s" filled in with Code and
-  // the system's text for it.
+  // Raises ESerCommError with Format's "%d" and "%s" filled in with Code (a
+  // system error code) and the system's text for it.
   [[noreturn]] static void RaiseCommError(const char* Format, int Code);
 
  private:
@@ -184,10 +187,11 @@ class TSerCustomComm : public TSerComponent {
   void DeliverEvents(std::uint32_t Mask, bool FromEventThread);
   void DeliverDeviceLost();
   // Bytes ever received (waiting + consumed by ReadData), sampled together;
-  // answers 0, or the errno value with which the device refused the query.
+  // answers 0, or the system error with which the device refused the query.
   int SampleReceived(std::uint64_t& Total, std::int32_t& Waiting);
 
-  int DeviceHandle_ = -1;
+  // The open device; none while closed.
+  std::unique_ptr<TSerPort> Port_;
   TSerCriticalSection WriteLock_;
   TSerCriticalSection ReadLock_;
   std::unique_ptr<TSerCommEventThread> EventThread_;
@@ -209,8 +213,6 @@ class TSerCustomComm : public TSerComponent {
   // wakes every wait of the worker threads. Both are reset by Open.
   std::atomic<bool> DeviceLost_{false};
   TSerWaitEvent LostEvent_;
-  bool LineCountersValid_ = false;
-  TSerLineCounters LineErrorBase_;
 
   TSerBuffers Buffers_;
   TSerEventChars EventChars_;

@@ -1,15 +1,10 @@
 #include "serial/SerCommThreads.h"
 
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 #include <mutex>
 
 #include "serial/SerComm.h"
-#include "serial/SerLine.h"
+#include "serial/SerPort.h"
 
 namespace galt {
 
@@ -18,30 +13,11 @@ namespace {
 // Pause after a failed wait or an error that is not a hang-up, so that a
 // failing device does not turn a loop into a busy one.
 constexpr int kBackOffMs = 100;
-// Recheck interval while received bytes sit unread: poll() would report the
-// queue readable at once, so new arrivals are looked for on a timer instead.
-constexpr int kUnreadRecheckMs = 10;
-// Sampling interval of the modem-line counters.
-constexpr int kModemSampleMs = 100;
+// Recheck interval while received bytes sit unread: a device wait would end
+// at once while they wait, so new arrivals are looked for on a timer instead.
+constexpr std::uint32_t kUnreadRecheckMs = 10;
 // Check interval of the output queue while a direct write drains.
-constexpr int kTxEmptyCheckMs = 5;
-
-constexpr std::uint32_t kModemEvents = EV_CTS | EV_DSR | EV_RING | EV_RLSD;
-constexpr std::uint32_t kCounterEvents = kModemEvents | EV_ERR | EV_BREAK;
-
-int PollRetry(pollfd* Fds, nfds_t N, int TimeoutMs) {
-  int r;
-  do {
-    r = ::poll(Fds, N, TimeoutMs);
-  } while (r < 0 && errno == EINTR);
-  return r;
-}
-
-int MinTimeout(int A, int B) {
-  if (A < 0) return B;
-  if (B < 0) return A;
-  return A < B ? A : B;
-}
+constexpr std::uint32_t kTxEmptyCheckMs = 5;
 
 }  // namespace
 
@@ -116,18 +92,16 @@ bool TSerCommThread::HandOver(std::uint32_t Mask, bool FromEventThread,
     }
     delivered->Event.Signal();
   });
-  pollfd fds[4] = {{StopEvent_.Handle(), POLLIN, 0},
-                   {Delivered_->Event.Handle(), POLLIN, 0},
-                   {Interrupt != nullptr ? Interrupt->Handle() : -1, POLLIN, 0},
-                   {Owner_.LostEvent_.Handle(), POLLIN, 0}};
+  const TSerHandleObject* waits[] = {&StopEvent_, &Delivered_->Event, Interrupt, &Owner_.LostEvent_};
   for (;;) {
     // Reset before checking, so that a completion signalled in between is
     // not lost; earlier, unwaited calls may signal too.
     Delivered_->Event.Reset();
     if (Delivered_->Completed.load(std::memory_order_acquire) >= number) return true;
-    if (PollRetry(fds, 4, -1) < 0) return !Terminated();
-    if (fds[0].revents != 0 || Terminated()) return false;
-    if (fds[2].revents != 0 || fds[3].revents != 0) return true;
+    const int r = SerWaitFirst(waits, TSerHandleObject::Infinite);
+    if (r == -2) return !Terminated();
+    if (r == 0 || Terminated()) return false;
+    if (r == 2 || r == 3) return true;
   }
 }
 
@@ -150,48 +124,53 @@ TSerCommEventThread::~TSerCommEventThread() {
 }
 
 void TSerCommEventThread::Execute() {
-  const int fd = Owner_.DeviceHandle_;
+  TSerPort& port = *Owner_.Port_;
   const std::uint32_t mask = Owner_.ActiveEventMask_;
-  TSerLineCounters base;
-  const bool counters = (mask & kCounterEvents) != 0 && SerReadLineCounters(fd, base);
+  TSerEventWaiter waiter(port, mask);
+  // After a direct write the output queue is watched here, unless the
+  // device reports it empty itself.
+  const bool watchTx = (mask & EV_TXEMPTY) != 0 && !TSerPort::ReportsTxEmpty();
 
   // Received bytes already announced. Open discarded what was waiting, so
   // every byte counted since is an arrival.
   std::uint64_t reported = 0;
   bool watchInput = true;
-  // The device's hang-up: say so once, then leave the descriptor alone.
-  auto lost = [this] {
+  // The device's hang-up: say so once, then leave the device alone.
+  auto lost = [&] {
+    waiter.Cancel();
     Owner_.ReportDeviceLost();
     WaitForStop();
   };
 
   while (!Terminated()) {
-    const bool txWatch = (mask & EV_TXEMPTY) != 0 && Owner_.TxWatch_.load();
-    int timeout = watchInput ? -1 : kUnreadRecheckMs;
-    if (counters && (mask & kModemEvents) != 0) timeout = MinTimeout(timeout, kModemSampleMs);
-    if (txWatch) timeout = MinTimeout(timeout, kTxEmptyCheckMs);
-
-    pollfd fds[4] = {{StopEvent_.Handle(), POLLIN, 0},
-                     {fd, static_cast<short>(watchInput ? POLLIN : 0), 0},
-                     {(mask & EV_TXEMPTY) != 0 && !txWatch ? Owner_.TxKick_.Handle() : -1, POLLIN, 0},
-                     {Owner_.LostEvent_.Handle(), POLLIN, 0}};
-    if (PollRetry(fds, 4, timeout) < 0) {
-      if (!BackOff(kBackOffMs)) break;
-      continue;
-    }
+    const bool txWatch = watchTx && Owner_.TxWatch_.load();
+    std::uint32_t timeout = watchInput ? TSerHandleObject::Infinite : kUnreadRecheckMs;
+    if (txWatch && timeout > kTxEmptyCheckMs) timeout = kTxEmptyCheckMs;
+    const TSerHandleObject* signals[] = {&StopEvent_, &Owner_.LostEvent_,
+                                         watchTx && !txWatch ? &Owner_.TxKick_ : nullptr};
+    const TSerDeviceWait w = waiter.Wait(signals, watchInput, timeout);
     if (Terminated()) break;
-    // Hung up (unplugged, or the far side of a pty closed), or found gone by
-    // another thread.
-    if ((fds[1].revents & (POLLHUP | POLLERR)) != 0 || fds[3].revents != 0) {
-      lost();
-      break;
-    }
-    if ((fds[1].revents & POLLNVAL) != 0) {
-      if (!BackOff(kBackOffMs)) break;
-      continue;
-    }
 
     std::uint32_t events = 0;
+    bool inputReady = false;
+    if (w.Kind == TSerDeviceWait::dwSignalled && w.Signalled == 1) {
+      lost();  // found gone by another thread
+      break;
+    }
+    if (w.Kind == TSerDeviceWait::dwFailed) {
+      if (SerIsHangUp(w.Error)) {
+        lost();
+        break;
+      }
+      // A wait that fails at once (a driver that cannot wait for events on
+      // this device) must not spin: look at the device now and then instead.
+      if (!BackOff(kBackOffMs)) break;
+    }
+    if (w.Kind == TSerDeviceWait::dwEvents) {
+      events = w.Events & ~EV_RXCHAR;
+      inputReady = w.InputReady;
+    }
+
     std::uint64_t total = 0;
     std::int32_t waiting = 0;
     if (const int err = Owner_.SampleReceived(total, waiting)) {
@@ -208,38 +187,25 @@ void TSerCommEventThread::Execute() {
       events |= EV_RXCHAR;
     }
     if (watchInput) {
-      if ((fds[1].revents & POLLIN) != 0 && !arrived) watchInput = false;
+      // Woken for input with nothing new: the bytes wait unread.
+      if (inputReady && !arrived) watchInput = false;
     } else {
       watchInput = arrived || waiting == 0;
     }
 
-    TSerLineCounters now;
-    if (counters && SerReadLineCounters(fd, now)) {
-      if (now.Frame != base.Frame || now.Overrun != base.Overrun || now.Parity != base.Parity ||
-          now.BufOverrun != base.BufOverrun) {
-        events |= EV_ERR;
-      }
-      if (now.Break != base.Break) events |= EV_BREAK;
-      if (now.Cts != base.Cts) events |= EV_CTS;
-      if (now.Dsr != base.Dsr) events |= EV_DSR;
-      if (now.Ring != base.Ring) events |= EV_RING;
-      if (now.Dcd != base.Dcd) events |= EV_RLSD;
-      base = now;
-    }
-
-    if ((mask & EV_TXEMPTY) != 0) {
+    if (watchTx) {
       // Reset before looking at the flag, so that a kick is never lost.
       Owner_.TxKick_.Reset();
-    }
-    if ((mask & EV_TXEMPTY) != 0 && Owner_.TxWatch_.load()) {
-      int queued = 0;
-      if (::ioctl(fd, TIOCOUTQ, &queued) < 0) {
-        if (SerIsHangUp(errno)) {
-          lost();
-          break;
+      std::int32_t queued = 0;
+      if (Owner_.TxWatch_.load()) {
+        if (const int err = port.OutQueue(queued)) {
+          if (SerIsHangUp(err)) {
+            lost();
+            break;
+          }
+        } else if (queued == 0 && Owner_.TxWatch_.exchange(false)) {
+          events |= EV_TXEMPTY;
         }
-      } else if (queued == 0 && Owner_.TxWatch_.exchange(false)) {
-        events |= EV_TXEMPTY;
       }
     }
 
@@ -313,22 +279,21 @@ void TSerCommWriteThread::StandDown() {
 }
 
 void TSerCommWriteThread::Execute() {
-  const int fd = Owner_.DeviceHandle_;
-  const int lostEvent = Owner_.LostEvent_.Handle();
+  TSerPort& port = *Owner_.Port_;
+  const TSerHandleObject* waits[] = {&StopEvent_, &Owner_.LostEvent_, &DataEvent_};
+  const TSerHandleObject* interrupts[] = {&StopEvent_, &Owner_.LostEvent_};
   while (!Terminated()) {
-    pollfd waits[3] = {{StopEvent_.Handle(), POLLIN, 0},
-                       {lostEvent, POLLIN, 0},
-                       {DataEvent_.Handle(), POLLIN, 0}};
-    if (PollRetry(waits, 3, -1) < 0) {
+    const int r = SerWaitFirst(waits, TSerHandleObject::Infinite);
+    if (r == -2) {
       if (!BackOff(kBackOffMs)) break;
       continue;
     }
-    if (waits[0].revents != 0 || Terminated()) break;
-    if (waits[1].revents != 0) {
+    if (r == 0 || Terminated()) break;
+    if (r == 1) {
       StandDown();
       break;
     }
-    if ((waits[2].revents & POLLIN) == 0) continue;
+    if (r != 2) continue;
 
     const std::uint8_t* data;
     std::int32_t count;
@@ -343,37 +308,26 @@ void TSerCommWriteThread::Execute() {
     }
     // The bytes before Count are only ever removed by this thread, so they
     // can be written outside the lock while the window appends behind them.
-    const ssize_t n = ::write(fd, data, static_cast<std::size_t>(count));
-    if (n > 0) {
-      if (!WriteCompleted(static_cast<std::int32_t>(n))) break;
+    // The write waits for room in the device, or for the stop or a hang-up.
+    const TSerTransfer t = port.Write(data, count, TSerHandleObject::Infinite, interrupts);
+    if (t.Signalled == 0 || Terminated()) break;
+    if (t.Signalled == 1) {
+      StandDown();
+      break;
+    }
+    if (t.Done > 0) {
+      if (!WriteCompleted(t.Done)) break;
       continue;
     }
-    const int err = n < 0 ? errno : EAGAIN;
-    if (err == EINTR) continue;
-    if (SerIsHangUp(err)) {
+    if (t.Error != 0 && SerIsHangUp(t.Error)) {
       // No retries and no error reports into a line that has gone.
       Owner_.ReportDeviceLost();
       StandDown();
       break;
     }
-    if (err == EAGAIN) {
-      // The device's output queue is full: wait for room or the stop.
-      pollfd room[3] = {{StopEvent_.Handle(), POLLIN, 0}, {lostEvent, POLLIN, 0}, {fd, POLLOUT, 0}};
-      if (PollRetry(room, 3, -1) < 0) {
-        if (!BackOff(kBackOffMs)) break;
-        continue;
-      }
-      if (room[0].revents != 0 || Terminated()) break;
-      if (room[1].revents != 0) {
-        StandDown();
-        break;
-      }
-      if ((room[2].revents & POLLOUT) == 0 && !BackOff(kBackOffMs)) break;
-      continue;
-    }
     // A failed write is reported as a line-error check and tried again; the
     // pause keeps a vanished device from turning this into a busy loop.
-    if (!HandOver(EV_ERR, false)) break;
+    if (t.Error != 0 && !HandOver(EV_ERR, false)) break;
     if (!BackOff(kBackOffMs)) break;
   }
 }

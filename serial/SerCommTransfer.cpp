@@ -1,16 +1,10 @@
 // Reading, writing, the status query and the delivery of device events to
 // the program's handlers.
 
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <mutex>
 
 #include "serial/SerComm.h"
 #include "serial/SerCommThreads.h"
-#include "serial/SerLine.h"
 
 namespace galt {
 
@@ -36,35 +30,31 @@ std::int32_t TSerCustomComm::WriteData(const void* Data, std::int32_t Count) {
   }
 
   // Direct write: hand the bytes to the device, waiting for room at most
-  // ReadTimeout. The descriptor is non-blocking, so nothing can be written
+  // ReadTimeout. No transfer outlives the call, so nothing can be written
   // from the caller's buffer after this returns.
   std::lock_guard<TSerCriticalSection> lock(WriteLock_);
   const auto* bytes = static_cast<const std::uint8_t*>(Data);
+  const TSerHandleObject* interrupts[] = {&LostEvent_};
   std::int32_t done = 0;
   TickTimeout timeout;
   timeout.Start(static_cast<std::uint32_t>(Buffers_.ReadTimeout()));
   while (done < Count) {
-    const ssize_t n = ::write(DeviceHandle_, bytes + done, static_cast<std::size_t>(Count - done));
-    if (n > 0) {
-      done += static_cast<std::int32_t>(n);
-      continue;
-    }
-    const int err = n < 0 ? errno : EAGAIN;
-    if (err == EINTR) continue;
-    if (SerIsHangUp(err)) {
-      ReportDeviceLost();
-      break;
-    }
-    if (err != EAGAIN) {
-      if (done == 0) RaiseCommError("Write error (%d), %s", err);
-      break;
-    }
     const std::uint32_t now = SerTickCount();
-    if (timeout.Expired(now)) break;
-    pollfd p{DeviceHandle_, POLLOUT, 0};
-    if (::poll(&p, 1, static_cast<int>(timeout.Remaining(now))) < 0 && errno != EINTR) break;
+    if (done > 0 && timeout.Expired(now)) break;
+    const TSerTransfer t = Port_->Write(bytes + done, Count - done, timeout.Remaining(now), interrupts);
+    done += t.Done;
+    if (t.Signalled >= 0) break;
+    if (t.Error != 0) {
+      if (SerIsHangUp(t.Error)) {
+        ReportDeviceLost();
+        break;
+      }
+      if (done == 0) RaiseCommError("Write error (%d), %s", t.Error);
+      break;
+    }
+    if (t.Done == 0) break;  // no room within the time
   }
-  if (done > 0 && (ActiveEventMask_ & EV_TXEMPTY) != 0) {
+  if (done > 0 && (ActiveEventMask_ & EV_TXEMPTY) != 0 && !TSerPort::ReportsTxEmpty()) {
     TxWatch_.store(true);
     TxKick_.Signal();
   }
@@ -78,27 +68,15 @@ void TSerCustomComm::GetCommStatus(std::uint32_t& Errors, TSerComStat& Stat) {
   Errors = 0;
   Stat = TSerComStat{};
   if (!IsOpen() || DeviceLost_.load(std::memory_order_acquire)) return;
-  int waiting = 0;
-  int queued = 0;
-  if (::ioctl(DeviceHandle_, FIONREAD, &waiting) < 0 || ::ioctl(DeviceHandle_, TIOCOUTQ, &queued) < 0) {
-    const int err = errno;
+  // Line errors since the previous query; each is reported once.
+  if (const int err = Port_->Status(Stat, Errors)) {
+    Errors = 0;
+    Stat = TSerComStat{};
     if (SerIsHangUp(err)) {
       ReportDeviceLost();
       return;
     }
     RaiseCommError("Error retrieving statistics (%d), %s", err);
-  }
-  Stat.cbInQue = static_cast<std::uint32_t>(waiting);
-  Stat.cbOutQue = static_cast<std::uint32_t>(queued);
-  // Line errors since the previous query; each is reported once.
-  TSerLineCounters now;
-  if (LineCountersValid_ && SerReadLineCounters(DeviceHandle_, now)) {
-    if (now.BufOverrun != LineErrorBase_.BufOverrun) Errors |= CE_RXOVER;
-    if (now.Overrun != LineErrorBase_.Overrun) Errors |= CE_OVERRUN;
-    if (now.Parity != LineErrorBase_.Parity) Errors |= CE_RXPARITY;
-    if (now.Frame != LineErrorBase_.Frame) Errors |= CE_FRAME;
-    if (now.Break != LineErrorBase_.Break) Errors |= CE_BREAK;
-    LineErrorBase_ = now;
   }
 }
 
@@ -115,24 +93,18 @@ std::int32_t TSerCustomComm::ReadData(void* Data, std::int32_t Count) {
   std::lock_guard<TSerCriticalSection> lock(ReadLock_);
   std::lock_guard<std::mutex> tally(RxTallyLock_);
   if (DeviceLost_.load(std::memory_order_acquire)) return 0;
-  // Non-blocking: returns at once with what has arrived, and no transfer
-  // outlives the call.
-  ssize_t n;
-  do {
-    n = ::read(DeviceHandle_, Data, static_cast<std::size_t>(Count));
-  } while (n < 0 && errno == EINTR);
-  const int err = n < 0 ? errno : 0;
-  // A raw, non-blocking tty reads nothing (0) only once it has hung up.
-  if (n == 0 || SerIsHangUp(err)) {
-    ReportDeviceLost();
-    return 0;
+  // Returns with what has arrived, at the latest after ReadTimeout; no
+  // transfer outlives the call.
+  const TSerTransfer t = Port_->Read(Data, Count, static_cast<std::uint32_t>(Buffers_.ReadTimeout()));
+  if (t.Error != 0 && t.Done == 0) {
+    if (SerIsHangUp(t.Error)) {
+      ReportDeviceLost();
+      return 0;
+    }
+    RaiseCommError("Read error (%d), %s", t.Error);
   }
-  if (n < 0) {
-    if (err == EAGAIN) return 0;
-    RaiseCommError("Read error (%d), %s", err);
-  }
-  RxConsumed_ += static_cast<std::uint64_t>(n);
-  return static_cast<std::int32_t>(n);
+  RxConsumed_ += static_cast<std::uint64_t>(t.Done);
+  return t.Done;
 }
 
 std::string TSerCustomComm::ReadText() {
@@ -146,8 +118,8 @@ std::string TSerCustomComm::ReadText() {
 
 int TSerCustomComm::SampleReceived(std::uint64_t& Total, std::int32_t& Waiting) {
   std::lock_guard<std::mutex> tally(RxTallyLock_);
-  int waiting = 0;
-  if (::ioctl(DeviceHandle_, FIONREAD, &waiting) < 0) return errno;
+  std::int32_t waiting = 0;
+  if (const int err = Port_->InQueue(waiting)) return err;
   Waiting = waiting;
   Total = RxConsumed_ + static_cast<std::uint64_t>(waiting);
   return 0;

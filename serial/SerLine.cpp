@@ -62,7 +62,9 @@ int SerApplyLineConfig(int Fd, const TSerLineConfig& Config) {
   }
   // Linux has no 1.5 stop bits flag; CSTOPB gives 1.5 with 5 data bits.
   if (Config.StopBits != 0) t.c_cflag |= CSTOPB;
-  if (Config.CtsRtsFlow) t.c_cflag |= CRTSCTS;
+  // One switch covers both directions: CTS watched on output, RTS driven by
+  // the input queue.
+  if (Config.OutCtsFlow || Config.RtsControl == 2) t.c_cflag |= CRTSCTS;
   if (Config.XonXoffOut) t.c_iflag |= IXON;
   if (Config.XonXoffIn) t.c_iflag |= IXOFF;
   if (Config.ParityCheck) t.c_iflag |= INPCK;
@@ -87,8 +89,11 @@ int SerApplyLineConfig(int Fd, const TSerLineConfig& Config) {
     return EINVAL;
   }
 
-  if (int err = SetModemLine(Fd, TIOCM_DTR, Config.Dtr)) return err;
-  return SetModemLine(Fd, TIOCM_RTS, Config.Rts);
+  // Only "off" and "on" are driven; the handshakes belong to the driver.
+  const int dtr = Config.DtrControl <= 1 ? Config.DtrControl : -1;
+  const int rts = Config.RtsControl <= 1 ? Config.RtsControl : -1;
+  if (int err = SetModemLine(Fd, TIOCM_DTR, dtr)) return err;
+  return SetModemLine(Fd, TIOCM_RTS, rts);
 }
 
 bool SerBaudAccepted(std::uint32_t Requested, std::uint32_t Actual) {
@@ -104,8 +109,6 @@ int SerDiscardInput(int Fd) {
   } while (r < 0 && errno == EINTR);
   return r < 0 ? errno : 0;
 }
-
-bool SerIsHangUp(int Err) { return Err == EIO || Err == ENODEV; }
 
 bool SerReadLineCounters(int Fd, TSerLineCounters& Counters) {
   serial_icounter_struct ic{};

@@ -48,8 +48,12 @@ std::string Literal(std::string_view path) {
 }
 
 PortChoice Numbered(std::int32_t n, const TSerPortTable& table) {
-  PortChoice choice{std::string(kComPattern), n, "COM" + std::to_string(n)};
-  if (const auto path = table.PathOf(n)) choice.shown += " (" + *path + ")";
+  const std::string com = "COM" + std::to_string(n);
+  PortChoice choice{std::string(kComPattern), n, com};
+  // Where the table's device is the COM port itself (Windows), the name says it all.
+  if (const auto path = table.PathOf(n); path && *path != std::string(kDeviceFolder) + com) {
+    choice.shown += " (" + *path + ")";
+  }
   return choice;
 }
 

@@ -7,7 +7,9 @@
 namespace galt::cli {
 
 std::string PortLine(const TSerPortEntry& entry) {
-  std::string line = entry.Name + "  " + entry.Path + "  COM" + std::to_string(entry.PortNum);
+  const std::string com = "COM" + std::to_string(entry.PortNum);
+  // On Windows the path is the COM name itself (\\.\COMn): one name says it.
+  std::string line = entry.Path == "\\\\.\\" + com ? com : entry.Name + "  " + entry.Path + "  " + com;
   const std::string note = EntryNote(entry);
   if (!note.empty()) line += "  " + note;
   return line;

@@ -81,6 +81,18 @@ TEST(CliPortList, ListsThePortsWithTheirStateAndSaysWhenThereAreNone) {
   EXPECT_EQ(held.Out(), ShortPortName(device.Path()) + "  " + device.Path() + "  COM40  занят: picocom, PID 4321\n");
   EXPECT_NE(held.Err().find(texts::kPortsBusy), std::string::npos);
 
+  TSerPortEntry adapter;
+  adapter.PortNum = 33;
+  adapter.Path = "/dev/ttyUSB0";
+  adapter.Name = "ttyUSB0";
+  adapter.Description = "FT232R USB UART, FTDI, A10K3ZQ1";
+  EXPECT_EQ(PortLine(adapter), "ttyUSB0  /dev/ttyUSB0  COM33  FT232R USB UART, FTDI, A10K3ZQ1");
+  adapter.PortNum = 5;
+  adapter.Path = "\\\\.\\COM5";  // Windows: the path is the port's own name
+  adapter.Name = "COM5";
+  adapter.Description = "USB Serial Port (COM5)";
+  EXPECT_EQ(PortLine(adapter), "COM5  USB Serial Port (COM5)");
+
   CapturedConsole none;
   EXPECT_EQ(PrintPortList(ScanPortTable(TSerPortTable({{3, "/nonexistent/ttyS2"}})), none.console), kExitPort);
   EXPECT_EQ(none.Out(), "");

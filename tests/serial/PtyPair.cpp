@@ -1,6 +1,5 @@
 #include "PtyPair.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -79,19 +78,5 @@ void PtyPair::HangUp() {
   if (Slave_ >= 0) ::close(Slave_);
   Master_ = Slave_ = -1;
 }
-
-static int CountEntries(const char* Dir) {
-  DIR* d = ::opendir(Dir);
-  if (d == nullptr) return -1;
-  int n = 0;
-  while (const dirent* e = ::readdir(d)) {
-    if (e->d_name[0] != '.') ++n;
-  }
-  ::closedir(d);
-  return n;
-}
-
-int CountOpenFds() { return CountEntries("/proc/self/fd") - 1; }  // minus the listing's own
-int CountThreads() { return CountEntries("/proc/self/task"); }
 
 }  // namespace galt::test

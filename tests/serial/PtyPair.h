@@ -34,8 +34,4 @@ class PtyPair {
   std::string Path_;
 };
 
-// Open descriptors and threads of this process.
-int CountOpenFds();
-int CountThreads();
-
 }  // namespace galt::test

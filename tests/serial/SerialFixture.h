@@ -1,10 +1,9 @@
 #pragma once
-// A component set up as the loader sets it up, on one end of a pty pair, with
-// the test thread playing the window's event thread.
+// A component set up as the loader sets it up, on one end of a serial line
+// whose far side the test plays, with the test thread playing the window's
+// event thread.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <exception>
@@ -13,7 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "PtyPair.h"
+#include "FarSide.h"
+#include "TestPlatform.h"
 #include "serial/SerComm.h"
 #include "serial/SerEventLoop.h"
 
@@ -41,8 +41,12 @@ inline std::string MessageOf(std::exception_ptr Error) {
 class SerialTest : public ::testing::Test {
  protected:
   SerialTest() {
-    UseLoaderSettings(Comm, Pty.Path());
+    UseLoaderSettings(Comm, Far.Path());
     Comm.SetExceptionDisplay([this](std::exception_ptr e) { Shown.push_back(MessageOf(e)); });
+  }
+
+  void SetUp() override {
+    if (const std::string why = FarSide::Unavailable(); !why.empty()) GTEST_SKIP() << why;
   }
 
   bool Pump(const std::function<bool()>& Done, std::chrono::milliseconds Timeout = 2000ms) {
@@ -57,28 +61,7 @@ class SerialTest : public ::testing::Test {
     };
   }
 
-  // Fills the pty's output buffers through the test's own slave descriptor
-  // until they stay full (the kernel moves bytes between its buffers in the
-  // background, so one refused write does not prove it); answers the count.
-  std::size_t FillDevice() {
-    ::fcntl(Pty.Slave(), F_SETFL, ::fcntl(Pty.Slave(), F_GETFL) | O_NONBLOCK);
-    const std::string block(512, 'p');
-    std::size_t written = 0;
-    int refusals = 0;
-    while (refusals < 3) {
-      const ssize_t n = ::write(Pty.Slave(), block.data(), block.size());
-      if (n > 0) {
-        written += static_cast<std::size_t>(n);
-        refusals = 0;
-      } else {
-        ++refusals;
-        std::this_thread::sleep_for(20ms);
-      }
-    }
-    return written;
-  }
-
-  PtyPair Pty;
+  FarSide Far;
   TSerEventLoop Loop;
   TSerComm Comm{&Loop};
   std::vector<std::string> Shown;

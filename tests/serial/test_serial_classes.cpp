@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 
+#include "serial/PortDiscovery.h"
 #include "serial/PortTable.h"
 #include "serial/SerClasses.h"
 #include "serial/SerPrst.h"
@@ -78,6 +79,19 @@ TEST(SerPersistent, BuffersVetoLeavesValuesUnchanged) {
   EXPECT_THROW(b.SetReadTimeout(-1), std::out_of_range);
 }
 
+#ifdef _WIN32
+TEST(PortTable, SystemTableHoldsTheComPortsThemselves) {
+  const TSerPortTable t = TSerPortTable::System();
+  EXPECT_EQ(t.FirstPortNum(), 1);
+  EXPECT_EQ(t.LastPortNum(), 96);
+  EXPECT_EQ(t.PathOf(1), "\\\\.\\COM1");
+  EXPECT_EQ(t.PathOf(96), "\\\\.\\COM96");
+  EXPECT_FALSE(t.PathOf(97));
+  EXPECT_EQ(t.Resolve("\\\\.\\COM7"), "\\\\.\\COM7");
+  EXPECT_EQ(t.Resolve("com12"), "\\\\.\\COM12");
+  EXPECT_FALSE(t.Resolve("COM97"));
+}
+#else
 TEST(PortTable, SystemTableNumbersLinuxDevices) {
   const TSerPortTable t = TSerPortTable::System();
   EXPECT_EQ(t.FirstPortNum(), 1);
@@ -90,9 +104,10 @@ TEST(PortTable, SystemTableNumbersLinuxDevices) {
   EXPECT_FALSE(t.PathOf(0));
   EXPECT_FALSE(t.PathOf(97));
 }
+#endif
 
 TEST(PortTable, ResolvesComNamesAndPassesPathsThrough) {
-  const TSerPortTable t = TSerPortTable::System();
+  const TSerPortTable t({{7, "/dev/ttyS6"}, {40, "/dev/ttyUSB7"}, {66, "/dev/ttyACM1"}});
   EXPECT_EQ(t.Resolve("\\\\.\\COM7"), "/dev/ttyS6");
   EXPECT_EQ(t.Resolve("COM40"), "/dev/ttyUSB7");
   EXPECT_EQ(t.Resolve("com66"), "/dev/ttyACM1");
@@ -105,6 +120,12 @@ TEST(PortTable, ResolvesComNamesAndPassesPathsThrough) {
   EXPECT_EQ(own.Resolve("\\\\.\\COM3"), "/dev/pts/9");
   EXPECT_FALSE(own.Resolve("COM1"));
   EXPECT_EQ(TSerPortTable({}).LastPortNum(), 0);
+}
+
+TEST(PortNames, ShortNamesAreWhatFollowsTheDeviceFolder) {
+  EXPECT_EQ(ShortPortName("/dev/ttyUSB0"), "ttyUSB0");
+  EXPECT_EQ(ShortPortName("\\\\.\\COM12"), "COM12");
+  EXPECT_EQ(ShortPortName("/tmp/rig/ttyUSB9"), "ttyUSB9");
 }
 
 }  // namespace

@@ -1,20 +1,12 @@
 // A device that hangs up while the port is open (the far side of the pty
 // closes, as an unplugged adapter does).
 
-#include <time.h>
-
 #include <thread>
 
 #include "SerialFixture.h"
 
 namespace galt::test {
 namespace {
-
-double ProcessCpuSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
 
 enum class Moment { Idle, Streaming, WaitingForRoom };
 
@@ -33,21 +25,21 @@ TEST_P(SerialDeviceLost, ReportedOnceThenQuietUntilClosed) {
   Comm.OnDeviceLost = [&](TSerCustomComm*) { ++lost; };
   // A write that waits for room instead of failing is caught by ctest's timeout.
   Comm.Buffers().SetWriteTimeout(24 * 3600 * 1000);
-  if (GetParam() == Moment::WaitingForRoom) FillDevice();
+  if (GetParam() == Moment::WaitingForRoom) Far.Fill();
   Comm.Open();
   std::thread farSide;
-  if (GetParam() == Moment::Idle) Pty.HangUp();
+  if (GetParam() == Moment::Idle) Far.HangUp();
   if (GetParam() == Moment::Streaming) {
     farSide = std::thread([&] {
-      for (std::size_t taken = 0; taken < 20000;) taken += Pty.ReadFar(4096, 20ms).size();
-      Pty.HangUp();
+      for (std::size_t taken = 0; taken < 20000;) taken += Far.Read(4096, 20ms).size();
+      Far.HangUp();
     });
   }
   if (GetParam() == Moment::WaitingForRoom) {
     ASSERT_TRUE(Comm.WriteText(std::string(2048, 'q')));  // stuck behind the full device
     farSide = std::thread([&] {
       std::this_thread::sleep_for(50ms);
-      Pty.HangUp();
+      Far.HangUp();
     });
   }
   int accepted = 0;
@@ -92,14 +84,14 @@ TEST_F(SerialDeviceLostAndBack, HandlerMayCloseAndTheNextOpenStartsAfresh) {
     Sender->Close();
   };
   Comm.Open();
-  Pty.HangUp();
+  Far.HangUp();
   ASSERT_TRUE(Pump([&] { return !Comm.IsOpen(); }));
-  PtyPair again;  // the adapter is back, here under another name
+  FarSide again;  // the adapter is back, here under another name
   Comm.SetDeviceName(again.Path());
   ReadInHandler();
   Comm.Open();
   EXPECT_FALSE(Comm.IsDeviceLost());
-  again.WriteFar("pong");
+  again.Write("pong");
   ASSERT_TRUE(Pump([&] { return Received == "pong"; }));
   again.HangUp();
   EXPECT_TRUE(Pump([&] { return lost == 2; }));

@@ -1,10 +1,6 @@
 // Writing through the queue, reading in OnRxChar, and event delivery on the
 // window's event thread (the test thread here).
 
-#include <fcntl.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <thread>
 
 #include "SerialFixture.h"
@@ -39,10 +35,10 @@ TEST_F(SerialTransfer, BytesTravelBothWaysInOrder) {
     ASSERT_TRUE(Comm.WriteText(frame));  // a burst, without returning to the loop
     sent += frame;
     const std::string reply = "reply-" + std::to_string(i) + std::string(1, '\0') + "\xAA";
-    Pty.WriteFar(reply);
+    Far.Write(reply);
     expected += reply;
   }
-  EXPECT_EQ(Pty.ReadFar(sent.size(), 3000ms), sent);
+  EXPECT_EQ(Far.Read(sent.size(), 3000ms), sent);
   ASSERT_TRUE(Pump([&] { return Received.size() >= expected.size(); }));
   EXPECT_EQ(Received, expected);
   EXPECT_EQ(handlerThread, std::this_thread::get_id());
@@ -52,12 +48,12 @@ TEST_F(SerialTransfer, BytesTravelBothWaysInOrder) {
 TEST_F(SerialTransfer, UnreadBytesAreAnnouncedAgainOnlyWhenMoreArrive) {
   Comm.OnRxChar = [&](TSerCustomComm*, int Count) { RxCounts.push_back(Count); };
   Comm.Open();
-  Pty.WriteFar("abc");
+  Far.Write("abc");
   ASSERT_TRUE(Pump([&] { return !RxCounts.empty(); }));
   EXPECT_EQ(RxCounts.back(), 3);
   Loop.RunFor(200ms);
   EXPECT_EQ(RxCounts.size(), 1u);  // nothing new: no further event
-  Pty.WriteFar("de");
+  Far.Write("de");
   ASSERT_TRUE(Pump([&] { return RxCounts.size() >= 2; }));
   EXPECT_EQ(RxCounts[1], 5);  // counted afresh, the unread bytes included
   EXPECT_EQ(Comm.ReadText(), "abcde");
@@ -75,13 +71,13 @@ TEST_F(SerialTransfer, EmptyStringsAndClosedPorts) {
   Comm.Open();
   EXPECT_TRUE(Comm.WriteText(""));
   EXPECT_EQ(Comm.ReadText(), "");
-  EXPECT_EQ(Pty.DrainFar(50ms), "");
+  EXPECT_EQ(Far.Drain(50ms), "");
 }
 
 TEST_F(SerialTransfer, ExactlyWriteSizeIsAcceptedMoreIsRefusedAfterWriteTimeout) {
   Comm.Open();
   EXPECT_TRUE(Comm.WriteText(std::string(2048, 'a')));
-  EXPECT_EQ(Pty.ReadFar(2048, 3000ms).size(), 2048u);
+  EXPECT_EQ(Far.Read(2048, 3000ms).size(), 2048u);
   const std::string full = "Output buffer is full. Please check comm status.";
   auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(ExpectQueueFull(std::string(2049, 'b')), full);  // the default 1000 ms
@@ -91,11 +87,11 @@ TEST_F(SerialTransfer, ExactlyWriteSizeIsAcceptedMoreIsRefusedAfterWriteTimeout)
   EXPECT_EQ(ExpectQueueFull(std::string(2049, 'c')), full);
   EXPECT_GE(std::chrono::steady_clock::now() - start, 100ms);
   EXPECT_TRUE(Comm.IsOpen());
-  EXPECT_EQ(Pty.DrainFar(50ms), "");  // nothing of either was queued
+  EXPECT_EQ(Far.Drain(50ms), "");  // nothing of either was queued
 }
 
 TEST_F(SerialTransfer, FullQueueAcceptsAgainOnceTheDeviceDrains) {
-  const std::size_t filler = FillDevice();
+  const std::size_t filler = Far.Fill();
   Comm.Buffers().SetWriteTimeout(100);
   Comm.Open();
   const std::string first(2048, 'q'), second(1024, 'r');
@@ -107,7 +103,7 @@ TEST_F(SerialTransfer, FullQueueAcceptsAgainOnceTheDeviceDrains) {
     const auto deadline = std::chrono::steady_clock::now() + 5s;
     while (far.size() < filler + first.size() + second.size() &&
            std::chrono::steady_clock::now() < deadline) {
-      far += Pty.DrainFar(20ms);
+      far += Far.Drain(20ms);
     }
   });
   Comm.Buffers().SetWriteTimeout(3000);
@@ -118,25 +114,25 @@ TEST_F(SerialTransfer, FullQueueAcceptsAgainOnceTheDeviceDrains) {
 }
 
 TEST_F(SerialTransfer, CloseWhileAWriteIsPendingDropsTheRestAndReopensEmpty) {
-  const std::size_t filler = FillDevice();
+  const std::size_t filler = Far.Fill();
   Comm.Open();
   ASSERT_TRUE(Comm.WriteText(std::string(2048, 'q')));
   std::this_thread::sleep_for(50ms);  // the write thread now waits for room
   const auto start = std::chrono::steady_clock::now();
   Comm.Close();
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
-  const std::string far = Pty.DrainFar(100ms);
+  const std::string far = Far.Drain(100ms);
   EXPECT_GE(far.size(), filler);
   EXPECT_LT(far.size(), filler + 2048);
   Comm.Open();
   ASSERT_TRUE(Comm.WriteText("tail"));
-  EXPECT_EQ(Pty.ReadFar(4, 2000ms), "tail");
+  EXPECT_EQ(Far.Read(4, 2000ms), "tail");
 }
 
 TEST_F(SerialTransfer, CloseWhileADeliveryIsQueuedRaisesNothingLater) {
   ReadInHandler();
   Comm.Open();
-  Pty.WriteFar("late");
+  Far.Write("late");
   // The event thread has handed over a delivery that has not run yet.
   for (int i = 0; i < 200 && Loop.PendingCount() == 0; ++i) std::this_thread::sleep_for(5ms);
   ASSERT_EQ(Loop.PendingCount(), 1u);
@@ -146,20 +142,18 @@ TEST_F(SerialTransfer, CloseWhileADeliveryIsQueuedRaisesNothingLater) {
   EXPECT_TRUE(Shown.empty());
   // Reopened, what the old open left unread is gone: only new bytes arrive.
   Comm.Open();
-  Pty.WriteFar("next");
+  Far.Write("next");
   EXPECT_TRUE(Pump([&] { return Received == "next"; })) << Received;
 }
 
 TEST_F(SerialTransfer, InputWaitingBeforeOpenNeverReachesTheHandler) {
   ReadInHandler();
-  Pty.WriteFar("stale");
+  Far.Write("stale");
   int waiting = 0;
-  for (int i = 0; i < 400 && waiting < 5; ++i, std::this_thread::sleep_for(5ms)) {
-    ::ioctl(Pty.Slave(), FIONREAD, &waiting);
-  }
-  ASSERT_EQ(waiting, 5) << "the bytes wait in the tty";
+  for (int i = 0; i < 400 && waiting < 5; ++i, std::this_thread::sleep_for(5ms)) waiting = Far.Waiting();
+  ASSERT_EQ(waiting, 5) << "the bytes wait in the device";
   Comm.Open();
-  Pty.WriteFar("new");
+  Far.Write("new");
   ASSERT_TRUE(Pump([&] { return Received.size() >= 3; }));
   EXPECT_EQ(Received, "new");
   EXPECT_LE(RxCounts.front(), 3);
@@ -175,7 +169,7 @@ TEST_F(SerialTransfer, CloseWhileTheWriteThreadWaitsForItsTxEmptyDelivery) {
   Comm.Close();
   Loop.ProcessPending();
   EXPECT_EQ(txEmpty, 0);
-  EXPECT_EQ(Pty.ReadFar(5, 1000ms), "frame");
+  EXPECT_EQ(Far.Read(5, 1000ms), "frame");
 }
 
 TEST_F(SerialTransfer, TxEmptyFollowsEachDrainedQueue) {
@@ -186,7 +180,7 @@ TEST_F(SerialTransfer, TxEmptyFollowsEachDrainedQueue) {
   ASSERT_TRUE(Pump([&] { return txEmpty == 1; }));
   ASSERT_TRUE(Comm.WriteText("two"));
   ASSERT_TRUE(Pump([&] { return txEmpty == 2; }));
-  EXPECT_EQ(Pty.ReadFar(6, 1000ms), "onetwo");
+  EXPECT_EQ(Far.Read(6, 1000ms), "onetwo");
 }
 
 TEST_F(SerialTransfer, HandlerExceptionsAreShownAndDeliveryGoesOn) {
@@ -197,9 +191,9 @@ TEST_F(SerialTransfer, HandlerExceptionsAreShownAndDeliveryGoesOn) {
     if (calls == 1) throw ESerCommError("first handler failed");
   };
   Comm.Open();
-  Pty.WriteFar("1");
+  Far.Write("1");
   ASSERT_TRUE(Pump([&] { return calls == 1; }));
-  Pty.WriteFar("2");
+  Far.Write("2");
   ASSERT_TRUE(Pump([&] { return calls == 2; }));
   EXPECT_EQ(Received, "12");
   ASSERT_EQ(Shown.size(), 1u);
@@ -212,7 +206,7 @@ TEST_F(SerialTransfer, CloseInsideTheHandlerDoesNotDeadlock) {
     Sender->Close();
   };
   Comm.Open();
-  Pty.WriteFar("bye");
+  Far.Write("bye");
   ASSERT_TRUE(Pump([&] { return !Comm.IsOpen(); }));
   EXPECT_EQ(Received, "bye");
 }
@@ -221,10 +215,10 @@ TEST_F(SerialTransfer, DeliveryOfADestroyedComponentDoesNothing) {
   int calls = 0;
   {
     TSerComm doomed(&Loop);
-    UseLoaderSettings(doomed, Pty.Path());
+    UseLoaderSettings(doomed, Far.Path());
     doomed.OnRxChar = [&](TSerCustomComm*, int) { ++calls; };
     doomed.Open();
-    Pty.WriteFar("x");
+    Far.Write("x");
     for (int i = 0; i < 200 && Loop.PendingCount() == 0; ++i) std::this_thread::sleep_for(5ms);
     ASSERT_EQ(Loop.PendingCount(), 1u);
   }
@@ -236,11 +230,11 @@ TEST_F(SerialTransfer, NoEventThreadWithoutMonitorEvents) {
   Comm.SetMonitorEvents({});
   ReadInHandler();
   Comm.Open();
-  Pty.WriteFar("quiet");
+  Far.Write("quiet");
   Loop.RunFor(100ms);
   EXPECT_TRUE(RxCounts.empty());
   ASSERT_TRUE(Comm.WriteText("still writes"));
-  EXPECT_EQ(Pty.ReadFar(12, 1000ms), "still writes");
+  EXPECT_EQ(Far.Read(12, 1000ms), "still writes");
   EXPECT_EQ(Comm.ReadText(), "quiet");
 }
 
@@ -252,14 +246,14 @@ TEST_F(SerialTransfer, DirectWriteSendsAtOnceAndGivesUpAfterReadTimeout) {
   Comm.OnTxEmpty = [&](TSerCustomComm*) { ++txEmpty; };
   Comm.Open();
   EXPECT_EQ(Comm.WriteData("direct", 6), 6);
-  EXPECT_EQ(Pty.ReadFar(6, 1000ms), "direct");
+  EXPECT_EQ(Far.Read(6, 1000ms), "direct");
   EXPECT_TRUE(Pump([&] { return txEmpty == 1; }));
-  // More than a pty holds: the part that went out is what is reported.
+  // More than the line holds: the part that went out is what is reported.
   const std::string big(256 * 1024, 'd');
   const std::int32_t n = Comm.WriteData(big.data(), static_cast<std::int32_t>(big.size()));
   EXPECT_GT(n, 0);
   EXPECT_LT(n, static_cast<std::int32_t>(big.size()));
-  EXPECT_EQ(Pty.DrainFar(100ms).size(), static_cast<std::size_t>(n));
+  EXPECT_EQ(Far.Drain(100ms).size(), static_cast<std::size_t>(n));
 }
 
 }  // namespace

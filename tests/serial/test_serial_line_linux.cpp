@@ -5,6 +5,7 @@
 #include <sys/ioctl.h>
 
 #include "SerialFixture.h"
+#include "serial/SerLine.h"
 
 namespace galt::test {
 namespace {
@@ -19,7 +20,7 @@ class SerialLine : public SerialTest {};
 
 TEST_F(SerialLine, OpensWithTheLoadersSettings) {
   Comm.Open();
-  const termios2 t = ReadBack(Pty.Slave());
+  const termios2 t = ReadBack(Far.Slave());
   EXPECT_EQ(t.c_cflag & CBAUD, static_cast<tcflag_t>(BOTHER));
   EXPECT_EQ(t.c_ospeed, 14400u);
   EXPECT_EQ(t.c_ispeed, 14400u);
@@ -37,7 +38,7 @@ TEST_F(SerialLine, ChangesWhileOpenReachTheTtyAtOnce) {
   // A pty forces 8 data bits without parity whatever it is told, so only
   // the other settings can be seen here.
   Comm.SetStopbits(sb2);
-  termios2 t = ReadBack(Pty.Slave());
+  termios2 t = ReadBack(Far.Slave());
   EXPECT_NE(t.c_cflag & CSTOPB, 0u);
 
   Comm.SetUserBaudrate(31250);
@@ -45,7 +46,7 @@ TEST_F(SerialLine, ChangesWhileOpenReachTheTtyAtOnce) {
   Comm.FlowControl().SetXonXoffIn(true);
   Comm.EventChars().SetXoffChar(0x13 + 1);
   Comm.SetOptions({coParityCheck});
-  t = ReadBack(Pty.Slave());
+  t = ReadBack(Far.Slave());
   EXPECT_EQ(t.c_ospeed, 31250u);
   EXPECT_NE(t.c_iflag & IXOFF, 0u);
   EXPECT_NE(t.c_iflag & INPCK, 0u);
@@ -56,7 +57,7 @@ TEST_F(SerialLine, ChangesWhileOpenReachTheTtyAtOnce) {
   TSerFlowControl hardware;
   hardware.SetOutCtsFlow(true);
   Comm.SetFlowControl(hardware);
-  t = ReadBack(Pty.Slave());
+  t = ReadBack(Far.Slave());
   EXPECT_EQ(t.c_ospeed, 115200u);
   EXPECT_NE(t.c_cflag & CRTSCTS, 0u);
   EXPECT_EQ(t.c_iflag & IXOFF, 0u);
@@ -67,9 +68,9 @@ TEST_F(SerialLine, ChangesWhileClosedOnlyStoreOrAreLeftAloneWithoutUpdateDcb) {
   EXPECT_EQ(Comm.Parity(), paOdd);
   Comm.SetUpdateDCB(false);
   Comm.Open();
-  EXPECT_EQ(ReadBack(Pty.Slave()).c_cflag & PARENB, 0u);
+  EXPECT_EQ(ReadBack(Far.Slave()).c_cflag & PARENB, 0u);
   Comm.SetParity(paEven);
-  EXPECT_EQ(ReadBack(Pty.Slave()).c_cflag & PARENB, 0u);
+  EXPECT_EQ(ReadBack(Far.Slave()).c_cflag & PARENB, 0u);
 }
 
 TEST_F(SerialLine, RejectedSettingsKeepThePropertyAndTheOldLine) {
@@ -83,7 +84,7 @@ TEST_F(SerialLine, RejectedSettingsKeepThePropertyAndTheOldLine) {
   }
   EXPECT_EQ(Comm.Databits(), db4);
   EXPECT_TRUE(Comm.IsOpen());
-  EXPECT_EQ(ReadBack(Pty.Slave()).c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  EXPECT_EQ(ReadBack(Far.Slave()).c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
 }
 
 // A driver that cannot make the rate answers with another one; within 2 % a

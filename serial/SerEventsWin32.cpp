@@ -1,0 +1,81 @@
+// Events, waits, the tick and thread priorities on Windows: an event is an
+// unnamed manual-reset event object; a wait is WaitForMultipleObjects.
+
+#include <windows.h>
+
+#include <system_error>
+
+#include "serial/SerClasses.h"
+
+namespace galt {
+
+namespace {
+
+HANDLE AsHandle(TSerHandle Handle) { return reinterpret_cast<HANDLE>(Handle); }
+
+TSerHandle CreateManualEvent() {
+  HANDLE h = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (h == nullptr) {
+    throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), "CreateEvent");
+  }
+  return reinterpret_cast<TSerHandle>(h);
+}
+
+}  // namespace
+
+int CurrentThreadId() { return static_cast<int>(::GetCurrentThreadId()); }
+
+void ApplyThreadPriority(int ThreadId, TThreadPriority Priority) {
+  // THREAD_PRIORITY_* are the relative priorities themselves (-15 .. 15).
+  HANDLE thread = ::OpenThread(THREAD_SET_INFORMATION, FALSE, static_cast<DWORD>(ThreadId));
+  if (thread == nullptr) return;
+  (void)::SetThreadPriority(thread, ThreadPriorityOffset(Priority));
+  ::CloseHandle(thread);
+}
+
+TSerHandleObject::~TSerHandleObject() {
+  if (Handle_ != kSerInvalidHandle && Handle_ != 0) ::CloseHandle(AsHandle(Handle_));
+}
+
+int TSerHandleObject::WaitFor(std::uint32_t Timeout) {
+  switch (::WaitForSingleObject(AsHandle(Handle_), Timeout)) {
+    case WAIT_OBJECT_0: return wrSignaled;
+    case WAIT_TIMEOUT: return wrTimeout;
+    case WAIT_ABANDONED: return wrAbandoned;
+    case WAIT_FAILED: LastError_ = static_cast<int>(::GetLastError()); return wrError;
+    default: return wrError;
+  }
+}
+
+bool TSerEvent::Signal() { return ::SetEvent(AsHandle(Handle())) != FALSE; }
+
+bool TSerEvent::Reset() { return ::ResetEvent(AsHandle(Handle())) != FALSE; }
+
+TSerWaitEvent::TSerWaitEvent() : TSerEvent(CreateManualEvent()) {}
+
+int SerWaitFirst(std::span<const TSerHandleObject* const> Events, std::uint32_t Timeout) {
+  // WaitForMultipleObjects takes no empty entries: wait for the others and
+  // map the answer back.
+  HANDLE handles[MAXIMUM_WAIT_OBJECTS];
+  int index[MAXIMUM_WAIT_OBJECTS];
+  DWORD n = 0;
+  for (std::size_t i = 0; i < Events.size(); ++i) {
+    if (Events[i] == nullptr) continue;
+    if (n == MAXIMUM_WAIT_OBJECTS) return -2;
+    handles[n] = AsHandle(Events[i]->Handle());
+    index[n++] = static_cast<int>(i);
+  }
+  if (n == 0) {
+    ::Sleep(Timeout);
+    return -1;
+  }
+  const DWORD r = ::WaitForMultipleObjects(n, handles, FALSE, Timeout);
+  if (r < WAIT_OBJECT_0 + n) return index[r - WAIT_OBJECT_0];
+  if (r >= WAIT_ABANDONED_0 && r < WAIT_ABANDONED_0 + n) return index[r - WAIT_ABANDONED_0];
+  if (r == WAIT_TIMEOUT) return -1;
+  return -2;
+}
+
+std::uint32_t SerTickCount() { return static_cast<std::uint32_t>(::GetTickCount64()); }
+
+}  // namespace galt

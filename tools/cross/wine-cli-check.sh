@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# galt-loader-cli.exe under Wine against galt-emulator running on Linux
+# behind COM5 of the Wine prefix:
+#   wine-cli-check.sh install|silent PREFIX EMULATOR PTYSHIM CLI.EXE
+# install: the full install of serial number 237 exits 0 and the emulator's
+# flash holds 237 when it stops. silent: a device that never answers makes
+# the program exit non-zero with the deactivation error on stderr.
+set -euo pipefail
+check=$1 prefix=$2 emulator=$3 shim=$4 cli=$5
+here=$(cd "$(dirname "$0")" && pwd)
+"$here/wine-run.sh" "$prefix"
+
+work=$(mktemp -d)
+emu=
+cleanup() {
+  if [ -n "$emu" ]; then kill -INT "$emu" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+link="$prefix/dosdevices/com5"
+args=(--link "$link")
+[ "$check" = silent ] && args+=(--silent)
+rm -f "$link"
+"$emulator" "${args[@]}" >"$work/emulator.out" 2>"$work/emulator.err" &
+emu=$!
+for _ in $(seq 100); do [ -L "$link" ] && break; sleep 0.1; done
+[ -L "$link" ] || { echo "galt-emulator made no $link"; cat "$work/emulator.err"; exit 1; }
+
+start=$(date +%s%N)
+set +e
+LD_PRELOAD="$shim" "$here/wine-run.sh" "$prefix" "$cli" --port COM5 --serial 237 >"$work/cli.out" 2>"$work/cli.err"
+code=$?
+set -e
+end=$(date +%s%N)
+kill -INT "$emu"
+wait "$emu" || true
+emu=
+
+echo "galt-loader-cli.exe exit $code after $(( (end - start) / 1000000 )) ms"
+echo "--- stdout"; cat "$work/cli.out"
+echo "--- stderr"; cat "$work/cli.err"
+echo "--- galt-emulator"; tail -n 1 "$work/emulator.out"
+
+case $check in
+  install)
+    [ "$code" -eq 0 ] || { echo "FAIL: exit $code, expected 0"; exit 1; }
+    grep -q "serial in flash 237$" "$work/emulator.out" || { echo "FAIL: serial 237 is not in the flash"; exit 1; }
+    ;;
+  silent)
+    [ "$code" -ne 0 ] || { echo "FAIL: exit 0 from a silent device"; exit 1; }
+    grep -qF "Ошибка деактивизации FLASH!" "$work/cli.err" || { echo "FAIL: no deactivation error on stderr"; exit 1; }
+    ;;
+  *) echo "unknown check $check"; exit 2 ;;
+esac
+echo PASS
