@@ -87,6 +87,9 @@ void ScanLocks(const std::vector<TSerDeviceKey>& Devices,
     unsigned long long ino = 0;
     if (std::sscanf(where.c_str(), "%x:%x:%llu", &major, &minor, &ino) != 3) continue;
     if (pid == Self || pid <= 0) continue;
+    // The table keeps the pid of whoever took the lock, which may have ended
+    // while the descriptor lives on elsewhere (found by its descriptor).
+    if (::access(("/proc/" + std::to_string(pid)).c_str(), F_OK) != 0) continue;
     const auto dev = static_cast<std::uint64_t>(makedev(major, minor));
     for (std::size_t i = 0; i < Devices.size(); ++i) {
       if (Devices[i].Dev == dev && Devices[i].Ino == ino) AddHolder(Holders[i], pid);

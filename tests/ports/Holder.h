@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,25 +14,24 @@ namespace galt::testing {
 class Holder {
  public:
   explicit Holder(const std::string& path, bool lock = false) {
-    int ready[2];
-    if (::pipe(ready) != 0) return;
     pid_ = ::fork();
     if (pid_ == 0) {
-      ::close(ready[0]);
-      const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-      if (fd < 0 || (lock && ::flock(fd, LOCK_EX | LOCK_NB) != 0)) _exit(1);
-      // The descriptor, and its lock, live on in sleep.
-      if (::write(ready[1], "k", 1) != 1) _exit(1);
-      ::close(ready[1]);
-      ::execlp("sleep", "sleep", "60", static_cast<char*>(nullptr));
+      // Nothing but exec in the child of a threaded process: the shell opens
+      // the node (and locks it) and becomes sleep, descriptor and all.
+      ::execl("/bin/sh", "sh", "-c",
+              "exec 3<>\"$1\" || exit 1; if [ \"$2\" = lock ]; then flock -n 3 || exit 1; fi; exec sleep 60",
+              "sh", path.c_str(), lock ? "lock" : "open", static_cast<char*>(nullptr));
       _exit(1);
     }
-    ::close(ready[1]);
-    char c = 0;
-    held_ = ::read(ready[0], &c, 1) == 1;
-    ::close(ready[0]);
     // The descriptor must be in sleep before anyone looks.
-    for (int i = 0; held_ && i < 200 && Command() != "sleep"; ++i) ::usleep(5000);
+    for (int i = 0; pid_ > 0 && i < 400 && Command() != "sleep"; ++i) {
+      if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+        pid_ = -1;  // the shell could not open or lock it
+        return;
+      }
+      ::usleep(5000);
+    }
+    held_ = pid_ > 0 && Command() == "sleep";
   }
   ~Holder() { Release(); }
   Holder(const Holder&) = delete;
