@@ -13,6 +13,7 @@
 #include <exception>
 
 #include "app/CommSerial.h"
+#include "app/LoaderLine.h"
 #include "app/PortList.h"
 #include "app/PortWatch.h"
 #include "app/QtMessageBoxes.h"
@@ -73,11 +74,8 @@ TForm1::TForm1(const TForm1Setup& setup)
       scanPorts_(setup.scanPorts),
       own_(std::make_unique<OwnServices>(setup)),
       core_(own_->timers, own_->boxes, own_->port, setup.clock ? *setup.clock : SteadyClock::Instance()) {
-  // The loader's line: 14400 baud, 8N1, no flow control, DTR off, RTS on.
   TSerComm& comm = own_->cp1;
-  comm.SetBaudrate(TSerBaudrate::br14400);
-  comm.FlowControl().SetControlDtr(TSerControlDtr::dtrDisabled);
-  comm.FlowControl().SetControlRts(TSerControlRts::rtsEnabled);
+  UseLoaderLine(comm);
   comm.SetDeviceName("\\\\.\\COM%d");
   comm.OnRxChar = [this](TSerCustomComm*, int count) { cp1RxChar(count); };
   comm.SetExceptionDisplay([this](std::exception_ptr error) {

@@ -118,6 +118,15 @@ struct TSerPort::TState {
     return 0;
   }
 
+  // The queue counts; line errors found on the way are kept for the next
+  // status query, which reports each of them once.
+  int Queues(COMSTAT& Stat) {
+    std::uint32_t errors = 0;
+    if (const int err = ClearErrors(Stat, errors)) return err;
+    if (errors != 0) KeptErrors.fetch_or(errors);
+    return 0;
+  }
+
   // Ends a transfer pending on Record and answers the bytes it moved.
   DWORD CancelAndCollect(OVERLAPPED& Record) {
     ::CancelIoEx(Device, &Record);
@@ -227,18 +236,14 @@ int TSerPort::Status(TSerComStat& Stat, std::uint32_t& Errors) {
 
 int TSerPort::InQueue(std::int32_t& Waiting) {
   COMSTAT s;
-  std::uint32_t errors = 0;
-  if (const int err = State_->ClearErrors(s, errors)) return err;
-  if (errors != 0) State_->KeptErrors.fetch_or(errors);
+  if (const int err = State_->Queues(s)) return err;
   Waiting = static_cast<std::int32_t>(s.cbInQue);
   return 0;
 }
 
 int TSerPort::OutQueue(std::int32_t& Queued) {
   COMSTAT s;
-  std::uint32_t errors = 0;
-  if (const int err = State_->ClearErrors(s, errors)) return err;
-  if (errors != 0) State_->KeptErrors.fetch_or(errors);
+  if (const int err = State_->Queues(s)) return err;
   Queued = static_cast<std::int32_t>(s.cbOutQue);
   return 0;
 }

@@ -4,6 +4,7 @@
 #include <exception>
 #include <fstream>
 
+#include "app/LoaderLine.h"
 #include "app/PortTexts.h"
 #include "app/cli/PortArgument.h"
 #include "image/HexExport.h"
@@ -37,10 +38,7 @@ Session::Session(const CliOptions& options, ConsoleOutput& console, const TSerPo
                  std::function<bool()> stopRequested)
     : options_(options), console_(console), stopRequested_(std::move(stopRequested)) {
   cp1_.SetPortTable(ports);
-  // The loader's line: 14400 baud, 8N1, no flow control, DTR off, RTS on.
-  cp1_.SetBaudrate(TSerBaudrate::br14400);
-  cp1_.FlowControl().SetControlDtr(TSerControlDtr::dtrDisabled);
-  cp1_.FlowControl().SetControlRts(TSerControlRts::rtsEnabled);
+  UseLoaderLine(cp1_);
   const PortChoice port = ChoosePort(options_.port, ports);
   cp1_.SetDeviceName(port.deviceName);
   cp1_.SetPortNum(port.portNum);
