@@ -31,6 +31,18 @@ std::string CommandOf(int Pid) {
   return name.empty() ? "?" : name;
 }
 
+// Pseudo-terminal numbers are only unique within one instance of their file
+// system; containers and private /dev set-ups mount instances of their own.
+bool IsPtySlave(std::uint64_t Rdev) {
+  const unsigned m = major(static_cast<dev_t>(Rdev));
+  return m >= 136 && m <= 143;
+}
+
+bool SameDevice(const TSerDeviceKey& Device, const struct stat& St) {
+  if (Device.Rdev != static_cast<std::uint64_t>(St.st_rdev)) return false;
+  return !IsPtySlave(Device.Rdev) || Device.Dev == static_cast<std::uint64_t>(St.st_dev);
+}
+
 void AddHolder(std::vector<TSerPortHolder>& Holders, int Pid) {
   for (const auto& h : Holders)
     if (h.Pid == Pid) return;
@@ -62,7 +74,7 @@ void ScanDescriptors(const std::vector<TSerDeviceKey>& Devices,
       // devices can be serial ports, so most descriptors end here.
       if (::fstatat(fdDir, f->d_name, &st, 0) != 0 || !S_ISCHR(st.st_mode)) continue;
       for (std::size_t i = 0; i < Devices.size(); ++i) {
-        if (Devices[i].Rdev == static_cast<std::uint64_t>(st.st_rdev)) AddHolder(Holders[i], pid);
+        if (SameDevice(Devices[i], st)) AddHolder(Holders[i], pid);
       }
     }
     ::closedir(fds);

@@ -197,7 +197,8 @@ TEST(EndToEnd, UnpluggingMidInstallIsReportedOnceAndTheAdapterWorksWhenItComesBa
 
   // Plugged in again: the port is reopened, and the next press installs.
   ASSERT_TRUE(adapter.Plug());
-  ASSERT_TRUE(RunEventsUntil([&] { return form->cp1().IsOpen(); }, 3000));
+  ASSERT_TRUE(RunEventsUntil([&] { return form->cp1().IsOpen(); }, 3000))
+      << boxes.boxes.size() << " boxes; the port: " << form->cmbPorts->toolTip().toStdString();
   form->Core().zn.SetValue(321);
   QTest::mouseClick(form->Button4, Qt::LeftButton);
   ASSERT_TRUE(WaitForBox(boxes, 30000, 2));

@@ -8,19 +8,25 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 namespace galt::testing {
 
 class Holder {
  public:
-  explicit Holder(const std::string& path, bool lock = false) {
+  explicit Holder(const std::string& path, bool lock = false)
+      : Holder({"/bin/sh", "sh", "-c",
+                "exec 3<>\"$1\" || exit 1; if [ \"$2\" = lock ]; then flock -n 3 || exit 1; fi; exec sleep 60", "sh",
+                path, lock ? "lock" : "open"}) {}
+  // Any program that ends up as sleep holding what it opened: {file, argv0, args...}.
+  explicit Holder(const std::vector<std::string>& program) {
+    std::vector<char*> argv;
+    for (std::size_t i = 1; i < program.size(); ++i) argv.push_back(const_cast<char*>(program[i].c_str()));
+    argv.push_back(nullptr);
     pid_ = ::fork();
     if (pid_ == 0) {
-      // Nothing but exec in the child of a threaded process: the shell opens
-      // the node (and locks it) and becomes sleep, descriptor and all.
-      ::execl("/bin/sh", "sh", "-c",
-              "exec 3<>\"$1\" || exit 1; if [ \"$2\" = lock ]; then flock -n 3 || exit 1; fi; exec sleep 60",
-              "sh", path.c_str(), lock ? "lock" : "open", static_cast<char*>(nullptr));
+      // Nothing but exec in the child of a threaded process.
+      ::execv(program[0].c_str(), argv.data());
       _exit(1);
     }
     // The descriptor must be in sleep before anyone looks.

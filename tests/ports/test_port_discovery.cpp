@@ -89,6 +89,22 @@ TEST(PortScan, ABusyPortStaysListedWithWhoHoldsItUntilReleased) {
   EXPECT_TRUE(PortHoldersOf("/dev/ttyUSB0").empty());
 }
 
+TEST(PortScan, ATerminalOfAnotherPtyInstanceIsNoHolderOfOursWithTheSameNumber) {
+  VirtualDevice device;  // a terminal of this machine's own instance
+  const std::string number = device.Path().substr(device.Path().find_last_of('/') + 1);
+  Holder elsewhere({GALT_PTY_ELSEWHERE, "pty_elsewhere", number});
+  if (!elsewhere.Held()) GTEST_SKIP() << "no pseudo-terminal instance of its own can be made here (needs root)";
+  // Same device number, another terminal.
+  struct stat ours {}, theirs {};
+  ASSERT_EQ(::stat(device.Path().c_str(), &ours), 0);
+  ASSERT_EQ(::stat(("/proc/" + std::to_string(elsewhere.Pid()) + "/fd/0").c_str(), &theirs), 0);
+  ASSERT_EQ(ours.st_rdev, theirs.st_rdev);
+  EXPECT_TRUE(PortHoldersOf(device.Path()).empty());
+  Holder here(device.Path());
+  ASSERT_TRUE(here.Held());
+  EXPECT_EQ(PortHoldersOf(device.Path()), (std::vector<TSerPortHolder>{{here.Pid(), "sleep"}}));
+}
+
 TEST(PortScan, OurOwnOpenPortIsListedWithoutAProbe) {
   MockMachine machine;
   machine.PlugUsb("ttyUSB0");
