@@ -47,7 +47,12 @@ cmake -S . -B build-wine -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/tools/cross/mingw-w64-x86_64.cmake" >/dev/null
 cmake --build build-wine -j"$jobs"
 stage "tests (Windows cross build, under Wine)"
+# Nothing Wine started for the tests outlives the stage, whether it passes
+# or not.
+trap './tools/cross/wine-end.sh build-wine/wineprefix' EXIT
 ctest --test-dir build-wine -j"$jobs" --timeout 600
+./tools/cross/wine-end.sh build-wine/wineprefix
+trap - EXIT
 
 stage "package (lintian, desktop-file-validate, appstreamcli)"
 deb=$(./tools/make-package.sh build-package | tail -n 1)

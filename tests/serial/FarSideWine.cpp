@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <stdexcept>
+#include <string>
 
 #include "FarSide.h"
 #include "tools/cross/rig/RigProtocol.h"
@@ -16,6 +17,10 @@ namespace galt::test {
 namespace {
 
 using namespace galt::rig;
+
+// Far longer than any answer takes (a read waits at most what the test asks,
+// a few seconds): a rig that stops answering fails the test, not hangs it.
+constexpr DWORD kRigAnswerMs = 30000;
 
 const char* RigAddress() {
   const char* address = std::getenv("GALT_WINE_RIG");
@@ -45,6 +50,8 @@ struct FarSide::TImpl {
     if (Socket == INVALID_SOCKET || ::connect(Socket, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
       throw std::runtime_error("cannot reach galt-wine-rig at " + text);
     }
+    const DWORD answerMs = kRigAnswerMs;
+    ::setsockopt(Socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&answerMs), sizeof answerMs);
     Path = "\\\\.\\" + Expect(kName);
   }
 
@@ -69,6 +76,9 @@ struct FarSide::TImpl {
     std::string out(Size, '\0');
     for (std::size_t done = 0; done < Size;) {
       const int n = ::recv(Socket, out.data() + done, static_cast<int>(Size - done), 0);
+      if (n < 0 && ::WSAGetLastError() == WSAETIMEDOUT) {
+        throw std::runtime_error("galt-wine-rig did not answer within " + std::to_string(kRigAnswerMs / 1000) + " s");
+      }
       if (n <= 0) throw std::runtime_error("galt-wine-rig is gone");
       done += static_cast<std::size_t>(n);
     }

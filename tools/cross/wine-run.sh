@@ -31,5 +31,13 @@ fi
 # its standard error. Started here (it returns once it is ready), that goes
 # nowhere; the program's own output is untouched. It stays for 10 s after
 # its last program, so that a series of test programs shares it.
-wineserver -p10 2>/dev/null || true  # answers 2 when one is running already
+wineserver -p10 </dev/null >/dev/null 2>&1 || true  # answers 2 when one is running already
+# The first program of a session starts the session's services (services.exe,
+# winedevice.exe, plugplay.exe, svchost.exe, rpcss.exe), which inherit its
+# standard error and can outlive it: on a test's pipe they would keep ctest
+# waiting after the test has ended. So a program of no output starts them
+# first, with every stream on /dev/null; when the session is up already it
+# ends at once (about 0.1 s). Every run does this, so whichever program of a
+# session comes first, it is this one.
+wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 exec wine "$@"

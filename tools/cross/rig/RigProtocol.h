@@ -5,7 +5,10 @@
 //
 // The rig greets each connection with kName ("COM12": the port of the Wine
 // prefix whose pseudo-terminal it serves). Then the test asks:
-//   kWrite   bytes          -> written to the far side, no answer
+//   kWrite   bytes          -> written to the far side, no answer; what the
+//                              line cannot take yet waits in the rig, in
+//                              order, and is dropped when the test hangs up
+//                              or its connection closes
 //   kRead    max, wait ms   -> kData with 1..max bytes, or none after the wait
 //   kHangUp                 -> both ends closed (the device is gone); kHangUp
 //   kFill                   -> the line towards the far side filled; kFill, count

@@ -47,12 +47,38 @@ struct Line {
   int Slave = -1;  // held, so the line stays up while the program reopens it
   int Port = 0;
   std::string Link;
+  // Bytes of the far side that the line has not taken yet. The rig serves
+  // every line and the listener from one loop, so it never waits for room
+  // in one line: a port that nobody reads (closed, or never opened again)
+  // would stop all the others and the next test's connection.
+  std::string Out;
 
   ~Line() { Close(); }
   void Close() {
     if (Master >= 0) ::close(Master);
     if (Slave >= 0) ::close(Slave);
     Master = Slave = -1;
+    Out.clear();
+  }
+
+  void Send(const char* Data, std::size_t Size) {
+    if (Master < 0) return;
+    Out.append(Data, Size);
+    Flush();
+  }
+
+  // Writes what the line takes now.
+  void Flush() {
+    while (!Out.empty() && Master >= 0) {
+      const ssize_t n = ::write(Master, Out.data(), Out.size());
+      if (n > 0) {
+        Out.erase(0, static_cast<std::size_t>(n));
+      } else if (n < 0 && errno == EINTR) {
+        continue;
+      } else {
+        return;  // full (EAGAIN): the loop waits for room; or the line has gone
+      }
+    }
   }
 };
 
@@ -151,7 +177,7 @@ struct Client {
       char number[4];
       switch (type) {
         case kWrite:
-          if (Pty && Pty->Master >= 0) WriteAll(Pty->Master, payload.data(), payload.size());
+          if (Pty) Pty->Send(payload.data(), payload.size());
           break;
         case kRead:
           if (payload.size() < 8) return false;
@@ -168,8 +194,10 @@ struct Client {
           if (!Send(kFill, std::string(number, 4))) return false;
           break;
         case kWaiting: {
+          // What the line holds, and what it has yet to take.
           int waiting = 0;
           if (Pty && Pty->Slave >= 0) ::ioctl(Pty->Slave, FIONREAD, &waiting);
+          if (Pty) waiting += static_cast<int>(Pty->Out.size());
           PutU32(number, static_cast<std::uint32_t>(waiting));
           if (!Send(kWaiting, std::string(number, 4))) return false;
           break;
@@ -255,10 +283,13 @@ int main(int argc, char** argv) {
   for (;;) {
     if (::waitpid(child, &status, WNOHANG) == child) break;
     std::vector<pollfd> fds{{listener, POLLIN, 0}};
-    for (auto& e : echoes) fds.push_back({e->Master, POLLIN, 0});
+    for (auto& e : echoes) fds.push_back({e->Master, static_cast<short>(POLLIN | (e->Out.empty() ? 0 : POLLOUT)), 0});
     for (auto& [socket, c] : clients) {
       fds.push_back({socket, POLLIN, 0});
-      if (c->ReadPending && c->Pty && c->Pty->Master >= 0) fds.push_back({c->Pty->Master, POLLIN, 0});
+      if (c->Pty && c->Pty->Master >= 0 && (c->ReadPending || !c->Pty->Out.empty())) {
+        fds.push_back({c->Pty->Master,
+                       static_cast<short>((c->ReadPending ? POLLIN : 0) | (c->Pty->Out.empty() ? 0 : POLLOUT)), 0});
+      }
     }
     // Until the first read's wait ends, and now and then to see whether the
     // program has ended.
@@ -272,9 +303,10 @@ int main(int argc, char** argv) {
     ::poll(fds.data(), fds.size(), timeout);
 
     for (auto& e : echoes) {
+      e->Flush();
       char buf[4096];
       const ssize_t n = ::read(e->Master, buf, sizeof buf);
-      if (n > 0) WriteAll(e->Master, buf, static_cast<std::size_t>(n));
+      if (n > 0) e->Send(buf, static_cast<std::size_t>(n));
     }
     if (fds[0].revents & POLLIN) {
       const int s = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
@@ -292,6 +324,7 @@ int main(int argc, char** argv) {
     }
     for (auto it = clients.begin(); it != clients.end();) {
       Client& c = *it->second;
+      if (c.Pty) c.Pty->Flush();
       char buf[65536];
       bool alive = true;
       const ssize_t n = ::recv(c.Socket, buf, sizeof buf, MSG_DONTWAIT);
