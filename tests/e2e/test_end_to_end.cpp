@@ -229,11 +229,14 @@ TEST(EndToEnd, ClosingTheWindowMidInstallClosesThePortAtOnce) {
   r.Start();
   r.PressInstall();
   ASSERT_TRUE(RunEventsUntil([&] { return r.core().Gauge2.Progress() >= 20; }, 20000));
+  // A loaded machine may have ended the install in its box already; what
+  // counts is that nothing comes after the close.
+  const std::size_t boxesBefore = r.boxes.boxes.size();
   r.form->close();
   EXPECT_FALSE(r.form->cp1().IsOpen());
   const std::string framesSent = r.core().st_txd;
   QTest::qWait(1500);
-  EXPECT_TRUE(r.boxes.boxes.empty()) << "no watchdog fires into a closed window";
+  EXPECT_EQ(r.boxes.boxes.size(), boxesBefore) << "no watchdog fires into a closed window: " << r.boxes.boxes.back().text;
   EXPECT_EQ(r.core().st_txd, framesSent) << "nothing more is sent";
   r.form.reset();
   r.device.Stop();
