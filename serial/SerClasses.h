@@ -102,6 +102,11 @@ class TSerHandleObject {
 // answers its index (the lowest of several), -1 when Timeout ms have passed,
 // or -2 when the wait itself failed.
 int SerWaitFirst(std::span<const TSerHandleObject* const> Events, std::uint32_t Timeout);
+#ifdef _WIN32
+// The same with a system handle besides (an overlapped transfer's completion
+// event; 0 for none), whose index is Events.size().
+int SerWaitFirstOr(std::span<const TSerHandleObject* const> Events, TSerHandle Extra, std::uint32_t Timeout);
+#endif
 
 class TSerEvent : public TSerHandleObject {
  public:

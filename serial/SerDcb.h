@@ -1,7 +1,8 @@
 #pragma once
 // The device-control block that Windows' SetCommState takes, built from the
 // line settings. Kept free of <windows.h> so that every platform can check it;
-// SerPortWin32.cpp copies the fields into the system's DCB.
+// SerPortWin32.cpp copies the fields, the flag word whole, into the system's
+// DCB.
 
 #include <cstdint>
 
@@ -9,7 +10,7 @@
 
 namespace galt {
 
-// Bits of the DCB flag word.
+// Bits of the DCB flag word, as Windows lays out its bit fields.
 constexpr std::uint32_t kDcbBinary = 0x0001;
 constexpr std::uint32_t kDcbParity = 0x0002;
 constexpr std::uint32_t kDcbOutxCtsFlow = 0x0004;

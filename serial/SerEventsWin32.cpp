@@ -53,18 +53,22 @@ bool TSerEvent::Reset() { return ::ResetEvent(AsHandle(Handle())) != FALSE; }
 
 TSerWaitEvent::TSerWaitEvent() : TSerEvent(CreateManualEvent()) {}
 
-int SerWaitFirst(std::span<const TSerHandleObject* const> Events, std::uint32_t Timeout) {
+int SerWaitFirstOr(std::span<const TSerHandleObject* const> Events, TSerHandle Extra, std::uint32_t Timeout) {
   // WaitForMultipleObjects takes no empty entries: wait for the others and
   // map the answer back.
   HANDLE handles[MAXIMUM_WAIT_OBJECTS];
   int index[MAXIMUM_WAIT_OBJECTS];
   DWORD n = 0;
-  for (std::size_t i = 0; i < Events.size(); ++i) {
-    if (Events[i] == nullptr) continue;
-    if (n == MAXIMUM_WAIT_OBJECTS) return -2;
-    handles[n] = AsHandle(Events[i]->Handle());
+  const auto add = [&](HANDLE h, std::size_t i) {
+    if (n == MAXIMUM_WAIT_OBJECTS) return false;
+    handles[n] = h;
     index[n++] = static_cast<int>(i);
+    return true;
+  };
+  for (std::size_t i = 0; i < Events.size(); ++i) {
+    if (Events[i] != nullptr && !add(AsHandle(Events[i]->Handle()), i)) return -2;
   }
+  if (Extra != 0 && !add(AsHandle(Extra), Events.size())) return -2;
   if (n == 0) {
     ::Sleep(Timeout);
     return -1;
@@ -74,6 +78,10 @@ int SerWaitFirst(std::span<const TSerHandleObject* const> Events, std::uint32_t 
   if (r >= WAIT_ABANDONED_0 && r < WAIT_ABANDONED_0 + n) return index[r - WAIT_ABANDONED_0];
   if (r == WAIT_TIMEOUT) return -1;
   return -2;
+}
+
+int SerWaitFirst(std::span<const TSerHandleObject* const> Events, std::uint32_t Timeout) {
+  return SerWaitFirstOr(Events, 0, Timeout);
 }
 
 std::uint32_t SerTickCount() { return static_cast<std::uint32_t>(::GetTickCount64()); }

@@ -8,6 +8,7 @@
 // under Wine).
 
 #include <atomic>
+#include <cstddef>
 #include <cstring>
 
 #include "serial/SerDcb.h"
@@ -27,9 +28,6 @@ constexpr DWORD kCancelWaitMs = 1000;
 // (Wine's on a pseudo-terminal among them) leave a comm-event wait pending
 // when the device goes away, and only a status call tells.
 constexpr std::uint32_t kProbeMs = 100;
-constexpr std::size_t kMaxSignals = 4;
-
-HANDLE AsHandle(TSerHandle Handle) { return reinterpret_cast<HANDLE>(Handle); }
 
 // Some calls fail without setting an error code; say "device not working".
 int LastError() {
@@ -38,31 +36,6 @@ int LastError() {
 }
 
 HANDLE NewEvent() { return ::CreateEventA(nullptr, TRUE, FALSE, nullptr); }
-
-// Waits for the first of the signals and Extra (may be null); answers the
-// signal's index, kSignalCount for Extra, -1 on time-out, -2 on failure.
-int WaitSignalsOr(TSerSignals Signals, HANDLE Extra, DWORD TimeoutMs) {
-  HANDLE handles[kMaxSignals + 1];
-  int index[kMaxSignals + 1];
-  DWORD n = 0;
-  for (std::size_t i = 0; i < Signals.size() && i < kMaxSignals; ++i) {
-    if (Signals[i] == nullptr) continue;
-    handles[n] = AsHandle(Signals[i]->Handle());
-    index[n++] = static_cast<int>(i);
-  }
-  if (Extra != nullptr) {
-    handles[n] = Extra;
-    index[n++] = static_cast<int>(kMaxSignals);
-  }
-  if (n == 0) {
-    ::Sleep(TimeoutMs);
-    return -1;
-  }
-  const DWORD r = ::WaitForMultipleObjects(n, handles, FALSE, TimeoutMs);
-  if (r < WAIT_OBJECT_0 + n) return index[r - WAIT_OBJECT_0];
-  if (r == WAIT_TIMEOUT) return -1;
-  return -2;
-}
 
 }  // namespace
 
@@ -154,6 +127,11 @@ TSerPort::~TSerPort() = default;
 
 TSerHandle TSerPort::Handle() const { return reinterpret_cast<TSerHandle>(State_->Device); }
 
+// The flag word follows DCBlength and BaudRate; the first field after it is
+// wReserved.
+constexpr std::size_t kDcbFlagsOffset = offsetof(DCB, BaudRate) + sizeof(DWORD);
+static_assert(offsetof(DCB, wReserved) == kDcbFlagsOffset + sizeof(DWORD));
+
 int TSerPort::ApplyLine(const TSerLineConfig& Config) {
   // No such lines on a serial port; refused before the driver sees them.
   if (Config.Baud == 0 || Config.DataBits < 5 || Config.DataBits > 8 || Config.Parity < 0 ||
@@ -165,19 +143,10 @@ int TSerPort::ApplyLine(const TSerLineConfig& Config) {
   std::memset(&dcb, 0, sizeof dcb);
   dcb.DCBlength = sizeof dcb;
   dcb.BaudRate = f.BaudRate;
-  dcb.fBinary = (f.Flags & kDcbBinary) != 0;
-  dcb.fParity = (f.Flags & kDcbParity) != 0;
-  dcb.fOutxCtsFlow = (f.Flags & kDcbOutxCtsFlow) != 0;
-  dcb.fOutxDsrFlow = (f.Flags & kDcbOutxDsrFlow) != 0;
-  dcb.fDtrControl = (f.Flags >> kDcbDtrControlShift) & 3;
-  dcb.fDsrSensitivity = (f.Flags & kDcbDsrSensitivity) != 0;
-  dcb.fTXContinueOnXoff = (f.Flags & kDcbTxContinueOnXoff) != 0;
-  dcb.fOutX = (f.Flags & kDcbOutX) != 0;
-  dcb.fInX = (f.Flags & kDcbInX) != 0;
-  dcb.fErrorChar = (f.Flags & kDcbErrorChar) != 0;
-  dcb.fNull = (f.Flags & kDcbNull) != 0;
-  dcb.fRtsControl = (f.Flags >> kDcbRtsControlShift) & 3;
-  dcb.fAbortOnError = 0;
+  // The flag word is the DCB's bit fields in the system's own bit order, so
+  // it goes in whole: what the tests check on every platform is what Windows
+  // gets.
+  std::memcpy(reinterpret_cast<unsigned char*>(&dcb) + kDcbFlagsOffset, &f.Flags, sizeof f.Flags);
   dcb.XonLim = f.XonLim;
   dcb.XoffLim = f.XoffLim;
   dcb.ByteSize = f.ByteSize;
@@ -294,8 +263,8 @@ TSerTransfer TSerPort::Write(const void* Data, std::int32_t Count, std::uint32_t
       t.Error = static_cast<int>(err);
       return t;
     }
-    const int r = WaitSignalsOr(Signals, record.hEvent, TimeoutMs);
-    if (r != static_cast<int>(kMaxSignals)) {
+    const int r = SerWaitFirstOr(Signals, reinterpret_cast<TSerHandle>(record.hEvent), TimeoutMs);
+    if (r != static_cast<int>(Signals.size())) {
       // A signal, the time or a failed wait: the rest is not sent.
       t.Signalled = r >= 0 ? r : -1;
       t.Done = static_cast<std::int32_t>(State_->CancelAndCollect(record));
@@ -385,10 +354,10 @@ TSerDeviceWait TSerEventWaiter::Wait(TSerSignals Signals, bool WatchInput, std::
     w.Pending = true;
   }
   const DWORD timeout = TimeoutMs < kProbeMs ? TimeoutMs : kProbeMs;
-  const int r = WaitSignalsOr(Signals, w.Pending ? w.Done : nullptr, timeout);
+  const int r = SerWaitFirstOr(Signals, w.Pending ? reinterpret_cast<TSerHandle>(w.Done) : 0, timeout);
   if (r == -2) return failed(LastError());
   if (r == -1) return completed(0);  // time to look at the device
-  if (r != static_cast<int>(kMaxSignals)) {
+  if (r != static_cast<int>(Signals.size())) {
     result.Kind = TSerDeviceWait::dwSignalled;
     result.Signalled = r;
     return result;
