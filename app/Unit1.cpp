@@ -78,17 +78,7 @@ TForm1::TForm1(const TForm1Setup& setup)
   UseLoaderLine(comm);
   comm.SetDeviceName("\\\\.\\COM%d");
   comm.OnRxChar = [this](TSerCustomComm*, int count) { cp1RxChar(count); };
-  comm.SetExceptionDisplay([this](std::exception_ptr error) {
-    try {
-      std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-      // An unplugged adapter fails the same way again and again; one box
-      // says it, until the port is opened anew.
-      if (e.what() == lastSerialError_) return;
-      lastSerialError_ = e.what();
-      ShowUncaught(e);
-    }
-  });
+  ShowLineErrorsOnce(comm, lastSerialError_, [this](const std::exception& e) { ShowUncaught(e); });
   comm.OnOpen = [this](TSerCustomComm*) {
     lastSerialError_.clear();
     LineChanged();

@@ -45,16 +45,7 @@ Session::Session(const CliOptions& options, ConsoleOutput& console, const TSerPo
   portShown_ = port.shown;
 
   cp1_.OnRxChar = [this](TSerCustomComm*, int count) { Dispatch([this, count] { core_.cp1RxChar(count); }); };
-  cp1_.SetExceptionDisplay([this](std::exception_ptr error) {
-    try {
-      std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-      // A dead adapter fails the same way at every delivery: say it once.
-      if (e.what() == lastSerialError_) return;
-      lastSerialError_ = e.what();
-      console_.Line(Stream::Err, e.what());
-    }
-  });
+  ShowLineErrorsOnce(cp1_, lastSerialError_, [this](const std::exception& e) { console_.Line(Stream::Err, e.what()); });
   // The device has gone (an adapter pulled out): the core stops the sequence
   // and says so in its error box, which ends the run.
   cp1_.OnDeviceLost = [this](TSerCustomComm*) {
