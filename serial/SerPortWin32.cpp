@@ -37,6 +37,15 @@ int LastError() {
 
 HANDLE NewEvent() { return ::CreateEventA(nullptr, TRUE, FALSE, nullptr); }
 
+// A transfer's record, its completion event not yet signalled.
+OVERLAPPED FreshRecord(HANDLE Done) {
+  OVERLAPPED record;
+  std::memset(&record, 0, sizeof record);
+  record.hEvent = Done;
+  ::ResetEvent(Done);
+  return record;
+}
+
 }  // namespace
 
 std::string SerSystemErrorText(int Code) {
@@ -224,10 +233,7 @@ TSerTransfer TSerPort::Read(void* Data, std::int32_t Count, std::uint32_t Timeou
   std::int32_t waiting = 0;
   if ((t.Error = InQueue(waiting)) != 0 || waiting <= 0) return t;
 
-  OVERLAPPED record;
-  std::memset(&record, 0, sizeof record);
-  record.hEvent = State_->ReadDone;
-  ::ResetEvent(record.hEvent);
+  OVERLAPPED record = FreshRecord(State_->ReadDone);
   DWORD n = 0;
   if (!::ReadFile(State_->Device, Data, static_cast<DWORD>(Count), nullptr, &record)) {
     const DWORD err = ::GetLastError();
@@ -252,10 +258,7 @@ TSerTransfer TSerPort::Read(void* Data, std::int32_t Count, std::uint32_t Timeou
 TSerTransfer TSerPort::Write(const void* Data, std::int32_t Count, std::uint32_t TimeoutMs,
                              TSerSignals Signals) {
   TSerTransfer t;
-  OVERLAPPED record;
-  std::memset(&record, 0, sizeof record);
-  record.hEvent = State_->WriteDone;
-  ::ResetEvent(record.hEvent);
+  OVERLAPPED record = FreshRecord(State_->WriteDone);
   DWORD n = 0;
   if (!::WriteFile(State_->Device, Data, static_cast<DWORD>(Count), nullptr, &record)) {
     const DWORD err = ::GetLastError();
