@@ -11,9 +11,13 @@ namespace galt {
 
 namespace {
 
-constexpr int kPortNumRole = Qt::UserRole;
-
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The full path, and who holds the port or what it is.
+QString EntryTip(const TSerPortEntry& e) {
+  if (e.Busy) return Q(e.Path + "\n" + BusyText(e));
+  return e.Description.empty() ? Q(e.Path) : Q(e.Path + "\n" + e.Description);
+}
 
 }  // namespace
 
@@ -39,10 +43,8 @@ void TPortCombo::SetEntries(const std::vector<TSerPortEntry>& Entries, const std
   model->removeRows(0, model->rowCount());
   int selected = -1;
   for (const TSerPortEntry& e : entries_) {
-    const QString tip = e.Description.empty() ? Q(e.Path) : Q(e.Path + "\n" + e.Description);
     auto* name = new QStandardItem(Q(e.Name));
-    name->setData(e.PortNum, kPortNumRole);
-    name->setToolTip(e.Busy ? Q(e.Path + "\n" + BusyText(e)) : tip);
+    name->setToolTip(EntryTip(e));
     auto* note = new QStandardItem(Q(EntryNote(e)));
     note->setToolTip(name->toolTip());
     // The name is the field's; the words beside it are quieter, and a busy
@@ -89,8 +91,7 @@ void TPortCombo::ShowSelected() {
     return;
   }
   if (lineEdit() != nullptr && lineEdit()->text() != Q(e->Name)) lineEdit()->setText(Q(e->Name));
-  setToolTip(e->Busy ? Q(e->Path + "\n" + BusyText(*e))
-                     : (e->Description.empty() ? Q(e->Path) : Q(e->Path + "\n" + e->Description)));
+  setToolTip(EntryTip(*e));
 }
 
 void TPortCombo::showPopup() {

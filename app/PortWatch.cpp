@@ -16,9 +16,9 @@ TPortWatch::TPortWatch(const TSerPortTable& Table, QObject* Parent) : QObject(Pa
     if (OnChange) OnChange();
   });
   for (const int fd : monitor_.Handles()) {
+    // Owned by this object, as Qt children.
     auto* n = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(n, &QSocketNotifier::activated, this, [this] { Readable(); });
-    notifiers_.push_back(n);
   }
 }
 

@@ -7,12 +7,8 @@
 #include <QObject>
 #include <QTimer>
 #include <functional>
-#include <memory>
-#include <vector>
 
 #include "serial/PortMonitor.h"
-
-class QSocketNotifier;
 
 namespace galt {
 
@@ -27,7 +23,6 @@ class TPortWatch : public QObject {
   void Readable();
 
   TSerPortMonitor monitor_;
-  std::vector<QSocketNotifier*> notifiers_;
   QTimer settle_;
 };
 

@@ -127,7 +127,6 @@ void TForm1::BuildControls() {
 
   cmbPorts = new TPortCombo(Panel3);
   cmbPorts->setEditable(true);
-  cmbPorts->setInsertPolicy(QComboBox::NoInsert);
   cmbPorts->setEditText(QStringLiteral("COM1"));
   cmbPorts->setFont(DialogFont(13, true));
   SetTextColour(cmbPorts, QPalette::Text, kMaroon);
@@ -203,9 +202,7 @@ void TForm1::FormClose() {
   openEntry_.reset();
   returning_.reset();
   // A running operation is abandoned: no timer ticks into a closed window.
-  core_.Timer2->SetEnabled(false);
-  core_.Timer3->SetEnabled(false);
-  core_.Timer4->SetEnabled(false);
+  core_.StopTimers();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -15,7 +15,6 @@
 #include "serial/SerComm.h"
 
 class QCloseEvent;
-class QComboBox;
 class QFrame;
 class QLabel;
 class QPushButton;

@@ -32,10 +32,12 @@ void LoaderCore::LinkReset() {
   link.ResetReceiver();
 }
 
+void LoaderCore::StopTimers() {
+  for (Timer* timer : {Timer2.get(), Timer3.get(), Timer4.get()}) timer->SetEnabled(false);
+}
+
 void LoaderCore::LinkLost(const std::string& portName) {
-  Timer2->SetEnabled(false);
-  Timer3->SetEnabled(false);
-  Timer4->SetEnabled(false);
+  StopTimers();
   LinkReset();
   boxes_.Show(BoxIcon::Error, texts::kErrorCaption, texts::LinkLostText(portName));
 }

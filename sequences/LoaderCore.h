@@ -77,6 +77,8 @@ class LoaderCore : private LinkHost {
   // The port was closed or opened anew: a reply half-collected from the old
   // line is dropped, and a read or verify pass no longer awaits its reply.
   void LinkReset();
+  // The sequence's timers stop: nothing of a running operation ticks again.
+  void StopTimers();
   // The device behind the open port has gone: whatever runs is stopped at
   // once (its timers would only report the silence later, and wrongly), and
   // one box says what happened and what to do. The gauges stay where they

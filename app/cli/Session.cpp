@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <fstream>
+#include <utility>
 
 #include "app/LoaderLine.h"
 #include "app/PortTexts.h"
@@ -89,21 +90,19 @@ int Session::Run() {
   }
   console_.EndProgress();
   cp1_.Close();
-  for (Timer* timer : {core_.Timer2.get(), core_.Timer3.get(), core_.Timer4.get(), replyGuard_.get(),
-                       stopCheck_.get()}) {
-    timer->SetEnabled(false);
-  }
+  core_.StopTimers();
+  replyGuard_->SetEnabled(false);
+  stopCheck_->SetEnabled(false);
   return *exit_;
 }
 
 bool Session::LoadVerifyImage() {
   // The import reports a refused file in an error box of its own.
   bool refused = false;
-  boxes_.OnShown = [&refused](BoxIcon, const std::string&, const std::string&) { refused = true; };
+  auto shown = std::exchange(boxes_.OnShown,
+                             [&refused](BoxIcon, const std::string&, const std::string&) { refused = true; });
   core_.OpenHexFile(options_.file);
-  boxes_.OnShown = [this](BoxIcon icon, const std::string& caption, const std::string& text) {
-    BoxShown(icon, caption, text);
-  };
+  boxes_.OnShown = std::move(shown);
   return !refused;
 }
 
