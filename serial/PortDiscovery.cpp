@@ -49,7 +49,7 @@ TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Op
     entry.PortNum = port;
     entry.Path = *path;
     entry.Name = ShortPortName(*path);
-    const TSerPortFacts facts = describer.Describe(node.Rdev, node.Name);
+    const TSerPortFacts facts = describer.Describe(node.Key.Rdev, node.Name);
     entry.Description = facts.Description;
     entry.AdapterSerial = facts.AdapterSerial;
     if (*path == Options.OwnPath) {
@@ -65,19 +65,14 @@ TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Op
     const TSerProbe probe = ProbeDevice(*path, facts.Hardware, askUart);
     if (probe.Denied) {
       // Only a node with hardware behind it is worth a word about access.
-      if (facts.Hardware && !facts.UartAbsent) scan.Denied.push_back(*path);
+      if (facts.Hardware) scan.Denied.push_back(*path);
       continue;
     }
-    TSerDeviceKey key = probe.Key;
-    if (probe.Busy) {
-      // Held exclusively by another program: busy, and still worth listing.
-      entry.Busy = true;
-      key.Rdev = node.Rdev;
-    } else if (probe.Error != 0 || !probe.Terminal || probe.UartAbsent) {
-      continue;
-    }
-    entry.Busy = entry.Busy || probe.Locked;
-    keys.push_back(key);
+    // Held exclusively by another program: busy, and still worth listing.
+    if (!probe.Busy && (probe.Error != 0 || !probe.Terminal || probe.UartAbsent)) continue;
+    entry.Busy = probe.Busy || probe.Locked;
+    // The device as opened names it; one held exclusively, as its node does.
+    keys.push_back(probe.Busy ? node.Key : probe.Key);
     keyed.push_back(scan.Listed.size());
     scan.Listed.push_back(std::move(entry));
   }

@@ -15,7 +15,7 @@ namespace galt {
 struct TSerNode {
   bool Exists = false;      // something is there
   bool Device = false;      // a device node (not a file or a directory)
-  std::uint64_t Rdev = 0;   // its device number, where the system has one
+  TSerDeviceKey Key;        // its device number and node, links followed (Linux)
   std::string Name;         // the node's own name: "ttyUSB0", "COM5"
 };
 

@@ -17,7 +17,8 @@ TSerNode LookAtNode(const std::string& Path) {
   if (::stat(Path.c_str(), &st) != 0) return node;  // nothing there
   node.Exists = true;
   node.Device = S_ISCHR(st.st_mode);
-  node.Rdev = static_cast<std::uint64_t>(st.st_rdev);
+  node.Key = {static_cast<std::uint64_t>(st.st_rdev), static_cast<std::uint64_t>(st.st_dev),
+              static_cast<std::uint64_t>(st.st_ino)};
   const auto slash = Path.find_last_of('/');
   node.Name = slash == std::string::npos ? Path : Path.substr(slash + 1);
   return node;
