@@ -41,6 +41,17 @@ void TForm1::UpdatePortRecheck() {
   }
 }
 
+void TForm1::RecheckBusyPorts() {
+  // Only the busy ports are looked at: opening the free ones every second
+  // would pulse their modem lines.
+  for (const TSerPortEntry& e : cmbPorts->Entries()) {
+    if (e.Busy && !PortIsBusy(e.Path)) {
+      RefreshPorts();
+      return;
+    }
+  }
+}
+
 void TForm1::ReportNoFreePort(const TSerPortScan& scan) {
   std::string text;
   if (scan.FirstFree() == nullptr) {

@@ -184,7 +184,7 @@ void TForm1::FormCreate() {
   if (scanPorts_) {
     portRecheck_ = new QTimer(this);
     portRecheck_->setInterval(1000);
-    connect(portRecheck_, &QTimer::timeout, this, [this] { RefreshPorts(); });
+    connect(portRecheck_, &QTimer::timeout, this, [this] { RecheckBusyPorts(); });
     ScanPorts();
     portWatch_ = new TPortWatch(ports_, this);
     portWatch_->OnChange = [this] { RefreshPorts(); };

@@ -115,6 +115,7 @@ class TForm1 : public QWidget {
   // While no port is open and a listed one is busy, looks again now and
   // then, so the port is taken once its holder lets it go.
   void UpdatePortRecheck();
+  void RecheckBusyPorts();
   // The title shows the operation under way; refreshed while one runs.
   void ShowOperationTitle();
   // The port was closed or opened: the core forgets the old line.

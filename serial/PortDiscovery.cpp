@@ -92,4 +92,11 @@ std::vector<TSerPortHolder> PortHoldersOf(const std::string& Path) {
   return FindPortHolders({probe.Key}).front();
 }
 
+bool PortIsBusy(const std::string& Path) {
+  const TSerProbe probe = ProbeDevice(Path);
+  if (probe.Busy || probe.Locked) return true;
+  if (probe.Error != 0 || !probe.Terminal) return false;
+  return !FindPortHolders({probe.Key}).front().empty();
+}
+
 }  // namespace galt

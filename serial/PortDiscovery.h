@@ -60,4 +60,8 @@ TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Op
 // or when the node cannot be opened to find out.
 std::vector<TSerPortHolder> PortHoldersOf(const std::string& Path);
 
+// Another program holds the port at Path right now: exclusively, by its lock
+// or with a descriptor. Only that port is opened to find out.
+bool PortIsBusy(const std::string& Path);
+
 }  // namespace galt
