@@ -106,6 +106,12 @@ int SerWaitFirst(std::span<const TSerHandleObject* const> Events, std::uint32_t 
 // The same with a system handle besides (an overlapped transfer's completion
 // event; 0 for none), whose index is Events.size().
 int SerWaitFirstOr(std::span<const TSerHandleObject* const> Events, TSerHandle Extra, std::uint32_t Timeout);
+#else
+// The same with a descriptor besides, polled for Wanted (poll's flags; a
+// hang-up is reported without any); what it answered goes to Got, and its
+// index is Events.size() when no event came first.
+int SerWaitFirstOr(std::span<const TSerHandleObject* const> Events, int Fd, short Wanted, short& Got,
+                   std::uint32_t Timeout);
 #endif
 
 class TSerEvent : public TSerHandleObject {

@@ -77,22 +77,34 @@ bool TSerEvent::Reset() {
 
 TSerWaitEvent::TSerWaitEvent() : TSerEvent(CreateEventFd()) {}
 
-int SerWaitFirst(std::span<const TSerHandleObject* const> Events, std::uint32_t Timeout) {
+int SerWaitFirstOr(std::span<const TSerHandleObject* const> Events, int Fd, short Wanted, short& Got,
+                   std::uint32_t Timeout) {
   constexpr std::size_t kMax = 8;
-  if (Events.size() > kMax) return -2;
-  pollfd fds[kMax];
+  Got = 0;
+  if (Events.size() > kMax) {
+    errno = EINVAL;
+    return -2;
+  }
+  pollfd fds[kMax + 1];
   for (std::size_t i = 0; i < Events.size(); ++i) {
     fds[i] = {Events[i] != nullptr ? static_cast<int>(Events[i]->Handle()) : -1, POLLIN, 0};
   }
+  fds[Events.size()] = {Fd, Wanted, 0};  // a negative Fd is never ready
   int r;
   do {
-    r = ::poll(fds, static_cast<nfds_t>(Events.size()), PollTimeout(Timeout));
+    r = ::poll(fds, static_cast<nfds_t>(Events.size() + 1), PollTimeout(Timeout));
   } while (r < 0 && errno == EINTR);
   if (r < 0) return -2;
   for (std::size_t i = 0; i < Events.size(); ++i) {
     if (fds[i].revents != 0) return static_cast<int>(i);
   }
-  return -1;
+  Got = fds[Events.size()].revents;
+  return Got != 0 ? static_cast<int>(Events.size()) : -1;
+}
+
+int SerWaitFirst(std::span<const TSerHandleObject* const> Events, std::uint32_t Timeout) {
+  short unused = 0;
+  return SerWaitFirstOr(Events, -1, 0, unused, Timeout);
 }
 
 std::uint32_t SerTickCount() {

@@ -24,7 +24,6 @@ constexpr std::uint32_t kModemSampleMs = 100;
 
 constexpr std::uint32_t kModemEvents = EV_CTS | EV_DSR | EV_RING | EV_RLSD;
 constexpr std::uint32_t kCounterEvents = kModemEvents | EV_ERR | EV_BREAK;
-constexpr std::size_t kMaxSignals = 4;
 
 int Ioctl(int Fd, unsigned long Request, int& Value) {
   int r;
@@ -32,34 +31,6 @@ int Ioctl(int Fd, unsigned long Request, int& Value) {
     r = ::ioctl(Fd, Request, &Value);
   } while (r < 0 && errno == EINTR);
   return r < 0 ? errno : 0;
-}
-
-int PollRetry(pollfd* Fds, nfds_t N, int TimeoutMs) {
-  int r;
-  do {
-    r = ::poll(Fds, N, TimeoutMs);
-  } while (r < 0 && errno == EINTR);
-  return r;
-}
-
-int PollTimeout(std::uint32_t Ms) {
-  if (Ms == TSerHandleObject::Infinite) return -1;
-  return static_cast<int>(Ms > 0x7FFFFFFFu ? 0x7FFFFFFFu : Ms);
-}
-
-// Fills the first entries of Fds with the signals; answers their count.
-nfds_t AddSignals(pollfd* Fds, TSerSignals Signals) {
-  nfds_t n = 0;
-  for (const TSerHandleObject* s : Signals) {
-    Fds[n++] = {s != nullptr ? static_cast<int>(s->Handle()) : -1, POLLIN, 0};
-  }
-  return n;
-}
-
-int SignalledIndex(const pollfd* Fds, nfds_t N) {
-  for (nfds_t i = 0; i < N; ++i)
-    if (Fds[i].revents != 0) return static_cast<int>(i);
-  return -1;
 }
 
 }  // namespace
@@ -185,10 +156,6 @@ TSerTransfer TSerPort::Read(void* Data, std::int32_t Count, std::uint32_t) {
 TSerTransfer TSerPort::Write(const void* Data, std::int32_t Count, std::uint32_t TimeoutMs,
                              TSerSignals Signals) {
   TSerTransfer t;
-  if (Signals.size() >= kMaxSignals) {
-    t.Error = EINVAL;
-    return t;
-  }
   TickTimeout timeout;
   timeout.Start(TimeoutMs);
   for (;;) {
@@ -204,21 +171,22 @@ TSerTransfer TSerPort::Write(const void* Data, std::int32_t Count, std::uint32_t
       return t;
     }
     // The output queue is full: wait for room, the time or a signal.
-    int ms = -1;
+    std::uint32_t ms = TSerHandleObject::Infinite;
     if (TimeoutMs != TSerHandleObject::Infinite) {
       const std::uint32_t now = SerTickCount();
       if (timeout.Expired(now)) return t;
-      ms = PollTimeout(timeout.Remaining(now));
+      ms = timeout.Remaining(now);
     }
-    pollfd fds[kMaxSignals + 1];
-    const nfds_t n = AddSignals(fds, Signals);
-    fds[n] = {State_->Fd, POLLOUT, 0};
-    if (PollRetry(fds, n + 1, ms) < 0) {
+    short room = 0;
+    const int r = SerWaitFirstOr(Signals, State_->Fd, POLLOUT, room, ms);
+    if (r == -2) {
       t.Error = errno;
       return t;
     }
-    t.Signalled = SignalledIndex(fds, n);
-    if (t.Signalled >= 0) return t;
+    if (r >= 0 && r < static_cast<int>(Signals.size())) {
+      t.Signalled = r;
+      return t;
+    }
     // Room, a hang-up (the next write tells) or the time: try again.
   }
 }
@@ -246,30 +214,23 @@ void TSerEventWaiter::Cancel() {}
 
 TSerDeviceWait TSerEventWaiter::Wait(TSerSignals Signals, bool WatchInput, std::uint32_t TimeoutMs) {
   TSerDeviceWait w;
-  if (Signals.size() >= kMaxSignals) {
-    w.Kind = TSerDeviceWait::dwFailed;
-    w.Error = EINVAL;
-    return w;
-  }
   std::uint32_t timeout = TimeoutMs;
   if (Impl_->Counters && (Impl_->Mask & kModemEvents) != 0 && timeout > kModemSampleMs) {
     timeout = kModemSampleMs;
   }
-  pollfd fds[kMaxSignals + 1];
-  const nfds_t n = AddSignals(fds, Signals);
   // Without POLLIN the descriptor still reports a hang-up.
-  fds[n] = {Impl_->Fd, static_cast<short>(WatchInput ? POLLIN : 0), 0};
-  if (PollRetry(fds, n + 1, PollTimeout(timeout)) < 0) {
+  short device = 0;
+  const int r = SerWaitFirstOr(Signals, Impl_->Fd, static_cast<short>(WatchInput ? POLLIN : 0), device, timeout);
+  if (r == -2) {
     w.Kind = TSerDeviceWait::dwFailed;
     w.Error = errno;
     return w;
   }
-  w.Signalled = SignalledIndex(fds, n);
-  if (w.Signalled >= 0) {
+  if (r >= 0 && r < static_cast<int>(Signals.size())) {
+    w.Signalled = r;
     w.Kind = TSerDeviceWait::dwSignalled;
     return w;
   }
-  const short device = fds[n].revents;
   if ((device & (POLLHUP | POLLERR)) != 0) {
     // Hung up: unplugged, or the far side of a pty closed.
     w.Kind = TSerDeviceWait::dwFailed;
