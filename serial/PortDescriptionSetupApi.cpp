@@ -6,10 +6,8 @@
 #include <windows.h>
 #include <setupapi.h>
 
-#include <algorithm>
 #include <cctype>
 #include <map>
-#include <vector>
 
 #include "serial/PortDescription.h"
 

@@ -1,10 +1,9 @@
 #include <libudev.h>
-#include <sys/sysmacros.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string_view>
-#include <vector>
 
 #include "serial/PortDescription.h"
 

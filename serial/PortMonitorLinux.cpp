@@ -2,7 +2,6 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <map>
 #include <set>
 #include <string>

@@ -102,10 +102,10 @@ int TSerPort::PurgeInput() { return SerDiscardInput(State_->Fd); }
 int TSerPort::SetEventMask(std::uint32_t) { return 0; }
 
 int TSerPort::Status(TSerComStat& Stat, std::uint32_t& Errors) {
-  int waiting = 0;
-  int queued = 0;
-  if (const int err = Ioctl(State_->Fd, FIONREAD, waiting)) return err;
-  if (const int err = Ioctl(State_->Fd, TIOCOUTQ, queued)) return err;
+  std::int32_t waiting = 0;
+  std::int32_t queued = 0;
+  if (const int err = InQueue(waiting)) return err;
+  if (const int err = OutQueue(queued)) return err;
   Stat.cbInQue = static_cast<std::uint32_t>(waiting);
   Stat.cbOutQue = static_cast<std::uint32_t>(queued);
   TSerLineCounters now;
