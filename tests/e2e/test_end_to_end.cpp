@@ -28,11 +28,24 @@ using testing::VirtualDevice;
 using testing::WaitForBox;
 using testing::WrittenBytes;
 
-int ThreadCount() {
+int TasksListed() {
   int n = 0;
   if (DIR* d = opendir("/proc/self/task")) {
     while (dirent* e = readdir(d)) n += e->d_name[0] != '.';
     closedir(d);
+  }
+  return n;
+}
+
+// A thread just joined may stay listed for a moment: count until two looks
+// agree.
+int ThreadCount() {
+  int n = TasksListed();
+  for (int look = 0; look < 50; ++look) {
+    QTest::qSleep(2);
+    const int again = TasksListed();
+    if (again == n) break;
+    n = again;
   }
   return n;
 }

@@ -2,6 +2,8 @@
 #include <time.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include "TestPlatform.h"
 
@@ -23,7 +25,18 @@ int CountEntries(const char* Dir) {
 }  // namespace
 
 int CountOpenHandles() { return CountEntries("/proc/self/fd") - 1; }  // minus the listing's own
-int CountThreads() { return CountEntries("/proc/self/task"); }
+// A thread just joined may stay listed for a moment (the kernel wakes the
+// joiner before it has let the task go): count until two looks agree.
+int CountThreads() {
+  int n = CountEntries("/proc/self/task");
+  for (int look = 0; look < 50; ++look) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    const int again = CountEntries("/proc/self/task");
+    if (again == n) break;
+    n = again;
+  }
+  return n;
+}
 
 double ProcessCpuSeconds() {
   timespec ts{};
