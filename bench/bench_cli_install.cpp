@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "app/cli/CommandLine.h"
-#include "tests/e2e/VirtualDevice.h"
+#include "tests/support/VirtualDevice.h"
 
 int main() {
   galt::testing::VirtualDevice device(/*pace=*/true);

@@ -12,8 +12,8 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/Unit1.h"
-#include "tests/e2e/VirtualDevice.h"
+#include "app/qt/Unit1.h"
+#include "tests/support/VirtualDevice.h"
 #include "tests/support/QtWait.h"
 #include "tests/support/RecordingBoxes.h"
 

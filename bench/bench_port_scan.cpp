@@ -18,9 +18,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/Unit1.h"
-#include "serial/PortDiscovery.h"
-#include "tests/ports/MockMachine.h"
+#include "app/qt/Unit1.h"
+#include "ports/PortDiscovery.h"
+#include "tests/support/MockMachine.h"
 #include "tests/support/QtWait.h"
 #include "tests/support/RecordingBoxes.h"
 

@@ -3,7 +3,6 @@
 // The reply-driven steps between them live in ReplyHandling.cpp.
 
 #include "image/Firmware.h"
-#include "sequences/InstallTiming.h"
 #include "sequences/LoaderCore.h"
 
 namespace galt {
@@ -14,7 +13,7 @@ void LoaderCore::Button4Click() {
   if (OperationRunning()) return;
   LoadEmbeddedFirmware(Memo1);
   AppendErasedDataLines(Memo1, kInstallFillLineCount);
-  Timer3->SetInterval(1500);
+  Timer3->SetInterval(kLadderFirstStepMs);
   DeactivateTries = 0;
   link.CurrentCommand = cmdDeactivate;
   SendCommand();
@@ -39,21 +38,21 @@ void LoaderCore::Timer2Timer() {
   } else {
     Timer2->SetEnabled(false);
     DeactivateTries = 0;
-    boxes_.Show(BoxIcon::Error, texts::kErrorCaption, texts::kDeactivateError);
+    End(OperationEnd::DeactivationFailed, BoxIcon::Error, texts::kErrorCaption, texts::kDeactivateError);
   }
   Gauge1.SetProgress(DeactivateTries / 2);
 }
 
 void LoaderCore::Timer4Timer() {
   Timer4->SetEnabled(false);
-  boxes_.Show(BoxIcon::Error, texts::kErrorCaption, texts::kLoadError);
+  End(OperationEnd::EchoMissing, BoxIcon::Error, texts::kErrorCaption, texts::kLoadError);
 }
 
 void LoaderCore::Timer3Timer() {
   const int next = NextLadderStep(Timer3->Interval());
   if (next == 0) {  // the last query went unanswered
     Timer3->SetEnabled(false);
-    boxes_.Show(BoxIcon::Error, texts::kErrorCaption, texts::kLoadError);
+    End(OperationEnd::ConfirmationMissing, BoxIcon::Error, texts::kErrorCaption, texts::kLoadError);
     return;
   }
   Timer3->SetInterval(next);

@@ -1,10 +1,31 @@
 #pragma once
-// The install's timing: the deactivation retry limit and the confirmation
-// ladder's steps. The sequence and its progress estimate share them.
+// The loader's numbers: the serial number's range, the block limits, and the
+// install's timing (deactivation retries, the write watchdog, the
+// confirmation ladder). The sequences, their progress estimate and every
+// front end take them from here.
+
+#include "image/ImageBuffer.h"
 
 namespace galt {
 
+constexpr int kSerialMin = 100;
+constexpr int kSerialMax = 350;
+
+// The block limit SPBLH: a pass ends with block limit - 1.
+constexpr int kBlockLimitMin = 10;
+constexpr int kBlockLimitMax = 1000;
+constexpr int kBlockLimitDefault = 233;
+// Blocks the flash holds (0 to 991).
+constexpr int kFlashBlocks = kFullImageLines / kBlockLines;
+
 constexpr int kDeactivateRetries = 200;
+constexpr int kDeactivateIntervalMs = 50;
+constexpr int kWriteWatchdogMs = 1000;
+constexpr int kLadderFirstStepMs = 1500;
+
+// How long deactivation may take until its failure is reported: the first
+// frame and its retries, one interval each.
+constexpr int kDeactivationBoundMs = (kDeactivateRetries + 1) * kDeactivateIntervalMs;
 
 // The interval after a ladder step of `interval` ms; 0 after the last one
 // (and for an interval that is no step of the ladder).
@@ -23,6 +44,13 @@ constexpr int LadderBoundMs(int interval) {
   int total = 0;
   for (int step = interval; step > 0; step = NextLadderStep(step)) total += step;
   return total;
+}
+
+// The longest an install of blocks 0 to `blockLimit` - 1 may take until the
+// sequence's own timers end it, when the device answers each block just in
+// time.
+constexpr int InstallBoundMs(int blockLimit) {
+  return kDeactivationBoundMs + blockLimit * kWriteWatchdogMs + LadderBoundMs(kLadderFirstStepMs);
 }
 
 }  // namespace galt

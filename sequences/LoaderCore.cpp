@@ -4,9 +4,9 @@ namespace galt {
 
 LoaderCore::LoaderCore(TimerSource& timers, MessageBoxes& boxes, SerialText& port,
                        const MonotonicClock& clock)
-    : Timer2(timers.CreateTimer(50)),
-      Timer3(timers.CreateTimer(1500)),
-      Timer4(timers.CreateTimer(1000)),
+    : Timer2(timers.CreateTimer(kDeactivateIntervalMs)),
+      Timer3(timers.CreateTimer(kLadderFirstStepMs)),
+      Timer4(timers.CreateTimer(kWriteWatchdogMs)),
       boxes_(boxes),
       port_(port),
       clock_(clock) {
@@ -39,7 +39,18 @@ void LoaderCore::StopTimers() {
 void LoaderCore::LinkLost(const std::string& portName) {
   StopTimers();
   LinkReset();
-  boxes_.Show(BoxIcon::Error, texts::kErrorCaption, texts::LinkLostText(portName));
+  End(OperationEnd::LinkLost, BoxIcon::Error, texts::kErrorCaption, texts::LinkLostText(portName));
+}
+
+void LoaderCore::End(OperationEnd end, BoxIcon icon, const std::string& caption, const std::string& text) {
+  boxes_.Show(icon, caption, text);
+  if (OnEnd) OnEnd(end);
+}
+
+void LoaderCore::DispatchTimerTicks(const std::function<void(const std::function<void()>&)>& dispatch) {
+  Timer2->OnTimer = [this, dispatch] { dispatch([this] { Timer2Timer(); }); };
+  Timer3->OnTimer = [this, dispatch] { dispatch([this] { Timer3Timer(); }); };
+  Timer4->OnTimer = [this, dispatch] { dispatch([this] { Timer4Timer(); }); };
 }
 
 void LoaderCore::StartWritePass() {

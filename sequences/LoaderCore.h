@@ -4,18 +4,51 @@
 // events to the handlers below; tests drive it directly.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "image/ImageBuffer.h"
 #include "link/Link.h"
 #include "sequences/Controls.h"
+#include "sequences/InstallTiming.h"
 #include "sequences/MessageBoxes.h"
 #include "sequences/MonotonicClock.h"
 #include "sequences/SerialText.h"
 #include "sequences/Timer.h"
 
 namespace galt {
+
+// How an operation ended, each with its box (shown before it is reported).
+enum class OperationEnd {
+  Confirmed,            // the install: the device answered with the serial number
+  DeactivationFailed,   // no acknowledgement of any deactivation frame
+  WriteRejected,        // a block's echo differs from the block sent
+  EchoMissing,          // no echo of a block within the watchdog's time
+  ConfirmationMissing,  // no answer with the serial number to the queries
+  ReadDone,             // a read pass has every block
+  VerifyDone,           // a verify pass found the flash equal to the image
+  VerifyMismatch,       // a verify pass found a line that differs
+  LinkLost,             // the device behind the port has gone
+};
+
+// Whether an end is the operation's success.
+constexpr bool EndedWell(OperationEnd end) {
+  return end == OperationEnd::Confirmed || end == OperationEnd::ReadDone || end == OperationEnd::VerifyDone;
+}
+
+// The operation under way, as the title and a console show it.
+struct OperationProgress {
+  enum Phase { Idle, Deactivating, Writing, Confirming, Reading, Verifying };
+  Phase phase = Idle;
+  int step = 0;   // the attempt or block under way, from 1 (0 in Confirming and Idle)
+  int steps = 0;  // of how many
+  // An upper estimate of the time the operation may still take, rounded up to
+  // whole seconds; nothing while it cannot be told (before the first echo,
+  // and for a read or verify pass).
+  std::optional<int> secondsLeft;
+};
 
 class LoaderCore : private LinkHost {
  public:
@@ -26,18 +59,18 @@ class LoaderCore : private LinkHost {
 
   // --- state kept in the window's controls ---
   ImageBuffer Memo1;
-  SpinValue zn{100, 350, 100};
-  SpinValue SPBLL{0, 991, 0};
-  SpinValue SPBLH{10, 1000, 233};
+  SpinValue zn{kSerialMin, kSerialMax, kSerialMin};
+  SpinValue SPBLL{0, kFlashBlocks - 1, 0};
+  SpinValue SPBLH{kBlockLimitMin, kBlockLimitMax, kBlockLimitDefault};
   std::string St_blk = "0";
   std::string st_txd = "0";
   std::string st_rxd = "0";
   std::string sized1;  // label caption
   GaugeValue Gauge1{0, 100};
   GaugeValue Gauge2{0, 240};
-  std::unique_ptr<Timer> Timer2;  // 50 ms, deactivation retries
-  std::unique_ptr<Timer> Timer3;  // 1500 ms, confirmation ladder
-  std::unique_ptr<Timer> Timer4;  // 1000 ms, write watchdog
+  std::unique_ptr<Timer> Timer2;  // kDeactivateIntervalMs, deactivation retries
+  std::unique_ptr<Timer> Timer3;  // kLadderFirstStepMs, confirmation ladder
+  std::unique_ptr<Timer> Timer4;  // kWriteWatchdogMs, write watchdog
 
   // --- link and sequence variables ---
   Link link{*this};
@@ -64,10 +97,17 @@ class LoaderCore : private LinkHost {
   void Button1Click();
   void Button3Click() {}
   // The HEX import of the open-file button, once the user has chosen a file:
-  // a refused file changes nothing and is reported in an error box.
-  void OpenHexFile(const std::string& path);
+  // a refused file changes nothing and is reported in an error box (false).
+  bool OpenHexFile(const std::string& path);
 
   MessageBoxes& Boxes() { return boxes_; }
+
+  // Every tick of the sequence's timers runs through `dispatch`, as the front
+  // end runs each of its handlers.
+  void DispatchTimerTicks(const std::function<void(const std::function<void()>&)>& dispatch);
+
+  // Told of every end of an operation, after its box has been shown.
+  std::function<void(OperationEnd)> OnEnd;
 
   // --- the operation under way ---
   // An install or service pass is running: a timer of the sequence is on or
@@ -84,6 +124,8 @@ class LoaderCore : private LinkHost {
   // one box says what happened and what to do. The gauges stay where they
   // stopped.
   void LinkLost(const std::string& portName);
+  // The operation under way: its phase, progress and time left.
+  OperationProgress Progress() const;
   // The window's title: the loader's name, or while an operation runs its
   // phase, progress and the time it may still take.
   std::string WindowTitle() const;
@@ -100,6 +142,8 @@ class LoaderCore : private LinkHost {
 
   void StartWritePass();
   void StartLadderStep();
+  // Shows the box that ends an operation, then reports the end.
+  void End(OperationEnd end, BoxIcon icon, const std::string& caption, const std::string& text);
 
   MessageBoxes& boxes_;
   SerialText& port_;

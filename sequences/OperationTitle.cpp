@@ -1,9 +1,9 @@
-// The window's title while an operation runs: its phase, how far it has got
-// and an upper estimate of the time it may still take, in whole seconds.
+// The operation under way as the window's title and a console show it: its
+// phase, how far it has got and an upper estimate of the time it may still
+// take, in whole seconds.
 
 #include <algorithm>
 
-#include "sequences/InstallTiming.h"
 #include "sequences/LoaderCore.h"
 
 namespace galt {
@@ -13,11 +13,10 @@ namespace {
 const std::string kTitle = "GALT-5R — загрузчик версии 0211";
 const std::string kTitlePrefix = "GALT-5R — ";
 
-std::string TimeLeft(std::int64_t ms) {
-  // Rounded up: "0 s" only once nothing is left to wait for.
-  const std::int64_t seconds = (std::max<std::int64_t>(ms, 0) + 999) / 1000;
-  return "осталось " + std::to_string(seconds) + " с";
-}
+// Rounded up: 0 only once nothing is left to wait for.
+int Seconds(std::int64_t ms) { return static_cast<int>((std::max<std::int64_t>(ms, 0) + 999) / 1000); }
+
+std::string TimeLeft(int seconds) { return "осталось " + std::to_string(seconds) + " с"; }
 
 std::string BlockOf(int number, int count) {
   return "блок " + std::to_string(number) + " из " + std::to_string(count);
@@ -25,41 +24,71 @@ std::string BlockOf(int number, int count) {
 
 }  // namespace
 
-std::string LoaderCore::WindowTitle() const {
+OperationProgress LoaderCore::Progress() const {
+  OperationProgress p;
   const int block = TextToInt(St_blk);
 
   if (Timer2->Enabled()) {
     // The limit is reached on the tick after the last retry.
     const int ticksLeft = kDeactivateRetries + 1 - DeactivateTries;
-    return kTitlePrefix + "деактивизация: попытка " + std::to_string(DeactivateTries + 1) + " из " +
-           std::to_string(kDeactivateRetries + 1) + ", " +
-           TimeLeft(static_cast<std::int64_t>(ticksLeft) * Timer2->Interval());
+    p.phase = OperationProgress::Deactivating;
+    p.step = DeactivateTries + 1;
+    p.steps = kDeactivateRetries + 1;
+    p.secondsLeft = Seconds(static_cast<std::int64_t>(ticksLeft) * Timer2->Interval());
+    return p;
   }
 
   if (Timer4->Enabled()) {
     const int count = std::max(SPBLH.Value() - writeFirstBlock_, 1);
     const int confirmed = std::clamp(block - writeFirstBlock_, 0, count - 1);
-    std::string title = kTitlePrefix + "загрузка: " + BlockOf(confirmed + 1, count);
+    p.phase = OperationProgress::Writing;
+    p.step = confirmed + 1;
+    p.steps = count;
     // The pace so far, up to the last echo; none before the first.
-    if (confirmed == 0) return title;
-    const std::int64_t elapsed = writeEchoAt_ - writeStartedAt_;
-    const std::int64_t writing = (elapsed * (count - confirmed) + confirmed - 1) / confirmed;
-    return title + ", " + TimeLeft(writing + LadderBoundMs(Timer3->Interval()));
+    if (confirmed > 0) {
+      const std::int64_t elapsed = writeEchoAt_ - writeStartedAt_;
+      const std::int64_t writing = (elapsed * (count - confirmed) + confirmed - 1) / confirmed;
+      p.secondsLeft = Seconds(writing + LadderBoundMs(Timer3->Interval()));
+    }
+    return p;
   }
 
   if (Timer3->Enabled()) {
-    const std::int64_t left = LadderBoundMs(Timer3->Interval()) - (clock_.NowMs() - ladderStepAt_);
-    return kTitlePrefix + "проверка запуска: " + TimeLeft(left);
+    p.phase = OperationProgress::Confirming;
+    p.secondsLeft = Seconds(LadderBoundMs(Timer3->Interval()) - (clock_.NowMs() - ladderStepAt_));
+    return p;
   }
 
   if (blockReplyAwaited_) {
     // A verify always starts at block 0, a read at the first block.
     const int first = VerifyMode ? 0 : SPBLL.Value();
-    const int count = std::max(SPBLH.Value() - first, 1);
-    const int number = std::clamp(block - first + 1, 1, count);
-    return kTitlePrefix + (VerifyMode ? "проверка FLASH: " : "считывание: ") + BlockOf(number, count);
+    p.phase = VerifyMode ? OperationProgress::Verifying : OperationProgress::Reading;
+    p.steps = std::max(SPBLH.Value() - first, 1);
+    p.step = std::clamp(block - first + 1, 1, p.steps);
   }
+  return p;
+}
 
+std::string LoaderCore::WindowTitle() const {
+  const OperationProgress p = Progress();
+  switch (p.phase) {
+    case OperationProgress::Deactivating:
+      return kTitlePrefix + "деактивизация: попытка " + std::to_string(p.step) + " из " + std::to_string(p.steps) +
+             ", " + TimeLeft(*p.secondsLeft);
+    case OperationProgress::Writing: {
+      std::string title = kTitlePrefix + "загрузка: " + BlockOf(p.step, p.steps);
+      if (p.secondsLeft) title += ", " + TimeLeft(*p.secondsLeft);
+      return title;
+    }
+    case OperationProgress::Confirming:
+      return kTitlePrefix + "проверка запуска: " + TimeLeft(*p.secondsLeft);
+    case OperationProgress::Reading:
+      return kTitlePrefix + "считывание: " + BlockOf(p.step, p.steps);
+    case OperationProgress::Verifying:
+      return kTitlePrefix + "проверка FLASH: " + BlockOf(p.step, p.steps);
+    case OperationProgress::Idle:
+      break;
+  }
   return kTitle;
 }
 

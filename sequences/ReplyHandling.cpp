@@ -61,7 +61,7 @@ void LoaderCore::HandleReply() {
       if (!accepted) return;
       Gauge2.SetProgress(240);
       Timer3->SetEnabled(false);
-      boxes_.Show(BoxIcon::Information, texts::kActivationCaption, texts::kActivationDone);
+      End(OperationEnd::Confirmed, BoxIcon::Information, texts::kActivationCaption, texts::kActivationDone);
       return;
     }
 
@@ -85,7 +85,7 @@ void LoaderCore::HandleReply() {
         const std::string_view body = LineBody(Memo1, block * kBlockLines + k);
         if (body.substr(0, kCompareChars) != shown.substr(0, kCompareChars)) {
           blockReplyAwaited_ = false;
-          boxes_.Show(BoxIcon::Error, texts::kErrorCaption, texts::kDataError);
+          End(OperationEnd::VerifyMismatch, BoxIcon::Error, texts::kErrorCaption, texts::kDataError);
           return;
         }
       }
@@ -98,9 +98,9 @@ void LoaderCore::HandleReply() {
       blockReplyAwaited_ = false;
       if (!VerifyMode) {
         while (ReadLineCount < kFullImageLines) Memo1.Append(BlankLineText(ReadLineCount++));
-        boxes_.Show(BoxIcon::Information, texts::kReadCaption, texts::kReadDone);
+        End(OperationEnd::ReadDone, BoxIcon::Information, texts::kReadCaption, texts::kReadDone);
       } else {
-        boxes_.Show(BoxIcon::Information, texts::kVerifyCaption, texts::kVerifyDone);
+        End(OperationEnd::VerifyDone, BoxIcon::Information, texts::kVerifyCaption, texts::kVerifyDone);
       }
       return;
     }
@@ -108,7 +108,7 @@ void LoaderCore::HandleReply() {
     case cmdWriteBlock: {
       Timer4->SetEnabled(false);
       if (SumOfEchoBytes(reply) != SumOfEchoBytes(link.TxFrame)) {
-        boxes_.Show(BoxIcon::Error, texts::kErrorCaption, texts::kWriteError);
+        End(OperationEnd::WriteRejected, BoxIcon::Error, texts::kErrorCaption, texts::kWriteError);
         return;
       }
       const int block = p0 * 256 + p1;
@@ -142,7 +142,7 @@ void LoaderCore::HandleReply() {
         link.ResetReceiver();
         return;
       }
-      DeactivateTries = 200;
+      DeactivateTries = kDeactivateRetries;
       Timer2->SetEnabled(false);
       Gauge1.SetProgress(100);
       StampSerialNumber(Memo1, StampLayout::DataLine, zn.Value());

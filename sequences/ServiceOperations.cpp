@@ -48,13 +48,14 @@ void LoaderCore::Button1Click() {
   st_rxd = "0";
 }
 
-void LoaderCore::OpenHexFile(const std::string& path) {
+bool LoaderCore::OpenHexFile(const std::string& path) {
   int blockLimit = SPBLH.Value();
   if (const auto error = ImportHexFile(path, Memo1, blockLimit)) {
     boxes_.Show(BoxIcon::Error, texts::kErrorCaption, HexImportErrorText(*error));
-    return;
+    return false;
   }
   SPBLH.SetValue(blockLimit);
+  return true;
 }
 
 }  // namespace galt

@@ -1,5 +1,5 @@
 // The platform-independent parts of the base classes; events, waits, ticks
-// and thread priorities are in SerEventsPosix.cpp and SerEventsWin32.cpp.
+// and thread priorities are in linux/SerEventsLinux.cpp and win32/SerEventsWin32.cpp.
 
 #include "serial/SerClasses.h"
 

@@ -1,4 +1,6 @@
 #pragma once
+// SerClasses: the component's base classes, events and locks.
+//
 // Base classes of the serial component: the settings-object base with its
 // change notification, the component base, the event objects the worker
 // threads wait on, the re-entrant lock and the wrap-safe tick timeout.

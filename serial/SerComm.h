@@ -17,6 +17,7 @@
 #include "serial/SerClasses.h"
 #include "serial/SerCommTypes.h"
 #include "serial/SerDispatch.h"
+#include "serial/PortName.h"
 #include "serial/PortTable.h"
 #include "serial/SerPort.h"
 #include "serial/SerPrst.h"
@@ -225,7 +226,7 @@ class TSerCustomComm : public TSerComponent {
   TSerStopbits Stopbits_ = sb1;
   TSerCommOptions Options_;
   std::int32_t PortNum_ = 0;
-  std::string DeviceName_ = "\\\\.\\COM%d";
+  std::string DeviceName_{kComDevicePattern};
   TSerCommEvents MonitorEvents_{ceError, ceRxChar, ceTxEmpty};
   TThreadPriority EventPriority_ = tpNormal;
   TThreadPriority WritePriority_ = tpHighest;

@@ -1,4 +1,7 @@
 #pragma once
+// SerPrst: the component's settings objects (flow control, event characters,
+// buffers).
+//
 // Settings objects of the serial component. Each is owned by the component,
 // which listens to their change notifications.
 

@@ -3,6 +3,7 @@
 # parallel, with Debian's hardening flags, then runs cpack. Prints the path of
 # the .deb as its last line.
 #   tools/make-package.sh [build folder, default build-package]
+# GALT_WERROR=ON makes compile warnings errors (./test.sh sets it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./tools/install-deps.sh
@@ -14,7 +15,7 @@ export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
 LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"
 export CXXFLAGS LDFLAGS
-cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=None -DGALT_TESTS=OFF >/dev/null
+cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=None -DGALT_TESTS=OFF -DGALT_WERROR="${GALT_WERROR:-OFF}" >/dev/null
 cmake --build "$dir" -j"$(nproc)"
 (cd "$dir" && cpack -G DEB >/dev/null)
 ls -t "$dir"/galt-loader_*.deb | head -n 1

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "sequences/InstallTiming.h"
+
 namespace galt::cli {
 
 namespace {
@@ -65,8 +67,8 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
       o.serial = NumberIn(*value, kSerialMin, kSerialMax);
       if (!o.serial) error = "серийный номер — целое число от " + Range(kSerialMin, kSerialMax) + ": " + *value;
     } else if (name == "--blocks") {
-      o.blocks = NumberIn(*value, kBlocksMin, kBlocksMax);
-      if (!o.blocks) error = "число блоков — целое число от " + Range(kBlocksMin, kBlocksMax) + ": " + *value;
+      o.blocks = NumberIn(*value, kBlockLimitMin, kFlashBlocks);
+      if (!o.blocks) error = "число блоков — целое число от " + Range(kBlockLimitMin, kFlashBlocks) + ": " + *value;
     } else {
       (name == "--read" ? read : verify) = true;
       o.file = *value;

@@ -34,12 +34,6 @@ struct CliParse {
   std::string error;  // empty when the command line was understood
 };
 
-constexpr int kSerialMin = 100;
-constexpr int kSerialMax = 350;
-constexpr int kBlocksMin = 10;   // the service panel's lowest block limit
-constexpr int kBlocksMax = 992;  // the whole flash
-constexpr int kReadBlocksDefault = 233;
-
 // `args` without the program name. Accepts "--name value" and "--name=value";
 // the last of repeated options wins; --help wins over everything else.
 CliParse ParseCliArguments(const std::vector<std::string>& args);

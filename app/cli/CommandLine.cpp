@@ -1,9 +1,9 @@
 #include "app/cli/CommandLine.h"
 
 #include "app/cli/CliOptions.h"
-#include "app/cli/PortList.h"
+#include "app/cli/PortListing.h"
 #include "app/cli/Session.h"
-#include "serial/PortDiscovery.h"
+#include "ports/PortDiscovery.h"
 
 namespace galt::cli {
 

@@ -6,7 +6,6 @@ void ConsoleBoxes::Show(BoxIcon icon, const std::string& caption, const std::str
   const bool plain = caption.empty() || caption == texts::kErrorCaption;
   console_.Line(icon == BoxIcon::Error ? ConsoleOutput::Stream::Err : ConsoleOutput::Stream::Out,
                 plain ? text : caption + ": " + text);
-  if (OnShown) OnShown(icon, caption, text);
 }
 
 }  // namespace galt::cli

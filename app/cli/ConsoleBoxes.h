@@ -2,9 +2,8 @@
 // The loader's message boxes as lines: an error goes to stderr, anything
 // else to stdout, each preceded by its caption unless that is empty or the
 // error caption every failure carries. Show returns at once, as if the user
-// had closed the box; the program learns of it through OnShown.
+// had closed the box.
 
-#include <functional>
 #include <string>
 
 #include "app/cli/ConsoleOutput.h"
@@ -17,8 +16,6 @@ class ConsoleBoxes : public MessageBoxes {
   explicit ConsoleBoxes(ConsoleOutput& console) : console_(console) {}
 
   void Show(BoxIcon icon, const std::string& caption, const std::string& text) override;
-
-  std::function<void(BoxIcon icon, const std::string& caption, const std::string& text)> OnShown;
 
  private:
   ConsoleOutput& console_;

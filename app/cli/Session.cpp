@@ -5,10 +5,11 @@
 #include <fstream>
 #include <utility>
 
-#include "app/LoaderLine.h"
-#include "app/PortTexts.h"
 #include "app/cli/PortArgument.h"
+#include "frontend/PortAccess.h"
+#include "frontend/PortTexts.h"
 #include "image/HexExport.h"
+#include "sequences/InstallTiming.h"
 
 namespace galt::cli {
 
@@ -17,15 +18,11 @@ namespace {
 using Stream = ConsoleOutput::Stream;
 
 // A read or verify pass has no watchdog of its own; a block's reply comes
-// within a fraction of this on a 14400-baud line.
-constexpr int kReplyWaitMs = 1000;
+// within a fraction of the write watchdog's time on a 14400-baud line.
+constexpr int kReplyWaitMs = kWriteWatchdogMs;
 constexpr int kStopCheckMs = 100;
-// The overall guard: the longest run the sequence's own timers allow (201
-// deactivation frames 50 ms apart, a second per block, the 4.2 s query
-// ladder), plus a generous margin. Only a device that keeps answering
-// without ever finishing meets it.
-constexpr int kDeactivationMs = 201 * 50;
-constexpr int kConfirmationMs = 4200;
+// Beyond the longest run the sequence's own timers allow: only a device
+// that keeps answering without ever finishing meets the overall guard.
 constexpr int kGuardMarginMs = 60000;
 
 const std::string kDeactivationLabel = "Деактивизация:";
@@ -45,18 +42,18 @@ Session::Session(const CliOptions& options, ConsoleOutput& console, const TSerPo
   cp1_.SetPortNum(port.portNum);
   portShown_ = port.shown;
 
-  cp1_.OnRxChar = [this](TSerCustomComm*, int count) { Dispatch([this, count] { core_.cp1RxChar(count); }); };
-  ShowLineErrorsOnce(cp1_, lastSerialError_, [this](const std::exception& e) { console_.Line(Stream::Err, e.what()); });
+  CoreBindingHandlers handlers;
+  handlers.Dispatch = [this](const std::function<void()>& handler) { Dispatch(handler); };
+  handlers.ShowError = [this](const std::exception& e) { console_.Line(Stream::Err, e.what()); };
   // The device has gone (an adapter pulled out): the core stops the sequence
-  // and says so in its error box, which ends the run.
-  cp1_.OnDeviceLost = [this](TSerCustomComm*) {
+  // and says so, which ends the run.
+  handlers.DeviceLost = [this] {
     cp1_.Close();
     Dispatch([this] { core_.LinkLost(portShown_); });
   };
+  binding_ = std::make_unique<CoreBinding>(core_, cp1_, std::move(handlers));
+  core_.OnEnd = [this](OperationEnd end) { Ended(end); };
 
-  for (Timer* timer : {core_.Timer2.get(), core_.Timer3.get(), core_.Timer4.get()}) {
-    timer->OnTimer = [this, tick = std::move(timer->OnTimer)] { Dispatch(tick); };
-  }
   replyGuard_ = timers_.CreateTimer(kReplyWaitMs);
   replyGuard_->OnTimer = [this] {
     Finish(kExitFailed, "Устройство не ответило на чтение блока " + core_.St_blk +
@@ -65,9 +62,6 @@ Session::Session(const CliOptions& options, ConsoleOutput& console, const TSerPo
   stopCheck_ = timers_.CreateTimer(kStopCheckMs);
   stopCheck_->OnTimer = [this] {
     if (stopRequested_ && stopRequested_()) Finish(kExitStopped, "Остановлено.");
-  };
-  boxes_.OnShown = [this](BoxIcon icon, const std::string& caption, const std::string& text) {
-    BoxShown(icon, caption, text);
   };
   core_.FormCreateImage();
 }
@@ -78,7 +72,8 @@ Session::~Session() {
 }
 
 int Session::Run() {
-  if (options_.action == Action::Verify && !LoadVerifyImage()) return kExitFile;
+  // The import reports a refused file in its own box.
+  if (options_.action == Action::Verify && !core_.OpenHexFile(options_.file)) return kExitFile;
   if (!OpenPort()) return kExitPort;
   stopCheck_->SetEnabled(true);
   Dispatch([this] { Start(); });
@@ -96,35 +91,18 @@ int Session::Run() {
   return *exit_;
 }
 
-bool Session::LoadVerifyImage() {
-  // The import reports a refused file in an error box of its own.
-  bool refused = false;
-  auto shown = std::exchange(boxes_.OnShown,
-                             [&refused](BoxIcon, const std::string&, const std::string&) { refused = true; });
-  core_.OpenHexFile(options_.file);
-  boxes_.OnShown = std::move(shown);
-  return !refused;
-}
-
 bool Session::OpenPort() {
-  // Another program on the same line would take the device's replies.
-  if (const auto path = cp1_.PortTable().Resolve(cp1_.FormattedDeviceName())) {
+  const PortOpening opening = OpenUnlessHeld(cp1_);
+  if (opening.Opened) return true;
+  console_.Line(Stream::Err, texts::kPortOpenError + " " + portShown_);
+  if (!opening.Holders.empty()) {
     TSerPortEntry entry;
-    entry.Holders = PortHoldersOf(*path);
-    if (!entry.Holders.empty()) {
-      console_.Line(Stream::Err, texts::kPortOpenError + " " + portShown_);
-      console_.Line(Stream::Err, portShown_ + " — " + BusyText(entry) + ". " + texts::kPortsBusyHint);
-      return false;
-    }
+    entry.Holders = opening.Holders;
+    console_.Line(Stream::Err, portShown_ + " — " + BusyText(entry) + ". " + texts::kPortsBusyHint);
+  } else {
+    console_.Line(Stream::Err, opening.Error);
   }
-  try {
-    cp1_.Open();
-    return true;
-  } catch (const std::exception& e) {
-    console_.Line(Stream::Err, texts::kPortOpenError + " " + portShown_);
-    console_.Line(Stream::Err, e.what());
-    return false;
-  }
+  return false;
 }
 
 void Session::Start() {
@@ -134,14 +112,14 @@ void Session::Start() {
       core_.Button4Click();
       break;
     case Action::Read:
-      core_.SPBLH.SetValue(options_.blocks.value_or(kReadBlocksDefault));
+      core_.SPBLH.SetValue(options_.blocks.value_or(kBlockLimitDefault));
       core_.rd_fClick();
       replyGuard_->SetEnabled(true);
       break;
     case Action::Verify:
       // The import set the limit to the blocks the file covers, plus two; the
       // flash has no blocks beyond its end to compare.
-      core_.SPBLH.SetValue(options_.blocks.value_or(std::min(core_.SPBLH.Value(), kBlocksMax)));
+      core_.SPBLH.SetValue(options_.blocks.value_or(std::min(core_.SPBLH.Value(), kFlashBlocks)));
       core_.ver_fClick();
       replyGuard_->SetEnabled(true);
       break;
@@ -161,21 +139,18 @@ void Session::Dispatch(const std::function<void()>& handler) {
     // (the sequence's timers end it if the device is lost).
     console_.Line(Stream::Err, e.what());
   }
-  Observe();
+  ShowProgress();
 }
 
-void Session::Observe() {
+void Session::ShowProgress() {
   if (exit_) return;
-  switch (options_.action) {
-    case Action::Install:
-      if (core_.Gauge2.Progress() == core_.Gauge2.MaxValue()) {
-        Finish(kExitOk);  // the device answered with the serial number
-        return;
-      }
-      if (!loading_ && core_.Gauge1.Progress() < core_.Gauge1.MaxValue()) {
-        console_.Progress(kDeactivationLabel, core_.Gauge1.Percent());
-        return;
-      }
+  const OperationProgress progress = core_.Progress();
+  switch (progress.phase) {
+    case OperationProgress::Deactivating:
+      console_.Progress(kDeactivationLabel, core_.Gauge1.Percent());
+      return;
+    case OperationProgress::Writing:
+    case OperationProgress::Confirming:
       if (!loading_) {
         // Acknowledged: the deactivation gauge jumps to its end.
         console_.Progress(kDeactivationLabel, 100);
@@ -183,34 +158,27 @@ void Session::Observe() {
       }
       console_.Progress(kLoadLabel, core_.Gauge2.Percent());
       return;
-    case Action::Read:
-    case Action::Verify: {
+    case OperationProgress::Reading:
+    case OperationProgress::Verifying:
       if (core_.St_blk != lastBlock_) {
         lastBlock_ = core_.St_blk;
         replyGuard_->SetInterval(kReplyWaitMs);  // a fresh wait for the next block
       }
-      const int limit = std::max(core_.SPBLH.Value(), 1);
-      console_.Progress(options_.action == Action::Read ? kReadLabel : kVerifyLabel,
-                        TextToInt(core_.St_blk) * 100 / limit);
+      console_.Progress(progress.phase == OperationProgress::Reading ? kReadLabel : kVerifyLabel,
+                        TextToInt(core_.St_blk) * 100 / std::max(core_.SPBLH.Value(), 1));
       return;
-    }
-    case Action::List:
-    case Action::Help:
+    case OperationProgress::Idle:
       return;
   }
 }
 
-void Session::BoxShown(BoxIcon icon, const std::string& caption, const std::string& text) {
+void Session::Ended(OperationEnd end) {
   if (exit_) return;
-  if (icon == BoxIcon::Error) {
-    // The sequence's failures carry the error caption; the other-model
-    // warning (no caption) stops nothing, as in the window.
-    if (caption == texts::kErrorCaption) Finish(kExitFailed);
-    return;
-  }
-  if (options_.action == Action::Read && text == texts::kReadDone) {
+  if (!EndedWell(end)) {
+    Finish(kExitFailed);
+  } else if (end == OperationEnd::ReadDone && options_.action == Action::Read) {
     SaveReadImage();
-  } else if (options_.action == Action::Verify && text == texts::kVerifyDone) {
+  } else {
     Finish(kExitOk);
   }
 }
@@ -238,9 +206,8 @@ void Session::Finish(int code, const std::string& message) {
 }
 
 int Session::GuardMs() const {
-  const int perBlock = core_.SPBLH.Value() * kReplyWaitMs;
-  return options_.action == Action::Install ? kDeactivationMs + perBlock + kConfirmationMs + kGuardMarginMs
-                                            : perBlock + kGuardMarginMs;
+  const int limit = core_.SPBLH.Value();
+  return (options_.action == Action::Install ? InstallBoundMs(limit) : limit * kReplyWaitMs) + kGuardMarginMs;
 }
 
 }  // namespace galt::cli

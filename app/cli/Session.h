@@ -2,21 +2,20 @@
 // One run of galt-loader-cli's install, read or verify on the loader's core:
 // the port is opened with the window's line settings, the operation starts
 // as the window's button or service handler starts it, and the event loop
-// runs replies and timer ticks on this thread until the outcome is known.
-// The outcome is read from what the core shows: the install succeeds only
-// when the device confirms the serial number (Gauge2 at its end), a service
-// pass when its completion box comes; any error box of the sequence fails.
+// runs replies and timer ticks on this thread until the core says how the
+// operation ended.
 
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "app/CommSerial.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/ConsoleBoxes.h"
 #include "app/cli/ConsoleOutput.h"
 #include "app/cli/LoopTimers.h"
+#include "frontend/CoreBinding.h"
+#include "frontend/LoaderLine.h"
 #include "sequences/LoaderCore.h"
 #include "serial/PortTable.h"
 #include "serial/SerComm.h"
@@ -38,14 +37,13 @@ class Session {
   int Run();
 
  private:
-  bool LoadVerifyImage();
   bool OpenPort();
   void Start();
-  // Runs a handler of the core, reports an error it lets escape, then looks
-  // at what it changed.
+  // Runs a handler of the core, reports an error it lets escape, then shows
+  // the progress.
   void Dispatch(const std::function<void()>& handler);
-  void Observe();
-  void BoxShown(BoxIcon icon, const std::string& caption, const std::string& text);
+  void ShowProgress();
+  void Ended(OperationEnd end);
   void SaveReadImage();
   void Finish(int code, const std::string& message = {});
   int GuardMs() const;
@@ -59,12 +57,12 @@ class Session {
   TSerComm cp1_{&loop_};
   CommSerial port_{cp1_};
   LoaderCore core_{timers_, boxes_, port_};
+  std::unique_ptr<CoreBinding> binding_;
   std::unique_ptr<Timer> replyGuard_;  // read and verify: no reply within a block's time
   std::unique_ptr<Timer> stopCheck_;
   std::string portShown_;
   bool loading_ = false;  // the install is past its deactivation
   std::string lastBlock_;
-  std::string lastSerialError_;
   std::optional<int> exit_;
 };
 

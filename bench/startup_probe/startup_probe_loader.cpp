@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "app/Unit1.h"
+#include "app/qt/Unit1.h"
 #include "bench/startup_probe/ReportWhenShown.h"
 
 namespace {

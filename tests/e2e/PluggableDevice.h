@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "tests/e2e/VirtualDevice.h"
+#include "tests/support/VirtualDevice.h"
 
 namespace galt::testing {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Unit1.h"
-#include "tests/e2e/VirtualDevice.h"
+#include "app/qt/Unit1.h"
+#include "tests/support/VirtualDevice.h"
 #include "tests/support/QtWait.h"
 #include "tests/support/RecordingBoxes.h"
 

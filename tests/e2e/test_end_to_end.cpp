@@ -83,7 +83,8 @@ TEST(EndToEnd, SilentDeviceEndsInTheDeactivationError) {
   EXPECT_EQ(r.boxes.boxes[0].caption, "  Tornel Ltd");
   EXPECT_EQ(r.core().st_txd, "201");
   EXPECT_EQ(r.core().Gauge1.Progress(), 0);
-  QTest::qWait(300);  // the last frame, sent just before the box, reaches the device
+  // The last frame, sent just before the box, reaches the device.
+  EXPECT_TRUE(RunEventsUntil([&] { return r.device.FramesSeen() >= 201; }, 5000));
   r.device.Stop();
   EXPECT_EQ(r.device.emulator.counters.deactivations, 201);
 }
@@ -231,9 +232,10 @@ TEST(EndToEnd, UnpluggingWhileRetryingReportsTheLostDeviceOnce) {
   auto form = MakeForm(boxes, {{33, adapter.Link()}});
   ASSERT_TRUE(form->cp1().IsOpen());
   QTest::mouseClick(form->Button4, Qt::LeftButton);
-  RunEventsUntil([] { return false; }, 200);
+  ASSERT_TRUE(RunEventsUntil([&] { return TextToInt(form->Core().st_txd) >= 3; }, 5000)) << "retrying";
   adapter.Unplug();
-  RunEventsUntil([] { return false; }, 1500);
+  ASSERT_TRUE(WaitForBox(boxes, 5000));
+  RunEventsUntil([] { return false; }, 1000);  // and no second box
   ASSERT_EQ(boxes.boxes.size(), 1u) << boxes.boxes.back().text;
   EXPECT_EQ(boxes.boxes[0].text.rfind("Связь с устройством потеряна", 0), 0u) << boxes.boxes[0].text;
   EXPECT_FALSE(form->Core().OperationRunning()) << "no retry goes on after the loss";

@@ -12,7 +12,7 @@
 #include <map>
 #include <string>
 
-#include "serial/PortDiscovery.h"
+#include "ports/PortDiscovery.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;

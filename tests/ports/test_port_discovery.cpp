@@ -9,11 +9,11 @@
 #include <fstream>
 #include <map>
 
-#include "serial/PortDescription.h"
-#include "serial/PortDiscovery.h"
-#include "tests/e2e/VirtualDevice.h"
-#include "tests/ports/Holder.h"
-#include "tests/ports/MockMachine.h"
+#include "ports/PortDescription.h"
+#include "ports/PortDiscovery.h"
+#include "tests/support/VirtualDevice.h"
+#include "tests/support/Holder.h"
+#include "tests/support/MockMachine.h"
 
 namespace galt::testing {
 namespace {

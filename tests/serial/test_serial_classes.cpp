@@ -5,7 +5,7 @@
 
 #include <stdexcept>
 
-#include "serial/PortDiscovery.h"
+#include "serial/PortName.h"
 #include "serial/PortTable.h"
 #include "serial/SerClasses.h"
 #include "serial/SerPrst.h"

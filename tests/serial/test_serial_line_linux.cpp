@@ -5,7 +5,7 @@
 #include <sys/ioctl.h>
 
 #include "SerialFixture.h"
-#include "serial/SerLine.h"
+#include "serial/linux/SerLine.h"
 
 namespace galt::test {
 namespace {

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <random>
 
-#include "app/Unit1.h"
+#include "app/qt/Unit1.h"
 #include "tests/e2e/PluggableDevice.h"
 #include "tests/support/QtWait.h"
 #include "tests/support/RecordingBoxes.h"

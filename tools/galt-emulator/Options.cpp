@@ -10,7 +10,7 @@ namespace {
 
 using Text = const std::string&;
 
-struct Spec {
+struct OptionRule {
   const char* name;
   const char* value;  // nullptr: a switch
   int min;            // range of a number value; min > max: a text value
@@ -21,8 +21,8 @@ struct Spec {
 
 constexpr int kMaxInt = std::numeric_limits<int>::max();
 
-const std::vector<Spec>& Specs() {
-  static const std::vector<Spec> specs = {
+const std::vector<OptionRule>& Rules() {
+  static const std::vector<OptionRule> rules = {
       {"link", "PATH", 1, 0, "also reach the device as PATH (a symlink, removed on exit)",
        [](Options& o, Text text, int) { o.link = text; }},
       {"pace", nullptr, 0, 0, "take and send bytes no faster than a 14400-baud line (10 bits a byte)",
@@ -55,7 +55,7 @@ const std::vector<Spec>& Specs() {
       {"quiet", nullptr, 0, 0, "do not log frames on stderr", [](Options& o, Text, int) { o.quiet = true; }},
       {"help", nullptr, 0, 0, "show this text", [](Options& o, Text, int) { o.help = true; }},
   };
-  return specs;
+  return rules;
 }
 
 std::optional<int> ToInt(const std::string& text) {
@@ -82,43 +82,43 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       value = name.substr(eq + 1);
       name.resize(eq);
     }
-    const Spec* spec = nullptr;
-    for (const auto& s : Specs())
-      if (name == s.name) spec = &s;
-    if (!spec) {
+    const OptionRule* rule = nullptr;
+    for (const auto& s : Rules())
+      if (name == s.name) rule = &s;
+    if (!rule) {
       result.error = "unknown option '--" + name + "'";
       return result;
     }
-    if (!spec->value) {
+    if (!rule->value) {
       if (value) {
         result.error = "--" + name + " takes no value";
         return result;
       }
-      spec->apply(result.options, {}, 0);
+      rule->apply(result.options, {}, 0);
       continue;
     }
     if (!value) {
       if (i + 1 >= args.size()) {
-        result.error = "--" + name + " needs a value (" + spec->value + ")";
+        result.error = "--" + name + " needs a value (" + rule->value + ")";
         return result;
       }
       value = args[++i];
     }
-    if (spec->min > spec->max) {
+    if (rule->min > rule->max) {
       if (value->empty()) {
-        result.error = "--" + name + " needs a non-empty " + spec->value;
+        result.error = "--" + name + " needs a non-empty " + rule->value;
         return result;
       }
-      spec->apply(result.options, *value, 0);
+      rule->apply(result.options, *value, 0);
       continue;
     }
     const auto number = ToInt(*value);
-    if (!number || *number < spec->min || *number > spec->max) {
-      result.error = "--" + name + " wants a whole number from " + std::to_string(spec->min) + " to " +
-                     std::to_string(spec->max) + ", not '" + *value + "'";
+    if (!number || *number < rule->min || *number > rule->max) {
+      result.error = "--" + name + " wants a whole number from " + std::to_string(rule->min) + " to " +
+                     std::to_string(rule->max) + ", not '" + *value + "'";
       return result;
     }
-    spec->apply(result.options, *value, *number);
+    rule->apply(result.options, *value, *number);
   }
   return result;
 }
@@ -128,7 +128,7 @@ std::string Usage(const std::string& program) {
                      "A virtual GALT-5R on a pseudo-terminal. Prints the terminal's path as its\n"
                      "first line, logs every frame on stderr and runs until SIGINT or SIGTERM.\n\n"
                      "Options:\n";
-  for (const auto& s : Specs()) {
+  for (const auto& s : Rules()) {
     std::string left = std::string("  --") + s.name;
     if (s.value) left += std::string(" ") + s.value;
     if (left.size() < 32) left.resize(32, ' ');

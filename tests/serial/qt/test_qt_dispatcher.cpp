@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "PtyPair.h"
-#include "serial/QtDispatcher.h"
+#include "serial/qt/QtDispatcher.h"
 #include "serial/SerComm.h"
 
 namespace galt::test {

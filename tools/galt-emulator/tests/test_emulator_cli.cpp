@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "EmulatorProcess.h"
-#include "serial/PortDiscovery.h"
+#include "ports/PortDiscovery.h"
 
 namespace galt::emucli::testing {
 namespace {

@@ -12,7 +12,7 @@
 #include <stdexcept>
 
 #include "EmulatorProcess.h"
-#include "serial/PortProbe.h"
+#include "ports/PortProbe.h"
 #include "tools/galt-emulator/SudoHandOver.h"
 
 namespace galt::emucli::testing {

@@ -1,0 +1,19 @@
+#pragma once
+// --list: the serial ports that can be opened, one a line, in the form
+// --port takes, then what is known about the port.
+
+#include <string>
+
+#include "app/cli/ConsoleOutput.h"
+#include "ports/PortDiscovery.h"
+
+namespace galt::cli {
+
+// The line of one port.
+std::string PortLine(const TSerPortEntry& entry);
+
+// Prints the listed ports on stdout, and on stderr why some or all are
+// missing; answers kExitOk, or kExitPort when no port can be opened.
+int PrintPortList(const TSerPortScan& scan, ConsoleOutput& console);
+
+}  // namespace galt::cli

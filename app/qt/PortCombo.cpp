@@ -1,0 +1,90 @@
+#include "app/qt/PortCombo.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QStandardItemModel>
+#include <QTreeView>
+
+#include "sequences/MessageBoxes.h"
+
+namespace galt {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The full path, and who holds the port or what it is.
+QString EntryTip(const TSerPortEntry& e) {
+  if (e.Busy) return Q(e.Path + "\n" + BusyText(e));
+  return e.Description.empty() ? Q(e.Path) : Q(e.Path + "\n" + e.Description);
+}
+
+}  // namespace
+
+TPortCombo::TPortCombo(QWidget* Parent) : QComboBox(Parent) {
+  auto* model = new QStandardItemModel(0, 2, this);
+  setModel(model);
+  auto* view = new QTreeView(this);
+  view->setHeaderHidden(true);
+  view->setRootIsDecorated(false);
+  view->setAllColumnsShowFocus(true);
+  view->setUniformRowHeights(true);
+  view->setSelectionBehavior(QAbstractItemView::SelectRows);
+  setView(view);
+  setModelColumn(0);
+  // Typed text chooses an existing entry at most; it never becomes one.
+  setInsertPolicy(QComboBox::NoInsert);
+}
+
+void TPortCombo::SetEntries(const std::vector<TSerPortEntry>& Entries, const std::string& Select) {
+  entries_ = Entries;
+  auto* model = static_cast<QStandardItemModel*>(this->model());
+  const QSignalBlocker quiet(this);
+  model->removeRows(0, model->rowCount());
+  int selected = -1;
+  for (const TSerPortEntry& e : entries_) {
+    auto* name = new QStandardItem(Q(e.Name));
+    name->setToolTip(EntryTip(e));
+    auto* note = new QStandardItem(Q(EntryNote(e)));
+    note->setToolTip(name->toolTip());
+    // The name is the field's; the words beside it are quieter, and a busy
+    // port's are quieter still.
+    QFont plain = font();
+    plain.setBold(false);
+    note->setFont(plain);
+    if (e.Busy) note->setForeground(QColor(96, 96, 96));
+    if (e.Path == Select) selected = model->rowCount();
+    model->appendRow({name, note});
+  }
+  auto* tree = static_cast<QTreeView*>(view());
+  tree->resizeColumnToContents(0);
+  tree->resizeColumnToContents(1);
+  // Wide enough for name and description; the field itself stays narrow.
+  const int width = tree->columnWidth(0) + tree->columnWidth(1) + 24;
+  tree->setMinimumWidth(width);
+  setCurrentIndex(selected);
+  ShowSelected();
+}
+
+const TSerPortEntry* TPortCombo::Selected() const {
+  const int row = currentIndex();
+  if (row < 0 || row >= static_cast<int>(entries_.size())) return nullptr;
+  return &entries_[static_cast<std::size_t>(row)];
+}
+
+void TPortCombo::ShowSelected() {
+  const TSerPortEntry* e = Selected();
+  if (e == nullptr) {
+    setToolTip(QString());
+    return;
+  }
+  if (lineEdit() != nullptr && lineEdit()->text() != Q(e->Name)) lineEdit()->setText(Q(e->Name));
+  setToolTip(EntryTip(*e));
+}
+
+void TPortCombo::showPopup() {
+  if (OnAboutToShowList) OnAboutToShowList();
+  QComboBox::showPopup();
+}
+
+}  // namespace galt

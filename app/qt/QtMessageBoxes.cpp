@@ -1,0 +1,18 @@
+#include "app/qt/QtMessageBoxes.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace galt {
+
+void QtMessageBoxes::Show(BoxIcon icon, const std::string& caption, const std::string& text) {
+  // X11 window managers show the program's name for an empty title; a single
+  // blank keeps the title bar of the model warning empty.
+  const QString title = caption.empty() ? QStringLiteral(" ") : QString::fromStdString(caption);
+  QMessageBox box(icon == BoxIcon::Error ? QMessageBox::Critical : QMessageBox::Information, title, QString::fromStdString(text), QMessageBox::Ok,
+                  QApplication::activeWindow());
+  box.setWindowModality(Qt::ApplicationModal);
+  box.exec();
+}
+
+}  // namespace galt

@@ -1,0 +1,242 @@
+#include "app/qt/Unit1.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+#include <QLineEdit>
+#include <exception>
+
+#include "app/qt/PortCombo.h"
+#include "app/qt/PortWatch.h"
+#include "app/qt/QtMessageBoxes.h"
+#include "app/qt/QtTimers.h"
+#include "app/qt/TGauge.h"
+#include "app/qt/TSpinEdit.h"
+#include "app/qt/WindowFonts.h"
+#include "app/qt/galt-loader.xpm"
+#include "frontend/LoaderLine.h"
+#include "serial/qt/QtDispatcher.h"
+
+namespace galt {
+
+namespace {
+
+const QColor kNavy(0, 0, 128);
+const QColor kMaroon(128, 0, 0);
+
+void SetTextColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
+  QPalette palette = widget->palette();
+  palette.setColor(role, colour);
+  widget->setPalette(palette);
+}
+
+QLabel* NavyLabel(const QString& text, const QFont& font, int left, int top, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setFont(font);
+  SetTextColour(label, QPalette::WindowText, kNavy);
+  label->move(left, top);
+  label->adjustSize();
+  return label;
+}
+
+}  // namespace
+
+struct TForm1::OwnServices {
+  explicit OwnServices(const TForm1Setup& setup)
+      : timers(setup.timers ? *setup.timers : qtTimers),
+        boxes(setup.boxes ? *setup.boxes : qtBoxes),
+        port(setup.port ? *setup.port : commSerial) {
+    cp1.SetPortTable(setup.ports);
+  }
+  QtTimerSource qtTimers;
+  QtMessageBoxes qtBoxes;
+  // The dispatcher outlives cp1, whose worker threads hand deliveries to it.
+  TSerQtDispatcher dispatcher;
+  TSerComm cp1{&dispatcher};
+  CommSerial commSerial{cp1};
+  TimerSource& timers;
+  MessageBoxes& boxes;
+  SerialText& port;
+};
+
+TForm1::TForm1() : TForm1(TForm1Setup{}) {}
+
+TForm1::TForm1(const TForm1Setup& setup)
+    : scanPorts_(setup.scanPorts),
+      own_(std::make_unique<OwnServices>(setup)),
+      core_(own_->timers, own_->boxes, own_->port, setup.clock ? *setup.clock : SteadyClock::Instance()),
+      access_(own_->cp1, setup.ports),
+      chooser_(access_, *this, own_->timers, texts::kPortsBusyHint) {
+  UseLoaderLine(own_->cp1);
+  CoreBindingHandlers handlers;
+  handlers.Dispatch = [this](const std::function<void()>& handler) { Dispatch(handler); };
+  handlers.ShowError = [this](const std::exception& e) { ShowUncaught(e); };
+  handlers.LineChanged = [this] { ShowOperationTitle(); };
+  handlers.DeviceLost = [this] { cp1DeviceLost(); };
+  binding_ = std::make_unique<CoreBinding>(core_, own_->cp1, std::move(handlers));
+  BuildControls();
+  BindEvents();
+  FormCreate();
+}
+
+TForm1Setup TForm1::WithoutPorts(TimerSource& timers, MessageBoxes& boxes, SerialText& port,
+                                 const MonotonicClock* clock) {
+  TForm1Setup setup;
+  setup.timers = &timers;
+  setup.boxes = &boxes;
+  setup.port = &port;
+  setup.clock = clock;
+  setup.ports = TSerPortTable(std::map<int, std::string>{});
+  setup.scanPorts = false;
+  return setup;
+}
+
+TForm1::TForm1(TimerSource& timers, MessageBoxes& boxes, SerialText& port, const MonotonicClock* clock)
+    : TForm1(WithoutPorts(timers, boxes, port, clock)) {}
+
+TSerComm& TForm1::cp1() { return own_->cp1; }
+
+TForm1::~TForm1() {
+  // The controls go before the state they show.
+  delete Panel3;
+}
+
+void TForm1::BuildControls() {
+  setWindowTitle(QString::fromStdString(core_.WindowTitle()));
+  setWindowIcon(QIcon(QPixmap(galt_loader_xpm)));
+  // System menu and minimise; no maximise, and the size is fixed.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setFont(DialogFont(11));
+  setFixedSize(369, 113);
+
+  Panel3 = new QFrame(this);
+  Panel3->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  Panel3->setGeometry(0, 0, 369, 113);
+
+  cmbPorts = new TPortCombo(Panel3);
+  cmbPorts->setEditable(true);
+  cmbPorts->setEditText(QStringLiteral("COM1"));
+  cmbPorts->setFont(DialogFont(13, true));
+  SetTextColour(cmbPorts, QPalette::Text, kMaroon);
+  cmbPorts->setGeometry(9, 9, 73, cmbPorts->sizeHint().height());
+
+  zn = new TSpinEdit(core_.zn, Panel3);
+  zn->setFont(DialogFont(13, true));
+  SetTextColour(zn, QPalette::Text, kNavy);
+  zn->setGeometry(9, 41, 65, 26);
+
+  sized1 = NavyLabel(QString(), ArialFont(13, true), 8, 2, Panel3);
+
+  Label1 = NavyLabel(QStringLiteral("Деактивизация:"), DialogFont(11, true), 96, 16, Panel3);
+  Gauge1 = new TGauge(core_.Gauge1, Panel3);
+  Gauge1->setGeometry(200, 16, 153, 17);
+
+  Label2 = NavyLabel(QStringLiteral("Загрузка:"), DialogFont(11, true), 96, 40, Panel3);
+  Gauge2 = new TGauge(core_.Gauge2, Panel3);
+  Gauge2->setGeometry(160, 40, 193, 17);
+
+  Button4 = new QPushButton(QStringLiteral("Установить версию GALT-5R.0211"), Panel3);
+  Button4->setGeometry(80, 75, 209, 25);
+  // Enter presses the focused button, as Space does: Qt passes Enter on to
+  // auto-default buttons only. Outside a dialog such a button is the default
+  // only while it holds the focus, and is drawn so: the focus is visible.
+  Button4->setAutoDefault(true);
+
+  // Keyboard focus cycles the three controls of the install panel only.
+  setTabOrder(Button4, zn);
+  setTabOrder(zn, cmbPorts);
+  Button4->setFocus();
+}
+
+void TForm1::BindEvents() {
+  // The click takes the focus on the press, so the serial number has been
+  // brought into its range before the install reads it.
+  connect(Button4, &QPushButton::clicked, this, [this] { Dispatch([this] { core_.Button4Click(); }); });
+  // Choosing an entry (the open one included) reopens the link; the
+  // program's own selection does not. Typed text only chooses an entry it
+  // names, on Enter; half-typed text never closes the working port.
+  connect(cmbPorts, &QComboBox::activated, this, [this](int row) {
+    if (row >= 0 && row < static_cast<int>(cmbPorts->Entries().size()))
+      chooser_.Choose(cmbPorts->Entries()[static_cast<std::size_t>(row)].Path);
+  });
+  connect(cmbPorts->lineEdit(), &QLineEdit::returnPressed, this, [this] { PortTextEntered(); });
+  connect(cmbPorts->lineEdit(), &QLineEdit::editingFinished, this, [this] { cmbPorts->ShowSelected(); });
+  cmbPorts->OnAboutToShowList = [this] {
+    if (scanPorts_) RefreshPorts();
+  };
+  titleRefresh_ = own_->timers.CreateTimer(1000);
+  titleRefresh_->OnTimer = [this] { ShowOperationTitle(); };
+}
+
+void TForm1::FormCreate() {
+  if (scanPorts_) {
+    ScanPorts();
+    portWatch_ = new TPortWatch(access_.Table(), this);
+    portWatch_->OnChange = [this] { RefreshPorts(); };
+  }
+  core_.FormCreateImage();
+}
+
+void TForm1::FormClose() {
+  // A closed window neither follows nor opens ports any more.
+  delete portWatch_;
+  portWatch_ = nullptr;
+  chooser_.Stop();
+  if (cp1().IsOpen()) cp1().Close();
+  // A running operation is abandoned: no timer ticks into a closed window.
+  core_.StopTimers();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  FormClose();
+  QWidget::closeEvent(event);
+}
+
+void TForm1::ShowOperationTitle() {
+  // The phase, progress and time left of the operation under way; the
+  // countdown moves on between the sequence's own events.
+  setWindowTitle(QString::fromStdString(core_.WindowTitle()));
+  titleRefresh_->SetEnabled(core_.OperationRunning());
+}
+
+void TForm1::cp1RxChar(int count) {
+  Dispatch([this, count] { core_.cp1RxChar(count); });
+}
+
+void TForm1::ShowCentred() {
+  const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+  if (where) setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), where->availableGeometry()));
+  show();
+}
+
+void TForm1::Dispatch(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const std::exception& error) {
+    ShowUncaught(error);
+  }
+  ShowSized1();
+  ShowOperationTitle();
+}
+
+void TForm1::ShowUncaught(const std::exception& error) {
+  // As the toolkit would: the handler ends, its error is shown, the loader
+  // goes on.
+  core_.Boxes().Show(BoxIcon::Error, QGuiApplication::applicationDisplayName().toStdString(), error.what());
+}
+
+void TForm1::ShowSized1() {
+  const QString text = QString::fromStdString(core_.sized1);
+  if (sized1->text() == text) return;
+  sized1->setText(text);
+  sized1->adjustSize();
+}
+
+}  // namespace galt

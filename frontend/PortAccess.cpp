@@ -1,0 +1,44 @@
+#include "frontend/PortAccess.h"
+
+namespace galt {
+
+PortOpening OpenUnlessHeld(TSerCustomComm& Comm) {
+  PortOpening result;
+  if (const auto path = Comm.PortTable().Resolve(Comm.FormattedDeviceName())) {
+    result.Holders = PortHoldersOf(*path);
+    if (!result.Holders.empty()) return result;
+  }
+  try {
+    Comm.Open();
+    result.Opened = true;
+  } catch (const std::exception& e) {
+    result.Error = e.what();
+    if (Comm.IsOpen()) Comm.Close();
+  }
+  return result;
+}
+
+TSerPortScan CommPortAccess::Scan(const std::string& OwnPath) {
+  TSerScanOptions options;
+  options.OwnPath = OwnPath;
+  return ScanPortTable(table_, options);
+}
+
+bool CommPortAccess::Open(const TSerPortEntry& Entry) {
+  try {
+    comm_.SetPortNum(Entry.PortNum);
+  } catch (const std::exception&) {
+    return false;
+  }
+  return OpenUnlessHeld(comm_).Opened;
+}
+
+std::string CommPortAccess::OpenPath() const {
+  return table_.Resolve(comm_.FormattedDeviceName()).value_or("");
+}
+
+void CommPortAccess::Close() {
+  if (comm_.IsOpen()) comm_.Close();
+}
+
+}  // namespace galt

@@ -1,0 +1,197 @@
+#include "frontend/PortChooser.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "frontend/PortTexts.h"
+#include "sequences/MessageBoxes.h"
+
+namespace galt {
+
+struct PortChooser::Told {
+  bool Lost = false;  // PortLost(Text); otherwise ShowError(Text)
+  std::string Text;
+};
+
+namespace {
+
+bool SameText(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+std::string Trimmed(const std::string& s) {
+  const auto first = s.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+}  // namespace
+
+PortChooser::PortChooser(PortAccess& Access, PortView& View, TimerSource& Timers, std::string BusyHint)
+    : access_(Access), view_(View), busyHint_(std::move(BusyHint)), recheck_(Timers.CreateTimer(kBusyRecheckMs)) {
+  recheck_->OnTimer = [this] { RecheckBusy(); };
+}
+
+PortChooser::~PortChooser() = default;
+
+void PortChooser::StartUp() {
+  if (stopped_) return;
+  const TSerPortScan scan = access_.Scan({});
+  const TSerPortEntry* first = scan.FirstFree();
+  listed_ = scan.Listed;
+  selected_ = first ? first->Path : (listed_.empty() ? "" : listed_.front().Path);
+  view_.ShowPorts(listed_, selected_);
+  if (first == nullptr || !scan.Denied.empty()) {
+    const std::string report = NoUsablePortReport(scan, busyHint_);
+    if (!report.empty()) told_.push_back({false, report});
+  }
+  if (first != nullptr && !OpenPort(*first)) told_.push_back({false, texts::kPortOpenErrorAtStart});
+  UpdateRecheck();
+  Tell();
+}
+
+void PortChooser::Rescan() {
+  if (stopped_) return;
+  const TSerPortScan scan = access_.Scan(open_ && access_.IsOpen() ? open_->Path : "");
+
+  // Ports that were not there, or not free, at the last look.
+  const auto isNew = [this](const TSerPortEntry& e) {
+    return std::none_of(listed_.begin(), listed_.end(),
+                        [&](const TSerPortEntry& old) { return !old.Busy && old.Path == e.Path; });
+  };
+
+  // The open port's node has gone with its device, before the line said so.
+  if (open_ && access_.IsOpen() && scan.Find(open_->Path) == nullptr) Lose(open_->Name);
+
+  std::string select;
+  if (open_ && access_.IsOpen()) {
+    select = open_->Path;
+  } else if (!selected_.empty() && scan.Find(selected_) != nullptr) {
+    select = selected_;
+  } else if (!scan.Listed.empty()) {
+    select = scan.Listed.front().Path;
+  }
+
+  const TSerPortEntry* target = nullptr;
+  if (!access_.IsOpen()) {
+    // The adapter that was in use comes first; otherwise a port that has
+    // just appeared, or just been let go by another program, is taken, as
+    // at start-up.
+    if (returning_) {
+      for (const TSerPortEntry& e : scan.Listed)
+        if (!e.Busy && e.SameAdapter(*returning_)) target = &e;
+    }
+    if (target == nullptr) {
+      for (const TSerPortEntry& e : scan.Listed)
+        if (!e.Busy && isNew(e)) {
+          target = &e;
+          break;
+        }
+    }
+    if (target != nullptr) select = target->Path;
+  }
+  const std::optional<TSerPortEntry> toOpen = target ? std::optional<TSerPortEntry>(*target) : std::nullopt;
+  listed_ = scan.Listed;
+  selected_ = select;
+  view_.ShowPorts(listed_, selected_);
+  if (toOpen && !OpenPort(*toOpen)) told_.push_back({false, texts::kPortOpenError});
+  UpdateRecheck();
+  Tell();
+}
+
+void PortChooser::Choose(const std::string& Path) {
+  if (stopped_) return;
+  const auto it = std::find_if(listed_.begin(), listed_.end(), [&](const TSerPortEntry& e) { return e.Path == Path; });
+  if (it == listed_.end()) return;
+  const TSerPortEntry entry = *it;
+  if (selected_ != entry.Path) {
+    selected_ = entry.Path;
+    view_.ShowPorts(listed_, selected_);
+  }
+  // The open port is closed first, even when it is the one chosen: a failed
+  // change leaves no port open.
+  access_.Close();
+  open_.reset();
+  if (!OpenPort(entry)) told_.push_back({false, texts::kPortOpenError});
+  UpdateRecheck();
+  Tell();
+}
+
+bool PortChooser::ChooseNamed(const std::string& Text) {
+  const std::string wanted = Trimmed(Text);
+  if (wanted.empty() || stopped_) return false;
+  for (const TSerPortEntry& e : listed_) {
+    if (SameText(wanted, e.Name) || SameText(wanted, e.Path)) {
+      if (e.Path != selected_) Choose(std::string(e.Path));
+      return true;
+    }
+  }
+  return false;
+}
+
+void PortChooser::DeviceLost() {
+  if (stopped_ || !access_.IsOpen()) return;  // closed already: told once
+  Lose(open_ ? open_->Name : ShortPortName(access_.OpenPath()));
+  UpdateRecheck();
+  Tell();
+}
+
+void PortChooser::Stop() {
+  stopped_ = true;
+  recheck_->SetEnabled(false);
+  access_.Close();
+  open_.reset();
+  returning_.reset();
+  told_.clear();
+}
+
+bool PortChooser::OpenPort(const TSerPortEntry& Entry) {
+  if (!access_.Open(Entry)) {
+    access_.Close();
+    return false;
+  }
+  open_ = Entry;
+  returning_.reset();
+  return true;
+}
+
+void PortChooser::Lose(const std::string& Name) {
+  if (open_) returning_ = open_;
+  open_.reset();
+  // Closing drops whatever was queued for the dead line.
+  access_.Close();
+  told_.push_back({true, Name});
+}
+
+void PortChooser::UpdateRecheck() {
+  const bool busy = std::any_of(listed_.begin(), listed_.end(), [](const TSerPortEntry& e) { return e.Busy; });
+  recheck_->SetEnabled(busy && !access_.IsOpen());
+}
+
+void PortChooser::RecheckBusy() {
+  // Only the busy ports are looked at: opening the free ones every second
+  // would pulse their modem lines.
+  for (const TSerPortEntry& e : listed_) {
+    if (e.Busy && !access_.IsBusy(e.Path)) {
+      Rescan();
+      return;
+    }
+  }
+}
+
+void PortChooser::Tell() {
+  std::vector<Told> told;
+  told.swap(told_);
+  for (const Told& t : told) {
+    if (stopped_) return;
+    if (t.Lost) {
+      view_.PortLost(t.Text);
+    } else {
+      view_.ShowError(t.Text);
+    }
+  }
+}
+
+}  // namespace galt

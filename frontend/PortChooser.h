@@ -1,0 +1,94 @@
+#pragma once
+// Which port a window keeps open, as a plain state machine over scans of the
+// machine's ports and the events a window sees: start-up, ports plugged or
+// unplugged (or the list about to open), a busy port let go, the user's
+// choice, and the open device lost. It tells the PortAccess which port to
+// open or close and the PortView what to list and which box to show.
+//
+// The policy: start-up opens the first free port; the port open stays open
+// and selected while others come and go; with no port open, the adapter that
+// was open coming back (by its serial number, under any name) is reopened,
+// or else a port that has just appeared or just been let go is opened; while
+// no port is open and a listed port is busy, the busy ports are looked at
+// every second. Boxes come last in each event, after every change of state,
+// so a rescan during a box (a window's nested event loop) finds the state
+// whole.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "frontend/PortAccess.h"
+#include "ports/PortDiscovery.h"
+#include "sequences/Timer.h"
+
+namespace galt {
+
+class PortView {
+ public:
+  virtual ~PortView() = default;
+  // The list shows Listed with the row of SelectedPath selected ("" for none).
+  virtual void ShowPorts(const std::vector<TSerPortEntry>& Listed, const std::string& SelectedPath) = 0;
+  // An error box with the error caption.
+  virtual void ShowError(const std::string& Text) = 0;
+  // The device behind the port Name has gone and the port is closed: what
+  // runs stops, and the user is told.
+  virtual void PortLost(const std::string& Name) = 0;
+};
+
+class PortChooser {
+ public:
+  // Interval of the look at busy ports while none is open.
+  static constexpr int kBusyRecheckMs = 1000;
+
+  // BusyHint ends the report of busy ports (what the user should do).
+  PortChooser(PortAccess& Access, PortView& View, TimerSource& Timers, std::string BusyHint);
+  ~PortChooser();
+  PortChooser(const PortChooser&) = delete;
+  PortChooser& operator=(const PortChooser&) = delete;
+
+  // Lists the ports, opens the first free one and says when none can be used.
+  void StartUp();
+  // Something may have been plugged, unplugged or let go: looks again.
+  void Rescan();
+  // The user chose the listed port at Path (the open one too: it is reopened).
+  void Choose(const std::string& Path);
+  // The user typed Text and pressed Enter: chooses the entry it names (short
+  // name or path, letter case ignored) unless that is the selected one;
+  // false when it names none, and nothing changes.
+  bool ChooseNamed(const std::string& Text);
+  // The open port's device has gone (the line said so).
+  void DeviceLost();
+  // The window closes: the port is closed and nothing is opened any more.
+  void Stop();
+
+  const std::vector<TSerPortEntry>& Listed() const { return listed_; }
+  const std::string& SelectedPath() const { return selected_; }
+  // The port this chooser has open.
+  const std::optional<TSerPortEntry>& OpenEntry() const { return open_; }
+
+ private:
+  struct Told;
+  bool OpenPort(const TSerPortEntry& Entry);
+  void Lose(const std::string& Name);
+  void UpdateRecheck();
+  void RecheckBusy();
+  // Shows the boxes and losses this event collected, in order.
+  void Tell();
+
+  PortAccess& access_;
+  PortView& view_;
+  std::string busyHint_;
+  std::unique_ptr<Timer> recheck_;
+  std::vector<TSerPortEntry> listed_;
+  std::string selected_;
+  std::optional<TSerPortEntry> open_;
+  // The adapter that was open when its device vanished, to reopen it when
+  // it comes back.
+  std::optional<TSerPortEntry> returning_;
+  std::vector<Told> told_;
+  bool stopped_ = false;
+};
+
+}  // namespace galt

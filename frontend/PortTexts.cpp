@@ -1,0 +1,38 @@
+#include "frontend/PortTexts.h"
+
+#include "sequences/MessageBoxes.h"
+
+namespace galt {
+
+std::string BusyText(const TSerPortEntry& Entry) {
+  if (Entry.Holders.empty()) return texts::kPortBusyUnknown;
+  std::string text = texts::kPortBusy;
+  for (std::size_t i = 0; i < Entry.Holders.size(); ++i) {
+    if (i > 0) text += "; ";
+    text += Entry.Holders[i].Command + ", PID " + std::to_string(Entry.Holders[i].Pid);
+  }
+  return text;
+}
+
+std::string EntryNote(const TSerPortEntry& Entry) { return Entry.Busy ? BusyText(Entry) : Entry.Description; }
+
+std::string NoUsablePortReport(const TSerPortScan& Scan, const std::string& BusyHint) {
+  std::string text;
+  if (Scan.FirstFree() == nullptr) {
+    std::string busy;
+    for (const TSerPortEntry& e : Scan.Listed)
+      if (e.Busy) busy += e.Name + " — " + BusyText(e) + "\n";
+    if (!busy.empty()) text = texts::kPortsBusy + "\n" + busy + BusyHint;
+  }
+  // The access hint only names nodes with hardware behind them.
+  if (!Scan.Denied.empty()) {
+    if (!text.empty()) text += "\n\n";
+    text += texts::kPortsDenied + "\n";
+    for (const std::string& path : Scan.Denied) text += path + "\n";
+    text += texts::kPortsDeniedHint;
+  }
+  if (text.empty() && Scan.Listed.empty()) text = texts::kNoPorts;
+  return text;
+}
+
+}  // namespace galt

@@ -1,0 +1,25 @@
+#pragma once
+// How the front ends name a port's state in words (who holds a busy port,
+// or what the system knows of it), and what they say when no port can be
+// used.
+
+#include <string>
+
+#include "ports/PortDiscovery.h"
+
+namespace galt {
+
+// "занят: picocom, PID 1234"; holders we may not see leave a plainer text.
+std::string BusyText(const TSerPortEntry& Entry);
+
+// The words beside a port's name: who holds it, or its description.
+std::string EntryNote(const TSerPortEntry& Entry);
+
+// What to tell the user after a scan that found no free port, or ports our
+// account may not open: the busy ports with their holders followed by
+// `BusyHint`, the ports we may not open with the access hint, or that no
+// port was found at all; several of these on separate paragraphs. Empty when
+// a free port was found and none was refused.
+std::string NoUsablePortReport(const TSerPortScan& Scan, const std::string& BusyHint);
+
+}  // namespace galt

@@ -1,0 +1,95 @@
+#include "ports/PortDiscovery.h"
+
+#include "serial/PortName.h"
+
+#include "ports/PortDescription.h"
+#include "ports/PortProbe.h"
+
+namespace galt {
+
+bool TSerPortEntry::SameAdapter(const TSerPortEntry& Other) const {
+  if (!AdapterSerial.empty() || !Other.AdapterSerial.empty()) return AdapterSerial == Other.AdapterSerial;
+  return Path == Other.Path;
+}
+
+const TSerPortEntry* TSerPortScan::FirstFree() const {
+  for (const auto& e : Listed)
+    if (!e.Busy && !e.Own) return &e;
+  return nullptr;
+}
+
+const TSerPortEntry* TSerPortScan::Find(const std::string& Path) const {
+  for (const auto& e : Listed)
+    if (e.Path == Path) return &e;
+  return nullptr;
+}
+
+TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Options) {
+  TSerPortScan scan;
+  TSerPortDescriber describer;
+  const std::set<std::string> consoles = Options.Consoles ? *Options.Consoles : describer.KernelConsoles();
+  std::vector<TSerDeviceKey> keys;
+  std::vector<std::size_t> keyed;  // entry index of each key
+
+  for (int port = Table.FirstPortNum(); port <= Table.LastPortNum(); ++port) {
+    const auto path = Table.PathOf(port);
+    if (!path) continue;
+    const TSerNode node = LookAtNode(*path);
+    if (!node.Exists) continue;
+    if (consoles.count(node.Name) != 0) continue;  // the kernel writes its messages there
+
+    TSerPortEntry entry;
+    entry.PortNum = port;
+    entry.Path = *path;
+    entry.Name = ShortPortName(*path);
+    const TSerPortFacts facts = describer.Describe(node.Key.Rdev, node.Name);
+    entry.Description = facts.Description;
+    entry.AdapterSerial = facts.AdapterSerial;
+    if (*path == Options.OwnPath) {
+      entry.Own = true;
+      scan.Listed.push_back(std::move(entry));
+      continue;
+    }
+    if (!node.Device || facts.UartAbsent) continue;
+
+    // Only legacy slots need asking whether a chip is there, and only when
+    // the device database has not said so already.
+    const bool askUart = node.Name.rfind("ttyS", 0) == 0 && !facts.UartKnown;
+    const TSerProbe probe = ProbeDevice(*path, facts.Hardware, askUart);
+    if (probe.Denied) {
+      // Only a node with hardware behind it is worth a word about access.
+      if (facts.Hardware) scan.Denied.push_back(*path);
+      continue;
+    }
+    // Held exclusively by another program: busy, and still worth listing.
+    if (!probe.Busy && (probe.Error != 0 || !probe.Terminal || probe.UartAbsent)) continue;
+    entry.Busy = probe.Busy || probe.Locked;
+    // The device as opened names it; one held exclusively, as its node does.
+    keys.push_back(probe.Busy ? node.Key : probe.Key);
+    keyed.push_back(scan.Listed.size());
+    scan.Listed.push_back(std::move(entry));
+  }
+
+  const auto holders = FindPortHolders(keys);
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    TSerPortEntry& e = scan.Listed[keyed[i]];
+    e.Holders = holders[i];
+    if (!e.Holders.empty()) e.Busy = true;
+  }
+  return scan;
+}
+
+std::vector<TSerPortHolder> PortHoldersOf(const std::string& Path) {
+  const TSerProbe probe = ProbeDevice(Path);
+  if (probe.Error != 0 || !probe.Terminal) return {};
+  return FindPortHolders({probe.Key}).front();
+}
+
+bool PortIsBusy(const std::string& Path) {
+  const TSerProbe probe = ProbeDevice(Path);
+  if (probe.Busy || probe.Locked) return true;
+  if (probe.Error != 0 || !probe.Terminal) return false;
+  return !FindPortHolders({probe.Key}).front().empty();
+}
+
+}  // namespace galt

@@ -1,0 +1,64 @@
+#pragma once
+// Which serial ports the machine has and which of them can be used: every
+// port of the port table, in ascending port number, is probed (opened for
+// reading and writing without waiting and released at once). Nodes that are
+// not terminals, UART slots with no chip and the kernel's console are left
+// out; a port that another program holds stays listed, marked busy with who
+// holds it; one our account may not open is remembered so the user can be
+// told why it is missing.
+
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ports/PortHolders.h"
+#include "serial/PortName.h"
+#include "serial/PortTable.h"
+
+namespace galt {
+
+struct TSerPortEntry {
+  int PortNum = 0;            // what the serial component opens
+  std::string Path;           // the device path of the table
+  std::string Name;           // short name for the user: "ttyUSB0"
+  std::string Description;    // "FT232R USB UART, FTDI, A10K3ZQ1"; empty for a pty
+  std::string AdapterSerial;  // the USB adapter's own serial number, if any
+  // Busy: another program has the port open or locked. The holders are the
+  // processes we may see; a lock or an exclusive open by someone we cannot
+  // see leaves Busy set with no holder named.
+  bool Busy = false;
+  std::vector<TSerPortHolder> Holders;
+  bool Own = false;  // the port this program has open; not probed
+
+  // The same adapter: by its serial number, or by its path when it has none.
+  bool SameAdapter(const TSerPortEntry& Other) const;
+};
+
+struct TSerPortScan {
+  std::vector<TSerPortEntry> Listed;  // free and busy ports, in port order
+  std::vector<std::string> Denied;    // hardware our account may not open
+  // The first free port, or nothing.
+  const TSerPortEntry* FirstFree() const;
+  const TSerPortEntry* Find(const std::string& Path) const;
+};
+
+struct TSerScanOptions {
+  // The port this program holds open: listed as it is, without a probe
+  // (which would find our own lock) and without reading the holders.
+  std::string OwnPath;
+  // Console names; the system's when not given.
+  std::optional<std::set<std::string>> Consoles;
+};
+
+TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Options = {});
+
+// The other processes holding the port at Path right now; empty when none
+// or when the node cannot be opened to find out.
+std::vector<TSerPortHolder> PortHoldersOf(const std::string& Path);
+
+// Another program holds the port at Path right now: exclusively, by its lock
+// or with a descriptor. Only that port is opened to find out.
+bool PortIsBusy(const std::string& Path);
+
+}  // namespace galt

@@ -1,0 +1,126 @@
+// The program's timers and message boxes on Qt: timer semantics the
+// sequences rely on, and what a box looks like while it is open.
+// Real-time waits here check order of events only and leave wide margins.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include "app/qt/QtMessageBoxes.h"
+#include "app/qt/QtTimers.h"
+
+namespace galt {
+namespace {
+
+struct TickingTimer {
+  explicit TickingTimer(int interval_ms) : timer(source.CreateTimer(interval_ms)) {
+    timer->OnTimer = [this] { ++ticks; };
+  }
+  QtTimerSource source;
+  std::unique_ptr<Timer> timer;
+  int ticks = 0;
+};
+
+TEST(QtTimers, TickOnlyWhileEnabled) {
+  TickingTimer t(20);
+  EXPECT_FALSE(t.timer->Enabled());
+  EXPECT_EQ(t.timer->Interval(), 20);
+  QTest::qWait(100);
+  EXPECT_EQ(t.ticks, 0) << "created disabled";
+
+  t.timer->SetEnabled(true);
+  EXPECT_TRUE(t.timer->Enabled());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return t.ticks >= 3; }, 5000)) << "ticks repeat";
+  t.timer->SetEnabled(false);
+  const int ticks = t.ticks;
+  QTest::qWait(100);
+  EXPECT_EQ(t.ticks, ticks);
+}
+
+TEST(QtTimers, EnablingAnEnabledTimerKeepsItsCountdown) {
+  // Re-enabled every 20 ms: a restarting timer of 300 ms would never tick.
+  TickingTimer t(300);
+  t.timer->SetEnabled(true);
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        t.timer->SetEnabled(true);
+        return t.ticks > 0;
+      },
+      3000));
+}
+
+TEST(QtTimers, ANewIntervalRestartsTheCountdown) {
+  // A 400 ms interval set again every 20 ms keeps the tick away.
+  TickingTimer t(400);
+  t.timer->SetEnabled(true);
+  QElapsedTimer elapsed;
+  elapsed.start();
+  while (elapsed.elapsed() < 1200) {
+    t.timer->SetInterval(400);
+    QTest::qWait(20);
+  }
+  EXPECT_EQ(t.ticks, 0);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return t.ticks > 0; }, 5000)) << "and ticks when left alone";
+
+  TickingTimer off(20);
+  off.timer->SetInterval(30);
+  EXPECT_FALSE(off.timer->Enabled()) << "a new interval does not enable a disabled timer";
+  EXPECT_EQ(off.timer->Interval(), 30);
+}
+
+struct OpenBox {
+  QMessageBox::Icon icon{};
+  QString title, text;
+  int buttons = 0;
+  bool ok_button = false;
+  Qt::WindowModality modality{};
+};
+
+// Shows a box, notes what is on screen, presses OK.
+OpenBox ShowAndRead(BoxIcon icon, const std::string& caption, const std::string& text, int* ticks_while_open = nullptr) {
+  OpenBox seen;
+  TickingTimer background(10);
+  background.timer->SetEnabled(true);
+  QTimer reader;
+  reader.setInterval(150);
+  QObject::connect(&reader, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    reader.stop();
+    seen = {box->icon(), box->windowTitle(), box->text(), static_cast<int>(box->buttons().size()),
+            box->button(QMessageBox::Ok) != nullptr, box->windowModality()};
+    if (ticks_while_open) *ticks_while_open = background.ticks;
+    box->button(QMessageBox::Ok)->click();
+  });
+  reader.start();
+  QtMessageBoxes().Show(icon, caption, text);
+  return seen;
+}
+
+TEST(QtMessageBoxes, ShowAnApplicationModalBoxWithOneOkButton) {
+  int ticks = 0;
+  const OpenBox error = ShowAndRead(BoxIcon::Error, "  Tornel Ltd", "Ошибка записи FLASH!", &ticks);
+  EXPECT_EQ(error.icon, QMessageBox::Critical);
+  EXPECT_EQ(error.title, QStringLiteral("  Tornel Ltd"));
+  EXPECT_EQ(error.text, QStringLiteral("Ошибка записи FLASH!"));
+  EXPECT_EQ(error.buttons, 1);
+  EXPECT_TRUE(error.ok_button);
+  EXPECT_EQ(error.modality, Qt::ApplicationModal);
+  EXPECT_GT(ticks, 3) << "timers go on ticking while a box is open";
+
+  const OpenBox done = ShowAndRead(BoxIcon::Information, "Активизация программы", "Активизация программы выполнена");
+  EXPECT_EQ(done.icon, QMessageBox::Information);
+  EXPECT_EQ(done.title, QStringLiteral("Активизация программы"));
+
+  const OpenBox warning = ShowAndRead(BoxIcon::Error, "", "Устройство не соответствует модификации!");
+  EXPECT_EQ(warning.icon, QMessageBox::Critical);
+  EXPECT_TRUE(warning.title.trimmed().isEmpty()) << "the model warning has no caption";
+  EXPECT_EQ(warning.text, QStringLiteral("Устройство не соответствует модификации!"));
+}
+
+}  // namespace
+}  // namespace galt

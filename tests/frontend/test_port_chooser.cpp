@@ -1,0 +1,214 @@
+// The port chooser against a scripted machine: each case is a script of
+// machine changes and window events, and the log of what the chooser made
+// the port and the window do.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "frontend/PortChooser.h"
+#include "sequences/MessageBoxes.h"
+#include "tests/support/VirtualClock.h"
+
+namespace galt::testing {
+namespace {
+
+// Ports are /dev/<name>; their number is their place in the name order.
+class ScriptedMachine : public PortAccess {
+ public:
+  struct Port {
+    std::string serial;
+    bool busy = false;
+    bool refuses = false;
+  };
+  std::map<std::string, Port> ports;  // by short name
+  std::set<std::string> denied;
+  std::string open;  // short name of the open port
+  std::vector<std::string>* log = nullptr;
+
+  TSerPortScan Scan(const std::string& OwnPath) override {
+    TSerPortScan scan;
+    int n = 1;
+    for (const auto& [name, port] : ports) {
+      TSerPortEntry e;
+      e.PortNum = n++;
+      e.Path = "/dev/" + name;
+      e.Name = name;
+      e.AdapterSerial = port.serial;
+      e.Own = e.Path == OwnPath;
+      e.Busy = port.busy && !e.Own;
+      scan.Listed.push_back(e);
+    }
+    for (const auto& name : denied) scan.Denied.push_back("/dev/" + name);
+    return scan;
+  }
+  bool IsBusy(const std::string& Path) override {
+    const auto it = ports.find(Path.substr(5));
+    return it != ports.end() && it->second.busy;
+  }
+  bool Open(const TSerPortEntry& Entry) override {
+    const auto it = ports.find(Entry.Name);
+    if (it == ports.end() || it->second.busy || it->second.refuses) return false;
+    open = Entry.Name;
+    log->push_back("open " + open);
+    return true;
+  }
+  void Close() override {
+    if (open.empty()) return;
+    log->push_back("close " + open);
+    open.clear();
+  }
+  bool IsOpen() const override { return !open.empty(); }
+  std::string OpenPath() const override { return "/dev/" + open; }
+};
+
+class RecordingView : public PortView {
+ public:
+  std::vector<std::string>* log = nullptr;
+  std::function<void()> whileBoxOpen;  // runs once, inside the next box
+
+  void ShowPorts(const std::vector<TSerPortEntry>& Listed, const std::string& SelectedPath) override {
+    std::string line = "list";
+    for (const auto& e : Listed) line += " " + std::string(e.Path == SelectedPath ? "*" : "") + e.Name;
+    log->push_back(line);
+  }
+  void ShowError(const std::string& Text) override {
+    log->push_back("box " + Text.substr(0, Text.find('\n')));
+    if (auto action = std::exchange(whileBoxOpen, nullptr)) action();
+  }
+  void PortLost(const std::string& Name) override { log->push_back("lost " + Name); }
+};
+
+struct Rig {
+  Rig() {
+    machine.log = &log;
+    view.log = &log;
+  }
+  ScriptedMachine machine;
+  RecordingView view;
+  VirtualClock clock;
+  std::vector<std::string> log;
+  PortChooser chooser{machine, view, clock, "hint"};
+
+  // "plug NAME [SERIAL]", "unplug NAME", "hold NAME", "let NAME", "refuse NAME",
+  // "deny NAME" change the machine; "> startup", "> rescan", "> choose NAME",
+  // "> type TEXT", "> lost", "> wait MS" are the window's events;
+  // "> plug-in-box NAME" plugs NAME and rescans while the next box is open.
+  void Run(const std::string& line) {
+    std::istringstream in(line);
+    std::string verb, arg, extra;
+    in >> verb;
+    if (verb == ">") {
+      in >> verb;
+      std::getline(in >> std::ws, arg);
+      log.push_back("> " + verb + (arg.empty() ? "" : " " + arg));
+      if (verb == "startup") chooser.StartUp();
+      if (verb == "rescan") chooser.Rescan();
+      if (verb == "choose") chooser.Choose("/dev/" + arg);
+      if (verb == "type" && !chooser.ChooseNamed(arg)) log.push_back("unknown");
+      if (verb == "lost") chooser.DeviceLost();
+      if (verb == "wait") clock.Advance(std::stoi(arg));
+      return;
+    }
+    in >> arg >> extra;
+    if (verb == "plug") machine.ports[arg] = {extra};
+    if (verb == "unplug") machine.ports.erase(arg);
+    if (verb == "hold") machine.ports[arg].busy = true;
+    if (verb == "let") machine.ports[arg].busy = false;
+    if (verb == "refuse") machine.ports[arg].refuses = true;
+    if (verb == "deny") machine.denied.insert(arg);
+    if (verb == "plug-in-box")
+      view.whileBoxOpen = [this, arg] {
+        machine.ports[arg] = {};
+        chooser.Rescan();
+      };
+  }
+};
+
+struct Case {
+  const char* name;
+  std::vector<std::string> script;
+  std::vector<std::string> log;  // events ("> ...") and what followed each
+};
+
+const std::string kNoPorts = "box " + texts::kNoPorts;
+const std::string kBusy = "box " + texts::kPortsBusy;
+
+const Case kCases[] = {
+    {"StartUpOpensTheFirstFreePort",
+     {"plug ttyUSB0", "hold ttyUSB0", "plug ttyUSB1", "> startup"},
+     {"> startup", "list ttyUSB0 *ttyUSB1", "open ttyUSB1"}},
+    {"StartUpWithNoPortSaysSo", {"> startup"}, {"> startup", "list", kNoPorts}},
+    {"StartUpWithEveryPortBusyNamesThem",
+     {"plug ttyUSB0", "hold ttyUSB0", "> startup"},
+     {"> startup", "list *ttyUSB0", kBusy}},
+    {"StartUpOpensAFreePortBeforeTellingOfDeniedOnes",
+     {"plug ttyUSB0", "deny ttyS0", "> startup"},
+     {"> startup", "list *ttyUSB0", "open ttyUSB0", "box " + texts::kPortsDenied}},
+    {"StartUpOpenRefused",
+     {"plug ttyUSB0", "refuse ttyUSB0", "> startup"},
+     {"> startup", "list *ttyUSB0", "box " + texts::kPortOpenErrorAtStart}},
+    {"APortPluggedWhileTheStartUpBoxIsOpenIsTaken",
+     {"plug-in-box ttyUSB0", "> startup"},
+     {"> startup", "list", kNoPorts, "list *ttyUSB0", "open ttyUSB0"}},
+    {"WithNoPortOpenANewPortIsTaken",
+     {"> startup", "plug ttyUSB3", "> rescan"},
+     {"> startup", "list", kNoPorts, "> rescan", "list *ttyUSB3", "open ttyUSB3"}},
+    {"TheOpenPortStaysWhileOthersComeAndGo",
+     {"plug ttyUSB0", "> startup", "plug ttyUSB1", "> rescan", "unplug ttyUSB1", "> rescan"},
+     {"> startup", "list *ttyUSB0", "open ttyUSB0", "> rescan", "list *ttyUSB0 ttyUSB1", "> rescan",
+      "list *ttyUSB0"}},
+    {"TheOpenPortVanishingIsALossAndTheListFollows",
+     {"plug ttyUSB0", "plug ttyUSB1", "> startup", "unplug ttyUSB0", "> rescan"},
+     {"> startup", "list *ttyUSB0 ttyUSB1", "open ttyUSB0", "> rescan", "close ttyUSB0", "list *ttyUSB1",
+      "lost ttyUSB0"}},
+    {"TheLostAdapterComingBackUnderAnotherNameIsReopened",
+     {"plug ttyUSB1 MINE", "> startup", "> lost", "unplug ttyUSB1", "> rescan", "plug ttyUSB0 OTHER",
+      "plug ttyUSB2 MINE", "> rescan"},
+     {"> startup", "list *ttyUSB1", "open ttyUSB1", "> lost", "close ttyUSB1", "lost ttyUSB1", "> rescan", "list",
+      "> rescan", "list ttyUSB0 *ttyUSB2", "open ttyUSB2"}},
+    {"ALossIsToldOnce",
+     {"plug ttyUSB0", "> startup", "> lost", "> lost"},
+     {"> startup", "list *ttyUSB0", "open ttyUSB0", "> lost", "close ttyUSB0", "lost ttyUSB0", "> lost"}},
+    {"ChoosingReopensAndAFailedChangeLeavesNoPortOpen",
+     {"plug ttyUSB0", "plug ttyUSB1", "> startup", "> choose ttyUSB0", "refuse ttyUSB1", "> choose ttyUSB1"},
+     {"> startup", "list *ttyUSB0 ttyUSB1", "open ttyUSB0", "> choose ttyUSB0", "close ttyUSB0", "open ttyUSB0",
+      "> choose ttyUSB1", "list ttyUSB0 *ttyUSB1", "close ttyUSB0", "box " + texts::kPortOpenError}},
+    {"TypedTextChoosesOnlyAnEntryItNames",
+     {"plug ttyUSB0", "plug ttyUSB1", "> startup", "> type COM7", "> type ttyusb0", "> type /dev/ttyUSB1"},
+     {"> startup", "list *ttyUSB0 ttyUSB1", "open ttyUSB0", "> type COM7", "unknown", "> type ttyusb0",
+      "> type /dev/ttyUSB1", "list ttyUSB0 *ttyUSB1", "close ttyUSB0", "open ttyUSB1"}},
+    {"ABusyPortIsTakenOnceItsHolderLetsGo",
+     {"plug ttyUSB0", "hold ttyUSB0", "> startup", "> wait 1000", "let ttyUSB0", "> wait 1000", "> wait 5000"},
+     {"> startup", "list *ttyUSB0", kBusy, "> wait 1000", "> wait 1000", "list *ttyUSB0", "open ttyUSB0",
+      "> wait 5000"}},
+};
+
+class PortChooserPolicy : public ::testing::TestWithParam<Case> {};
+
+TEST_P(PortChooserPolicy, DoesWhatTheScriptExpects) {
+  Rig rig;
+  for (const std::string& line : GetParam().script) rig.Run(line);
+  EXPECT_EQ(rig.log, GetParam().log);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, PortChooserPolicy, ::testing::ValuesIn(kCases),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+TEST(PortChooser, NothingHappensOnceStopped) {
+  Rig rig;
+  rig.Run("plug ttyUSB0");
+  rig.Run("> startup");
+  rig.chooser.Stop();
+  rig.Run("plug ttyUSB1");
+  rig.Run("> rescan");
+  rig.Run("> choose ttyUSB1");
+  EXPECT_EQ(rig.log, (std::vector<std::string>{"> startup", "list *ttyUSB0", "open ttyUSB0", "close ttyUSB0",
+                                                "> rescan", "> choose ttyUSB1"}));
+  EXPECT_FALSE(rig.machine.IsOpen());
+}
+
+}  // namespace
+}  // namespace galt::testing
