@@ -64,8 +64,7 @@ TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Op
     // Held exclusively by another program: busy, and still worth listing.
     if (!probe.Busy && (probe.Error != 0 || !probe.Terminal || probe.UartAbsent)) continue;
     entry.Busy = probe.Busy || probe.Locked;
-    // The device as opened names it; one held exclusively, as its node does.
-    keys.push_back(probe.Busy ? node.Key : probe.Key);
+    keys.push_back(node.Key);
     keyed.push_back(scan.Listed.size());
     scan.Listed.push_back(std::move(entry));
   }
@@ -80,16 +79,16 @@ TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Op
 }
 
 std::vector<TSerPortHolder> PortHoldersOf(const std::string& Path) {
-  const TSerProbe probe = ProbeDevice(Path);
-  if (probe.Error != 0 || !probe.Terminal) return {};
-  return FindPortHolders({probe.Key}).front();
+  const TSerNode node = LookAtNode(Path);
+  if (!node.Exists || !node.Device) return {};
+  return FindPortHolders({node.Key}).front();
 }
 
 bool PortIsBusy(const std::string& Path) {
+  if (!PortHoldersOf(Path).empty()) return true;
+  // A holder we may not see (another account's) shows only to an open.
   const TSerProbe probe = ProbeDevice(Path);
-  if (probe.Busy || probe.Locked) return true;
-  if (probe.Error != 0 || !probe.Terminal) return false;
-  return !FindPortHolders({probe.Key}).front().empty();
+  return probe.Busy || probe.Locked;
 }
 
 }  // namespace galt

@@ -53,12 +53,14 @@ struct TSerScanOptions {
 
 TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Options = {});
 
-// The other processes holding the port at Path right now; empty when none
-// or when the node cannot be opened to find out.
+// The other processes holding the port at Path right now, found without
+// opening it (an open pulses a real adapter's modem lines); empty when none,
+// on Windows (which names no holder), or when there is no such node.
 std::vector<TSerPortHolder> PortHoldersOf(const std::string& Path);
 
 // Another program holds the port at Path right now: exclusively, by its lock
-// or with a descriptor. Only that port is opened to find out.
+// or with a descriptor. A port with no holder in sight is opened to find out
+// (only that port).
 bool PortIsBusy(const std::string& Path);
 
 }  // namespace galt

@@ -1,8 +1,9 @@
 #pragma once
 // Who else holds a serial device: the processes with a descriptor open on it
 // (as far as this account may look into /proc) and the holder of its lock.
-// A device is named by the identity of a descriptor we opened on it, so a
-// link such as an emulator's /dev/ttyUSB9 -> /dev/pts/4 matches too.
+// A device is named by what stat() tells of its node, links followed, so a
+// link such as an emulator's /dev/ttyUSB9 -> /dev/pts/4 matches too; nothing
+// is opened to find out.
 
 #include <cstdint>
 #include <string>
@@ -16,17 +17,13 @@ struct TSerPortHolder {
   friend bool operator==(const TSerPortHolder&, const TSerPortHolder&) = default;
 };
 
-// What fstat() tells about an open device: its device number, and the file
-// system and inode of its node (what lock tables name).
+// What stat() tells about a device node: its device number, and the file
+// system and inode of the node (what lock tables name).
 struct TSerDeviceKey {
   std::uint64_t Rdev = 0;
   std::uint64_t Dev = 0;
   std::uint64_t Ino = 0;
 };
-
-// The identity of the device behind an open descriptor; false when fstat
-// fails (Linux).
-bool DeviceKeyOf(int Fd, TSerDeviceKey& Key);
 
 // For each device, the other processes that hold it open or locked, each
 // once, in ascending PID order. This process is never listed. Windows names

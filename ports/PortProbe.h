@@ -28,7 +28,6 @@ struct TSerProbe {
   bool Terminal = false;    // opened, and it is a terminal or comm port
   bool UartAbsent = false;  // a UART slot that answers "no chip here"
   bool Locked = false;      // opened, but another open file holds its lock
-  TSerDeviceKey Key;        // valid when opened (Linux)
 };
 
 // KnownTerminal: the device database already says it is a terminal, so the

@@ -38,7 +38,14 @@ bool IsPtySlave(std::uint64_t Rdev) {
   return m >= 136 && m <= 143;
 }
 
+// The same node, or another node of the same device. A node is known by its
+// file system and inode also where its device number is not what the kernel
+// has (a mocked /dev shows made-up numbers).
 bool SameDevice(const TSerDeviceKey& Device, const struct stat& St) {
+  if (Device.Ino != 0 && Device.Dev == static_cast<std::uint64_t>(St.st_dev) &&
+      Device.Ino == static_cast<std::uint64_t>(St.st_ino)) {
+    return true;
+  }
   if (Device.Rdev != static_cast<std::uint64_t>(St.st_rdev)) return false;
   return !IsPtySlave(Device.Rdev) || Device.Dev == static_cast<std::uint64_t>(St.st_dev);
 }
@@ -110,15 +117,6 @@ void ScanLocks(const std::vector<TSerDeviceKey>& Devices,
 }
 
 }  // namespace
-
-bool DeviceKeyOf(int Fd, TSerDeviceKey& Key) {
-  struct stat st {};
-  if (::fstat(Fd, &st) != 0) return false;
-  Key.Rdev = static_cast<std::uint64_t>(st.st_rdev);
-  Key.Dev = static_cast<std::uint64_t>(st.st_dev);
-  Key.Ino = static_cast<std::uint64_t>(st.st_ino);
-  return true;
-}
 
 std::vector<std::vector<TSerPortHolder>> FindPortHolders(const std::vector<TSerDeviceKey>& Devices) {
   std::vector<std::vector<TSerPortHolder>> holders(Devices.size());

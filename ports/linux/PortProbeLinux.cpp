@@ -39,7 +39,6 @@ TSerProbe ProbeDevice(const std::string& Path, bool KnownTerminal, bool AskUart)
     serial_struct info{};
     // Legacy ttyS slots exist whether or not a UART is fitted.
     if (AskUart && ::ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type == PORT_UNKNOWN) probe.UartAbsent = true;
-    DeviceKeyOf(fd, probe.Key);
     // TIOCEXCL does not stop root, so ports are also locked with flock.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) probe.Locked = errno == EWOULDBLOCK;
   }

@@ -2,6 +2,7 @@
 // and who holds a busy one.
 
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -11,6 +12,7 @@
 
 #include "ports/PortDescription.h"
 #include "ports/PortDiscovery.h"
+#include "ports/PortProbe.h"
 #include "tests/support/VirtualDevice.h"
 #include "tests/support/Holder.h"
 #include "tests/support/MockMachine.h"
@@ -103,6 +105,40 @@ TEST(PortScan, ATerminalOfAnotherPtyInstanceIsNoHolderOfOursWithTheSameNumber) {
   Holder here(device.Path());
   ASSERT_TRUE(here.Held());
   EXPECT_EQ(PortHoldersOf(device.Path()), (std::vector<TSerPortHolder>{{here.Pid(), "sleep"}}));
+}
+
+// Opens of a node, as inotify sees them.
+class OpenWatch {
+ public:
+  explicit OpenWatch(const std::string& path) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    ok_ = fd_ >= 0 && ::inotify_add_watch(fd_, path.c_str(), IN_OPEN) >= 0;
+  }
+  ~OpenWatch() { ::close(fd_); }
+  bool Ok() const { return ok_; }
+  int Opens() {
+    int n = 0;
+    alignas(inotify_event) char buf[1024];
+    for (ssize_t got; (got = ::read(fd_, buf, sizeof buf)) > 0;) n += static_cast<int>(got / sizeof(inotify_event));
+    return n;
+  }
+
+ private:
+  int fd_;
+  bool ok_ = false;
+};
+
+TEST(PortScan, WhoHoldsAPortIsFoundWithoutOpeningIt) {
+  // An open raises DTR and RTS on a real adapter: the check before each
+  // open of the loader's port must not pulse them once more.
+  VirtualDevice device;
+  Holder picocom(device.Path());
+  ASSERT_TRUE(picocom.Held());
+  OpenWatch watch(device.Path());
+  ASSERT_TRUE(watch.Ok());
+  EXPECT_EQ(PortHoldersOf(device.Path()), (std::vector<TSerPortHolder>{{picocom.Pid(), "sleep"}}));
+  EXPECT_EQ(watch.Opens(), 0);
+  ProbeDevice(device.Path());
+  EXPECT_EQ(watch.Opens(), 1) << "the watch sees opens";
 }
 
 TEST(PortScan, OurOwnOpenPortIsListedWithoutAProbe) {
