@@ -7,4 +7,4 @@ cd "$(dirname "$0")"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target galt-loader galt-emulator
 [ "${1:-}" = "--build-only" ] && exit 0
-exec ./build/app/galt-loader
+exec ./build/app/qt/galt-loader

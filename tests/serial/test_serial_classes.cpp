@@ -122,6 +122,18 @@ TEST(PortTable, ResolvesComNamesAndPassesPathsThrough) {
   EXPECT_EQ(TSerPortTable({}).LastPortNum(), 0);
 }
 
+TEST(PortNames, ComNamesInEitherFormAndNothingElse) {
+  EXPECT_EQ(ComPortNumber("COM5"), 5);
+  EXPECT_EQ(ComPortNumber("com12"), 12);
+  EXPECT_EQ(ComPortNumber("\\\\.\\COM256"), 256);
+  for (const char* other : {"COM", "COM-5", "COM+5", "COM5x", "COM 5", "\\\\.\\", "COMPORT", "/dev/ttyS0",
+                            "COM99999999999"}) {
+    EXPECT_FALSE(ComPortNumber(other)) << other;
+  }
+  EXPECT_EQ(ComDeviceName(12), "\\\\.\\COM12");
+  EXPECT_EQ(ComPortNumber(ComDeviceName(97)), 97);
+}
+
 TEST(PortNames, ShortNamesAreWhatFollowsTheDeviceFolder) {
   EXPECT_EQ(ShortPortName("/dev/ttyUSB0"), "ttyUSB0");
   EXPECT_EQ(ShortPortName("\\\\.\\COM12"), "COM12");

@@ -1,0 +1,74 @@
+// How an operation ended, as the core tells the front ends: one end per
+// operation, after its box, whatever the device did.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "tests/sequences/Harness.h"
+
+namespace galt::testing {
+namespace {
+
+struct EndCase {
+  const char* name;
+  std::function<void(emu::Faults&)> fault;
+  OperationEnd end;
+};
+
+const EndCase kEnds[] = {
+    {"HealthyDevice", [](emu::Faults&) {}, OperationEnd::Confirmed},
+    {"SilentDevice", [](emu::Faults& f) { f.silent = true; }, OperationEnd::DeactivationFailed},
+    {"EchoStops", [](emu::Faults& f) { f.stopEchoAtBlock = 17; }, OperationEnd::EchoMissing},
+    {"EchoCorrupt", [](emu::Faults& f) { f.corruptEchoAtBlock = 5; }, OperationEnd::WriteRejected},
+    {"QueriesUnanswered", [](emu::Faults& f) { f.answerQueryNumber = 0; }, OperationEnd::ConfirmationMissing},
+    {"AnotherModel", [](emu::Faults& f) { f.model = 7; }, OperationEnd::DeactivationFailed},
+};
+
+class InstallEnd : public ::testing::TestWithParam<EndCase> {};
+
+TEST_P(InstallEnd, IsToldOnceAfterItsBox) {
+  Harness h;
+  GetParam().fault(h.device.faults);
+  std::vector<OperationEnd> ends;
+  std::vector<std::size_t> boxesBefore;
+  h.core.OnEnd = [&](OperationEnd end) {
+    ends.push_back(end);
+    boxesBefore.push_back(h.boxes.boxes.size());
+  };
+  h.core.Button4Click();
+  ASSERT_TRUE(h.clock.RunUntil([&] { return !ends.empty(); }, 60000));
+  h.clock.Advance(10000);
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0], GetParam().end);
+  EXPECT_EQ(boxesBefore[0], h.boxes.boxes.size()) << "the end comes after its box";
+  EXPECT_EQ(EndedWell(ends[0]), GetParam().end == OperationEnd::Confirmed);
+  EXPECT_FALSE(h.core.OperationRunning());
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, InstallEnd, ::testing::ValuesIn(kEnds),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+TEST(OperationEnd, ServicePassesAndALostLinkEndAsTheySay) {
+  Harness h;
+  std::vector<OperationEnd> ends;
+  h.core.OnEnd = [&](OperationEnd end) { ends.push_back(end); };
+  h.core.Button4Click();
+  ASSERT_TRUE(h.clock.RunUntil([&] { return ends.size() == 1; }, 60000));
+  h.core.rd_fClick();
+  ASSERT_TRUE(h.clock.RunUntil([&] { return ends.size() == 2; }, 60000));
+  h.core.ver_fClick();
+  ASSERT_TRUE(h.clock.RunUntil([&] { return ends.size() == 3; }, 60000));
+  h.core.zn.SetValue(222);  // the flash holds another serial number
+  h.core.ver_fClick();
+  ASSERT_TRUE(h.clock.RunUntil([&] { return ends.size() == 4; }, 60000));
+  h.core.Button4Click();
+  h.core.LinkLost("ttyUSB0");
+  EXPECT_EQ(ends, (std::vector<OperationEnd>{OperationEnd::Confirmed, OperationEnd::ReadDone, OperationEnd::VerifyDone,
+                                             OperationEnd::VerifyMismatch, OperationEnd::LinkLost}));
+  EXPECT_FALSE(h.core.OperationRunning());
+}
+
+}  // namespace
+}  // namespace galt::testing

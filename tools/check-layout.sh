@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Checks that the code's includes run one way only: the front ends (app/*)
+# on frontend/, frontend/ on the sequences and port discovery, and so on
+# down; no front end includes another's files. Tests are not checked.
+#   tools/check-layout.sh [source tree, default: this one]
+set -euo pipefail
+cd "${1:-$(dirname "$0")/..}"
+
+# folder: the folders its includes may name (besides the standard library
+# and the system's headers).
+rules=(
+  "image: image"
+  "link: link image"
+  "sequences: sequences link image"
+  "serial: serial"
+  "ports: ports serial"
+  "frontend: frontend sequences link image ports serial"
+  "app/qt: app/qt frontend sequences link image ports serial"
+  "app/cli: app/cli frontend sequences link image ports serial"
+  "app/win32: app/win32 frontend sequences link image ports serial"
+  "tools/emulator: tools/emulator"
+)
+
+status=0
+for rule in "${rules[@]}"; do
+  folder=${rule%%:*}
+  allowed=${rule#*: }
+  [ -d "$folder" ] || continue
+  while IFS=: read -r file line include; do
+    target=${include#*\"}
+    target=${target%%\"*}
+    ok=0
+    for a in $allowed; do
+      case $target in "$a"/*) ok=1 ;; esac
+    done
+    case $target in */*) ;; *) ok=1 ;; esac  # a file of the same folder
+    if [ $ok -eq 0 ]; then
+      echo "$file:$line: $folder/ may not include $target"
+      status=1
+    fi
+  done < <(grep -rnE '^#include "' "$folder" --include='*.cpp' --include='*.h' --include='*.c' \
+             --exclude-dir=tests || true)
+done
+[ $status -eq 0 ] && echo "includes run downward"
+exit $status
