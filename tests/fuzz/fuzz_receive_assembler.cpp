@@ -7,48 +7,31 @@
 #include <string>
 
 #include "link/Link.h"
-
-namespace {
-
-class Host : public galt::LinkHost {
- public:
-  galt::ImageBuffer image;
-  galt::Link* link = nullptr;
-  std::string next;
-  bool resend = false;
-  int SerialNumber() override { return 100; }
-  int BlockNumber() override { return 0; }
-  const galt::ImageBuffer& Image() override { return image; }
-  void ArmWriteWatchdog() override {}
-  bool WriteText(const std::string&) override { return true; }
-  void FrameSent() override {}
-  std::string ReadText() override { return next; }
-  void HandleReply() override {
-    const unsigned length = link->RxFrame[5];
-    if (length + 8 > 255) std::abort();
-    const unsigned sum = galt::FrameSum(link->RxFrame.data(), length + 6);
-    if (sum != link->RxFrame[length + 6] * 256u + link->RxFrame[length + 7]) std::abort();
-    if (resend) {
-      link->CurrentCommand = galt::cmdQuery;
-      link->SendCommand();
-    }
-  }
-};
-
-}  // namespace
+#include "tests/support/RecordingHost.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
-  Host host;
+  galt::testing::RecordingHost host;
   galt::Link link(host);
   host.link = &link;
-  host.resend = data[0] & 1;
+  host.record = false;
+  const bool resend = data[0] & 1;
+  host.onReply = [&] {
+    const unsigned length = link.RxFrame[5];
+    if (length + 8 > 255) std::abort();
+    const unsigned sum = galt::FrameSum(link.RxFrame.data(), length + 6);
+    if (sum != link.RxFrame[length + 6] * 256u + link.RxFrame[length + 7]) std::abort();
+    if (resend) {
+      link.CurrentCommand = galt::cmdQuery;
+      link.SendCommand();
+    }
+  };
   // Each following byte n < 0x10 cuts the stream n+1 bytes further on.
   std::size_t pos = 1;
   while (pos < size) {
     const std::size_t cut = (data[pos] & 0x0F) * 17 + 1;
     const std::size_t n = std::min(cut, size - pos);
-    host.next.assign(reinterpret_cast<const char*>(data + pos), n);
+    host.readsAfter.assign(reinterpret_cast<const char*>(data + pos), n);
     link.cp1RxChar(static_cast<int>(n));
     pos += n;
   }

@@ -3,7 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/link/RecordingHost.h"
+#include "tests/support/Frames.h"
+#include "tests/support/RecordingHost.h"
 
 namespace galt {
 namespace {
