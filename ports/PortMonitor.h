@@ -2,12 +2,14 @@
 // Tells when serial ports may have come or gone: the system's device events
 // for terminals, and the directories of the port table's nodes (so that a
 // link made by hand or by the emulator counts too). It only hands out
-// descriptors to wait on; the owner's event loop watches them (no thread).
+// handles to wait on (descriptors on Linux, event objects on Windows); the
+// owner's event loop watches them (no thread).
 
 #include <memory>
 #include <vector>
 
 #include "serial/PortTable.h"
+#include "serial/SerClasses.h"
 
 namespace galt {
 
@@ -18,8 +20,9 @@ class TSerPortMonitor {
   TSerPortMonitor(const TSerPortMonitor&) = delete;
   TSerPortMonitor& operator=(const TSerPortMonitor&) = delete;
 
-  // Descriptors that become readable when something may have changed.
-  std::vector<int> Handles() const;
+  // Handles that become readable (Linux) or signalled (Windows) when
+  // something may have changed.
+  std::vector<TSerHandle> Handles() const;
   // Reads what is waiting without blocking; true when any of it may concern
   // a port of the table.
   bool TakeChanges();

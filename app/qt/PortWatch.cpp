@@ -15,9 +15,9 @@ TPortWatch::TPortWatch(const TSerPortTable& Table, QObject* Parent) : QObject(Pa
   connect(&settle_, &QTimer::timeout, this, [this] {
     if (OnChange) OnChange();
   });
-  for (const int fd : monitor_.Handles()) {
+  for (const TSerHandle fd : monitor_.Handles()) {
     // Owned by this object, as Qt children.
-    auto* n = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    auto* n = new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Read, this);
     connect(n, &QSocketNotifier::activated, this, [this] { Readable(); });
   }
 }

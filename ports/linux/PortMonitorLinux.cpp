@@ -86,8 +86,8 @@ TSerPortMonitor::TSerPortMonitor(const TSerPortTable& Table) : Impl_(std::make_u
 
 TSerPortMonitor::~TSerPortMonitor() = default;
 
-std::vector<int> TSerPortMonitor::Handles() const {
-  std::vector<int> fds;
+std::vector<TSerHandle> TSerPortMonitor::Handles() const {
+  std::vector<TSerHandle> fds;
   if (Impl_->Monitor != nullptr) fds.push_back(udev_monitor_get_fd(Impl_->Monitor));
   if (Impl_->Inotify >= 0 && !Impl_->Watches.empty()) fds.push_back(Impl_->Inotify);
   return fds;

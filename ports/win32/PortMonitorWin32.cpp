@@ -11,7 +11,7 @@ struct TSerPortMonitor::TImpl {};
 TSerPortMonitor::TSerPortMonitor(const TSerPortTable&) : Impl_(std::make_unique<TImpl>()) {}
 TSerPortMonitor::~TSerPortMonitor() = default;
 
-std::vector<int> TSerPortMonitor::Handles() const { return {}; }
+std::vector<TSerHandle> TSerPortMonitor::Handles() const { return {}; }
 
 bool TSerPortMonitor::TakeChanges() { return false; }
 
