@@ -18,6 +18,7 @@ class CommSerial : public SerialText {
   explicit CommSerial(TSerCustomComm& comm) : comm_(comm) {}
   bool WriteText(const std::string& bytes) override { return comm_.WriteText(bytes); }
   std::string ReadText() override { return comm_.ReadText(); }
+  bool IsOpen() const override { return comm_.IsOpen() && !comm_.IsDeviceLost(); }
 
  private:
   TSerCustomComm& comm_;

@@ -11,6 +11,12 @@ void LoaderCore::Button4Click() {
   // A second press would restart deactivation under a running write pass
   // and leave the device half-written.
   if (OperationRunning()) return;
+  // Ten seconds of deactivation into nothing would end in the device's
+  // error, for a fault of the port.
+  if (!port_.IsOpen()) {
+    boxes_.Show(BoxIcon::Error, texts::kErrorCaption, texts::kNoPortOpen);
+    return;
+  }
   LoadEmbeddedFirmware(Memo1);
   AppendErasedDataLines(Memo1, kInstallFillLineCount);
   Timer3->SetInterval(kLadderFirstStepMs);

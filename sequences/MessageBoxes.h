@@ -45,6 +45,9 @@ inline const std::string kPortsBusyHint = "Закройте эти програ�
 // A busy port in the port list: "занят: picocom, PID 1234".
 inline const std::string kPortBusy = "занят: ";
 inline const std::string kPortBusyUnknown = "занят другой программой";
+// The install button pressed with no port open.
+inline const std::string kNoPortOpen =
+    "Порт не открыт: выберите в списке порт, к которому подключено устройство, и повторите.";
 // The device behind the open port has gone (an adapter pulled out).
 inline std::string LinkLostText(const std::string& portName) {
   return "Связь с устройством потеряна: порт " + portName + " отключён. Подключите устройство и повторите.";

@@ -31,7 +31,13 @@ void TForm1::ShowPorts(const std::vector<TSerPortEntry>& Listed, const std::stri
   cmbPorts->SetEntries(Listed, SelectedPath);
 }
 
-void TForm1::ShowError(const std::string& Text) { core_.Boxes().Show(BoxIcon::Error, texts::kErrorCaption, Text); }
+void TForm1::ShowError(const std::string& Text) {
+  if (!shown_) {
+    heldErrors_.push_back(Text);
+    return;
+  }
+  core_.Boxes().Show(BoxIcon::Error, texts::kErrorCaption, Text);
+}
 
 void TForm1::PortLost(const std::string& Name) {
   Dispatch([this, &Name] { core_.LinkLost(Name); });

@@ -1,6 +1,8 @@
 #include "app/qt/Unit1.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QShowEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QGuiApplication>
@@ -148,6 +150,7 @@ void TForm1::BuildControls() {
   // auto-default buttons only. Outside a dialog such a button is the default
   // only while it holds the focus, and is drawn so: the focus is visible.
   Button4->setAutoDefault(true);
+  Button4->installEventFilter(this);
 
   // Keyboard focus cycles the three controls of the install panel only.
   setTabOrder(Button4, zn);
@@ -177,11 +180,37 @@ void TForm1::BindEvents() {
 
 void TForm1::FormCreate() {
   if (scanPorts_) {
-    ScanPorts();
+    // Watching first: a port plugged in while the start-up box is open is
+    // taken as the box closes.
     portWatch_ = new TPortWatch(access_.Table(), this);
     portWatch_->OnChange = [this] { RefreshPorts(); };
+    ScanPorts();
   }
   core_.FormCreateImage();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  // After the window is on the screen, from the event loop.
+  QTimer::singleShot(0, this, [this] { ShowHeldErrors(); });
+}
+
+void TForm1::ShowHeldErrors() {
+  std::vector<std::string> held;
+  held.swap(heldErrors_);
+  for (const std::string& text : held) ShowError(text);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  // A held Enter key repeats: it would dismiss each error box and press the
+  // install button again, looping installs.
+  if (watched == Button4 && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->isAutoRepeat() && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) return true;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void TForm1::FormClose() {

@@ -17,6 +17,7 @@
 #include "serial/SerComm.h"
 
 class QCloseEvent;
+class QShowEvent;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -96,6 +97,8 @@ class TForm1 : public QWidget, private PortView {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   struct OwnServices;
@@ -120,7 +123,13 @@ class TForm1 : public QWidget, private PortView {
   // The title shows the operation under way; refreshed while one runs.
   void ShowOperationTitle();
 
+  // Boxes wait for the window: one from start-up comes over it, not before
+  // it with nothing to tell which program it belongs to.
+  void ShowHeldErrors();
+
   bool scanPorts_;
+  bool shown_ = false;
+  std::vector<std::string> heldErrors_;
   TPortWatch* portWatch_ = nullptr;
   std::unique_ptr<OwnServices> own_;  // before core_, which uses them
   LoaderCore core_;

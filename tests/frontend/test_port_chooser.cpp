@@ -186,6 +186,8 @@ const Case kCases[] = {
       "> wait 5000"}},
 };
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 class PortChooserPolicy : public ::testing::TestWithParam<Case> {};
 
 TEST_P(PortChooserPolicy, DoesWhatTheScriptExpects) {

@@ -26,6 +26,8 @@ const EndCase kEnds[] = {
     {"AnotherModel", [](emu::Faults& f) { f.model = 7; }, OperationEnd::DeactivationFailed},
 };
 
+void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
+
 class InstallEnd : public ::testing::TestWithParam<EndCase> {};
 
 TEST_P(InstallEnd, IsToldOnceAfterItsBox) {

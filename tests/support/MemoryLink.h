@@ -25,6 +25,7 @@ class MemoryLink : public SerialText {
 
   bool WriteText(const std::string& bytes) override;
   std::string ReadText() override;
+  bool IsOpen() const override { return open; }
 
   // Bytes that arrive as if from the device, outside any command.
   void Inject(const std::string& bytes, std::int64_t delay_ms = 0);

@@ -24,7 +24,9 @@ class RecordingPort : public SerialText {
     return true;
   }
   std::string ReadText() override { return {}; }
+  bool IsOpen() const override { return open; }
 
+  bool open = true;
   std::vector<std::string> sent;
   std::string fail_with;  // non-empty: writing throws with this message
 };

@@ -2,6 +2,7 @@
 // errors escaping a handler, and closing.
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -115,6 +116,37 @@ TEST_F(FormTest, EnterOnTheFocusedInstallButtonPressesItAndTheTitleFollows) {
   EXPECT_EQ(port.sent.size(), sent + 1) << "a press while it runs is ignored";
   form.zn->setFocus();
   EXPECT_NE(form.Button4->grab().toImage(), focused) << "the focus is drawn on the button";
+}
+
+TEST_F(FormTest, AHeldEnterKeyNeverPressesTheInstallButtonAgain) {
+  ShowActive();
+  const auto enter = [&](bool repeated) {
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), repeated);
+    QApplication::sendEvent(form.Button4, &down);
+    QKeyEvent up(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), repeated);
+    QApplication::sendEvent(form.Button4, &up);
+  };
+  enter(false);
+  ASSERT_EQ(port.sent.size(), 1u);
+  clock.Advance(201 * 50);  // the port never answers: the deactivation error
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  const std::size_t sent = port.sent.size();
+  for (int i = 0; i < 5; ++i) enter(true);  // the key still held after the box
+  EXPECT_EQ(port.sent.size(), sent);
+  EXPECT_FALSE(form.Core().OperationRunning());
+  enter(false);
+  EXPECT_EQ(port.sent.size(), sent + 1) << "a new press still works";
+}
+
+TEST_F(FormTest, InstallWithNoPortOpenSaysSoAtOnceAndSendsNothing) {
+  port.open = false;
+  form.Button4->click();
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].caption, "  Tornel Ltd");
+  EXPECT_EQ(boxes.boxes[0].text, texts::kNoPortOpen);
+  EXPECT_TRUE(port.sent.empty());
+  EXPECT_FALSE(form.Core().OperationRunning());
+  EXPECT_EQ(form.Core().Gauge1.Progress(), 0);
 }
 
 TEST(FormTitle, CountsDownBetweenTheSequencesOwnEvents) {

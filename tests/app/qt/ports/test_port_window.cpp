@@ -31,6 +31,8 @@ std::unique_ptr<TForm1> Window(RecordingBoxes& boxes, const TSerPortTable& table
   setup.ports = table;
   auto form = std::make_unique<TForm1>(setup);
   form->show();
+  // Start-up's boxes come once the window is up and the loop runs.
+  QCoreApplication::processEvents();
   return form;
 }
 
@@ -115,6 +117,37 @@ TEST(PortWindow, FollowsAdaptersPluggedAndUnpluggedWhileItRuns) {
   ASSERT_EQ(boxes.boxes.size(), 2u);
   EXPECT_EQ(boxes.boxes[1].text,
             "Связь с устройством потеряна: порт ttyUSB0 отключён. Подключите устройство и повторите.");
+}
+
+TEST(PortWindow, StartUpBoxesComeOverTheWindowAndAPortPluggedMeanwhileIsTaken) {
+  // The most natural first minutes: no port, the box says so, the engineer
+  // plugs the adapter in and presses OK.
+  MockMachine machine;
+  RecordingBoxes boxes;
+  bool windowBehind = false;
+  bool openWhenClosed = false;
+  TForm1* shown = nullptr;
+  boxes.WhileOpen = [&](const RecordedBox&) {
+    windowBehind = shown != nullptr && shown->isVisible();
+    machine.PlugUsb("ttyUSB0");
+    RunEventsUntil([&] { return shown->cp1().IsOpen(); }, 2000);
+    openWhenClosed = shown->cp1().IsOpen();
+  };
+  TForm1Setup setup;
+  setup.boxes = &boxes;
+  setup.ports = kUsbTable;
+  TForm1 form(setup);
+  shown = &form;
+  EXPECT_TRUE(boxes.boxes.empty()) << "no box before the window";
+  form.show();
+  ASSERT_TRUE(RunEventsUntil([&] { return !boxes.boxes.empty(); }, 2000));
+  EXPECT_EQ(boxes.boxes[0].text, "Не найдено ни одного последовательного порта !");
+  EXPECT_EQ(boxes.boxes[0].caption, "  Tornel Ltd");
+  EXPECT_TRUE(windowBehind);
+  EXPECT_TRUE(openWhenClosed) << "the port plugged in while the box was open is taken";
+  EXPECT_EQ(Field(form), "ttyUSB0");
+  boxes.WhileOpen = nullptr;
+  form.close();
 }
 
 TEST(PortWindow, TheAdapterThatWasOpenIsReopenedWhenItComesBackUnderAnotherName) {
