@@ -11,16 +11,15 @@ namespace galt {
 namespace {
 
 const std::string kTitle = "GALT-5R — загрузчик версии 0211";
-const std::string kTitlePrefix = "GALT-5R — ";
+// A title bar of the window's width shows about 40 characters: what matters
+// (the serial number, how far, how long) comes first, the program's name last.
+const std::string kTitleSuffix = " — GALT-5R";
+const std::string kDot = " · ";
 
 // Rounded up: 0 only once nothing is left to wait for.
 int Seconds(std::int64_t ms) { return static_cast<int>((std::max<std::int64_t>(ms, 0) + 999) / 1000); }
 
-std::string TimeLeft(int seconds) { return "осталось " + std::to_string(seconds) + " с"; }
-
-std::string BlockOf(int number, int count) {
-  return "блок " + std::to_string(number) + " из " + std::to_string(count);
-}
+std::string Of(int step, int steps) { return std::to_string(step) + "/" + std::to_string(steps); }
 
 }  // namespace
 
@@ -71,21 +70,20 @@ OperationProgress LoaderCore::Progress() const {
 
 std::string LoaderCore::WindowTitle() const {
   const OperationProgress p = Progress();
+  // The install shows the serial number it writes, before the device has it.
+  const std::string serial = "№ " + std::to_string(zn.Value()) + kDot;
+  const std::string left = p.secondsLeft ? kDot + std::to_string(*p.secondsLeft) + " с" : "";
   switch (p.phase) {
     case OperationProgress::Deactivating:
-      return kTitlePrefix + "деактивизация: попытка " + std::to_string(p.step) + " из " + std::to_string(p.steps) +
-             ", " + TimeLeft(*p.secondsLeft);
-    case OperationProgress::Writing: {
-      std::string title = kTitlePrefix + "загрузка: " + BlockOf(p.step, p.steps);
-      if (p.secondsLeft) title += ", " + TimeLeft(*p.secondsLeft);
-      return title;
-    }
+      return serial + "останов " + Of(p.step, p.steps) + left + kTitleSuffix;
+    case OperationProgress::Writing:
+      return serial + Of(p.step, p.steps) + left + kTitleSuffix;
     case OperationProgress::Confirming:
-      return kTitlePrefix + "проверка запуска: " + TimeLeft(*p.secondsLeft);
+      return serial + "проверка запуска" + left + kTitleSuffix;
     case OperationProgress::Reading:
-      return kTitlePrefix + "считывание: " + BlockOf(p.step, p.steps);
+      return "считывание " + Of(p.step, p.steps) + kTitleSuffix;
     case OperationProgress::Verifying:
-      return kTitlePrefix + "проверка FLASH: " + BlockOf(p.step, p.steps);
+      return "проверка FLASH " + Of(p.step, p.steps) + kTitleSuffix;
     case OperationProgress::Idle:
       break;
   }

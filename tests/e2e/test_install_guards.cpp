@@ -18,7 +18,7 @@ TEST(InstallGuards, ASecondPressAtBlock50IsIgnoredAndEveryBlockIsWrittenOnce) {
   r.core().zn.SetValue(200);
   r.PressInstall();
   ASSERT_TRUE(RunEventsUntil([&] { return r.core().Gauge2.Progress() >= 50; }, 20000));
-  EXPECT_TRUE(r.form->windowTitle().contains(QStringLiteral("загрузка: блок"))) << r.form->windowTitle().toStdString();
+  EXPECT_TRUE(r.form->windowTitle().contains(QStringLiteral("№ 200 · "))) << r.form->windowTitle().toStdString();
   r.PressInstall();
   ASSERT_TRUE(WaitForBox(r.boxes, 30000));
   QTest::qWait(100);  // nothing else follows

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
+#include <set>
 
 #include "tests/sequences/Harness.h"
 
@@ -27,7 +29,7 @@ TEST(WindowTitle, TimeLeftWhileWritingAndConfirmingIsNeverShortAndWithinTheLadde
   }
   ASSERT_TRUE(h.Done());
   EXPECT_EQ(h.core.WindowTitle(), kIdle);
-  const std::regex timeLeft("(загрузка: блок \\d+ из 233,|проверка запуска:) осталось (\\d+) с$");
+  const std::regex timeLeft("^№ 100 · (\\d+/233|проверка запуска) · (\\d+) с — GALT-5R$");
   int checked = 0;
   for (const auto& [at, title] : titles) {
     std::smatch m;
@@ -45,9 +47,9 @@ TEST(WindowTitle, NamesThePhaseAndHowFarItHasGot) {
   Harness h;
   h.device.faults.silent = true;
   h.core.Button4Click();
-  EXPECT_EQ(h.core.WindowTitle(), "GALT-5R — деактивизация: попытка 1 из 201, осталось 11 с");
+  EXPECT_EQ(h.core.WindowTitle(), "№ 100 · останов 1/201 · 11 с — GALT-5R");
   h.clock.Advance(2000);
-  EXPECT_EQ(h.core.WindowTitle(), "GALT-5R — деактивизация: попытка 41 из 201, осталось 9 с");
+  EXPECT_EQ(h.core.WindowTitle(), "№ 100 · останов 41/201 · 9 с — GALT-5R");
   ASSERT_TRUE(h.RunToBox());
   EXPECT_EQ(h.core.WindowTitle(), kIdle);
 
@@ -55,7 +57,41 @@ TEST(WindowTitle, NamesThePhaseAndHowFarItHasGot) {
   g.device.faults.stopEchoAtBlock = 0;
   g.core.Button4Click();
   g.clock.Advance(5);
-  EXPECT_EQ(g.core.WindowTitle(), "GALT-5R — загрузка: блок 1 из 233");
+  EXPECT_EQ(g.core.WindowTitle(), "№ 100 · 1/233 — GALT-5R");
+}
+
+// Characters, not bytes: a title bar shows about 40 of them.
+std::size_t Characters(const std::string& text) {
+  return static_cast<std::size_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+TEST(WindowTitle, EveryPhaseFitsATitleBarWithTheSerialNumberFirst) {
+  // The longest each phase can be: the highest serial number, the last
+  // attempt, the last block at the slowest pace, the ladder's first step.
+  std::vector<std::string> titles;
+  for (const bool silent : {true, false}) {
+    Harness h;
+    h.core.zn.SetValue(350);
+    h.device.faults.silent = silent;
+    h.device.faults.ackDeactivationFrom = 150;
+    h.link.latency_ms = 499;  // about a second a block
+    h.core.Button4Click();
+    while (!h.Done() && h.clock.Now() < 400000) {
+      titles.push_back(h.core.WindowTitle());
+      h.clock.Advance(h.core.Timer4->Enabled() ? 200 : 10);
+    }
+    ASSERT_TRUE(h.Done());
+  }
+  std::set<std::string> phases;
+  for (const std::string& title : titles) {
+    EXPECT_LE(Characters(title), 40u) << title;
+    EXPECT_EQ(title.rfind("№ 350 · ", 0), 0u) << title;
+    phases.insert(title.find("останов") != std::string::npos ? "stop"
+                  : title.find("проверка") != std::string::npos ? "confirm" : "write");
+  }
+  EXPECT_EQ(phases.size(), 3u);
+  EXPECT_NE(std::find(titles.begin(), titles.end(), "№ 350 · останов 201/201 · 1 с — GALT-5R"), titles.end());
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ TEST_F(FormTest, EnterOnTheFocusedInstallButtonPressesItAndTheTitleFollows) {
   const QImage focused = form.Button4->grab().toImage();
   QTest::keyClick(form.Button4, Qt::Key_Return);
   ASSERT_EQ(port.sent.size(), 1u) << "Enter started the install";
-  EXPECT_TRUE(form.windowTitle().contains(QStringLiteral("деактивизация"))) << form.windowTitle().toStdString();
+  EXPECT_TRUE(form.windowTitle().contains(QStringLiteral("останов 1/201"))) << form.windowTitle().toStdString();
   clock.Advance(201 * 50);  // the port never answers: the deactivation error
   ASSERT_EQ(boxes.boxes.size(), 1u);
   EXPECT_EQ(form.windowTitle(), QStringLiteral("GALT-5R — загрузчик версии 0211"));
@@ -159,9 +159,9 @@ TEST(FormTitle, CountsDownBetweenTheSequencesOwnEvents) {
   link.OnRxChar = [&](int count) { form.cp1RxChar(count); };
   form.Button4->click();
   ASSERT_TRUE(clock.RunUntil([&] { return form.Core().Timer3->Enabled(); }, 60000));
-  EXPECT_EQ(form.windowTitle(), QStringLiteral("GALT-5R — проверка запуска: осталось 5 с"));
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("№ 100 · проверка запуска · 5 с — GALT-5R"));
   clock.Advance(1000);  // the first query goes out at 1.5 s
-  EXPECT_EQ(form.windowTitle(), QStringLiteral("GALT-5R — проверка запуска: осталось 4 с"));
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("№ 100 · проверка запуска · 4 с — GALT-5R"));
 }
 
 TEST_F(FormTest, AnEmptySerialNumberIsReadAsTheMinimum) {
