@@ -123,7 +123,7 @@ bool PortChooser::ChooseNamed(const std::string& Text) {
   const std::string wanted = Trimmed(Text);
   if (wanted.empty() || stopped_) return false;
   for (const TSerPortEntry& e : listed_) {
-    if (SameText(wanted, e.Name) || SameText(wanted, e.Path)) {
+    if (SameText(wanted, e.Name) || SameText(wanted, FieldPortName(e.Name)) || SameText(wanted, e.Path)) {
       if (e.Path != selected_) Choose(std::string(e.Path));
       return true;
     }

@@ -55,7 +55,7 @@ class PortChooser {
   // The user chose the listed port at Path (the open one too: it is reopened).
   void Choose(const std::string& Path);
   // The user typed Text and pressed Enter: chooses the entry it names (short
-  // name or path, letter case ignored) unless that is the selected one;
+  // name, its field form or path, letter case ignored) unless that is the selected one;
   // false when it names none, and nothing changes.
   bool ChooseNamed(const std::string& Text);
   // The open port's device has gone (the line said so).

@@ -78,7 +78,8 @@ void TPortCombo::ShowSelected() {
     setToolTip(QString());
     return;
   }
-  if (lineEdit() != nullptr && lineEdit()->text() != Q(e->Name)) lineEdit()->setText(Q(e->Name));
+  const QString shown = Q(FieldPortName(e->Name));
+  if (lineEdit() != nullptr && lineEdit()->text() != shown) lineEdit()->setText(shown);
   setToolTip(EntryTip(*e));
 }
 

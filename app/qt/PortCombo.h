@@ -24,7 +24,8 @@ class TPortCombo : public QComboBox {
   const std::vector<TSerPortEntry>& Entries() const { return entries_; }
   // The entry of the selected row, or nothing.
   const TSerPortEntry* Selected() const;
-  // Shows the selected row's name in the field and its path as the tooltip.
+  // Shows the selected row's name in the field (its field form, which the
+  // field shows whole) and its path as the tooltip.
   void ShowSelected();
 
   // Runs before the list opens (the window refreshes it then).

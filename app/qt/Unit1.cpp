@@ -125,7 +125,9 @@ void TForm1::BuildControls() {
   cmbPorts = new TPortCombo(Panel3);
   cmbPorts->setEditable(true);
   cmbPorts->setEditText(QStringLiteral("COM1"));
-  cmbPorts->setFont(DialogFont(13, true));
+  // 8 points bold, not the designed 10: the narrow field then shows the
+  // longest name ("ACM31") whole.
+  cmbPorts->setFont(DialogFont(11, true));
   SetTextColour(cmbPorts, QPalette::Text, kMaroon);
   cmbPorts->setGeometry(9, 9, 73, cmbPorts->sizeHint().height());
 
@@ -168,6 +170,7 @@ void TForm1::BindEvents() {
   connect(cmbPorts, &QComboBox::activated, this, [this](int row) {
     if (row >= 0 && row < static_cast<int>(cmbPorts->Entries().size()))
       chooser_.Choose(cmbPorts->Entries()[static_cast<std::size_t>(row)].Path);
+    cmbPorts->ShowSelected();
   });
   connect(cmbPorts->lineEdit(), &QLineEdit::returnPressed, this, [this] { PortTextEntered(); });
   connect(cmbPorts->lineEdit(), &QLineEdit::editingFinished, this, [this] { cmbPorts->ShowSelected(); });

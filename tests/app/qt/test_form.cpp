@@ -63,6 +63,25 @@ TEST_F(FormTest, InstallPanelStartsWithItsLayoutTextsAndValues) {
   EXPECT_TRUE(port.sent.empty()) << "nothing is sent before the user acts";
 }
 
+TEST_F(FormTest, ThePortFieldShowsTheLongestPortNamesWhole) {
+  // Run at 1x and, as its own test, at 2x scaling (QT_SCALE_FACTOR=2).
+  ShowActive();
+  QLineEdit* edit = form.cmbPorts->lineEdit();
+  for (const char* name : {"ttyUSB31", "ttyACM31", "ttyS31", "pts/12"}) {
+    TSerPortEntry entry;
+    entry.Name = name;
+    entry.Path = std::string("/dev/") + name;
+    form.cmbPorts->SetEntries({entry}, entry.Path);
+    EXPECT_TRUE(form.cmbPorts->toolTip().contains(QString::fromStdString(entry.Path)));
+    // The line edit keeps two pixels clear inside each side.
+    const int room = edit->contentsRect().width() - 4;
+    EXPECT_LE(QFontMetrics(edit->font()).horizontalAdvance(edit->text()), room)
+        << edit->text().toStdString() << " at " << form.devicePixelRatio() << "x";
+  }
+  EXPECT_EQ(edit->text(), QStringLiteral("pts/12"));
+  EXPECT_EQ(form.cmbPorts->width(), 73) << "the field keeps its width";
+}
+
 TEST_F(FormTest, CreationBuildsTheBlankImageOf7937Lines) {
   const ImageBuffer& image = form.Core().Memo1;
   ASSERT_EQ(image.Count(), 7937u);
