@@ -11,10 +11,14 @@ PortOpening OpenUnlessHeld(TSerCustomComm& Comm) {
   try {
     Comm.Open();
     result.Opened = true;
+  } catch (const ESerCommError& e) {
+    result.Error = e.what();
+    result.Code = e.Code();
+    result.NotFound = e.DeviceNotFound();
   } catch (const std::exception& e) {
     result.Error = e.what();
-    if (Comm.IsOpen()) Comm.Close();
   }
+  if (!result.Opened && Comm.IsOpen()) Comm.Close();
   return result;
 }
 

@@ -16,6 +16,8 @@ struct PortOpening {
   bool Opened = false;
   std::vector<TSerPortHolder> Holders;  // not opened: another program holds it
   std::string Error;                    // not opened: the component's message
+  int Code = 0;                         // and the system's error behind it
+  bool NotFound = false;                // there is no such device
 };
 
 // Opens the component on the device its DeviceName and PortNum name, unless

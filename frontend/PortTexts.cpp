@@ -24,6 +24,19 @@ std::string FieldPortName(const std::string& Name) {
 
 std::string EntryNote(const TSerPortEntry& Entry) { return Entry.Busy ? BusyText(Entry) : Entry.Description; }
 
+std::string OpenFailureText(const std::string& Shown, const PortOpening& Opening, const std::string& BusyHint) {
+  const std::string port = "Порт " + Shown;
+  if (!Opening.Holders.empty()) {
+    TSerPortEntry held;
+    held.Holders = Opening.Holders;
+    return port + " " + BusyText(held) + ". " + BusyHint;
+  }
+  if (Opening.NotFound) return port + " не найден: такого устройства нет. Проверьте, что адаптер подключён, и имя порта.";
+  if (SerIsPortBusy(Opening.Code)) return port + " " + texts::kPortBusyUnknown + ". " + BusyHint;
+  if (SerIsAccessDenied(Opening.Code)) return "Нет доступа к порту " + Shown + ". " + texts::kPortsDeniedHint;
+  return port + " не открывается: " + Opening.Error;
+}
+
 std::string NoUsablePortReport(const TSerPortScan& Scan, const std::string& BusyHint) {
   std::string text;
   if (Scan.FirstFree() == nullptr) {

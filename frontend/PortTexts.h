@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "frontend/PortAccess.h"
 #include "ports/PortDiscovery.h"
 
 namespace galt {
@@ -19,6 +20,11 @@ std::string FieldPortName(const std::string& Name);
 
 // The words beside a port's name: who holds it, or its description.
 std::string EntryNote(const TSerPortEntry& Entry);
+
+// Why the port the user named (as Shown) did not open, in words: who holds
+// it followed by BusyHint, that there is no such device, that this account
+// may not open it, or else the component's own message.
+std::string OpenFailureText(const std::string& Shown, const PortOpening& Opening, const std::string& BusyHint);
 
 // What to tell the user after a scan that found no free port, or ports our
 // account may not open: the busy ports with their holders followed by

@@ -1,5 +1,7 @@
 #include "ports/PortDiscovery.h"
 
+#include <filesystem>
+
 #include "serial/PortName.h"
 
 #include "ports/PortDescription.h"
@@ -76,6 +78,14 @@ TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Op
     if (!e.Holders.empty()) e.Busy = true;
   }
   return scan;
+}
+
+bool IsKernelConsole(const std::string& Path, const std::optional<std::set<std::string>>& Consoles) {
+  std::error_code error;
+  const std::filesystem::path node = std::filesystem::canonical(Path, error);
+  if (error) return false;
+  const std::set<std::string> consoles = Consoles ? *Consoles : TSerPortDescriber().KernelConsoles();
+  return consoles.count(ShortPortName(node.string())) != 0;
 }
 
 std::vector<TSerPortHolder> PortHoldersOf(const std::string& Path) {

@@ -58,6 +58,11 @@ TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Op
 // on Windows (which names no holder), or when there is no such node.
 std::vector<TSerPortHolder> PortHoldersOf(const std::string& Path);
 
+// The kernel writes its messages on the terminal at Path (links followed),
+// so nothing else may: Consoles are the console names, the system's when
+// not given. Windows has none.
+bool IsKernelConsole(const std::string& Path, const std::optional<std::set<std::string>>& Consoles = {});
+
 // Another program holds the port at Path right now: exclusively, by its lock
 // or with a descriptor. A port with no holder in sight is opened to find out
 // (only that port).

@@ -42,6 +42,8 @@ inline const std::string kPortsDeniedHint =
 // Followed by the busy ports, one a line, and the hint.
 inline const std::string kPortsBusy = "Все найденные последовательные порты заняты другими программами:";
 inline const std::string kPortsBusyHint = "Закройте эти программы и выберите порт в списке.";
+// The same for the command line, which has no list.
+inline const std::string kPortsBusyHintCli = "Закройте эти программы или укажите другой порт.";
 // A busy port in the port list: "занят: picocom, PID 1234".
 inline const std::string kPortBusy = "занят: ";
 inline const std::string kPortBusyUnknown = "занят другой программой";

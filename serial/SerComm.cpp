@@ -100,7 +100,7 @@ void TSerCustomComm::ShowException(std::exception_ptr Error) const {
 }
 
 void TSerCustomComm::RaiseCommError(const char* Format, int Code) {
-  throw ESerCommError(FillPlaceholders(Format, {std::to_string(Code), SerSystemErrorText(Code)}));
+  throw ESerCommError(FillPlaceholders(Format, {std::to_string(Code), SerSystemErrorText(Code)}), Code);
 }
 
 void TSerCustomComm::CheckClosed() const {
@@ -271,11 +271,12 @@ void TSerCustomComm::CreateHandle() {
   const std::optional<std::string> path = PortTable_.Resolve(name);
   const int err = path ? TSerPort::Open(*path, Port_) : 0;
   if (!path || SerIsNoSuchDevice(err)) {
-    throw ESerCommError(FillPlaceholders("Specified device not found (%s).", {name}));
+    throw ESerCommError(FillPlaceholders("Specified device not found (%s).", {name}), err, true);
   }
   if (err != 0) {
     throw ESerCommError(FillPlaceholders("Can't open specified device %s (Error %d, %s)",
-                                         {name, std::to_string(err), SerSystemErrorText(err)}));
+                                         {name, std::to_string(err), SerSystemErrorText(err)}),
+                        err);
   }
 }
 

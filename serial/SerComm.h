@@ -26,7 +26,16 @@ namespace galt {
 
 class ESerCommError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  // Code: the system's error behind the failure (errno, GetLastError), 0 for
+  // none; NotFound: Open found no device of the name.
+  explicit ESerCommError(const std::string& Message, int Code = 0, bool NotFound = false)
+      : std::runtime_error(Message), Code_(Code), NotFound_(NotFound) {}
+  int Code() const { return Code_; }
+  bool DeviceNotFound() const { return NotFound_; }
+
+ private:
+  int Code_;
+  bool NotFound_;
 };
 
 class TSerCustomComm;

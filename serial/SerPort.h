@@ -48,6 +48,11 @@ struct TSerLineConfig {
 std::string SerSystemErrorText(int Code);
 // The open failed because there is no such device.
 bool SerIsNoSuchDevice(int Code);
+// The open failed because another program holds the port (Windows answers
+// "access denied" for that).
+bool SerIsPortBusy(int Code);
+// The open failed because this account may not open the port (Linux).
+bool SerIsAccessDenied(int Code);
 // An error of a transfer or status call on an open device that means the
 // device has gone (unplugged adapter, far side of a pty closed).
 bool SerIsHangUp(int Code);

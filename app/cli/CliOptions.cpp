@@ -24,7 +24,7 @@ std::string Range(int min, int max) { return std::to_string(min) + " до " + st
 CliParse ParseCliArguments(const std::vector<std::string>& args) {
   CliParse result;
   CliOptions& o = result.options;
-  bool read = false, verify = false, list = false;
+  bool read = false, verify = false, list = false, version = false;
   std::string& error = result.error;
 
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -42,7 +42,11 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
       error.clear();
       return result;
     }
-    if (!error.empty()) continue;  // a later --help still wins
+    if (name == "--version" && !value) {
+      version = true;
+      continue;
+    }
+    if (!error.empty()) continue;  // a later --help or --version still wins
     if (!takesValue) {
       if (name == "--list" && !value) {
         list = true;
@@ -60,6 +64,10 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
       }
       value = args[++i];
     }
+    if ((name == "--port" && !o.port.empty()) || (name == "--serial" && o.serial)) {
+      error = name + " указан дважды: укажите одно значение";
+      continue;
+    }
     if (name == "--port") {
       o.port = *value;
       if (o.port.empty()) error = "пустое имя порта";
@@ -74,6 +82,12 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
       o.file = *value;
       if (o.file.empty()) error = "пустое имя файла у " + name;
     }
+  }
+  if (version) {
+    o = CliOptions{};
+    o.action = Action::Version;
+    error.clear();
+    return result;
   }
   if (!error.empty()) return result;
 
@@ -106,7 +120,7 @@ std::string CliUsage(const std::string& program) {
          "    " + p + " --port ПОРТ [--serial N] --read ФАЙЛ [--blocks N]\n"
          "    " + p + " --port ПОРТ --serial N --verify ФАЙЛ [--blocks N]\n"
          "    " + p + " --list\n"
-         "    " + p + " --help\n"
+         "    " + p + " --help | --version\n"
          "\n"
          "ОПИСАНИЕ\n"
          "    Без --read и --verify устанавливает версию GALT-5R.0211 в устройство на\n"
@@ -127,6 +141,7 @@ std::string CliUsage(const std::string& program) {
          "    --blocks N       для --read и --verify: блоки 0..N-1 (от 10 до 992)\n"
          "    --list           перечислить последовательные порты, которые можно открыть\n"
          "    --help           эта справка\n"
+         "    --version        версия программы\n"
          "\n"
          "КОДЫ ЗАВЕРШЕНИЯ\n"
          "    0    успех: устройство подтвердило серийный номер, файл считан или\n"
@@ -140,6 +155,10 @@ std::string CliUsage(const std::string& program) {
          "ПРИМЕРЫ\n"
          "    " + p + " --port /dev/ttyUSB0 --serial 237\n"
          "    " + p + " --port COM5 --serial 237 --read galt-237.hex\n";
+}
+
+std::string CliVersion(const std::string& program) {
+  return program + " " GALT_VERSION " — загрузчик версии 0211 в GALT-5R\n";
 }
 
 }  // namespace galt::cli

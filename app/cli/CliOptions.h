@@ -19,7 +19,7 @@ enum ExitCode : int {
   kExitStopped = 130,    // stopped by Ctrl+C or a termination request
 };
 
-enum class Action { Install, Read, Verify, List, Help };
+enum class Action { Install, Read, Verify, List, Help, Version };
 
 struct CliOptions {
   Action action = Action::Install;
@@ -34,11 +34,16 @@ struct CliParse {
   std::string error;  // empty when the command line was understood
 };
 
-// `args` without the program name. Accepts "--name value" and "--name=value";
-// the last of repeated options wins; --help wins over everything else.
+// `args` without the program name. Accepts "--name value" and "--name=value".
+// A second --port or --serial is an error (which device gets which number
+// must not hang on the order of words); of other repeated options the last
+// wins. --help, then --version, win over everything else.
 CliParse ParseCliArguments(const std::vector<std::string>& args);
 
 // The --help text, laid out like a manual page.
 std::string CliUsage(const std::string& program);
+
+// The --version text.
+std::string CliVersion(const std::string& program);
 
 }  // namespace galt::cli

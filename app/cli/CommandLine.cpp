@@ -8,7 +8,8 @@
 namespace galt::cli {
 
 int RunCommandLine(const std::string& program, const std::vector<std::string>& args, ConsoleOutput& console,
-                   const TSerPortTable& ports, const std::function<bool()>& stopRequested) {
+                   const TSerPortTable& ports, const std::function<bool()>& stopRequested,
+                   const std::optional<std::set<std::string>>& consoles) {
   using Stream = ConsoleOutput::Stream;
   const CliParse parsed = ParseCliArguments(args);
   if (!parsed.error.empty()) {
@@ -23,6 +24,12 @@ int RunCommandLine(const std::string& program, const std::vector<std::string>& a
       console.Line(Stream::Out, usage);
       return kExitOk;
     }
+    case Action::Version: {
+      std::string version = CliVersion(program);
+      version.pop_back();
+      console.Line(Stream::Out, version);
+      return kExitOk;
+    }
     case Action::List:
       return PrintPortList(ScanPortTable(ports), console);
     case Action::Install:
@@ -30,7 +37,7 @@ int RunCommandLine(const std::string& program, const std::vector<std::string>& a
     case Action::Verify:
       break;
   }
-  Session session(parsed.options, console, ports, stopRequested);
+  Session session(parsed.options, console, ports, stopRequested, consoles);
   return session.Run();
 }
 

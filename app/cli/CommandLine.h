@@ -3,6 +3,8 @@
 // the exit code out, everything printed through `console`.
 
 #include <functional>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,8 +14,10 @@
 namespace galt::cli {
 
 // `args` without the program name; `stopRequested` is polled while an
-// operation runs.
+// operation runs; `consoles` are the kernel's console terminals, the
+// system's when not given.
 int RunCommandLine(const std::string& program, const std::vector<std::string>& args, ConsoleOutput& console,
-                   const TSerPortTable& ports, const std::function<bool()>& stopRequested = {});
+                   const TSerPortTable& ports, const std::function<bool()>& stopRequested = {},
+                   const std::optional<std::set<std::string>>& consoles = {});
 
 }  // namespace galt::cli

@@ -1,9 +1,9 @@
 #pragma once
-// The loader's message boxes as lines: an error goes to stderr, anything
-// else to stdout, each preceded by its caption unless that is empty or the
-// error caption every failure carries. Show returns at once, as if the user
-// had closed the box.
+// The loader's message boxes as lines of their texts: an error goes to
+// stderr, anything else to stdout. Show returns at once, as if the user had
+// closed the box.
 
+#include <functional>
 #include <string>
 
 #include "app/cli/ConsoleOutput.h"
@@ -16,6 +16,9 @@ class ConsoleBoxes : public MessageBoxes {
   explicit ConsoleBoxes(ConsoleOutput& console) : console_(console) {}
 
   void Show(BoxIcon icon, const std::string& caption, const std::string& text) override;
+
+  // Runs before a box's line is printed (the progress shown up to it).
+  std::function<void()> BeforeShow;
 
  private:
   ConsoleOutput& console_;

@@ -27,7 +27,7 @@ void ConsoleOutput::Line(Stream stream, const std::string& text) {
   std::fflush(to);
 }
 
-void ConsoleOutput::Progress(const std::string& label, int percent) {
+void ConsoleOutput::Progress(const std::string& label, int percent, const std::string& detail) {
   percent = std::clamp(percent, 0, 100);
   if (label != label_) {
     EndProgress();
@@ -35,7 +35,7 @@ void ConsoleOutput::Progress(const std::string& label, int percent) {
     shown_ = -1;
   }
   if (bar_) {
-    if (percent != shown_ || !barOpen_) DrawBar(percent);
+    if (percent != shown_ || detail != detail_ || !barOpen_) DrawBar(percent, detail);
     return;
   }
   if (shown_ >= 0 && percent / 10 == shown_ / 10) return;
@@ -44,7 +44,7 @@ void ConsoleOutput::Progress(const std::string& label, int percent) {
   std::fflush(out_);
 }
 
-void ConsoleOutput::DrawBar(int percent) {
+void ConsoleOutput::DrawBar(int percent, const std::string& detail) {
   std::string line = "\r" + label_;
   line.append(kLabelColumns > Columns(label_) ? kLabelColumns - Columns(label_) : 1, ' ');
   const int filled = percent * kBarCells / 100;
@@ -54,9 +54,15 @@ void ConsoleOutput::DrawBar(int percent) {
   char tail[16];
   std::snprintf(tail, sizeof tail, "] %3d%%", percent);
   line += tail;
+  if (!detail.empty()) line += "  " + detail;
+  // Blanks over what a longer line before left standing.
+  const std::size_t columns = Columns(line) - 1;
+  if (barOpen_ && columns < drawn_) line.append(drawn_ - columns, ' ');
   std::fputs(line.c_str(), out_);
   std::fflush(out_);
   shown_ = percent;
+  detail_ = detail;
+  drawn_ = std::max(columns, barOpen_ ? drawn_ : 0);
   barOpen_ = true;
 }
 
@@ -66,6 +72,8 @@ void ConsoleOutput::EndProgress() {
   std::fflush(out_);
   barOpen_ = false;
   shown_ = -1;
+  detail_.clear();
+  drawn_ = 0;
 }
 
 }  // namespace galt::cli

@@ -45,7 +45,12 @@ PortChoice ChoosePort(std::string_view argument, const TSerPortTable& table) {
   if (!HasFolder(argument)) {
     for (int n = table.FirstPortNum(); n <= table.LastPortNum(); ++n) {
       const auto path = table.PathOf(n);
-      if (path && BaseName(*path) == argument) return Numbered(n, table);
+      if (path && BaseName(*path) == argument) {
+        // Named as the user named it: the number is the table's business.
+        PortChoice choice = Numbered(n, table);
+        choice.shown = std::string(argument);
+        return choice;
+      }
     }
     const std::string path = std::string(kDeviceFolder) + std::string(argument);
     return PortChoice{Literal(path), 0, path};

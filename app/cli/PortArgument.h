@@ -16,7 +16,7 @@ namespace galt::cli {
 struct PortChoice {
   std::string deviceName;  // for TSerComm::SetDeviceName ("%d" stands for portNum)
   std::int32_t portNum = 0;
-  std::string shown;       // how messages name the port
+  std::string shown;       // how messages name the port: as the user named it
 };
 
 PortChoice ChoosePort(std::string_view argument, const TSerPortTable& table);

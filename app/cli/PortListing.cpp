@@ -19,7 +19,7 @@ std::string PortLine(const TSerPortEntry& entry) {
 int PrintPortList(const TSerPortScan& scan, ConsoleOutput& console) {
   using Stream = ConsoleOutput::Stream;
   for (const TSerPortEntry& entry : scan.Listed) console.Line(Stream::Out, PortLine(entry));
-  if (const std::string report = NoUsablePortReport(scan, texts::kPortsBusyHint); !report.empty()) {
+  if (const std::string report = NoUsablePortReport(scan, texts::kPortsBusyHintCli); !report.empty()) {
     console.Line(Stream::Err, report);
   }
   return scan.Listed.empty() ? kExitPort : kExitOk;

@@ -1,7 +1,10 @@
 #include "app/cli/Session.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <exception>
+#include <filesystem>
+#include <random>
 #include <fstream>
 #include <utility>
 
@@ -33,8 +36,8 @@ const std::string kVerifyLabel = "Проверка:";
 }  // namespace
 
 Session::Session(const CliOptions& options, ConsoleOutput& console, const TSerPortTable& ports,
-                 std::function<bool()> stopRequested)
-    : options_(options), console_(console), stopRequested_(std::move(stopRequested)) {
+                 std::function<bool()> stopRequested, std::optional<std::set<std::string>> consoles)
+    : options_(options), console_(console), stopRequested_(std::move(stopRequested)), consoles_(std::move(consoles)) {
   cp1_.SetPortTable(ports);
   UseLoaderLine(cp1_);
   const PortChoice port = ChoosePort(options_.port, ports);
@@ -53,6 +56,7 @@ Session::Session(const CliOptions& options, ConsoleOutput& console, const TSerPo
   };
   binding_ = std::make_unique<CoreBinding>(core_, cp1_, std::move(handlers));
   core_.OnEnd = [this](OperationEnd end) { Ended(end); };
+  boxes_.BeforeShow = [this] { ShowProgress(); };
 
   replyGuard_ = timers_.CreateTimer(kReplyWaitMs);
   replyGuard_->OnTimer = [this] {
@@ -61,7 +65,8 @@ Session::Session(const CliOptions& options, ConsoleOutput& console, const TSerPo
   };
   stopCheck_ = timers_.CreateTimer(kStopCheckMs);
   stopCheck_->OnTimer = [this] {
-    if (stopRequested_ && stopRequested_()) Finish(kExitStopped, "Остановлено.");
+    if (stopRequested_ && stopRequested_()) Finish(kExitStopped, StoppedText());
+    ShowProgress();  // the time left counts down between replies too
   };
   core_.FormCreateImage();
 }
@@ -69,11 +74,17 @@ Session::Session(const CliOptions& options, ConsoleOutput& console, const TSerPo
 Session::~Session() {
   // No delivery or tick reaches a half-destroyed session.
   if (cp1_.IsOpen()) cp1_.Close();
+  // A read that did not end leaves no half file behind.
+  if (!partFile_.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove(partFile_, ignored);
+  }
 }
 
 int Session::Run() {
   // The import reports a refused file in its own box.
   if (options_.action == Action::Verify && !core_.OpenHexFile(options_.file)) return kExitFile;
+  if (options_.action == Action::Read && !PrepareOutput()) return kExitFile;
   if (!OpenPort()) return kExitPort;
   stopCheck_->SetEnabled(true);
   Dispatch([this] { Start(); });
@@ -92,16 +103,39 @@ int Session::Run() {
 }
 
 bool Session::OpenPort() {
+  const auto path = cp1_.PortTable().Resolve(cp1_.FormattedDeviceName());
+  if (path && IsKernelConsole(*path, consoles_)) {
+    console_.Line(Stream::Err, "Порт " + portShown_ +
+                                   " — консоль ядра: система пишет туда свои сообщения, загрузчик его не "
+                                   "открывает. Укажите другой порт.");
+    return false;
+  }
   const PortOpening opening = OpenUnlessHeld(cp1_);
   if (opening.Opened) return true;
   console_.Line(Stream::Err, texts::kPortOpenError + " " + portShown_);
-  if (!opening.Holders.empty()) {
-    TSerPortEntry entry;
-    entry.Holders = opening.Holders;
-    console_.Line(Stream::Err, portShown_ + " — " + BusyText(entry) + ". " + texts::kPortsBusyHint);
-  } else {
-    console_.Line(Stream::Err, opening.Error);
+  console_.Line(Stream::Err, OpenFailureText(portShown_, opening, texts::kPortsBusyHintCli));
+  return false;
+}
+
+bool Session::PrepareOutput() {
+  namespace fs = std::filesystem;
+  const fs::path target(options_.file);
+  std::error_code error;
+  const bool folder = fs::is_directory(target, error);
+  // A name of its own: a file of the user's is never overwritten half-way.
+  std::random_device random;
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, ".part%06x", random() & 0xFFFFFFu);
+  const fs::path part = target.string() + suffix;
+  if (!folder) {
+    std::ofstream probe(part, std::ios::binary | std::ios::trunc);
+    if (probe) {
+      partFile_ = part.string();
+      return true;
+    }
   }
+  console_.Line(Stream::Err, "Не удалось записать файл " + options_.file + (folder ? ": это каталог" : "") +
+                                 ". Проверьте путь и права доступа; устройство не опрашивалось.");
   return false;
 }
 
@@ -125,9 +159,11 @@ void Session::Start() {
       break;
     case Action::List:
     case Action::Help:
+    case Action::Version:
       break;
   }
   lastBlock_ = core_.St_blk;
+  started_ = std::chrono::steady_clock::now();
 }
 
 void Session::Dispatch(const std::function<void()>& handler) {
@@ -145,9 +181,10 @@ void Session::Dispatch(const std::function<void()>& handler) {
 void Session::ShowProgress() {
   if (exit_) return;
   const OperationProgress progress = core_.Progress();
+  const std::string detail = ProgressDetail();
   switch (progress.phase) {
     case OperationProgress::Deactivating:
-      console_.Progress(kDeactivationLabel, core_.Gauge1.Percent());
+      console_.Progress(kDeactivationLabel, core_.Gauge1.Percent(), detail);
       return;
     case OperationProgress::Writing:
     case OperationProgress::Confirming:
@@ -156,7 +193,7 @@ void Session::ShowProgress() {
         console_.Progress(kDeactivationLabel, 100);
         loading_ = true;
       }
-      console_.Progress(kLoadLabel, core_.Gauge2.Percent());
+      console_.Progress(kLoadLabel, core_.Gauge2.Percent(), detail);
       return;
     case OperationProgress::Reading:
     case OperationProgress::Verifying:
@@ -165,10 +202,37 @@ void Session::ShowProgress() {
         replyGuard_->SetInterval(kReplyWaitMs);  // a fresh wait for the next block
       }
       console_.Progress(progress.phase == OperationProgress::Reading ? kReadLabel : kVerifyLabel,
-                        TextToInt(core_.St_blk) * 100 / std::max(core_.SPBLH.Value(), 1));
+                        TextToInt(core_.St_blk) * 100 / std::max(core_.SPBLH.Value(), 1), detail);
       return;
     case OperationProgress::Idle:
+      // Confirmed: the load gauge at its end, just before the box.
+      if (loading_) console_.Progress(kLoadLabel, core_.Gauge2.Percent());
       return;
+  }
+}
+
+std::string Session::ProgressDetail() const {
+  // As the window's title has it: how far, and how long it may still take.
+  const OperationProgress p = core_.Progress();
+  std::string detail;
+  if (p.phase == OperationProgress::Deactivating) detail = "попытка ";
+  if (p.phase == OperationProgress::Confirming) {
+    detail = "проверка запуска";
+  } else if (p.steps > 0) {
+    detail += std::to_string(p.step) + "/" + std::to_string(p.steps);
+  }
+  if (p.secondsLeft) detail += " · " + std::to_string(*p.secondsLeft) + " с";
+  return detail;
+}
+
+std::string Session::StoppedText() const {
+  switch (core_.Progress().phase) {
+    case OperationProgress::Writing:
+      return "Остановлено во время записи: в устройстве нет работающей программы. Повторите установку.";
+    case OperationProgress::Confirming:
+      return "Остановлено до подтверждения: запуск новой программы не проверен. Повторите установку.";
+    default:
+      return "Остановлено.";
   }
 }
 
@@ -178,6 +242,16 @@ void Session::Ended(OperationEnd end) {
     Finish(kExitFailed);
   } else if (end == OperationEnd::ReadDone && options_.action == Action::Read) {
     SaveReadImage();
+  } else if (end == OperationEnd::Confirmed && options_.action == Action::Install) {
+    console_.EndProgress();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+    char time[32];
+    std::snprintf(time, sizeof time, "%.1f", seconds);
+    std::string shown = time;
+    std::replace(shown.begin(), shown.end(), '.', ',');
+    console_.Line(Stream::Out, "Серийный номер " + std::to_string(core_.zn.Value()) + " записан: " + portShown_ +
+                                   ", " + shown + " с");
+    Finish(kExitOk);
   } else {
     Finish(kExitOk);
   }
@@ -189,13 +263,16 @@ void Session::SaveReadImage() {
     Finish(kExitFailed, "Считаны не все блоки. Повторите считывание.");
     return;
   }
-  std::ofstream file(options_.file, std::ios::binary | std::ios::trunc);
+  std::ofstream file(partFile_, std::ios::binary | std::ios::trunc);
   file << *hex;
   file.close();
-  if (!file) {
+  std::error_code error;
+  if (file) std::filesystem::rename(partFile_, options_.file, error);
+  if (!file || error) {
     Finish(kExitFile, "Не удалось записать файл " + options_.file + ". Проверьте путь и права доступа.");
     return;
   }
+  partFile_.clear();
   Finish(kExitOk);
 }
 

@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
+#include <chrono>
 #include <string>
 
 #include "app/cli/CliOptions.h"
@@ -27,8 +29,9 @@ class Session {
  public:
   // `stopRequested` is polled while the operation runs; when it answers true
   // the run ends with kExitStopped.
+  // `consoles`: the kernel's console terminals, the system's when not given.
   Session(const CliOptions& options, ConsoleOutput& console, const TSerPortTable& ports,
-          std::function<bool()> stopRequested = {});
+          std::function<bool()> stopRequested = {}, std::optional<std::set<std::string>> consoles = {});
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -38,11 +41,16 @@ class Session {
 
  private:
   bool OpenPort();
+  // --read: the file is known writable before the first frame; the image
+  // goes into a file beside it, which takes its name only when complete.
+  bool PrepareOutput();
   void Start();
   // Runs a handler of the core, reports an error it lets escape, then shows
   // the progress.
   void Dispatch(const std::function<void()>& handler);
   void ShowProgress();
+  std::string ProgressDetail() const;
+  std::string StoppedText() const;
   void Ended(OperationEnd end);
   void SaveReadImage();
   void Finish(int code, const std::string& message = {});
@@ -60,7 +68,10 @@ class Session {
   std::unique_ptr<CoreBinding> binding_;
   std::unique_ptr<Timer> replyGuard_;  // read and verify: no reply within a block's time
   std::unique_ptr<Timer> stopCheck_;
+  std::optional<std::set<std::string>> consoles_;
   std::string portShown_;
+  std::string partFile_;  // --read: where the image goes until it is whole
+  std::chrono::steady_clock::time_point started_;
   bool loading_ = false;  // the install is past its deactivation
   std::string lastBlock_;
   std::optional<int> exit_;

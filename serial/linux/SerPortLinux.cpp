@@ -45,7 +45,12 @@ std::string SerSystemErrorText(int Code) {
   return text;
 }
 
-bool SerIsNoSuchDevice(int Code) { return Code == ENOENT; }
+bool SerIsNoSuchDevice(int Code) { return Code == ENOENT || Code == ENXIO || Code == ENODEV; }
+
+// EBUSY: held with TIOCEXCL; EWOULDBLOCK: its lock is taken.
+bool SerIsPortBusy(int Code) { return Code == EBUSY || Code == EWOULDBLOCK; }
+
+bool SerIsAccessDenied(int Code) { return Code == EACCES || Code == EPERM; }
 
 bool SerIsHangUp(int Code) { return Code == EIO || Code == ENODEV; }
 

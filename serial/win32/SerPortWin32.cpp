@@ -62,6 +62,10 @@ std::string SerSystemErrorText(int Code) {
 
 bool SerIsNoSuchDevice(int Code) { return Code == ERROR_FILE_NOT_FOUND || Code == ERROR_PATH_NOT_FOUND; }
 
+bool SerIsPortBusy(int Code) { return Code == ERROR_ACCESS_DENIED || Code == ERROR_SHARING_VIOLATION; }
+
+bool SerIsAccessDenied(int) { return false; }
+
 bool SerIsHangUp(int Code) {
   switch (Code) {
     case ERROR_ACCESS_DENIED:         // an open handle whose device was removed

@@ -25,6 +25,10 @@ TEST(CliArguments, TakeBothOptionFormsAndTheLastOfRepeatedOnes) {
   EXPECT_FALSE(read.options.serial) << "a read may go without a serial number";
   EXPECT_EQ(ParseCliArguments({"--port", "x", "--serial=350", "--verify", "in.hex"}).options.serial, 350);
   EXPECT_EQ(ParseCliArguments({"--bogus", "-h"}).options.action, Action::Help) << "help wins over errors";
+  EXPECT_EQ(ParseCliArguments({"--port", "x", "--version"}).options.action, Action::Version);
+  EXPECT_EQ(ParseCliArguments({"--serial", "237", "--serial=238", "--port", "x"}).error,
+            "--serial указан дважды: укажите одно значение");
+  EXPECT_NE(CliVersion("galt-loader-cli").find("galt-loader-cli 2.11"), std::string::npos);
 }
 
 TEST(CliPortArgument, NamesTheDeviceAsTheComponentOpensIt) {
@@ -62,6 +66,12 @@ TEST(CliConsole, ProgressIsABarOnATerminalAndOccasionalLinesElsewhere) {
   const std::string more = "\rЗагрузка:      [" + std::string(18, '#') + std::string(12, '.') + "]  60%";
   EXPECT_EQ(bar.Out(), half + "\n" + more + "\n") << "drawn once per change, its line ended before a message";
   EXPECT_EQ(bar.Err(), "Ошибка!\n");
+
+  // The detail follows the bar; a shorter one blanks what the longer left.
+  CapturedConsole detail(true);
+  detail.console.Progress("Загрузка:", 50, "57/233 · 35 с");
+  detail.console.Progress("Загрузка:", 50, "57/233 · 9 с");
+  EXPECT_EQ(detail.Out(), half + "  57/233 · 35 с" + half + "  57/233 · 9 с ");
 }
 
 TEST(CliPortList, ListsThePortsWithTheirStateAndSaysWhenThereAreNone) {

@@ -10,12 +10,16 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <optional>
+#include <set>
 #include <sstream>
 
 #include "app/cli/CommandLine.h"
 #include "image/BlockBytes.h"
 #include "image/HexImport.h"
+#include "serial/PortName.h"
 #include "tests/app/cli/CapturedConsole.h"
 #include "tests/support/VirtualDevice.h"
 
@@ -29,9 +33,11 @@ struct CliResult {
   std::string out, err;
 };
 
-CliResult RunCli(const std::vector<std::string>& args, const std::function<bool()>& stopRequested = {}) {
+CliResult RunCli(const std::vector<std::string>& args, const std::function<bool()>& stopRequested = {},
+                 const std::optional<std::set<std::string>>& consoles = std::set<std::string>{}) {
   CapturedConsole c;  // not a terminal
-  const int code = RunCommandLine("galt-loader-cli", args, c.console, TSerPortTable::System(), stopRequested);
+  const int code =
+      RunCommandLine("galt-loader-cli", args, c.console, TSerPortTable::System(), stopRequested, consoles);
   return {code, c.Out(), c.Err()};
 }
 
@@ -48,7 +54,9 @@ TEST(CliInstall, ExitsZeroWithTheSerialInFlashOnceTheDeviceConfirmsIt) {
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(device.emulator.SerialFromFlash(), 237);
   EXPECT_EQ(device.emulator.counters.writes, 233);
-  EXPECT_TRUE(Has(r.out, "Активизация программы: Активизация программы выполнена\n")) << r.out;
+  EXPECT_TRUE(Has(r.out, "Загрузка: 100%\nАктивизация программы выполнена\nСерийный номер 237 записан: " +
+                             device.Path() + ", "))
+      << r.out;
   // Not a terminal: the gauges as plain lines, no bar redrawn in place.
   EXPECT_TRUE(Has(r.out, "Деактивизация: 100%\n")) << r.out;
   EXPECT_TRUE(Has(r.out, "Загрузка: 90%\n")) << r.out;
@@ -75,6 +83,16 @@ TEST(CliInstall, ASilentDeviceExitsOneWithTheBoxTextOnStderr) {
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "Ошибка деактивизации FLASH!\n");
   EXPECT_EQ(device.emulator.counters.deactivations, 201);
+}
+
+TEST(CliInstall, AStopWhileWritingSaysTheInstallMustBeRepeated) {
+  VirtualDevice device;
+  device.emulator.faults.stopEchoAtBlock = 5;  // writing, waiting for an echo
+  device.Start();
+  int looks = 0;
+  const CliResult r = RunCli({"--port", device.Path(), "--serial", "237"}, [&] { return ++looks > 5; });
+  EXPECT_EQ(r.code, 130);
+  EXPECT_EQ(r.err, "Остановлено во время записи: в устройстве нет работающей программы. Повторите установку.\n");
 }
 
 TEST(CliInstall, AStopRequestClosesThePortAndExits130) {
@@ -110,7 +128,9 @@ TEST(CliCommandLine, UsageErrorsExitTwoBeforeAnyFrameIsSent) {
            {"--port", port, "--serial", "237", "--blocks", "20"},
            {"--port", port, "--serial", "237", "--read", "a.hex", "--verify", "a.hex"},
            {"--port", port, "--read", "a.hex", "--blocks", "993"},
-           {"--list", "--port", port}}) {
+           {"--list", "--port", port},
+           {"--port", port, "--serial", "237", "--serial", "238"},
+           {"--port", port, "--port", "/dev/ttyUSB0", "--serial", "237"}}) {
     const CliResult r = RunCli(args);
     EXPECT_EQ(r.code, 2) << args.back();
     EXPECT_TRUE(Has(r.err, "galt-loader-cli --help")) << r.err;
@@ -132,6 +152,33 @@ TEST(CliCommandLine, APortThatCannotBeOpenedExitsThree) {
   close(holder);
 }
 
+TEST(CliCommandLine, APortIsNamedAsTheUserNamedItWithTheReasonInWords) {
+  // No such adapter on this machine: its short name, not a COM number.
+  const CliResult missing = RunCli({"--port", "ttyUSB29", "--serial", "237"});
+  EXPECT_EQ(missing.code, 3);
+  EXPECT_EQ(missing.err, "Ошибка открытия порта ! ttyUSB29\nПорт ttyUSB29 не найден: такого устройства нет. "
+                         "Проверьте, что адаптер подключён, и имя порта.\n");
+
+  VirtualDevice device;
+  device.Start();
+  const int holder = open(device.Path().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+  const CliResult busy = RunCli({"--port", device.Path(), "--serial", "237"});
+  EXPECT_EQ(busy.code, 3);
+  EXPECT_TRUE(Has(busy.err, "Порт " + device.Path() + " занят")) << busy.err;
+  EXPECT_TRUE(Has(busy.err, "Закройте эти программы или укажите другой порт.")) << busy.err;
+  EXPECT_FALSE(Has(busy.err, "в списке")) << "a command line has no list";
+  close(holder);
+
+  // The kernel's console is never written to.
+  const CliResult console = RunCli({"--port", device.Path(), "--serial", "237"}, {},
+                                   std::set<std::string>{ShortPortName(device.Path())});
+  EXPECT_EQ(console.code, 3);
+  EXPECT_TRUE(Has(console.err, "консоль ядра")) << console.err;
+  device.Stop();
+  EXPECT_EQ(device.emulator.counters.deactivations, 0);
+}
+
 // A device whose first 233 blocks hold a pattern and serial number 237.
 void Program(VirtualDevice& device) {
   for (std::size_t i = 0; i < 233 * 128; ++i) device.emulator.flash[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
@@ -145,7 +192,7 @@ TEST(CliServicePasses, ReadWritesTheFlashAsHexThatVerifiesAgainstTheDevice) {
   const std::string file = TempPath("read.hex");
   const CliResult read = RunCli({"--port", device.Path(), "--read", file});
   ASSERT_EQ(read.code, 0) << read.err;
-  EXPECT_TRUE(Has(read.out, "Считывание FLASH-памяти: Данные FLASH-памяти считаны\n"));
+  EXPECT_TRUE(Has(read.out, "Данные FLASH-памяти считаны\n"));
 
   std::ifstream in(file, std::ios::binary);
   std::stringstream text;
@@ -163,7 +210,7 @@ TEST(CliServicePasses, ReadWritesTheFlashAsHexThatVerifiesAgainstTheDevice) {
 
   const CliResult verified = RunCli({"--port", device.Path(), "--serial", "237", "--verify", file});
   EXPECT_EQ(verified.code, 0) << verified.err;
-  EXPECT_TRUE(Has(verified.out, "Проверка FLASH-памяти: Данные FLASH-памяти проверены\n"));
+  EXPECT_TRUE(Has(verified.out, "Данные FLASH-памяти проверены\n"));
   const CliResult otherSerial = RunCli({"--port", device.Path(), "--serial", "238", "--verify", file});
   EXPECT_EQ(otherSerial.code, 1);
   EXPECT_EQ(otherSerial.err, "Ошибка данных FLASH!\n");
@@ -180,12 +227,32 @@ TEST(CliServicePasses, APassWithoutRepliesOrWithABadFileFails) {
   EXPECT_TRUE(Has(read.err, "не ответило на чтение блока 0")) << read.err;
   EXPECT_FALSE(std::ifstream(file).good()) << "no file from a failed read";
 
+  // A file the user had stays as it was, and nothing is left beside it.
+  const std::string kept = TempPath("kept.hex");
+  std::ofstream(kept) << "mine\n";
+  EXPECT_EQ(RunCli({"--port", device.Path(), "--read", kept, "--blocks", "10"}).code, 1);
+  std::stringstream still;
+  still << std::ifstream(kept).rdbuf();
+  EXPECT_EQ(still.str(), "mine\n");
+  int beside = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(::testing::TempDir()))
+    beside += entry.path().filename().string().rfind("kept.hex.", 0) == 0;
+  EXPECT_EQ(beside, 0);
+
+  // A path that cannot be written is refused before the first frame.
+  for (const std::string& bad : {std::string("/nonexistent-dir/out.hex"), ::testing::TempDir()}) {
+    const CliResult unwritable = RunCli({"--port", device.Path(), "--read", bad});
+    EXPECT_EQ(unwritable.code, 4) << bad;
+    EXPECT_TRUE(Has(unwritable.err, "Не удалось записать файл " + bad)) << unwritable.err;
+  }
+
   std::ofstream(file) << ":10000000ZZ\n";
   const CliResult verify = RunCli({"--port", device.Path(), "--serial", "237", "--verify", file});
   EXPECT_EQ(verify.code, 4);
   EXPECT_EQ(verify.err, "Недопустимый символ в строке 1 файла!\n");
   device.Stop();
-  EXPECT_EQ(device.emulator.counters.reads, 1) << "the read waited for block 0 only; the verify sent nothing";
+  EXPECT_EQ(device.emulator.counters.reads, 2)
+      << "each read waited for block 0 only; the verify and the unwritable reads sent nothing";
 }
 
 }  // namespace
