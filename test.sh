@@ -24,7 +24,7 @@ for s in "${stages[@]}"; do
   case " ${all[*]} " in *" $s "*) ;; *) echo "unknown stage '$s'; stages: ${all[*]}" >&2; exit 2 ;; esac
 done
 
-./tools/install-deps.sh
+./tools/install-deps.sh --tests
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
@@ -35,10 +35,12 @@ stage() { printf '\n==== %s ====\n' "$*"; }
 
 native() {
   stage "build"
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $werror >/dev/null
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALT_TESTS=ON $werror >/dev/null
   cmake --build build -j"$jobs"
   stage "tests"
   ctest --test-dir build -j"$jobs" --timeout 300
+  stage "the README's paths, the programs built by ./run.sh"
+  ./tools/check-readme-paths.sh
 }
 
 asan() {

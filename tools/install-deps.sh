@@ -1,21 +1,33 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the loader needs to build, run and be tested.
-# Only what is missing is installed; the package lists are refreshed first
-# when something has to be fetched.
+# Installs the Debian packages the loader needs: to build and run it (no
+# option), to build its Debian package (--package), or to run the whole
+# test suite as well (--tests). Only what is missing is installed; the
+# package lists are refreshed first when something has to be fetched.
 set -euo pipefail
 
-packages=(
+build=(
   cmake g++ make pkg-config
   qt6-base-dev libgl-dev
   libudev-dev
+  fonts-dejavu-core
+)
+package=(dpkg-dev file)
+tests=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth
   umockdev libumockdev-dev
   g++-mingw-w64-x86-64-posix wine wine64 googletest
-  fonts-dejavu-core
-  dpkg-dev file lintian desktop-file-utils appstream
+  lintian desktop-file-utils appstream
 )
+
+packages=("${build[@]}")
+case "${1:-}" in
+  "") ;;
+  --package) packages+=("${package[@]}") ;;
+  --tests) packages+=("${package[@]}" "${tests[@]}") ;;
+  *) echo "usage: $0 [--package | --tests]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

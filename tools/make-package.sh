@@ -6,7 +6,7 @@
 # GALT_WERROR=ON makes compile warnings errors (./test.sh sets it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./tools/install-deps.sh
+./tools/install-deps.sh --package
 
 dir=${1:-build-package}
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all

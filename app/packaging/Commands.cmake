@@ -3,11 +3,18 @@
 # Each is one line in the command's own CMakeLists.txt, for example
 #   galt_install_command(galt-loader-cli)
 #   galt_install_man_page(galt-loader-cli.1)
+# The pages are Russian, as the users are; a page in another language is
+# named for it (galt-loader.en.1) and goes into that language's folder.
 include(GNUInstallDirs)
 find_program(GALT_GZIP gzip REQUIRED)
 
+# galt_programs builds every command that ships (what ./run.sh builds).
 function(galt_install_command target)
   install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  if(NOT TARGET galt_programs)
+    add_custom_target(galt_programs)
+  endif()
+  add_dependencies(galt_programs ${target})
 endfunction()
 
 function(galt_install_man_page page)
@@ -17,7 +24,12 @@ function(galt_install_man_page page)
   if(NOT section)
     message(FATAL_ERROR "${page}: a manual page's file name ends with its section, as galt-loader.1 does")
   endif()
-  set(copy ${CMAKE_CURRENT_BINARY_DIR}/man/${name})
+  set(folder ${CMAKE_INSTALL_MANDIR})
+  if(name MATCHES "^(.+)\\.([a-z][a-z])\\.([1-9])$")
+    set(name ${CMAKE_MATCH_1}.${CMAKE_MATCH_3})
+    set(folder ${CMAKE_INSTALL_MANDIR}/${CMAKE_MATCH_2})
+  endif()
+  set(copy ${CMAKE_CURRENT_BINARY_DIR}/${folder}/${name})
   # -n: no name or time stamp inside, so the same page gives the same bytes.
   add_custom_command(OUTPUT ${copy}.gz
     COMMAND ${CMAKE_COMMAND} -E copy ${source} ${copy}
@@ -25,6 +37,7 @@ function(galt_install_man_page page)
     DEPENDS ${source}
     COMMENT "Compressing the manual page ${name}"
     VERBATIM)
-  add_custom_target(man_${name} ALL DEPENDS ${copy}.gz)
-  install(FILES ${copy}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section})
+  string(MAKE_C_IDENTIFIER "man_${folder}_${name}" target)
+  add_custom_target(${target} ALL DEPENDS ${copy}.gz)
+  install(FILES ${copy}.gz DESTINATION ${folder}/man${section})
 endfunction()

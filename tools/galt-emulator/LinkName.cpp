@@ -29,19 +29,23 @@ bool IsOurLeftover(const std::string& path, const std::string& target) {
   return points->rfind("/dev/pts/", 0) == 0 && stat(points->c_str(), &st) != 0 && errno == ENOENT;
 }
 
-[[noreturn]] void Refuse(const std::string& path, const std::string& why) {
-  throw std::runtime_error("cannot link " + path + ": " + why);
+[[noreturn]] void Refuse(const std::string& path, const std::string& why, int error = 0) {
+  // /dev belongs to root: the usual cause, and what to do about it.
+  const std::string hint = error == EACCES || error == EPERM
+                               ? " (run it as root or through sudo: sudo galt-emulator --link " + path + ")"
+                               : "";
+  throw std::runtime_error("cannot link " + path + ": " + why + hint);
 }
 
 }  // namespace
 
 LinkName::LinkName(std::string path, std::string target) : path_(std::move(path)), target_(std::move(target)) {
   if (symlink(target_.c_str(), path_.c_str()) == 0) return;
-  if (errno != EEXIST) Refuse(path_, std::strerror(errno));
+  if (errno != EEXIST) Refuse(path_, std::strerror(errno), errno);
   if (!IsOurLeftover(path_, target_)) Refuse(path_, "it exists and is not a leftover link of this tool");
-  if (unlink(path_.c_str()) != 0 && errno != ENOENT) Refuse(path_, std::strerror(errno));
+  if (unlink(path_.c_str()) != 0 && errno != ENOENT) Refuse(path_, std::strerror(errno), errno);
   // Someone may have taken the name in between; symlink() never overwrites.
-  if (symlink(target_.c_str(), path_.c_str()) != 0) Refuse(path_, std::strerror(errno));
+  if (symlink(target_.c_str(), path_.c_str()) != 0) Refuse(path_, std::strerror(errno), errno);
 }
 
 LinkName::~LinkName() {

@@ -53,7 +53,8 @@ const std::vector<OptionRule>& Rules() {
       {"serial", "N", 0, 0xFFFF, "start with serial number N stamped in the flash",
        [](Options& o, Text, int v) { o.serial = v; }},
       {"quiet", nullptr, 0, 0, "do not log frames on stderr", [](Options& o, Text, int) { o.quiet = true; }},
-      {"help", nullptr, 0, 0, "show this text", [](Options& o, Text, int) { o.help = true; }},
+      {"help", nullptr, 0, 0, "show this text (also -h)", [](Options& o, Text, int) { o.help = true; }},
+      {"version", nullptr, 0, 0, "show the version", [](Options& o, Text, int) { o.version = true; }},
   };
   return rules;
 }
@@ -71,7 +72,7 @@ std::optional<int> ToInt(const std::string& text) {
 ParseResult ParseOptions(const std::vector<std::string>& args) {
   ParseResult result;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
+    const std::string& arg = args[i] == "-h" ? std::string("--help") : args[i];
     if (arg.rfind("--", 0) != 0 || arg.size() == 2) {
       result.error = "unexpected argument '" + arg + "'";
       return result;

@@ -17,6 +17,7 @@ struct Options {
   bool quiet = false;         // no frame log
   std::optional<int> serial;  // serial number the flash starts out carrying
   bool help = false;
+  bool version = false;
 };
 
 struct ParseResult {

@@ -67,6 +67,10 @@ int main(int argc, char** argv) {
     std::fputs(Usage(program).c_str(), stdout);
     return 0;
   }
+  if (options.version) {
+    std::printf("galt-emulator %s\n", GALT_VERSION);
+    return 0;
+  }
 
   const sigset_t waitMask = SetUpSignals();
   const auto start = Clock::now();

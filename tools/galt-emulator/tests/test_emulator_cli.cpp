@@ -198,6 +198,15 @@ TEST(EmulatorCli, BadOptionsExitWithUsage) {
   }
 }
 
+TEST(EmulatorCli, ShortHelpAndVersion) {
+  EmulatorProcess help({"-h"});
+  EXPECT_NE(help.ReadRest().find("Usage:"), std::string::npos);
+  EXPECT_EQ(help.Wait(), 0);
+  EmulatorProcess version({"--version"});
+  EXPECT_EQ(version.ReadLine().rfind("galt-emulator 2.11", 0), 0u);
+  EXPECT_EQ(version.Wait(), 0);
+}
+
 TEST(EmulatorCli, HelpListsEveryOption) {
   EmulatorProcess emu({"--help"});
   const std::string usage = emu.ReadRest();

@@ -13,6 +13,7 @@
 
 #include "EmulatorProcess.h"
 #include "ports/PortProbe.h"
+#include "tools/galt-emulator/LinkName.h"
 #include "tools/galt-emulator/SudoHandOver.h"
 
 namespace galt::emucli::testing {
@@ -42,6 +43,38 @@ int ProbeAsUser(const std::string& path) {
   int status = 0;
   waitpid(child, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(SudoHandOver, ALinkWhereTheUserMayNotWriteSaysToUseSudo) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to try it as another user";
+  char name[] = "/tmp/galt-emulator-link-XXXXXX";
+  ASSERT_NE(mkdtemp(name), nullptr);  // root's, 0700: nobody may write there
+  int pipe[2];
+  ASSERT_EQ(::pipe(pipe), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    const gid_t groups[] = {kUser};
+    std::string said = "could drop no rights";
+    if (setgroups(1, groups) == 0 && setgid(kUser) == 0 && setuid(kUser) == 0) {
+      try {
+        LinkName link(std::string(name) + "/ttyUSB9", "/dev/null");
+        said = "linked";
+      } catch (const std::exception& e) {
+        said = e.what();
+      }
+    }
+    (void)!write(pipe[1], said.data(), said.size());
+    _exit(0);
+  }
+  ::close(pipe[1]);
+  std::string said;
+  char buf[256];
+  for (ssize_t n; (n = read(pipe[0], buf, sizeof buf)) > 0;) said.append(buf, static_cast<std::size_t>(n));
+  ::close(pipe[0]);
+  waitpid(child, nullptr, 0);
+  std::filesystem::remove_all(name);
+  EXPECT_NE(said.find("Permission denied"), std::string::npos) << said;
+  EXPECT_NE(said.find("run it as root or through sudo: sudo galt-emulator --link"), std::string::npos) << said;
 }
 
 // Emulators started with a --link in a fresh directory of the given mode.
