@@ -1,13 +1,16 @@
 // Port discovery on Windows, under Wine: the ports the system names (the
 // registry's SERIALCOMM, SetupAPI's Ports devices) are listed by their COM
 // names without opening any, up to COM256 and beyond; SetupAPI's texts come
-// through as UTF-8.
+// through as UTF-8; the monitor fires when the system names a port.
 
 #include "SerialFixture.h"
 #include "SystemPortRecords.h"
 #include "ports/PortDescription.h"
 #include "ports/PortDiscovery.h"
+#include "ports/PortMonitor.h"
 #include "serial/win32/WideText.h"
+
+#include <windows.h>
 
 namespace galt::test {
 namespace {
@@ -98,6 +101,24 @@ TEST(SerialPortDescriptionWin32, TheAdapterSerialIsFoundUpThePortsParents) {
             "");
   EXPECT_EQ(AdapterSerialOfInstanceIds({"ACPI\\PNP0501\\1", "ACPI\\PNP0A08\\0"}), "");
   EXPECT_EQ(AdapterSerialOfInstanceIds({}), "");
+}
+
+TEST(SerialPortMonitorWin32, SignalsWhenTheSystemNamesAPortAndWhenItGoes) {
+  TSerPortMonitor monitor(TSerPortTable::System());
+  const std::vector<TSerHandle> handles = monitor.Handles();
+  ASSERT_EQ(handles.size(), 1u);
+  const auto changed = reinterpret_cast<HANDLE>(handles.front());
+  EXPECT_FALSE(monitor.TakeChanges());
+  {
+    SerialCommValue named(L"\\Device\\GaltTest141", L"COM141");
+    EXPECT_EQ(::WaitForSingleObject(changed, 2000), WAIT_OBJECT_0);
+    EXPECT_TRUE(monitor.TakeChanges());
+    EXPECT_EQ(::WaitForSingleObject(changed, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_FALSE(monitor.TakeChanges()) << "taken already";
+  }
+  // Armed again: the port going is a change too.
+  EXPECT_EQ(::WaitForSingleObject(changed, 2000), WAIT_OBJECT_0);
+  EXPECT_TRUE(monitor.TakeChanges());
 }
 
 }  // namespace
