@@ -6,13 +6,16 @@ PortOpening OpenUnlessHeld(TSerCustomComm& Comm) {
   PortOpening result;
   if (const auto path = Comm.PortTable().Resolve(Comm.FormattedDeviceName())) {
     result.Holders = PortHoldersOf(*path);
-    if (!result.Holders.empty()) return result;
+    result.Busy = !result.Holders.empty();
+    if (result.Busy) return result;
   }
   try {
     Comm.Open();
     result.Opened = true;
   } catch (const std::exception& e) {
     result.Error = e.what();
+    const auto* refused = dynamic_cast<const ESerCommError*>(&e);
+    result.Busy = refused != nullptr && SerIsHeldElsewhere(refused->Code());
     if (Comm.IsOpen()) Comm.Close();
   }
   return result;

@@ -14,8 +14,11 @@ namespace galt {
 
 struct PortOpening {
   bool Opened = false;
-  std::vector<TSerPortHolder> Holders;  // not opened: another program holds it
-  std::string Error;                    // not opened: the component's message
+  // Not opened: another program holds it, named when we may see it. (On
+  // Windows the refused open is all that tells, and names nobody.)
+  bool Busy = false;
+  std::vector<TSerPortHolder> Holders;
+  std::string Error;  // not opened: the component's message
 };
 
 // Opens the component on the device its DeviceName and PortNum name, unless

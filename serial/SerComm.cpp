@@ -100,7 +100,7 @@ void TSerCustomComm::ShowException(std::exception_ptr Error) const {
 }
 
 void TSerCustomComm::RaiseCommError(const char* Format, int Code) {
-  throw ESerCommError(FillPlaceholders(Format, {std::to_string(Code), SerSystemErrorText(Code)}));
+  throw ESerCommError(FillPlaceholders(Format, {std::to_string(Code), SerSystemErrorText(Code)}), Code);
 }
 
 void TSerCustomComm::CheckClosed() const {
@@ -275,7 +275,8 @@ void TSerCustomComm::CreateHandle() {
   }
   if (err != 0) {
     throw ESerCommError(FillPlaceholders("Can't open specified device %s (Error %d, %s)",
-                                         {name, std::to_string(err), SerSystemErrorText(err)}));
+                                         {name, std::to_string(err), SerSystemErrorText(err)}),
+                        err);
   }
 }
 

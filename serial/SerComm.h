@@ -26,7 +26,12 @@ namespace galt {
 
 class ESerCommError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit ESerCommError(const std::string& What, int Code = 0) : std::runtime_error(What), Code_(Code) {}
+  // The system's error behind it (errno, GetLastError); 0 when none.
+  int Code() const { return Code_; }
+
+ private:
+  int Code_;
 };
 
 class TSerCustomComm;

@@ -48,6 +48,9 @@ struct TSerLineConfig {
 std::string SerSystemErrorText(int Code);
 // The open failed because there is no such device.
 bool SerIsNoSuchDevice(int Code);
+// The open failed because another program has the device open. (Windows
+// answers a port our account may not open the same way; that is rare.)
+bool SerIsHeldElsewhere(int Code);
 // An error of a transfer or status call on an open device that means the
 // device has gone (unplugged adapter, far side of a pty closed).
 bool SerIsHangUp(int Code);

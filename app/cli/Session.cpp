@@ -95,7 +95,7 @@ bool Session::OpenPort() {
   const PortOpening opening = OpenUnlessHeld(cp1_);
   if (opening.Opened) return true;
   console_.Line(Stream::Err, texts::kPortOpenError + " " + portShown_);
-  if (!opening.Holders.empty()) {
+  if (opening.Busy) {
     TSerPortEntry entry;
     entry.Holders = opening.Holders;
     console_.Line(Stream::Err, portShown_ + " — " + BusyText(entry) + ". " + texts::kPortsBusyHint);

@@ -47,6 +47,9 @@ std::string SerSystemErrorText(int Code) {
 
 bool SerIsNoSuchDevice(int Code) { return Code == ENOENT; }
 
+// TIOCEXCL answers EBUSY; the lock, EWOULDBLOCK.
+bool SerIsHeldElsewhere(int Code) { return Code == EBUSY || Code == EWOULDBLOCK; }
+
 bool SerIsHangUp(int Code) { return Code == EIO || Code == ENODEV; }
 
 struct TSerPort::TState {

@@ -71,6 +71,8 @@ std::string SerSystemErrorText(int Code) {
 
 bool SerIsNoSuchDevice(int Code) { return Code == ERROR_FILE_NOT_FOUND || Code == ERROR_PATH_NOT_FOUND; }
 
+bool SerIsHeldElsewhere(int Code) { return Code == ERROR_ACCESS_DENIED || Code == ERROR_SHARING_VIOLATION; }
+
 bool SerIsHangUp(int Code) {
   // A status call or a transfer that fails on an open handle means the device
   // has gone, whatever the driver calls it (2, 5, 6, 21, 22, 31, 121, 433,

@@ -32,6 +32,10 @@ BOOL FaultyComPort::Started(OVERLAPPED* Record, Transfer T) {
 }
 
 HANDLE FaultyComPort::CreateFileW(const wchar_t*, DWORD, DWORD, DWORD) {
+  if (const DWORD code = OpenError) {
+    ::SetLastError(code);
+    return INVALID_HANDLE_VALUE;
+  }
   // A handle of the test's own, so that nothing else can take it for one of its.
   return ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
 }

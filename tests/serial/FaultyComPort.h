@@ -27,6 +27,7 @@ class FaultyComPort : public TSerWinApi {
   FaultyComPort& operator=(const FaultyComPort&) = delete;
 
   // Calls that fail from now on with Code (0: they work again).
+  std::atomic<DWORD> OpenError{0};    // CreateFileW
   std::atomic<DWORD> StatusError{0};  // ClearCommError
   std::atomic<DWORD> ReadError{0};
   std::atomic<DWORD> WriteError{0};

@@ -1,0 +1,27 @@
+// galt-loader-cli on Windows: a port another program holds is said to be
+// busy (the port below the backend played by FaultyComPort).
+
+#include <gtest/gtest.h>
+
+#include "FaultyComPort.h"
+#include "app/cli/CommandLine.h"
+#include "sequences/MessageBoxes.h"
+#include "tests/app/cli/CapturedConsole.h"
+
+namespace galt::cli::testing {
+namespace {
+
+bool Has(const std::string& Text, const std::string& Part) { return Text.find(Part) != std::string::npos; }
+
+TEST(CliWindows, APortAnotherProgramHoldsIsSaidToBeBusy) {
+  galt::test::FaultyComPort port;
+  port.OpenError = ERROR_ACCESS_DENIED;
+  CapturedConsole c;
+  const int code = RunCommandLine("galt-loader-cli", {"--port", "COM77", "--serial", "237"}, c.console,
+                                  TSerPortTable::System(), {});
+  EXPECT_EQ(code, kExitPort);
+  EXPECT_TRUE(Has(c.Err(), texts::kPortOpenError + " COM77\nCOM77 — " + texts::kPortBusyUnknown + ".")) << c.Err();
+}
+
+}  // namespace
+}  // namespace galt::cli::testing
