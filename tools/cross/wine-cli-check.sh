@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # galt-loader-cli.exe under Wine against galt-emulator running on Linux
-# behind COM5 of the Wine prefix:
-#   wine-cli-check.sh install|silent PREFIX EMULATOR PTYSHIM CLI.EXE
+# behind COM5 (or COM PORT) of the Wine prefix:
+#   wine-cli-check.sh install|silent PREFIX EMULATOR PTYSHIM CLI.EXE [PORT]
 # install: the full install of serial number 237 exits 0 and the emulator's
 # flash holds 237 when it stops. silent: a device that never answers makes
 # the program exit non-zero with the deactivation error on stderr.
 set -euo pipefail
-check=$1 prefix=$2 emulator=$3 shim=$4 cli=$5
+check=$1 prefix=$2 emulator=$3 shim=$4 cli=$5 port=${6:-5}
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/wine-run.sh" "$prefix"
 
@@ -18,7 +18,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-link="$prefix/dosdevices/com5"
+link="$prefix/dosdevices/com$port"
 args=(--link "$link")
 [ "$check" = silent ] && args+=(--silent)
 rm -f "$link"
@@ -29,7 +29,7 @@ for _ in $(seq 100); do [ -L "$link" ] && break; sleep 0.1; done
 
 start=$(date +%s%N)
 set +e
-LD_PRELOAD="$shim" "$here/wine-run.sh" "$prefix" "$cli" --port COM5 --serial 237 >"$work/cli.out" 2>"$work/cli.err"
+LD_PRELOAD="$shim" "$here/wine-run.sh" "$prefix" "$cli" --port "COM$port" --serial 237 >"$work/cli.out" 2>"$work/cli.err"
 code=$?
 set -e
 end=$(date +%s%N)
