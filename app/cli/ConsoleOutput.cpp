@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "app/cli/Console.h"
+
 namespace galt::cli {
 
 namespace {
@@ -22,8 +24,7 @@ ConsoleOutput::ConsoleOutput(std::FILE* out, std::FILE* err, bool bar) : out_(ou
 void ConsoleOutput::Line(Stream stream, const std::string& text) {
   EndProgress();
   std::FILE* to = stream == Stream::Out ? out_ : err_;
-  std::fputs(text.c_str(), to);
-  std::fputc('\n', to);
+  WriteText(to, text + "\n");
   std::fflush(to);
 }
 
@@ -40,7 +41,7 @@ void ConsoleOutput::Progress(const std::string& label, int percent) {
   }
   if (shown_ >= 0 && percent / 10 == shown_ / 10) return;
   shown_ = percent;
-  std::fprintf(out_, "%s %d%%\n", label_.c_str(), percent);
+  WriteText(out_, label_ + " " + std::to_string(percent) + "%\n");
   std::fflush(out_);
 }
 
@@ -54,7 +55,7 @@ void ConsoleOutput::DrawBar(int percent) {
   char tail[16];
   std::snprintf(tail, sizeof tail, "] %3d%%", percent);
   line += tail;
-  std::fputs(line.c_str(), out_);
+  WriteText(out_, line);
   std::fflush(out_);
   shown_ = percent;
   barOpen_ = true;
@@ -62,7 +63,7 @@ void ConsoleOutput::DrawBar(int percent) {
 
 void ConsoleOutput::EndProgress() {
   if (!barOpen_) return;
-  std::fputc('\n', out_);
+  WriteText(out_, "\n");
   std::fflush(out_);
   barOpen_ = false;
   shown_ = -1;

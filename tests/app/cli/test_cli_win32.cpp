@@ -1,9 +1,11 @@
-// galt-loader-cli on Windows: a port another program holds is said to be
+// galt-loader-cli on Windows: its help names Windows ports, its text reaches
+// a file or pipe as UTF-8, and a port another program holds is said to be
 // busy (the port below the backend played by FaultyComPort).
 
 #include <gtest/gtest.h>
 
 #include "FaultyComPort.h"
+#include "app/cli/CliOptions.h"
 #include "app/cli/CommandLine.h"
 #include "sequences/MessageBoxes.h"
 #include "tests/app/cli/CapturedConsole.h"
@@ -12,6 +14,20 @@ namespace galt::cli::testing {
 namespace {
 
 bool Has(const std::string& Text, const std::string& Part) { return Text.find(Part) != std::string::npos; }
+
+TEST(CliWindows, HelpGivesWindowsExamples) {
+  const std::string help = CliUsage("galt-loader-cli");
+  EXPECT_TRUE(Has(help, "galt-loader-cli --port COM5 --serial 237\n")) << help;
+  EXPECT_FALSE(Has(help, "/dev/")) << help;
+}
+
+TEST(CliWindows, TextIntoAFileIsUtf8) {
+  CapturedConsole c;
+  c.console.Line(ConsoleOutput::Stream::Err, "Ошибка открытия порта !");
+  c.console.Progress("Загрузка:", 40);
+  EXPECT_EQ(c.Err(), "Ошибка открытия порта !\n");
+  EXPECT_EQ(c.Out(), "Загрузка: 40%\n");
+}
 
 TEST(CliWindows, APortAnotherProgramHoldsIsSaidToBeBusy) {
   galt::test::FaultyComPort port;
