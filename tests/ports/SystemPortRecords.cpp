@@ -47,7 +47,7 @@ void RemovePortsDevices(const std::wstring& PortName) {
 
 }  // namespace
 
-SerialCommValue::SerialCommValue(const std::wstring& Device, const std::wstring& Name) : Device_(Device) {
+void NameSystemPort(const std::wstring& Device, const std::wstring& Name) {
   HKEY key = nullptr;
   // The key is volatile, as Windows makes it: it lives as long as the system
   // (Wine's server) does.
@@ -56,6 +56,10 @@ SerialCommValue::SerialCommValue(const std::wstring& Device, const std::wstring&
     throw std::runtime_error("cannot open SERIALCOMM");
   }
   if (!SetText(key, Device.c_str(), Name)) throw std::runtime_error("cannot name a port in SERIALCOMM");
+}
+
+SerialCommValue::SerialCommValue(const std::wstring& Device, const std::wstring& Name) : Device_(Device) {
+  NameSystemPort(Device, Name);
 }
 
 SerialCommValue::~SerialCommValue() {

@@ -8,6 +8,10 @@
 
 namespace galt::test {
 
+// Names a port in SERIALCOMM (making the key when it is not there), for good.
+void NameSystemPort(const std::wstring& Device, const std::wstring& Name);
+
+// The same, taken back when the test ends.
 class SerialCommValue {
  public:
   // Device: the driver's device ("\Device\GaltTest12"); Name: "COM12".

@@ -8,6 +8,7 @@
 #include "ports/PortDescription.h"
 #include "ports/PortDiscovery.h"
 #include "ports/PortMonitor.h"
+#include "serial/win32/SystemComPorts.h"
 #include "serial/win32/WideText.h"
 
 #include <windows.h>
@@ -117,6 +118,30 @@ TEST(SerialPortMonitorWin32, SignalsWhenTheSystemNamesAPortAndWhenItGoes) {
     EXPECT_FALSE(monitor.TakeChanges()) << "taken already";
   }
   // Armed again: the port going is a change too.
+  EXPECT_EQ(::WaitForSingleObject(changed, 2000), WAIT_OBJECT_0);
+  EXPECT_TRUE(monitor.TakeChanges());
+}
+
+// A machine that never had a serial port has no SERIALCOMM: the first
+// port's driver makes it, and that must signal too.
+TEST(SerialPortMonitorWin32, SignalsTheFirstPortOfAMachineThatNeverHadOne) {
+  struct Restore {
+    std::vector<TSerSystemPort> Saved = SystemComPorts();
+    ~Restore() {
+      for (const TSerSystemPort& p : Saved) NameSystemPort(WideFromUtf8(p.Device), WideFromUtf8(p.Name));
+    }
+  } restore;
+  ASSERT_EQ(::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kSerialCommKey), ERROR_SUCCESS);
+  TSerPortMonitor monitor(TSerPortTable::System());
+  const std::vector<TSerHandle> handles = monitor.Handles();
+  ASSERT_EQ(handles.size(), 1u);
+  const auto changed = reinterpret_cast<HANDLE>(handles.front());
+  {
+    SerialCommValue named(L"\\Device\\GaltTest142", L"COM142");
+    EXPECT_EQ(::WaitForSingleObject(changed, 2000), WAIT_OBJECT_0);
+    EXPECT_TRUE(monitor.TakeChanges());
+  }
+  // Watching the key itself now.
   EXPECT_EQ(::WaitForSingleObject(changed, 2000), WAIT_OBJECT_0);
   EXPECT_TRUE(monitor.TakeChanges());
 }
