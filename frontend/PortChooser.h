@@ -12,9 +12,9 @@
 // just appeared or just been let go is opened; a Bluetooth port is opened
 // only when the user chooses it; a port whose open was refused because
 // another program holds it is listed as busy; while no port is open and a
-// listed port is busy, the busy ports are looked at every second. Boxes come last in each event, after every change of state,
-// so a rescan during a box (a window's nested event loop) finds the state
-// whole.
+// listed port is busy, the busy ports are looked at every second. Boxes come
+// last in each event, after every change of state, so a rescan during a box
+// (a window's nested event loop) finds the state whole.
 
 #include <memory>
 #include <optional>

@@ -268,7 +268,9 @@ int TSerPort::ApplyLine(const TSerLineConfig& Config) {
   if (const int err = s.OnDevice([&](HANDLE d) { return s.Api.SetCommState(d, &dcb); })) return err;
   // Drive the lines that are held off or on; a device without modem lines
   // refuses, which is no error (as on a pseudo-terminal under Linux).
-  auto drive = [&](DWORD Function) { (void)s.OnDevice([&](HANDLE d) { return s.Api.EscapeCommFunction(d, Function); }); };
+  auto drive = [&](DWORD Function) {
+    (void)s.OnDevice([&](HANDLE d) { return s.Api.EscapeCommFunction(d, Function); });
+  };
   if (Config.DtrControl <= 1) drive(Config.DtrControl ? SETDTR : CLRDTR);
   if (Config.RtsControl <= 1) drive(Config.RtsControl ? SETRTS : CLRRTS);
   return 0;
@@ -342,15 +344,11 @@ TSerTransfer TSerPort::Read(void* Data, std::int32_t Count, std::uint32_t Timeou
   record.Bytes.resize(static_cast<std::size_t>(Count));
   OVERLAPPED* o = record.Fresh();
   t.Error = s.OnDevice([&](HANDLE d) { return s.Api.ReadFile(d, record.Bytes.data(), static_cast<DWORD>(Count), o); });
-  if (t.Error == ERROR_IO_PENDING) {
-    if (!record.EndsWithin(TimeoutMs)) {
-      // Given up: what the read takes from now on stays in the record.
-      t.Error = 0;
-      s.CancelAndCollect(s.Reading, t);
-    } else {
-      t.Error = s.Collect(record, t.Done);
-    }
-  } else if (t.Error == 0) {
+  if (t.Error == ERROR_IO_PENDING && !record.EndsWithin(TimeoutMs)) {
+    // Given up: what the read takes from now on stays in the record.
+    t.Error = 0;
+    s.CancelAndCollect(s.Reading, t);
+  } else if (t.Error == 0 || t.Error == ERROR_IO_PENDING) {
     t.Error = s.Collect(record, t.Done);
   }
   if (t.Done > 0) std::memcpy(Data, record.Bytes.data(), static_cast<std::size_t>(t.Done));
