@@ -1,8 +1,5 @@
 #include "SystemPortRecords.h"
 
-#include <windows.h>
-#include <setupapi.h>
-
 #include <stdexcept>
 
 #include "serial/win32/SystemComPorts.h"
@@ -24,27 +21,6 @@ bool SetText(HKEY Key, const wchar_t* Name, const std::wstring& Text) {
   return r == ERROR_SUCCESS;
 }
 
-// Removes the Ports devices whose port name is PortName.
-void RemovePortsDevices(const std::wstring& PortName) {
-  HDEVINFO set = ::SetupDiGetClassDevsW(&kPortsClass, nullptr, nullptr, 0);
-  if (set == INVALID_HANDLE_VALUE) return;
-  for (DWORD i = 0;; ++i) {
-    SP_DEVINFO_DATA device{};
-    device.cbSize = sizeof device;
-    if (!::SetupDiEnumDeviceInfo(set, i, &device)) break;
-    HKEY key = ::SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
-    if (key == INVALID_HANDLE_VALUE) continue;
-    wchar_t name[64] = {};
-    DWORD size = sizeof name - sizeof(wchar_t);
-    const bool ours = ::RegQueryValueExW(key, L"PortName", nullptr, nullptr, reinterpret_cast<BYTE*>(name), &size) ==
-                          ERROR_SUCCESS &&
-                      PortName == name;
-    ::RegCloseKey(key);
-    if (ours) ::SetupDiRemoveDevice(set, &device);
-  }
-  ::SetupDiDestroyDeviceInfoList(set);
-}
-
 }  // namespace
 
 void NameSystemPort(const std::wstring& Device, const std::wstring& Name) {
@@ -52,10 +28,10 @@ void NameSystemPort(const std::wstring& Device, const std::wstring& Name) {
   // The key is volatile, as Windows makes it: it lives as long as the system
   // (Wine's server) does.
   if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSerialCommKey, 0, nullptr, REG_OPTION_VOLATILE, KEY_SET_VALUE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
-    throw std::runtime_error("cannot open SERIALCOMM");
+                        &key, nullptr) != ERROR_SUCCESS ||
+      !SetText(key, Device.c_str(), Name)) {
+    throw std::runtime_error("cannot name a port in SERIALCOMM");
   }
-  if (!SetText(key, Device.c_str(), Name)) throw std::runtime_error("cannot name a port in SERIALCOMM");
 }
 
 SerialCommValue::SerialCommValue(const std::wstring& Device, const std::wstring& Name) : Device_(Device) {
@@ -71,25 +47,23 @@ SerialCommValue::~SerialCommValue() {
 
 PortsClassDevice::PortsClassDevice(const std::wstring& PortName, const std::wstring& FriendlyName,
                                    const std::wstring& Maker)
-    : PortName_(PortName) {
-  RemovePortsDevices(PortName_);  // left by a run that did not end
-  HDEVINFO set = ::SetupDiCreateDeviceInfoList(&kPortsClass, nullptr);
-  SP_DEVINFO_DATA device{};
-  device.cbSize = sizeof device;
+    : Set_(::SetupDiCreateDeviceInfoList(&kPortsClass, nullptr)) {
   HKEY key = static_cast<HKEY>(INVALID_HANDLE_VALUE);
-  if (::SetupDiCreateDeviceInfoW(set, L"PORTS", &kPortsClass, nullptr, nullptr, DICD_GENERATE_ID, &device) &&
-      ::SetupDiRegisterDeviceInfo(set, &device, 0, nullptr, nullptr, nullptr) &&
-      ::SetupDiSetDeviceRegistryPropertyW(set, &device, SPDRP_FRIENDLYNAME, BytesOf(FriendlyName),
+  if (::SetupDiCreateDeviceInfoW(Set_, L"PORTS", &kPortsClass, nullptr, nullptr, DICD_GENERATE_ID, &Device_) &&
+      ::SetupDiRegisterDeviceInfo(Set_, &Device_, 0, nullptr, nullptr, nullptr) &&
+      ::SetupDiSetDeviceRegistryPropertyW(Set_, &Device_, SPDRP_FRIENDLYNAME, BytesOf(FriendlyName),
                                           SizeOf(FriendlyName)) &&
-      ::SetupDiSetDeviceRegistryPropertyW(set, &device, SPDRP_MFG, BytesOf(Maker), SizeOf(Maker))) {
-    key = ::SetupDiCreateDevRegKeyW(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, nullptr, nullptr);
+      ::SetupDiSetDeviceRegistryPropertyW(Set_, &Device_, SPDRP_MFG, BytesOf(Maker), SizeOf(Maker))) {
+    key = ::SetupDiCreateDevRegKeyW(Set_, &Device_, DICS_FLAG_GLOBAL, 0, DIREG_DEV, nullptr, nullptr);
   }
-  ::SetupDiDestroyDeviceInfoList(set);
   if (key == INVALID_HANDLE_VALUE || !SetText(key, L"PortName", PortName)) {
     throw std::runtime_error("cannot make a Ports device");
   }
 }
 
-PortsClassDevice::~PortsClassDevice() { RemovePortsDevices(PortName_); }
+PortsClassDevice::~PortsClassDevice() {
+  ::SetupDiRemoveDevice(Set_, &Device_);
+  ::SetupDiDestroyDeviceInfoList(Set_);
+}
 
 }  // namespace galt::test

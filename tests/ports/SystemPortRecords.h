@@ -3,6 +3,11 @@
 // removed again when the test ends: a value of the registry's SERIALCOMM (as
 // a port driver writes it) and a device of the Ports setup class with its
 // port name, friendly name and maker (as SetupAPI lists an installed port).
+// Include after the component's headers (EV_ and CE_ are macros in
+// <windows.h>).
+
+#include <windows.h>
+#include <setupapi.h>
 
 #include <string>
 
@@ -32,7 +37,8 @@ class PortsClassDevice {
   PortsClassDevice& operator=(const PortsClassDevice&) = delete;
 
  private:
-  std::wstring PortName_;
+  HDEVINFO Set_;
+  SP_DEVINFO_DATA Device_{sizeof(SP_DEVINFO_DATA), {}, 0, 0};
 };
 
 }  // namespace galt::test

@@ -83,7 +83,7 @@ TEST_F(SerialFaults, AFailedCommEventWaitIsTheDeviceLost) {
 
 TEST_F(SerialFaults, APendingWaitEndingInAnUnplugCodeIsTheDeviceLost) {
   Comm.Open();
-  ASSERT_TRUE(Port.WaitPendingWithin(2000));
+  ASSERT_TRUE(Port.PendingWithin(2000, true));
   Port.EndPendingWait(2);
   ExpectLostOnce();
 }
@@ -125,7 +125,7 @@ TEST_P(SerialCancelNeverEnds, CloseReturnsWithinThreeSeconds) {
   Port.IgnoreCancels = true;
   Port.IgnoreClose = GetParam();
   Comm.Open();
-  ASSERT_TRUE(Port.WaitPendingWithin(2000));
+  ASSERT_TRUE(Port.PendingWithin(2000, true));
   const auto start = Clock::now();
   Comm.Close();
   EXPECT_LT(MsSince(start), 3000);
@@ -142,7 +142,7 @@ TEST_F(SerialFaults, AWriteWhoseCancelNeverEndsDoesNotHoldClose) {
   Port.IgnoreClose = true;
   Comm.Open();
   ASSERT_TRUE(Comm.WriteText("stuck"));
-  ASSERT_TRUE(Port.WritePendingWithin(2000));
+  ASSERT_TRUE(Port.PendingWithin(2000, false));
   const auto start = Clock::now();
   Comm.Close();
   EXPECT_LT(MsSince(start), 3000);
@@ -152,7 +152,7 @@ TEST_F(SerialFaults, TheLossIsToldBeforeTheWaitOnTheDeviceHasEnded) {
   Port.IgnoreCancels = true;
   Port.IgnoreClose = true;
   Comm.Open();
-  ASSERT_TRUE(Port.WaitPendingWithin(2000));
+  ASSERT_TRUE(Port.PendingWithin(2000, true));
   const auto start = Clock::now();
   Port.StatusError = 433;
   ASSERT_TRUE(Loop.RunUntil([&] { return Lost > 0; }, 5000ms));
