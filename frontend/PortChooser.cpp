@@ -38,16 +38,29 @@ PortChooser::~PortChooser() = default;
 
 void PortChooser::StartUp() {
   if (stopped_) return;
-  const TSerPortScan scan = access_.Scan({});
+  TSerPortScan scan = access_.Scan({});
   const TSerPortEntry* first = scan.FirstFree();
   listed_ = scan.Listed;
   selected_ = first ? first->Path : (listed_.empty() ? "" : listed_.front().Path);
   view_.ShowPorts(listed_, selected_);
+  // A port another program holds may show only when its open is refused (a
+  // scan on Windows cannot tell): it is marked busy and the next one tried.
+  bool refused = false;
+  while (first != nullptr && !OpenPort(*first)) {
+    refused = held_.count(first->Path) == 0;
+    if (refused) break;
+    scan.Listed = listed_;
+    first = scan.FirstFree();
+  }
+  if (open_ && open_->Path != selected_) {
+    selected_ = open_->Path;
+    view_.ShowPorts(listed_, selected_);
+  }
   if (first == nullptr || !scan.Denied.empty()) {
     const std::string report = NoUsablePortReport(scan, busyHint_);
     if (!report.empty()) told_.push_back({false, report});
   }
-  if (first != nullptr && !OpenPort(*first)) told_.push_back({false, Refusal(texts::kPortOpenErrorAtStart, *first)});
+  if (refused) told_.push_back({false, texts::kPortOpenErrorAtStart});
   UpdateRecheck();
   Tell();
 }

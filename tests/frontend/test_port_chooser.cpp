@@ -197,6 +197,9 @@ const Case kCases[] = {
      {"plug-bt rfcomm0", "> startup", "plug-bt rfcomm1", "> rescan", "> choose rfcomm1"},
      {"> startup", "list *rfcomm0", "> rescan", "list *rfcomm0 rfcomm1", "> choose rfcomm1",
       "list rfcomm0 *rfcomm1", "open rfcomm1"}},
+    {"StartUpPassesOverAPortHeldUnseen",
+     {"plug ttyUSB0", "hold-unseen ttyUSB0", "plug ttyUSB1", "> startup"},
+     {"> startup", "list *ttyUSB0 ttyUSB1", "list *ttyUSB0 ttyUSB1", "open ttyUSB1", "list ttyUSB0 *ttyUSB1"}},
     {"APortHeldUnseenIsBusyOnceItsOpenIsRefusedUntilItIsLetGo",
      {"plug ttyUSB0", "plug ttyUSB1", "hold-unseen ttyUSB1", "> startup", "> choose ttyUSB1", "> rescan",
       "let ttyUSB1", "> wait 1000"},
@@ -227,7 +230,9 @@ TEST(PortChooser, AnOpenRefusedForAnotherProgramNamesThePortBusyInTheListAndTheB
   rig.Run("> startup");
   ASSERT_EQ(rig.chooser.Listed().size(), 1u);
   EXPECT_EQ(EntryNote(rig.chooser.Listed()[0]), texts::kPortBusyUnknown);
-  EXPECT_EQ(rig.view.lastBox, texts::kPortOpenErrorAtStart + "\nCOM5 — " + texts::kPortBusyUnknown);
+  EXPECT_EQ(rig.view.lastBox, texts::kPortsBusy + "\nCOM5 — " + texts::kPortBusyUnknown + "\nhint");
+  rig.Run("> choose COM5");
+  EXPECT_EQ(rig.view.lastBox, texts::kPortOpenError + "\nCOM5 — " + texts::kPortBusyUnknown);
   // A refusal for another reason says no more than before.
   rig.Run("plug COM6");
   rig.Run("refuse COM6");
