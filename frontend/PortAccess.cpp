@@ -6,15 +6,17 @@ PortOpening OpenUnlessHeld(TSerCustomComm& Comm) {
   PortOpening result;
   if (const auto path = Comm.PortTable().Resolve(Comm.FormattedDeviceName())) {
     result.Holders = PortHoldersOf(*path);
-    if (!result.Holders.empty()) return result;
+    result.Busy = !result.Holders.empty();
+    if (result.Busy) return result;
   }
   try {
     Comm.Open();
     result.Opened = true;
   } catch (const ESerCommError& e) {
     result.Error = e.what();
-    result.Code = e.Code();
+    result.Busy = SerIsHeldElsewhere(e.Code());
     result.NotFound = e.DeviceNotFound();
+    result.Denied = SerIsAccessDenied(e.Code());
   } catch (const std::exception& e) {
     result.Error = e.what();
   }

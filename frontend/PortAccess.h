@@ -14,10 +14,13 @@ namespace galt {
 
 struct PortOpening {
   bool Opened = false;
-  std::vector<TSerPortHolder> Holders;  // not opened: another program holds it
-  std::string Error;                    // not opened: the component's message
-  int Code = 0;                         // and the system's error behind it
-  bool NotFound = false;                // there is no such device
+  // Not opened: another program holds it, named when we may see it. (On
+  // Windows the refused open is all that tells, and names nobody.)
+  bool Busy = false;
+  std::vector<TSerPortHolder> Holders;
+  bool NotFound = false;  // not opened: there is no such device
+  bool Denied = false;    // not opened: this account may not open it
+  std::string Error;      // not opened: the component's message
 };
 
 // Opens the component on the device its DeviceName and PortNum name, unless

@@ -38,23 +38,37 @@ PortChooser::~PortChooser() = default;
 
 void PortChooser::StartUp() {
   if (stopped_) return;
-  const TSerPortScan scan = access_.Scan({});
+  TSerPortScan scan = access_.Scan({});
   const TSerPortEntry* first = scan.FirstFree();
   listed_ = scan.Listed;
   selected_ = first ? first->Path : (listed_.empty() ? "" : listed_.front().Path);
   view_.ShowPorts(listed_, selected_);
+  // A port another program holds may show only when its open is refused (a
+  // scan on Windows cannot tell): it is marked busy and the next one tried.
+  bool refused = false;
+  while (first != nullptr && !OpenPort(*first)) {
+    refused = held_.count(first->Path) == 0;
+    if (refused) break;
+    scan.Listed = listed_;
+    first = scan.FirstFree();
+  }
+  if (open_ && open_->Path != selected_) {
+    selected_ = open_->Path;
+    view_.ShowPorts(listed_, selected_);
+  }
   if (first == nullptr || !scan.Denied.empty()) {
     const std::string report = NoUsablePortReport(scan, busyHint_);
     if (!report.empty()) told_.push_back({false, report});
   }
-  if (first != nullptr && !OpenPort(*first)) told_.push_back({false, texts::kPortOpenErrorAtStart});
+  if (refused) told_.push_back({false, texts::kPortOpenErrorAtStart});
   UpdateRecheck();
   Tell();
 }
 
 void PortChooser::Rescan() {
   if (stopped_) return;
-  const TSerPortScan scan = access_.Scan(open_ && access_.IsOpen() ? open_->Path : "");
+  TSerPortScan scan = access_.Scan(open_ && access_.IsOpen() ? open_->Path : "");
+  KeepHeldMarks(scan.Listed);
 
   // Ports that were not there, or not free, at the last look.
   const auto isNew = [this](const TSerPortEntry& e) {
@@ -79,13 +93,14 @@ void PortChooser::Rescan() {
     // The adapter that was in use comes first; otherwise a port that has
     // just appeared, or just been let go by another program, is taken, as
     // at start-up.
+    // A Bluetooth port is never taken: only the user's choice opens it.
     if (returning_) {
       for (const TSerPortEntry& e : scan.Listed)
-        if (!e.Busy && e.SameAdapter(*returning_)) target = &e;
+        if (!e.Busy && !e.Bluetooth && e.SameAdapter(*returning_)) target = &e;
     }
     if (target == nullptr) {
       for (const TSerPortEntry& e : scan.Listed)
-        if (!e.Busy && isNew(e)) {
+        if (!e.Busy && !e.Bluetooth && isNew(e)) {
           target = &e;
           break;
         }
@@ -96,7 +111,7 @@ void PortChooser::Rescan() {
   listed_ = scan.Listed;
   selected_ = select;
   view_.ShowPorts(listed_, selected_);
-  if (toOpen && !OpenPort(*toOpen)) told_.push_back({false, texts::kPortOpenError});
+  if (toOpen && !OpenPort(*toOpen)) told_.push_back({false, Refusal(texts::kPortOpenError, *toOpen)});
   UpdateRecheck();
   Tell();
 }
@@ -114,7 +129,7 @@ void PortChooser::Choose(const std::string& Path) {
   // change leaves no port open.
   access_.Close();
   open_.reset();
-  if (!OpenPort(entry)) told_.push_back({false, texts::kPortOpenError});
+  if (!OpenPort(entry)) told_.push_back({false, Refusal(texts::kPortOpenError, entry)});
   UpdateRecheck();
   Tell();
 }
@@ -150,15 +165,50 @@ void PortChooser::Stop() {
 bool PortChooser::OpenPort(const TSerPortEntry& Entry) {
   if (!access_.Open(Entry)) {
     access_.Close();
+    // Refused because another program holds it: on Windows, where a scan
+    // opens nothing, that is the first anyone learns of it. It stays listed
+    // as busy until the look at busy ports finds it let go.
+    if (access_.IsBusy(Entry.Path)) {
+      held_.insert(Entry.Path);
+      KeepHeldMarks(listed_);
+      view_.ShowPorts(listed_, selected_);
+    }
     return false;
   }
+  held_.erase(Entry.Path);
   open_ = Entry;
   returning_.reset();
   return true;
 }
 
+void PortChooser::KeepHeldMarks(std::vector<TSerPortEntry>& Listed) {
+  std::set<std::string> still;
+  for (TSerPortEntry& e : Listed) {
+    if (held_.count(e.Path) == 0 || e.Own) continue;
+    e.Busy = true;
+    still.insert(e.Path);
+  }
+  held_.swap(still);  // a port that has gone is forgotten
+}
+
+std::string PortChooser::Refusal(const std::string& Text, const TSerPortEntry& Entry) const {
+  if (held_.count(Entry.Path) == 0) return Text;
+  TSerPortEntry held = Entry;
+  held.Busy = true;
+  return Text + "\n" + Entry.Name + " — " + BusyText(held);
+}
+
 void PortChooser::Lose(const std::string& Name) {
-  if (open_) returning_ = open_;
+  if (open_) {
+    returning_ = open_;
+    // Many adapters of one make carry the same serial number (CP2102s often
+    // "0001"): one that another listed port also has does not tell the
+    // adapter that went from the others.
+    const bool shared = std::any_of(listed_.begin(), listed_.end(), [this](const TSerPortEntry& e) {
+      return e.Path != open_->Path && !e.AdapterSerial.empty() && e.AdapterSerial == open_->AdapterSerial;
+    });
+    if (shared) returning_->AdapterSerial.clear();
+  }
   open_.reset();
   // Closing drops whatever was queued for the dead line.
   access_.Close();
@@ -173,12 +223,14 @@ void PortChooser::UpdateRecheck() {
 void PortChooser::RecheckBusy() {
   // Only the busy ports are looked at: opening the free ones every second
   // would pulse their modem lines.
+  bool letGo = false;
   for (const TSerPortEntry& e : listed_) {
     if (e.Busy && !access_.IsBusy(e.Path)) {
-      Rescan();
-      return;
+      held_.erase(e.Path);
+      letGo = true;
     }
   }
+  if (letGo) Rescan();
 }
 
 void PortChooser::Tell() {

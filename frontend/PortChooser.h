@@ -7,15 +7,18 @@
 //
 // The policy: start-up opens the first free port; the port open stays open
 // and selected while others come and go; with no port open, the adapter that
-// was open coming back (by its serial number, under any name) is reopened,
-// or else a port that has just appeared or just been let go is opened; while
-// no port is open and a listed port is busy, the busy ports are looked at
-// every second. Boxes come last in each event, after every change of state,
-// so a rescan during a box (a window's nested event loop) finds the state
-// whole.
+// was open coming back (by its serial number, under any name, unless another
+// listed adapter had the same number) is reopened, or else a port that has
+// just appeared or just been let go is opened; a Bluetooth port is opened
+// only when the user chooses it; a port whose open was refused because
+// another program holds it is listed as busy; while no port is open and a
+// listed port is busy, the busy ports are looked at every second. Boxes come
+// last in each event, after every change of state, so a rescan during a box
+// (a window's nested event loop) finds the state whole.
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -71,6 +74,10 @@ class PortChooser {
  private:
   struct Told;
   bool OpenPort(const TSerPortEntry& Entry);
+  // Marks the ports whose open was refused as busy in Listed.
+  void KeepHeldMarks(std::vector<TSerPortEntry>& Listed);
+  // Text, and who holds Entry's port when that is why its open was refused.
+  std::string Refusal(const std::string& Text, const TSerPortEntry& Entry) const;
   void Lose(const std::string& Name);
   void UpdateRecheck();
   void RecheckBusy();
@@ -87,6 +94,8 @@ class PortChooser {
   // The adapter that was open when its device vanished, to reopen it when
   // it comes back.
   std::optional<TSerPortEntry> returning_;
+  // Ports whose open was refused because another program holds them.
+  std::set<std::string> held_;
   std::vector<Told> told_;
   bool stopped_ = false;
 };

@@ -26,14 +26,13 @@ std::string EntryNote(const TSerPortEntry& Entry) { return Entry.Busy ? BusyText
 
 std::string OpenFailureText(const std::string& Shown, const PortOpening& Opening, const std::string& BusyHint) {
   const std::string port = "Порт " + Shown;
-  if (!Opening.Holders.empty()) {
+  if (Opening.Busy) {
     TSerPortEntry held;
     held.Holders = Opening.Holders;
     return port + " " + BusyText(held) + ". " + BusyHint;
   }
   if (Opening.NotFound) return port + " не найден: такого устройства нет. Проверьте, что адаптер подключён, и имя порта.";
-  if (SerIsPortBusy(Opening.Code)) return port + " " + texts::kPortBusyUnknown + ". " + BusyHint;
-  if (SerIsAccessDenied(Opening.Code)) return "Нет доступа к порту " + Shown + ". " + texts::kPortsDeniedHint;
+  if (Opening.Denied) return "Нет доступа к порту " + Shown + ". " + texts::kPortsDeniedHint;
   return port + " не открывается: " + Opening.Error;
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace galt {
 
@@ -17,6 +18,7 @@ struct TSerPortFacts {
   bool UartKnown = false;    // the database told whether a UART is fitted
   std::string Description;   // "FT232R USB UART, FTDI, A10K3ZQ1", or the driver
   std::string AdapterSerial; // USB serial number; empty when there is none
+  bool Bluetooth = false;    // a Bluetooth serial port (Windows)
 };
 
 // One look at the system's device database, for one scan of the ports.
@@ -47,5 +49,11 @@ std::set<std::string> ParseProcConsoles(const std::string& Text);
 // ("USB\VID_0403&PID_6001\A10K3ZQ1" gives "A10K3ZQ1"); empty when the id
 // is no USB id or Windows made the last part up (it then holds '&').
 std::string AdapterSerialOfInstanceId(const std::string& InstanceId);
+// The adapter's serial number from the instance ids of a port's device and
+// its parents, nearest first: that of the first USB device on the way up.
+// One interface of a composite device ("USB\VID_2341&PID_0043&MI_00\...")
+// and FTDI's own bus ("FTDIBUS\VID_0403+PID_6001+A10K3ZQ1A\0000") lead up
+// to it; any other bus (Bluetooth, ACPI, PCI) means there is none.
+std::string AdapterSerialOfInstanceIds(const std::vector<std::string>& InstanceIds);
 
 }  // namespace galt

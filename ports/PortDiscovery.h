@@ -1,11 +1,14 @@
 #pragma once
-// Which serial ports the machine has and which of them can be used: every
-// port of the port table, in ascending port number, is probed (opened for
-// reading and writing without waiting and released at once). Nodes that are
-// not terminals, UART slots with no chip and the kernel's console are left
-// out; a port that another program holds stays listed, marked busy with who
-// holds it; one our account may not open is remembered so the user can be
-// told why it is missing.
+// Which serial ports the machine has and which of them can be used, in
+// ascending port number. On Linux every port of the port table is probed
+// (opened for reading and writing without waiting and released at once):
+// nodes that are not terminals, UART slots with no chip and the kernel's
+// console are left out; a port that another program holds stays listed,
+// marked busy with who holds it; one our account may not open is remembered
+// so the user can be told why it is missing. On Windows the ports are those
+// the system names (the registry's SERIALCOMM and SetupAPI's port and modem
+// devices), listed without opening any: who holds one is known only when an
+// open is refused.
 
 #include <optional>
 #include <set>
@@ -30,6 +33,10 @@ struct TSerPortEntry {
   bool Busy = false;
   std::vector<TSerPortHolder> Holders;
   bool Own = false;  // the port this program has open; not probed
+  // A Bluetooth serial port: opening it connects to the far device, which
+  // takes seconds or fails when it is out of reach, so only the user's
+  // choice opens it.
+  bool Bluetooth = false;
 
   // The same adapter: by its serial number, or by its path when it has none.
   bool SameAdapter(const TSerPortEntry& Other) const;
@@ -38,7 +45,8 @@ struct TSerPortEntry {
 struct TSerPortScan {
   std::vector<TSerPortEntry> Listed;  // free and busy ports, in port order
   std::vector<std::string> Denied;    // hardware our account may not open
-  // The first free port, or nothing.
+  // The first free port that may be opened without the user's choice, or
+  // nothing.
   const TSerPortEntry* FirstFree() const;
   const TSerPortEntry* Find(const std::string& Path) const;
 };

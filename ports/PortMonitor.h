@@ -1,9 +1,11 @@
 #pragma once
-// Tells when serial ports may have come or gone: the system's device events
-// for terminals, and the directories of the port table's nodes (so that a
-// link made by hand or by the emulator counts too). It only hands out
-// handles to wait on (descriptors on Linux, event objects on Windows); the
-// owner's event loop watches them (no thread).
+// Tells when serial ports may have come or gone: on Linux the system's
+// device events for terminals, and the directories of the port table's
+// nodes (so that a link made by hand or by the emulator counts too); on
+// Windows changes of the registry's SERIALCOMM, where every port driver
+// names its ports. It only hands out handles to wait on (descriptors on
+// Linux, event objects on Windows); the owner's event loop watches them (no
+// thread).
 
 #include <memory>
 #include <vector>

@@ -1,11 +1,11 @@
 #pragma once
 // The one table that maps port numbers to serial devices, shared by the
 // serial component and port discovery. On Windows the system's table holds
-// the COM ports themselves (port n is \\.\COMn, 1 to 96); on Linux it numbers
-// devices as Windows-compatibility layers do: ports 1-32 are /dev/ttyS0-31,
-// 33-64 /dev/ttyUSB0-31, 65-96 /dev/ttyACM0-31 (PortTableLinux.cpp,
-// PortTableWin32.cpp). Other tables (tests, a different machine) give their
-// own numbers and paths.
+// the COM ports themselves (port n is \\.\COMn, 1 to 256 and any the system
+// names beyond); on Linux it numbers devices as Windows-compatibility layers
+// do: ports 1-32 are /dev/ttyS0-31, 33-64 /dev/ttyUSB0-31, 65-96
+// /dev/ttyACM0-31 (PortTableLinux.cpp, PortTableWin32.cpp). Other tables
+// (tests, a different machine) give their own numbers and paths.
 
 #include <map>
 #include <optional>

@@ -135,10 +135,12 @@ void TSerCommEventThread::Execute() {
   // every byte counted since is an arrival.
   std::uint64_t reported = 0;
   bool watchInput = true;
-  // The device's hang-up: say so once, then leave the device alone.
+  // The device's hang-up: say so once, then leave the device alone. Said
+  // first: ending the wait pending on a vanished device can take a driver a
+  // while.
   auto lost = [&] {
-    waiter.Cancel();
     Owner_.ReportDeviceLost();
+    waiter.Cancel();
     WaitForStop();
   };
 

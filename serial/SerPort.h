@@ -48,9 +48,9 @@ struct TSerLineConfig {
 std::string SerSystemErrorText(int Code);
 // The open failed because there is no such device.
 bool SerIsNoSuchDevice(int Code);
-// The open failed because another program holds the port (Windows answers
-// "access denied" for that).
-bool SerIsPortBusy(int Code);
+// The open failed because another program has the device open. (Windows
+// answers a port our account may not open the same way; that is rare.)
+bool SerIsHeldElsewhere(int Code);
 // The open failed because this account may not open the port (Linux).
 bool SerIsAccessDenied(int Code);
 // An error of a transfer or status call on an open device that means the

@@ -19,6 +19,19 @@ std::optional<int> NumberIn(const std::string& text, int min, int max) {
 
 std::string Range(int min, int max) { return std::to_string(min) + " до " + std::to_string(max); }
 
+// How a port is named here, and the examples' ports.
+#ifdef _WIN32
+const std::string kPortHelp =
+    "    --port ПОРТ      COM-порт: COM5 или \\\\.\\COM5 (от COM1 до COM256 и выше,\n"
+    "                     если Windows даёт порту такой номер)\n";
+const std::string kExamplePorts[] = {"COM5", "COM12"};
+#else
+const std::string kPortHelp =
+    "    --port ПОРТ      путь устройства (/dev/ttyUSB0), короткое имя (ttyUSB0)\n"
+    "                     или COMn (номер из таблицы портов, как в окне)\n";
+const std::string kExamplePorts[] = {"/dev/ttyUSB0", "COM5"};
+#endif
+
 }  // namespace
 
 CliParse ParseCliArguments(const std::vector<std::string>& args) {
@@ -131,8 +144,7 @@ std::string CliUsage(const std::string& program) {
          "    и редкими строками, если вывод не на терминал.\n"
          "\n"
          "ПАРАМЕТРЫ\n"
-         "    --port ПОРТ      путь устройства (/dev/ttyUSB0), короткое имя (ttyUSB0)\n"
-         "                     или COMn (номер из таблицы портов, как в окне)\n"
+         + kPortHelp +
          "    --serial N       серийный номер устройства, от 100 до 350\n"
          "    --read ФАЙЛ      считать flash-память (блоки 0..232) в файл Intel HEX\n"
          "    --verify ФАЙЛ    сверить flash-память с файлом Intel HEX; в образ\n"
@@ -153,8 +165,8 @@ std::string CliUsage(const std::string& program) {
          "    130  остановлено (Ctrl+C или сигнал завершения)\n"
          "\n"
          "ПРИМЕРЫ\n"
-         "    " + p + " --port /dev/ttyUSB0 --serial 237\n"
-         "    " + p + " --port COM5 --serial 237 --read galt-237.hex\n";
+         "    " + p + " --port " + kExamplePorts[0] + " --serial 237\n"
+         "    " + p + " --port " + kExamplePorts[1] + " --serial 237 --read galt-237.hex\n";
 }
 
 std::string CliVersion(const std::string& program) {

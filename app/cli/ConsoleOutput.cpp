@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "app/cli/Console.h"
+
 namespace galt::cli {
 
 namespace {
@@ -22,8 +24,7 @@ ConsoleOutput::ConsoleOutput(std::FILE* out, std::FILE* err, bool bar) : out_(ou
 void ConsoleOutput::Line(Stream stream, const std::string& text) {
   EndProgress();
   std::FILE* to = stream == Stream::Out ? out_ : err_;
-  std::fputs(text.c_str(), to);
-  std::fputc('\n', to);
+  WriteText(to, text + "\n");
   std::fflush(to);
 }
 
@@ -40,7 +41,7 @@ void ConsoleOutput::Progress(const std::string& label, int percent, const std::s
   }
   if (shown_ >= 0 && percent / 10 == shown_ / 10) return;
   shown_ = percent;
-  std::fprintf(out_, "%s %d%%\n", label_.c_str(), percent);
+  WriteText(out_, label_ + " " + std::to_string(percent) + "%\n");
   std::fflush(out_);
 }
 
@@ -58,7 +59,7 @@ void ConsoleOutput::DrawBar(int percent, const std::string& detail) {
   // Blanks over what a longer line before left standing.
   const std::size_t columns = Columns(line) - 1;
   if (barOpen_ && columns < drawn_) line.append(drawn_ - columns, ' ');
-  std::fputs(line.c_str(), out_);
+  WriteText(out_, line);
   std::fflush(out_);
   shown_ = percent;
   detail_ = detail;
@@ -68,7 +69,7 @@ void ConsoleOutput::DrawBar(int percent, const std::string& detail) {
 
 void ConsoleOutput::EndProgress() {
   if (!barOpen_) return;
-  std::fputc('\n', out_);
+  WriteText(out_, "\n");
   std::fflush(out_);
   barOpen_ = false;
   shown_ = -1;

@@ -10,7 +10,6 @@
 
 int main(int argc, char** argv) {
   using namespace galt::cli;
-  PrepareConsole();
   CatchStopRequests();
   const std::string program = "galt-loader-cli";
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);

@@ -1,54 +1,107 @@
-// Port descriptions on Windows, from SetupAPI: the devices of the Ports class
-// that are present, each with its port name ("COM5"), its friendly name
-// ("USB Serial Port (COM5)") and, for a USB adapter, the serial number in its
-// instance id. Windows has no kernel console on a COM port.
+// Port descriptions on Windows, from SetupAPI (W calls only, texts through
+// WideText): the present devices of the Ports and Modem classes and of the
+// COM-port interface, each with its port name ("COM5"), friendly name
+// ("USB Serial Port (COM5)"), the product its bus reports, its maker, and
+// for a USB adapter the serial number, found by walking up its parents with
+// CM_Get_Parent (an FTDI port sits on FTDI's own bus, a CDC port on one
+// interface of a composite device). Nothing is opened. Windows has no kernel
+// console on a COM port.
 
 #include <windows.h>
+#include <cfgmgr32.h>
+#include <devpropdef.h>
 #include <setupapi.h>
 
 #include <cctype>
 #include <map>
 
 #include "ports/PortDescription.h"
+#include "serial/win32/WideText.h"
 
 namespace galt {
 
 namespace {
 
-// The setup class of serial and parallel ports ({4d36e978-...}).
+// The setup classes of serial and parallel ports ({4d36e978-...}) and of
+// modems ({4d36e96d-...}), and the COM-port device interface, which ports
+// of other classes announce ({86e0d1e0-...}).
 const GUID kPortsClass = {0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+const GUID kModemClass = {0x4d36e96d, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+const GUID kComPortInterface = {0x86e0d1e0, 0x8089, 0x11d0, {0x9c, 0xe4, 0x08, 0x00, 0x3e, 0x30, 0x1f, 0x73}};
+// The product string the USB device reports (Windows 8 and later).
+const DEVPROPKEY kBusReportedDeviceDesc = {
+    {0x540b947e, 0x8b40, 0x45bc, {0xa8, 0xa2, 0x6a, 0x0b, 0x89, 0x4c, 0xbd, 0xa2}}, 4};
+// How far up a port's parents the USB device with the serial number may be:
+// the port, an interface or FTDI's bus, the device.
+constexpr int kParentsToLookAt = 4;
 
 std::string Upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
 }
 
+bool StartsWith(const std::string& Text, const char* Prefix) { return Text.rfind(Prefix, 0) == 0; }
+
+// A text of Size bytes in Buffer, to the first terminator.
+std::string TextOf(const wchar_t* Buffer, DWORD Size) {
+  std::wstring_view text(Buffer, Size / sizeof(wchar_t));
+  if (const auto end = text.find(L'\0'); end != std::wstring_view::npos) text = text.substr(0, end);
+  return Utf8FromWide(text);
+}
+
 std::string RegistryProperty(HDEVINFO Set, SP_DEVINFO_DATA& Device, DWORD Property) {
-  char buf[512] = {};
+  wchar_t buf[512];
   DWORD type = 0;
-  if (!::SetupDiGetDeviceRegistryPropertyA(Set, &Device, Property, &type, reinterpret_cast<BYTE*>(buf),
-                                           sizeof buf - 1, nullptr) ||
+  DWORD size = 0;
+  if (!::SetupDiGetDeviceRegistryPropertyW(Set, &Device, Property, &type, reinterpret_cast<BYTE*>(buf), sizeof buf,
+                                           &size) ||
       type != REG_SZ) {
     return {};
   }
-  return buf;
+  return TextOf(buf, size);
+}
+
+std::string BusReportedProduct(HDEVINFO Set, SP_DEVINFO_DATA& Device) {
+  wchar_t buf[256];
+  DEVPROPTYPE type = 0;
+  DWORD size = 0;
+  if (!::SetupDiGetDevicePropertyW(Set, &Device, &kBusReportedDeviceDesc, &type, reinterpret_cast<BYTE*>(buf),
+                                   sizeof buf, &size, 0) ||
+      type != DEVPROP_TYPE_STRING) {
+    return {};
+  }
+  return TextOf(buf, size);
 }
 
 std::string PortNameOf(HDEVINFO Set, SP_DEVINFO_DATA& Device) {
-  HKEY key = ::SetupDiOpenDevRegKey(Set, &Device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+  HKEY key = ::SetupDiOpenDevRegKey(Set, &Device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
   if (key == INVALID_HANDLE_VALUE) return {};
-  char buf[64] = {};
-  DWORD size = sizeof buf - 1;
+  wchar_t buf[64];
+  DWORD size = sizeof buf;
   DWORD type = 0;
-  const LONG r = ::RegQueryValueExA(key, "PortName", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
+  const LONG r = ::RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
   ::RegCloseKey(key);
-  return r == ERROR_SUCCESS && type == REG_SZ ? std::string(buf) : std::string();
+  return r == ERROR_SUCCESS && type == REG_SZ ? TextOf(buf, size) : std::string();
 }
 
-std::string InstanceIdOf(HDEVINFO Set, SP_DEVINFO_DATA& Device) {
-  char buf[512] = {};
-  if (!::SetupDiGetDeviceInstanceIdA(Set, &Device, buf, sizeof buf - 1, nullptr)) return {};
-  return buf;
+// The instance ids of the device and its parents, nearest first.
+std::vector<std::string> InstanceIdsUp(DEVINST Device) {
+  std::vector<std::string> ids;
+  for (int level = 0; level < kParentsToLookAt; ++level) {
+    wchar_t id[MAX_DEVICE_ID_LEN + 1] = {};
+    if (::CM_Get_Device_IDW(Device, id, MAX_DEVICE_ID_LEN, 0) != CR_SUCCESS) break;
+    ids.push_back(Utf8FromWide(id));
+    DEVINST parent = 0;
+    if (::CM_Get_Parent(&parent, Device, 0) != CR_SUCCESS) break;
+    Device = parent;
+  }
+  return ids;
+}
+
+void Join(std::string& Out, const std::string& Part) {
+  if (Part.empty() || Out.find(Part) != std::string::npos) return;
+  if (!Out.empty()) Out += ", ";
+  Out += Part;
 }
 
 }  // namespace
@@ -63,28 +116,51 @@ std::string AdapterSerialOfInstanceId(const std::string& InstanceId) {
   return last;
 }
 
+std::string AdapterSerialOfInstanceIds(const std::vector<std::string>& InstanceIds) {
+  for (const std::string& id : InstanceIds) {
+    const std::string upper = Upper(id);
+    if (StartsWith(upper, "FTDIBUS\\")) continue;
+    if (!StartsWith(upper, "USB\\")) return {};
+    if (upper.find("&MI_") != std::string::npos) continue;  // an interface; its parent is the device
+    return AdapterSerialOfInstanceId(id);
+  }
+  return {};
+}
+
 struct TSerPortDescriber::TImpl {
   std::map<std::string, TSerPortFacts> Ports;  // by upper-case port name
+
+  void Add(HDEVINFO Set) {
+    if (Set == INVALID_HANDLE_VALUE) return;
+    SP_DEVINFO_DATA device;
+    for (DWORD i = 0;; ++i) {
+      device = {};
+      device.cbSize = sizeof device;
+      if (!::SetupDiEnumDeviceInfo(Set, i, &device)) break;
+      const std::string name = Upper(PortNameOf(Set, device));
+      if (name.empty() || Ports.count(name) != 0) continue;
+      const std::vector<std::string> ids = InstanceIdsUp(device.DevInst);
+      TSerPortFacts facts;
+      facts.Hardware = true;
+      facts.Bluetooth = !ids.empty() && StartsWith(Upper(ids.front()), "BTHENUM\\");
+      facts.AdapterSerial = AdapterSerialOfInstanceIds(ids);
+      std::string friendly = RegistryProperty(Set, device, SPDRP_FRIENDLYNAME);
+      if (friendly.empty()) friendly = RegistryProperty(Set, device, SPDRP_DEVICEDESC);
+      Join(facts.Description, friendly);
+      Join(facts.Description, BusReportedProduct(Set, device));
+      Join(facts.Description, RegistryProperty(Set, device, SPDRP_MFG));
+      Join(facts.Description, facts.AdapterSerial);
+      Ports.emplace(name, std::move(facts));
+    }
+    ::SetupDiDestroyDeviceInfoList(Set);
+  }
 };
 
 TSerPortDescriber::TSerPortDescriber() : Impl_(std::make_unique<TImpl>()) {
-  HDEVINFO set = ::SetupDiGetClassDevsA(&kPortsClass, nullptr, nullptr, DIGCF_PRESENT);
-  if (set == INVALID_HANDLE_VALUE) return;
-  SP_DEVINFO_DATA device;
-  for (DWORD i = 0;; ++i) {
-    device = {};
-    device.cbSize = sizeof device;
-    if (!::SetupDiEnumDeviceInfo(set, i, &device)) break;
-    const std::string name = Upper(PortNameOf(set, device));
-    if (name.empty()) continue;
-    TSerPortFacts facts;
-    facts.Hardware = true;
-    facts.Description = RegistryProperty(set, device, SPDRP_FRIENDLYNAME);
-    if (facts.Description.empty()) facts.Description = RegistryProperty(set, device, SPDRP_DEVICEDESC);
-    facts.AdapterSerial = AdapterSerialOfInstanceId(InstanceIdOf(set, device));
-    Impl_->Ports.emplace(name, std::move(facts));
+  for (const GUID* setupClass : {&kPortsClass, &kModemClass}) {
+    Impl_->Add(::SetupDiGetClassDevsW(setupClass, nullptr, nullptr, DIGCF_PRESENT));
   }
-  ::SetupDiDestroyDeviceInfoList(set);
+  Impl_->Add(::SetupDiGetClassDevsW(&kComPortInterface, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
 }
 
 TSerPortDescriber::~TSerPortDescriber() = default;

@@ -1,10 +1,11 @@
 // The probe of a COM port on Windows: an exclusive open, released at once.
-// Whether a port is there is known only by trying: the name of a port that
-// does not exist answers "file not found".
+// Discovery never probes (the system names its ports); only the look at a
+// port whose open was refused because another program held it does.
 
 #include <windows.h>
 
 #include "ports/PortProbe.h"
+#include "serial/win32/WideText.h"
 
 namespace galt {
 
@@ -19,7 +20,8 @@ TSerNode LookAtNode(const std::string& Path) {
 
 TSerProbe ProbeDevice(const std::string& Path, bool, bool) {
   TSerProbe probe;
-  HANDLE h = ::CreateFileA(Path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE h = ::CreateFileW(WideFromUtf8(Path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     probe.Error = static_cast<int>(::GetLastError());
     // An open port of another program and a port we may not open answer

@@ -47,10 +47,10 @@ std::string SerSystemErrorText(int Code) {
 
 bool SerIsNoSuchDevice(int Code) { return Code == ENOENT || Code == ENXIO || Code == ENODEV; }
 
-// EBUSY: held with TIOCEXCL; EWOULDBLOCK: its lock is taken.
-bool SerIsPortBusy(int Code) { return Code == EBUSY || Code == EWOULDBLOCK; }
-
 bool SerIsAccessDenied(int Code) { return Code == EACCES || Code == EPERM; }
+
+// TIOCEXCL answers EBUSY; the lock, EWOULDBLOCK.
+bool SerIsHeldElsewhere(int Code) { return Code == EBUSY || Code == EWOULDBLOCK; }
 
 bool SerIsHangUp(int Code) { return Code == EIO || Code == ENODEV; }
 

@@ -14,7 +14,7 @@ namespace {
 HANDLE AsHandle(TSerHandle Handle) { return reinterpret_cast<HANDLE>(Handle); }
 
 TSerHandle CreateManualEvent() {
-  HANDLE h = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE h = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (h == nullptr) {
     throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), "CreateEvent");
   }

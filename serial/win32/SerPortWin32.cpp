@@ -1,33 +1,51 @@
-// The serial device on Windows: a COM port opened with CreateFile for
+// The serial device on Windows: a COM port opened with CreateFileW for
 // overlapped I/O and no sharing, set up with a DCB, SetupComm and
-// SetCommTimeouts; the event thread waits in WaitCommEvent.
+// SetCommTimeouts; the event thread waits in WaitCommEvent. Every call on the
+// device goes through TSerWinApi (SerWinApi.h), the system's calls unless a
+// test puts its own device there.
 //
 // A pending operation always ends before its OVERLAPPED record goes away:
 // reads and writes are cancelled and then awaited; a comm-event wait is ended
 // by SetCommMask, which completes it on every driver (CancelIo does not end it
-// under Wine).
+// under Wine). No wait for an end is without bound: a driver that does not
+// end a cancelled transfer in time has the handle closed under it, which ends
+// every transfer on the device (and keeps a thread's exit from waiting for
+// its I/O); a transfer that does not end even then keeps its record, which is
+// never freed.
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <vector>
 
 #include "serial/SerDcb.h"
 #include "serial/SerPort.h"
 
 // After the component's headers: <windows.h> defines the EV_ and CE_ names
 // as macros of the same values.
-#include <windows.h>
+#include "serial/win32/SerWinApi.h"
+#include "serial/win32/WideText.h"
 
 namespace galt {
 
 namespace {
 
-// Longest wait for the device to end a cancelled comm-event wait.
-constexpr DWORD kCancelWaitMs = 1000;
+// How long each step of ending a cancelled transfer waits for the device:
+// the cancel (for a comm-event wait, SetCommMask and then the cancel), then
+// the closed handle.
+constexpr DWORD kCancelStepMs = 500;
 // The event thread looks at the device at least this often: some drivers
 // (Wine's on a pseudo-terminal among them) leave a comm-event wait pending
 // when the device goes away, and only a status call tells.
 constexpr std::uint32_t kProbeMs = 100;
+// Comm-event waits a driver may end at once with no event before the next
+// wait is put off by kProbeMs: such a driver would otherwise keep the event
+// thread spinning.
+constexpr int kEmptyEndsBeforeBackOff = 3;
 
 // Some calls fail without setting an error code; say "device not working".
 int LastError() {
@@ -35,24 +53,15 @@ int LastError() {
   return e != 0 ? static_cast<int>(e) : ERROR_GEN_FAILURE;
 }
 
-HANDLE NewEvent() { return ::CreateEventA(nullptr, TRUE, FALSE, nullptr); }
-
-// A transfer's record, its completion event not yet signalled.
-OVERLAPPED FreshRecord(HANDLE Done) {
-  OVERLAPPED record;
-  std::memset(&record, 0, sizeof record);
-  record.hEvent = Done;
-  ::ResetEvent(Done);
-  return record;
-}
+TSerHandle AsSerHandle(HANDLE Handle) { return reinterpret_cast<TSerHandle>(Handle); }
 
 }  // namespace
 
 std::string SerSystemErrorText(int Code) {
-  char buf[256] = {};
-  const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                   static_cast<DWORD>(Code), 0, buf, sizeof buf, nullptr);
-  std::string text(buf, n);
+  wchar_t buf[512] = {};
+  const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                   static_cast<DWORD>(Code), 0, buf, static_cast<DWORD>(std::size(buf)), nullptr);
+  std::string text = Utf8FromWide(std::wstring_view(buf, n));
   while (!text.empty() && (text.back() == '.' || text.back() == ' ' || text.back() == '\n' ||
                            text.back() == '\r')) {
     text.pop_back();
@@ -62,44 +71,138 @@ std::string SerSystemErrorText(int Code) {
 
 bool SerIsNoSuchDevice(int Code) { return Code == ERROR_FILE_NOT_FOUND || Code == ERROR_PATH_NOT_FOUND; }
 
-bool SerIsPortBusy(int Code) { return Code == ERROR_ACCESS_DENIED || Code == ERROR_SHARING_VIOLATION; }
+bool SerIsHeldElsewhere(int Code) { return Code == ERROR_ACCESS_DENIED || Code == ERROR_SHARING_VIOLATION; }
 
 bool SerIsAccessDenied(int) { return false; }
 
 bool SerIsHangUp(int Code) {
+  // A status call or a transfer that fails on an open handle means the device
+  // has gone, whatever the driver calls it (2, 5, 6, 21, 22, 31, 121, 433,
+  // 1167, 1617 are all met on unplugs), unless the code says nothing about
+  // the device.
   switch (Code) {
-    case ERROR_ACCESS_DENIED:         // an open handle whose device was removed
-    case ERROR_NOT_READY:             // Wine, the far side of a pty closed
-    case ERROR_BAD_COMMAND:
-    case ERROR_GEN_FAILURE:
-    case ERROR_BROKEN_PIPE:
-    case ERROR_DEV_NOT_EXIST:
-    case ERROR_DEVICE_NOT_CONNECTED:
-    case ERROR_DEVICE_REMOVED:
-      return true;
-    default:
+    case 0:
+    case ERROR_IO_PENDING:
+    case ERROR_IO_INCOMPLETE:
+    case ERROR_OPERATION_ABORTED:  // a transfer cancelled; Wine's wait on a pty
+    case ERROR_INVALID_PARAMETER:  // Wine, a wait right after a cancelled one
+    case ERROR_NOT_ENOUGH_MEMORY:  // the system short of resources for a moment
+    case ERROR_OUTOFMEMORY:
+    case ERROR_NO_SYSTEM_RESOURCES:
+    case ERROR_NONPAGED_SYSTEM_RESOURCES:
+    case ERROR_PAGED_SYSTEM_RESOURCES:
+    case ERROR_WORKING_SET_QUOTA:
+    case ERROR_NOT_ENOUGH_QUOTA:
+    case ERROR_INVALID_USER_BUFFER:  // too many transfers pending at once
+    case ERROR_COUNTER_TIMEOUT:      // a transfer's own time limit
+    case ERROR_TIMEOUT:
       return false;
+    default:
+      return true;
   }
 }
 
+namespace {
+
+// What the system writes into while a transfer is pending: the OVERLAPPED
+// record, a comm-event wait's events and a read's bytes (copied out once the
+// read has ended). A record whose transfer never ends is given up, never
+// freed, so that a late completion writes into memory nobody else uses.
+struct TSerIoRecord {
+  OVERLAPPED Overlapped{};
+  DWORD Events = 0;
+  std::vector<char> Bytes;
+  HANDLE Done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+
+  TSerIoRecord() = default;
+  TSerIoRecord(const TSerIoRecord&) = delete;
+  TSerIoRecord& operator=(const TSerIoRecord&) = delete;
+  ~TSerIoRecord() {
+    if (Done != nullptr) ::CloseHandle(Done);
+  }
+
+  // The record of the next transfer, its completion event not yet signalled.
+  OVERLAPPED* Fresh() {
+    std::memset(&Overlapped, 0, sizeof Overlapped);
+    Overlapped.hEvent = Done;
+    Events = 0;
+    ::ResetEvent(Done);
+    return &Overlapped;
+  }
+  bool EndsWithin(DWORD Ms) const { return ::WaitForSingleObject(Done, Ms) == WAIT_OBJECT_0; }
+};
+
+}  // namespace
+
 struct TSerPort::TState {
+  explicit TState(TSerWinApi& Calls) : Api(Calls) {}
+  TState(const TState&) = delete;
+  TState& operator=(const TState&) = delete;
+  ~TState() { CloseDevice(); }
+
+  TSerWinApi& Api;
+  // Held shared by every call on the device, alone by the close: a handle
+  // closed early is never used again, not even by a call under way.
+  std::shared_mutex DeviceLock;
   HANDLE Device = INVALID_HANDLE_VALUE;
-  HANDLE ReadDone = nullptr;   // ReadData, on the window's event thread
-  HANDLE WriteDone = nullptr;  // the write thread, or direct writes
+  std::unique_ptr<TSerIoRecord> Reading = std::make_unique<TSerIoRecord>();  // ReadData's thread
+  std::unique_ptr<TSerIoRecord> Writing = std::make_unique<TSerIoRecord>();  // the write thread, or direct writes
   // Line errors that a status call of the event thread cleared, kept for the
   // next Status: the device reports each error to one call only.
   std::atomic<std::uint32_t> KeptErrors{0};
 
-  ~TState() {
-    if (Device != INVALID_HANDLE_VALUE) ::CloseHandle(Device);
-    if (ReadDone != nullptr) ::CloseHandle(ReadDone);
-    if (WriteDone != nullptr) ::CloseHandle(WriteDone);
+  // Runs Call on the device: 0, or the system's error (ERROR_IO_PENDING for
+  // a transfer under way). Once the handle has been closed early every call
+  // answers ERROR_INVALID_HANDLE, which tells the device lost.
+  template <class TCall>
+  int OnDevice(TCall&& Call) {
+    std::shared_lock lock(DeviceLock);
+    if (Device == INVALID_HANDLE_VALUE) return ERROR_INVALID_HANDLE;
+    return Call(Device) ? 0 : LastError();
+  }
+
+  void CloseDevice() {
+    std::unique_lock lock(DeviceLock);
+    if (Device == INVALID_HANDLE_VALUE) return;
+    Api.CloseHandle(Device);
+    Device = INVALID_HANDLE_VALUE;
+  }
+
+  // Cancels the transfer pending on Record and waits for it to end; true when
+  // the cancel ended it. Otherwise the handle is closed under it (the port
+  // is then without its device), and a transfer that does not end even then
+  // keeps its record: Record is given up.
+  bool EndPending(std::unique_ptr<TSerIoRecord>& Record) {
+    (void)OnDevice([&](HANDLE d) { return Api.CancelIoEx(d, &Record->Overlapped); });
+    if (Record->EndsWithin(kCancelStepMs)) return true;
+    CloseDevice();
+    if (!Record->EndsWithin(kCancelStepMs)) (void)Record.release();
+    return false;
+  }
+
+  // The bytes a transfer that has ended moved, and its error.
+  int Collect(TSerIoRecord& Record, std::int32_t& Done) {
+    DWORD n = 0;
+    const int err = OnDevice([&](HANDLE d) { return Api.GetOverlappedResult(d, &Record.Overlapped, &n, FALSE); });
+    Done = static_cast<std::int32_t>(n);
+    return err;
+  }
+
+  // Ends a transfer given up on (its time is up, or a signal came) and
+  // answers what it moved; a device that had to be closed answers that it is
+  // not working.
+  void CancelAndCollect(std::unique_ptr<TSerIoRecord>& Record, TSerTransfer& Transfer) {
+    if (!EndPending(Record)) {
+      Transfer.Error = ERROR_GEN_FAILURE;
+      return;
+    }
+    (void)Collect(*Record, Transfer.Done);  // a cancelled transfer fails, with what it moved
   }
 
   int ClearErrors(COMSTAT& Stat, std::uint32_t& Errors) {
     DWORD errors = 0;
     std::memset(&Stat, 0, sizeof Stat);
-    if (!::ClearCommError(Device, &errors, &Stat)) return LastError();
+    if (const int err = OnDevice([&](HANDLE d) { return Api.ClearCommError(d, &errors, &Stat); })) return err;
     Errors = static_cast<std::uint32_t>(errors);
     return 0;
   }
@@ -112,33 +215,26 @@ struct TSerPort::TState {
     if (errors != 0) KeptErrors.fetch_or(errors);
     return 0;
   }
-
-  // Ends a transfer pending on Record and answers the bytes it moved.
-  DWORD CancelAndCollect(OVERLAPPED& Record) {
-    ::CancelIoEx(Device, &Record);
-    DWORD n = 0;
-    ::GetOverlappedResult(Device, &Record, &n, TRUE);
-    return n;
-  }
 };
 
 TSerPort::TSerPort(std::unique_ptr<TState> State) : State_(std::move(State)) {}
 
 int TSerPort::Open(const std::string& Path, std::unique_ptr<TSerPort>& Port) {
-  auto state = std::make_unique<TState>();
-  state->Device = ::CreateFileA(Path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_OVERLAPPED, nullptr);
+  auto state = std::make_unique<TState>(SerWinApi());
+  state->Device = state->Api.CreateFileW(WideFromUtf8(Path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                         FILE_FLAG_OVERLAPPED);
   if (state->Device == INVALID_HANDLE_VALUE) return LastError();
-  state->ReadDone = NewEvent();
-  state->WriteDone = NewEvent();
-  if (state->ReadDone == nullptr || state->WriteDone == nullptr) return LastError();
+  if (state->Reading->Done == nullptr || state->Writing->Done == nullptr) return LastError();
   Port.reset(new TSerPort(std::move(state)));
   return 0;
 }
 
 TSerPort::~TSerPort() = default;
 
-TSerHandle TSerPort::Handle() const { return reinterpret_cast<TSerHandle>(State_->Device); }
+TSerHandle TSerPort::Handle() const {
+  std::shared_lock lock(State_->DeviceLock);
+  return AsSerHandle(State_->Device);
+}
 
 // The flag word follows DCBlength and BaudRate; the first field after it is
 // wReserved.
@@ -170,36 +266,40 @@ int TSerPort::ApplyLine(const TSerLineConfig& Config) {
   dcb.ErrorChar = f.ErrorChar;
   dcb.EofChar = f.EofChar;
   dcb.EvtChar = f.EvtChar;
-  if (!::SetCommState(State_->Device, &dcb)) return LastError();
+  TState& s = *State_;
+  if (const int err = s.OnDevice([&](HANDLE d) { return s.Api.SetCommState(d, &dcb); })) return err;
   // Drive the lines that are held off or on; a device without modem lines
   // refuses, which is no error (as on a pseudo-terminal under Linux).
-  if (Config.DtrControl <= 1) ::EscapeCommFunction(State_->Device, Config.DtrControl ? SETDTR : CLRDTR);
-  if (Config.RtsControl <= 1) ::EscapeCommFunction(State_->Device, Config.RtsControl ? SETRTS : CLRRTS);
+  auto drive = [&](DWORD Function) {
+    (void)s.OnDevice([&](HANDLE d) { return s.Api.EscapeCommFunction(d, Function); });
+  };
+  if (Config.DtrControl <= 1) drive(Config.DtrControl ? SETDTR : CLRDTR);
+  if (Config.RtsControl <= 1) drive(Config.RtsControl ? SETRTS : CLRRTS);
   return 0;
 }
 
 int TSerPort::SetQueueSizes(std::int32_t ReadSize, std::int32_t WriteSize) {
-  if (!::SetupComm(State_->Device, static_cast<DWORD>(ReadSize), static_cast<DWORD>(WriteSize))) {
-    return LastError();
-  }
-  return 0;
+  TState& s = *State_;
+  return s.OnDevice([&](HANDLE d) {
+    return s.Api.SetupComm(d, static_cast<DWORD>(ReadSize), static_cast<DWORD>(WriteSize));
+  });
 }
 
 int TSerPort::SetImmediateReads() {
+  TState& s = *State_;
   COMMTIMEOUTS t{};
   t.ReadIntervalTimeout = MAXDWORD;
-  if (!::SetCommTimeouts(State_->Device, &t)) return LastError();
-  return 0;
+  return s.OnDevice([&](HANDLE d) { return s.Api.SetCommTimeouts(d, &t); });
 }
 
 int TSerPort::PurgeInput() {
-  if (!::PurgeComm(State_->Device, PURGE_RXABORT | PURGE_RXCLEAR)) return LastError();
-  return 0;
+  TState& s = *State_;
+  return s.OnDevice([&](HANDLE d) { return s.Api.PurgeComm(d, PURGE_RXABORT | PURGE_RXCLEAR); });
 }
 
 int TSerPort::SetEventMask(std::uint32_t Mask) {
-  if (!::SetCommMask(State_->Device, Mask)) return LastError();
-  return 0;
+  TState& s = *State_;
+  return s.OnDevice([&](HANDLE d) { return s.Api.SetCommMask(d, Mask); });
 }
 
 int TSerPort::Status(TSerComStat& Stat, std::uint32_t& Errors) {
@@ -235,54 +335,51 @@ TSerTransfer TSerPort::Read(void* Data, std::int32_t Count, std::uint32_t Timeou
   // Nothing waiting: no read at all. (Wine leaves a read of an empty queue
   // pending despite the timeouts.)
   std::int32_t waiting = 0;
-  if ((t.Error = InQueue(waiting)) != 0 || waiting <= 0) return t;
+  if ((t.Error = InQueue(waiting)) != 0 || waiting <= 0 || Count <= 0) return t;
 
-  OVERLAPPED record = FreshRecord(State_->ReadDone);
-  DWORD n = 0;
-  if (!::ReadFile(State_->Device, Data, static_cast<DWORD>(Count), nullptr, &record)) {
-    const DWORD err = ::GetLastError();
-    if (err != ERROR_IO_PENDING) {
-      t.Error = static_cast<int>(err);
-      return t;
-    }
-    if (::WaitForSingleObject(record.hEvent, TimeoutMs) != WAIT_OBJECT_0) {
-      // Given up: the read must not fill Data later.
-      t.Done = static_cast<std::int32_t>(State_->CancelAndCollect(record));
-      return t;
-    }
-  }
-  if (!::GetOverlappedResult(State_->Device, &record, &n, FALSE)) {
-    t.Error = LastError();
+  TState& s = *State_;
+  if (!s.Reading) {
+    t.Error = ERROR_GEN_FAILURE;
     return t;
   }
-  t.Done = static_cast<std::int32_t>(n);
+  TSerIoRecord& record = *s.Reading;
+  record.Bytes.resize(static_cast<std::size_t>(Count));
+  OVERLAPPED* o = record.Fresh();
+  t.Error = s.OnDevice([&](HANDLE d) { return s.Api.ReadFile(d, record.Bytes.data(), static_cast<DWORD>(Count), o); });
+  if (t.Error == ERROR_IO_PENDING && !record.EndsWithin(TimeoutMs)) {
+    // Given up: what the read takes from now on stays in the record.
+    t.Error = 0;
+    s.CancelAndCollect(s.Reading, t);
+  } else if (t.Error == 0 || t.Error == ERROR_IO_PENDING) {
+    t.Error = s.Collect(record, t.Done);
+  }
+  if (t.Done > 0) std::memcpy(Data, record.Bytes.data(), static_cast<std::size_t>(t.Done));
   return t;
 }
 
 TSerTransfer TSerPort::Write(const void* Data, std::int32_t Count, std::uint32_t TimeoutMs,
                              TSerSignals Signals) {
   TSerTransfer t;
-  OVERLAPPED record = FreshRecord(State_->WriteDone);
-  DWORD n = 0;
-  if (!::WriteFile(State_->Device, Data, static_cast<DWORD>(Count), nullptr, &record)) {
-    const DWORD err = ::GetLastError();
-    if (err != ERROR_IO_PENDING) {
-      t.Error = static_cast<int>(err);
-      return t;
-    }
-    const int r = SerWaitFirstOr(Signals, reinterpret_cast<TSerHandle>(record.hEvent), TimeoutMs);
+  TState& s = *State_;
+  if (!s.Writing) {
+    t.Error = ERROR_GEN_FAILURE;
+    return t;
+  }
+  OVERLAPPED* o = s.Writing->Fresh();
+  t.Error = s.OnDevice([&](HANDLE d) { return s.Api.WriteFile(d, Data, static_cast<DWORD>(Count), o); });
+  if (t.Error == ERROR_IO_PENDING) {
+    t.Error = 0;
+    const int r = SerWaitFirstOr(Signals, AsSerHandle(s.Writing->Done), TimeoutMs);
     if (r != static_cast<int>(Signals.size())) {
       // A signal, the time or a failed wait: the rest is not sent.
       t.Signalled = r >= 0 ? r : -1;
-      t.Done = static_cast<std::int32_t>(State_->CancelAndCollect(record));
+      s.CancelAndCollect(s.Writing, t);
       return t;
     }
-  }
-  if (!::GetOverlappedResult(State_->Device, &record, &n, FALSE)) {
-    t.Error = LastError();
+  } else if (t.Error != 0) {
     return t;
   }
-  t.Done = static_cast<std::int32_t>(n);
+  t.Error = s.Collect(*s.Writing, t.Done);
   return t;
 }
 
@@ -291,33 +388,19 @@ bool TSerPort::ReportsTxEmpty() { return true; }
 // --- The event thread's wait --------------------------------------------------
 
 struct TSerEventWaiter::TImpl {
-  TImpl(HANDLE Port, std::uint32_t EventMask) : Device(Port), Mask(EventMask) {}
+  TImpl(TSerPort::TState& Device, std::uint32_t EventMask) : Port(Device), Mask(EventMask) {}
   TImpl(const TImpl&) = delete;
   TImpl& operator=(const TImpl&) = delete;
 
-  // What the system writes into while a wait is pending. It is given up,
-  // never freed, if the device does not end a cancelled wait: freeing it
-  // would let the system write into reused memory.
-  struct TRecord {
-    OVERLAPPED Overlapped;
-    DWORD Events;
-  };
-
-  HANDLE Device;
+  TSerPort::TState& Port;
   std::uint32_t Mask;
-  TRecord* Record = new TRecord{};
-  HANDLE Done = NewEvent();
+  std::unique_ptr<TSerIoRecord> Record = std::make_unique<TSerIoRecord>();
   bool Pending = false;
-
-  ~TImpl() {
-    if (Record == nullptr) return;  // given up: its event stays with it
-    delete Record;
-    if (Done != nullptr) ::CloseHandle(Done);
-  }
+  int EmptyEnds = 0;  // waits ended in a row with no event of the mask
 };
 
 TSerEventWaiter::TSerEventWaiter(TSerPort& Port, std::uint32_t Mask)
-    : Impl_(std::make_unique<TImpl>(Port.State_->Device, Mask)) {}
+    : Impl_(std::make_unique<TImpl>(*Port.State_, Mask)) {}
 
 TSerEventWaiter::~TSerEventWaiter() { Cancel(); }
 
@@ -326,11 +409,9 @@ void TSerEventWaiter::Cancel() {
   if (!w.Pending) return;
   w.Pending = false;
   // Setting the mask again completes a pending wait.
-  ::SetCommMask(w.Device, w.Mask);
-  if (::WaitForSingleObject(w.Done, kCancelWaitMs) == WAIT_OBJECT_0) return;
-  ::CancelIoEx(w.Device, &w.Record->Overlapped);
-  if (::WaitForSingleObject(w.Done, kCancelWaitMs) == WAIT_OBJECT_0) return;
-  w.Record = nullptr;
+  (void)w.Port.OnDevice([&](HANDLE d) { return w.Port.Api.SetCommMask(d, w.Mask); });
+  if (w.Record->EndsWithin(kCancelStepMs)) return;
+  (void)w.Port.EndPending(w.Record);
 }
 
 TSerDeviceWait TSerEventWaiter::Wait(TSerSignals Signals, bool WatchInput, std::uint32_t TimeoutMs) {
@@ -342,37 +423,44 @@ TSerDeviceWait TSerEventWaiter::Wait(TSerSignals Signals, bool WatchInput, std::
     result.InputReady = (Events & EV_RXCHAR) != 0;
     return result;
   };
+  auto ended = [&](DWORD Events) {
+    w.EmptyEnds = (Events & w.Mask) != 0 ? 0 : w.EmptyEnds + 1;
+    return completed(Events);
+  };
   auto failed = [&](int Error) {
     result.Kind = TSerDeviceWait::dwFailed;
     result.Error = Error;
     return result;
   };
-  if (w.Record == nullptr || w.Done == nullptr) return failed(ERROR_GEN_FAILURE);
+  auto signalled = [&](int Index) {
+    result.Kind = TSerDeviceWait::dwSignalled;
+    result.Signalled = Index;
+    return result;
+  };
+  // Given up on: the device was closed under it.
+  if (!w.Record || w.Record->Done == nullptr) return failed(ERROR_GEN_FAILURE);
 
+  const DWORD timeout = std::min<std::uint32_t>(TimeoutMs, kProbeMs);
   if (!w.Pending && WatchInput) {
-    std::memset(w.Record, 0, sizeof *w.Record);
-    w.Record->Overlapped.hEvent = w.Done;
-    ::ResetEvent(w.Done);
-    if (::WaitCommEvent(w.Device, &w.Record->Events, &w.Record->Overlapped)) {
-      return completed(w.Record->Events);
+    if (w.EmptyEnds >= kEmptyEndsBeforeBackOff) {
+      const int r = SerWaitFirstOr(Signals, 0, timeout);
+      if (r == -2) return failed(LastError());
+      if (r >= 0) return signalled(r);
     }
-    const DWORD err = ::GetLastError();
-    if (err != ERROR_IO_PENDING) return failed(static_cast<int>(err));
+    OVERLAPPED* o = w.Record->Fresh();
+    const int err = w.Port.OnDevice([&](HANDLE d) { return w.Port.Api.WaitCommEvent(d, &w.Record->Events, o); });
+    if (err == 0) return ended(w.Record->Events);
+    if (err != ERROR_IO_PENDING) return failed(err);
     w.Pending = true;
   }
-  const DWORD timeout = TimeoutMs < kProbeMs ? TimeoutMs : kProbeMs;
-  const int r = SerWaitFirstOr(Signals, w.Pending ? reinterpret_cast<TSerHandle>(w.Done) : 0, timeout);
+  const int r = SerWaitFirstOr(Signals, w.Pending ? AsSerHandle(w.Record->Done) : 0, timeout);
   if (r == -2) return failed(LastError());
   if (r == -1) return completed(0);  // time to look at the device
-  if (r != static_cast<int>(Signals.size())) {
-    result.Kind = TSerDeviceWait::dwSignalled;
-    result.Signalled = r;
-    return result;
-  }
+  if (r != static_cast<int>(Signals.size())) return signalled(r);
   w.Pending = false;
-  DWORD n = 0;
-  if (!::GetOverlappedResult(w.Device, &w.Record->Overlapped, &n, FALSE)) return failed(LastError());
-  return completed(w.Record->Events);
+  std::int32_t n = 0;
+  if (const int err = w.Port.Collect(*w.Record, n)) return failed(err);
+  return ended(w.Record->Events);
 }
 
 }  // namespace galt

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "frontend/PortChooser.h"
+#include "frontend/PortTexts.h"
 #include "sequences/MessageBoxes.h"
 #include "tests/support/VirtualClock.h"
 
@@ -22,6 +23,8 @@ class ScriptedMachine : public PortAccess {
     std::string serial;
     bool busy = false;
     bool refuses = false;
+    bool bluetooth = false;
+    bool heldUnseen = false;  // held by another program, which only an open shows (Windows)
   };
   std::map<std::string, Port> ports;  // by short name
   std::set<std::string> denied;
@@ -39,6 +42,7 @@ class ScriptedMachine : public PortAccess {
       e.AdapterSerial = port.serial;
       e.Own = e.Path == OwnPath;
       e.Busy = port.busy && !e.Own;
+      e.Bluetooth = port.bluetooth;
       scan.Listed.push_back(e);
     }
     for (const auto& name : denied) scan.Denied.push_back("/dev/" + name);
@@ -46,11 +50,11 @@ class ScriptedMachine : public PortAccess {
   }
   bool IsBusy(const std::string& Path) override {
     const auto it = ports.find(Path.substr(5));
-    return it != ports.end() && it->second.busy;
+    return it != ports.end() && (it->second.busy || it->second.heldUnseen);
   }
   bool Open(const TSerPortEntry& Entry) override {
     const auto it = ports.find(Entry.Name);
-    if (it == ports.end() || it->second.busy || it->second.refuses) return false;
+    if (it == ports.end() || it->second.busy || it->second.heldUnseen || it->second.refuses) return false;
     open = Entry.Name;
     log->push_back("open " + open);
     return true;
@@ -74,7 +78,9 @@ class RecordingView : public PortView {
     for (const auto& e : Listed) line += " " + std::string(e.Path == SelectedPath ? "*" : "") + e.Name;
     log->push_back(line);
   }
+  std::string lastBox;  // the whole text of the last box
   void ShowError(const std::string& Text) override {
+    lastBox = Text;
     log->push_back("box " + Text.substr(0, Text.find('\n')));
     if (auto action = std::exchange(whileBoxOpen, nullptr)) action();
   }
@@ -92,8 +98,9 @@ struct Rig {
   std::vector<std::string> log;
   PortChooser chooser{machine, view, clock, "hint"};
 
-  // "plug NAME [SERIAL]", "unplug NAME", "hold NAME", "let NAME", "refuse NAME",
-  // "deny NAME" change the machine; "> startup", "> rescan", "> choose NAME",
+  // "plug NAME [SERIAL]", "plug-bt NAME" (a Bluetooth port), "unplug NAME",
+  // "hold NAME", "hold-unseen NAME" (held, which only an open shows), "let NAME",
+  // "refuse NAME", "deny NAME" change the machine; "> startup", "> rescan", "> choose NAME",
   // "> type TEXT", "> lost", "> wait MS" are the window's events;
   // "> plug-in-box NAME" plugs NAME and rescans while the next box is open.
   void Run(const std::string& line) {
@@ -115,8 +122,10 @@ struct Rig {
     in >> arg >> extra;
     if (verb == "plug") machine.ports[arg] = {extra};
     if (verb == "unplug") machine.ports.erase(arg);
+    if (verb == "plug-bt") machine.ports[arg] = {"", false, false, true};
     if (verb == "hold") machine.ports[arg].busy = true;
-    if (verb == "let") machine.ports[arg].busy = false;
+    if (verb == "hold-unseen") machine.ports[arg].heldUnseen = true;
+    if (verb == "let") machine.ports[arg].busy = machine.ports[arg].heldUnseen = false;
     if (verb == "refuse") machine.ports[arg].refuses = true;
     if (verb == "deny") machine.denied.insert(arg);
     if (verb == "plug-in-box")
@@ -180,6 +189,23 @@ const Case kCases[] = {
      {"plug ttyUSB0", "plug ttyUSB1", "> startup", "> type COM7", "> type ttyusb0", "> type /dev/ttyUSB1"},
      {"> startup", "list *ttyUSB0 ttyUSB1", "open ttyUSB0", "> type COM7", "unknown", "> type ttyusb0",
       "> type /dev/ttyUSB1", "list ttyUSB0 *ttyUSB1", "close ttyUSB0", "open ttyUSB1"}},
+    {"AnAdapterWithTheSameSerialIsNotTakenForTheOneThatWent",
+     {"plug ttyUSB0 0001", "plug ttyUSB1 0001", "> startup", "> lost", "unplug ttyUSB0", "> rescan"},
+     {"> startup", "list *ttyUSB0 ttyUSB1", "open ttyUSB0", "> lost", "close ttyUSB0", "lost ttyUSB0", "> rescan",
+      "list *ttyUSB1"}},
+    {"ABluetoothPortIsOpenedOnlyWhenChosen",
+     {"plug-bt rfcomm0", "> startup", "plug-bt rfcomm1", "> rescan", "> choose rfcomm1"},
+     {"> startup", "list *rfcomm0", "> rescan", "list *rfcomm0 rfcomm1", "> choose rfcomm1",
+      "list rfcomm0 *rfcomm1", "open rfcomm1"}},
+    {"StartUpPassesOverAPortHeldUnseen",
+     {"plug ttyUSB0", "hold-unseen ttyUSB0", "plug ttyUSB1", "> startup"},
+     {"> startup", "list *ttyUSB0 ttyUSB1", "list *ttyUSB0 ttyUSB1", "open ttyUSB1", "list ttyUSB0 *ttyUSB1"}},
+    {"APortHeldUnseenIsBusyOnceItsOpenIsRefusedUntilItIsLetGo",
+     {"plug ttyUSB0", "plug ttyUSB1", "hold-unseen ttyUSB1", "> startup", "> choose ttyUSB1", "> rescan",
+      "let ttyUSB1", "> wait 1000"},
+     {"> startup", "list *ttyUSB0 ttyUSB1", "open ttyUSB0", "> choose ttyUSB1", "list ttyUSB0 *ttyUSB1",
+      "close ttyUSB0", "list ttyUSB0 *ttyUSB1", "box " + texts::kPortOpenError, "> rescan", "list ttyUSB0 *ttyUSB1",
+      "> wait 1000", "list ttyUSB0 *ttyUSB1", "open ttyUSB1"}},
     {"ABusyPortIsTakenOnceItsHolderLetsGo",
      {"plug ttyUSB0", "hold ttyUSB0", "> startup", "> wait 1000", "let ttyUSB0", "> wait 1000", "> wait 5000"},
      {"> startup", "list *ttyUSB0", kBusy, "> wait 1000", "> wait 1000", "list *ttyUSB0", "open ttyUSB0",
@@ -198,6 +224,24 @@ TEST_P(PortChooserPolicy, DoesWhatTheScriptExpects) {
 
 INSTANTIATE_TEST_SUITE_P(Scripts, PortChooserPolicy, ::testing::ValuesIn(kCases),
                          [](const auto& test) { return std::string(test.param.name); });
+
+TEST(PortChooser, AnOpenRefusedForAnotherProgramNamesThePortBusyInTheListAndTheBox) {
+  Rig rig;
+  rig.Run("plug COM5");
+  rig.Run("hold-unseen COM5");
+  rig.Run("> startup");
+  ASSERT_EQ(rig.chooser.Listed().size(), 1u);
+  EXPECT_EQ(EntryNote(rig.chooser.Listed()[0]), texts::kPortBusyUnknown);
+  EXPECT_EQ(rig.view.lastBox, texts::kPortsBusy + "\nCOM5 — " + texts::kPortBusyUnknown + "\nhint");
+  rig.Run("> choose COM5");
+  EXPECT_EQ(rig.view.lastBox, texts::kPortOpenError + "\nCOM5 — " + texts::kPortBusyUnknown);
+  // A refusal for another reason says no more than before.
+  rig.Run("plug COM6");
+  rig.Run("refuse COM6");
+  rig.Run("> rescan");
+  EXPECT_EQ(rig.log.back(), "box " + texts::kPortOpenError);
+  EXPECT_EQ(rig.view.lastBox, texts::kPortOpenError);
+}
 
 TEST(PortChooser, NothingHappensOnceStopped) {
   Rig rig;

@@ -42,6 +42,10 @@ class FarSide {
 #ifndef _WIN32
   // The pty's slave, to read the line settings back (Linux only).
   int Slave() const;
+#else
+  // How often the component's side has been opened since the line was made
+  // (Wine: the rig counts the opens of the terminal behind the COM port).
+  int Opens();
 #endif
 
  private:

@@ -149,4 +149,9 @@ int FarSide::Waiting() {
   return static_cast<int>(GetU32(Impl_->Expect(kWaiting).data()));
 }
 
+int FarSide::Opens() {
+  Impl_->Send(kOpens);
+  return static_cast<int>(GetU32(Impl_->Expect(kOpens).data()));
+}
+
 }  // namespace galt::test

@@ -34,7 +34,7 @@ double ProcessCpuSeconds() {
 }
 
 bool UnderWine() {
-  HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
   return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 

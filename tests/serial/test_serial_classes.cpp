@@ -83,13 +83,15 @@ TEST(SerPersistent, BuffersVetoLeavesValuesUnchanged) {
 TEST(PortTable, SystemTableHoldsTheComPortsThemselves) {
   const TSerPortTable t = TSerPortTable::System();
   EXPECT_EQ(t.FirstPortNum(), 1);
-  EXPECT_EQ(t.LastPortNum(), 96);
+  // Windows hands out COM1 to COM256.
+  EXPECT_EQ(t.LastPortNum(), 256);
   EXPECT_EQ(t.PathOf(1), "\\\\.\\COM1");
-  EXPECT_EQ(t.PathOf(96), "\\\\.\\COM96");
-  EXPECT_FALSE(t.PathOf(97));
+  EXPECT_EQ(t.PathOf(120), "\\\\.\\COM120");
+  EXPECT_EQ(t.PathOf(256), "\\\\.\\COM256");
+  EXPECT_FALSE(t.PathOf(257));
   EXPECT_EQ(t.Resolve("\\\\.\\COM7"), "\\\\.\\COM7");
-  EXPECT_EQ(t.Resolve("com12"), "\\\\.\\COM12");
-  EXPECT_FALSE(t.Resolve("COM97"));
+  EXPECT_EQ(t.Resolve("com120"), "\\\\.\\COM120");
+  EXPECT_FALSE(t.Resolve("COM257"));
 }
 #else
 TEST(PortTable, SystemTableNumbersLinuxDevices) {

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # galt-loader-cli.exe under Wine against galt-emulator running on Linux
-# behind COM5 of the Wine prefix:
-#   wine-cli-check.sh install|silent PREFIX EMULATOR PTYSHIM CLI.EXE
+# behind COM5 (or COM PORT) of the Wine prefix:
+#   wine-cli-check.sh install|silent|console PREFIX EMULATOR PTYSHIM CLI.EXE [PORT]
 # install: the full install of serial number 237 exits 0 and the emulator's
 # flash holds 237 when it stops. silent: a device that never answers makes
-# the program exit non-zero with the deactivation error on stderr.
+# the program exit non-zero with the deactivation error on stderr. console:
+# --help on a Wine console (a pseudo-terminal, through script) shows its
+# Russian text and Windows examples, and into a pipe it is the same UTF-8.
 set -euo pipefail
-check=$1 prefix=$2 emulator=$3 shim=$4 cli=$5
+check=$1 prefix=$2 emulator=$3 shim=$4 cli=$5 port=${6:-5}
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/wine-run.sh" "$prefix"
 
@@ -18,7 +20,26 @@ cleanup() {
 }
 trap cleanup EXIT
 
-link="$prefix/dosdevices/com5"
+if [ "$check" = console ]; then
+  fail() { echo "FAIL: $*"; exit 1; }
+  # Wine's console draws on the terminal with cursor sequences, a blank as
+  # a move to the right; dropped, the text is left.
+  LANG=C.UTF-8 script -qec "'$here/wine-run.sh' '$prefix' '$cli' --help" /dev/null >"$work/console.raw" 2>&1 ||
+    fail "galt-loader-cli.exe --help on a console exit $?"
+  sed -e 's/\x1b\[[0-9]*C/ /g' -e 's/\x1b\[[0-9;?]*[A-Za-z]//g' -e 's/\r//g' "$work/console.raw" >"$work/console.txt"
+  "$here/wine-run.sh" "$prefix" "$cli" --help >"$work/pipe.txt" || fail "galt-loader-cli.exe --help into a pipe exit $?"
+  echo "--- on the console"; cat "$work/console.txt"
+  for out in console pipe; do
+    iconv -f UTF-8 -t UTF-8 "$work/$out.txt" >/dev/null || fail "$out: not UTF-8"
+    grep -q "загрузчик версии 0211 в GALT-5R" "$work/$out.txt" || fail "$out: the Russian text is not there"
+    grep -q -- "--port COM5 --serial 237" "$work/$out.txt" || fail "$out: no Windows example"
+    ! grep -q "/dev/tty" "$work/$out.txt" || fail "$out: a Linux port in the help"
+  done
+  echo PASS
+  exit 0
+fi
+
+link="$prefix/dosdevices/com$port"
 args=(--link "$link")
 [ "$check" = silent ] && args+=(--silent)
 rm -f "$link"
@@ -29,7 +50,7 @@ for _ in $(seq 100); do [ -L "$link" ] && break; sleep 0.1; done
 
 start=$(date +%s%N)
 set +e
-LD_PRELOAD="$shim" "$here/wine-run.sh" "$prefix" "$cli" --port COM5 --serial 237 >"$work/cli.out" 2>"$work/cli.err"
+LD_PRELOAD="$shim" "$here/wine-run.sh" "$prefix" "$cli" --port "COM$port" --serial 237 >"$work/cli.out" 2>"$work/cli.err"
 code=$?
 set -e
 end=$(date +%s%N)

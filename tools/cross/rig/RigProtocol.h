@@ -13,6 +13,8 @@
 //   kHangUp                 -> both ends closed (the device is gone); kHangUp
 //   kFill                   -> the line towards the far side filled; kFill, count
 //   kWaiting                -> kWaiting, bytes waiting towards the component
+//   kOpens                  -> kOpens, how often the port's terminal has been
+//                              opened (by anyone but the rig) since it was made
 // Numbers in payloads are 4-byte little-endian. The far side reads only when
 // asked, so what the test does not read stays queued in the terminal, as on
 // Linux.
@@ -30,6 +32,7 @@ enum TMessage : char {
   kHangUp = 'H',
   kFill = 'F',
   kWaiting = 'Q',
+  kOpens = 'O',
 };
 
 constexpr std::size_t kHeaderSize = 5;

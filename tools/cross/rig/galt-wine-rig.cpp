@@ -10,11 +10,14 @@
 // of FIRST-LAST. --echo N serves COM N with a far side that sends back every
 // byte at once (for timing). LIB is preloaded into COMMAND (the terminal
 // shim). Answers COMMAND's exit status; the links it made are removed.
+// Every open of a line's terminal is counted (inotify), so that a test can
+// tell whether the program opened a port.
 
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -41,12 +44,19 @@ namespace {
 using namespace galt::rig;
 using Clock = std::chrono::steady_clock;
 
+// Opens of the lines' terminals, as inotify reports them.
+int g_opensWatch = -1;
+struct Line;
+std::map<int, Line*> g_watched;  // by watch descriptor
+
 // A pseudo-terminal behind one COM port of the prefix.
 struct Line {
   int Master = -1;
   int Slave = -1;  // held, so the line stays up while the program reopens it
   int Port = 0;
   std::string Link;
+  int Watch = -1;
+  std::uint32_t Opens = 0;
   // Bytes of the far side that the line has not taken yet. The rig serves
   // every line and the listener from one loop, so it never waits for room
   // in one line: a port that nobody reads (closed, or never opened again)
@@ -55,6 +65,11 @@ struct Line {
 
   ~Line() { Close(); }
   void Close() {
+    if (Watch >= 0) {
+      ::inotify_rm_watch(g_opensWatch, Watch);
+      g_watched.erase(Watch);
+      Watch = -1;
+    }
     if (Master >= 0) ::close(Master);
     if (Slave >= 0) ::close(Slave);
     Master = Slave = -1;
@@ -98,6 +113,20 @@ bool WriteAll(int Fd, const char* Data, std::size_t Size) {
   return true;
 }
 
+// Counts the opens inotify has reported so far.
+void CountOpens() {
+  alignas(inotify_event) char buf[4096];
+  ssize_t n;
+  while ((n = ::read(g_opensWatch, buf, sizeof buf)) > 0) {
+    for (ssize_t at = 0; at < n;) {
+      const auto* ev = reinterpret_cast<const inotify_event*>(buf + at);
+      const auto line = g_watched.find(ev->wd);
+      if (line != g_watched.end() && (ev->mask & IN_OPEN) != 0) ++line->second->Opens;
+      at += static_cast<ssize_t>(sizeof(inotify_event) + ev->len);
+    }
+  }
+}
+
 std::unique_ptr<Line> OpenLine(const std::string& Prefix, int Port) {
   auto line = std::make_unique<Line>();
   char name[128];
@@ -108,6 +137,9 @@ std::unique_ptr<Line> OpenLine(const std::string& Prefix, int Port) {
   ::fcntl(line->Master, F_SETFD, FD_CLOEXEC);
   ::fcntl(line->Slave, F_SETFD, FD_CLOEXEC);
   line->Port = Port;
+  // Watched from now on: the rig's own open of the terminal is behind it.
+  line->Watch = ::inotify_add_watch(g_opensWatch, name, IN_OPEN);
+  if (line->Watch >= 0) g_watched[line->Watch] = line.get();
   line->Link = Prefix + "/dosdevices/com" + std::to_string(Port);
   ::unlink(line->Link.c_str());
   if (::symlink(name, line->Link.c_str()) != 0) {
@@ -202,6 +234,11 @@ struct Client {
           if (!Send(kWaiting, std::string(number, 4))) return false;
           break;
         }
+        case kOpens:
+          CountOpens();
+          PutU32(number, Pty ? Pty->Opens : 0);
+          if (!Send(kOpens, std::string(number, 4))) return false;
+          break;
         default:
           return false;
       }
@@ -247,6 +284,7 @@ int main(int argc, char** argv) {
   // The prefix is Wine's to make (tools/cross/wine-run.sh): links made into
   // a prefix that does not exist yet would stop Wine from setting it up.
   ::signal(SIGPIPE, SIG_IGN);
+  g_opensWatch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
 
   const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};
@@ -301,6 +339,7 @@ int main(int argc, char** argv) {
       timeout = static_cast<int>(std::max<long long>(0, std::min<long long>(timeout, left)));
     }
     ::poll(fds.data(), fds.size(), timeout);
+    CountOpens();  // before inotify's queue can overflow
 
     for (auto& e : echoes) {
       e->Flush();

@@ -1,0 +1,39 @@
+#pragma once
+// The Win32 calls the COM-port backend makes on a device, behind one
+// interface. By default they are the system's own; a test puts a device of
+// its own below the backend to show what Wine cannot: drivers that fail with
+// unplug codes, end comm-event waits at once with nothing, or never finish a
+// cancel. Include after the component's headers (<windows.h> defines the EV_
+// and CE_ names as macros).
+
+#include <windows.h>
+
+namespace galt {
+
+class TSerWinApi {
+ public:
+  virtual ~TSerWinApi() = default;
+
+  virtual HANDLE CreateFileW(const wchar_t* Path, DWORD Access, DWORD Share, DWORD Flags);
+  virtual BOOL CloseHandle(HANDLE Device);
+  virtual BOOL SetCommState(HANDLE Device, DCB* Dcb);
+  virtual BOOL EscapeCommFunction(HANDLE Device, DWORD Function);
+  virtual BOOL SetupComm(HANDLE Device, DWORD InQueue, DWORD OutQueue);
+  virtual BOOL SetCommTimeouts(HANDLE Device, COMMTIMEOUTS* Timeouts);
+  virtual BOOL PurgeComm(HANDLE Device, DWORD Flags);
+  virtual BOOL SetCommMask(HANDLE Device, DWORD Mask);
+  virtual BOOL ClearCommError(HANDLE Device, DWORD* Errors, COMSTAT* Stat);
+  virtual BOOL ReadFile(HANDLE Device, void* Data, DWORD Count, OVERLAPPED* Record);
+  virtual BOOL WriteFile(HANDLE Device, const void* Data, DWORD Count, OVERLAPPED* Record);
+  virtual BOOL WaitCommEvent(HANDLE Device, DWORD* Events, OVERLAPPED* Record);
+  virtual BOOL GetOverlappedResult(HANDLE Device, OVERLAPPED* Record, DWORD* Done, BOOL Wait);
+  virtual BOOL CancelIoEx(HANDLE Device, OVERLAPPED* Record);
+};
+
+// The calls of ports opened from now on; nullptr restores the system's.
+// Answers the calls that were in use.
+TSerWinApi* SerUseWinApi(TSerWinApi* Api);
+// The calls a port opened now gets.
+TSerWinApi& SerWinApi();
+
+}  // namespace galt

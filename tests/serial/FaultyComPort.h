@@ -1,0 +1,185 @@
+#pragma once
+// A COM port below the Win32 backend, played by the test: while it lives,
+// every call the backend makes on a device comes here (SerUseWinApi). It
+// answers as a driver does, and as faulty ones do: failing with unplug
+// codes, ending comm-event waits at once with nothing, never ending a
+// cancelled transfer. Completions signal the caller's OVERLAPPED event, so
+// the backend waits for them as it would for a real device.
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "serial/SerComm.h"
+
+// After the component's headers (EV_ and CE_ are macros in <windows.h>).
+#include "serial/win32/SerWinApi.h"
+
+namespace galt::test {
+
+class FaultyComPort : public TSerWinApi {
+ public:
+  FaultyComPort() : Replaced_(SerUseWinApi(this)) {}
+  ~FaultyComPort() override { SerUseWinApi(Replaced_); }
+  FaultyComPort(const FaultyComPort&) = delete;
+  FaultyComPort& operator=(const FaultyComPort&) = delete;
+
+  // Calls that fail from now on with the code (0: they work again).
+  std::atomic<DWORD> OpenError{0};    // CreateFileW
+  std::atomic<DWORD> StatusError{0};  // ClearCommError
+  std::atomic<DWORD> ReadError{0};
+  std::atomic<DWORD> WriteError{0};
+  std::atomic<DWORD> WaitError{0};    // WaitCommEvent, at once
+  // WaitCommEvent ends at once with no event.
+  std::atomic<bool> EndWaitsAtOnce{false};
+  // SetCommMask and CancelIoEx end nothing pending; closing the handle
+  // still ends everything, as on Windows, unless IgnoreClose.
+  std::atomic<bool> IgnoreCancels{false};
+  std::atomic<bool> IgnoreClose{false};
+  // Writes stay pending until cancelled.
+  std::atomic<bool> HoldWrites{false};
+
+  // Bytes come in: queued, and a pending wait ends with EV_RXCHAR.
+  void Arrive(const std::string& Bytes) {
+    std::lock_guard<std::mutex> lock(Mutex_);
+    Queue_ += Bytes;
+    EndAll(true, 0, EV_RXCHAR);
+  }
+  // The pending comm-event wait ends with Code.
+  void EndPendingWait(DWORD Code) {
+    std::lock_guard<std::mutex> lock(Mutex_);
+    EndAll(true, Code, 0);
+  }
+  // Waits until a comm-event wait (IsWait) or a write is pending.
+  bool PendingWithin(int Ms, bool IsWait) {
+    std::unique_lock<std::mutex> lock(Mutex_);
+    return Changed_.wait_for(lock, std::chrono::milliseconds(Ms), [&] {
+      return std::any_of(Transfers_.begin(), Transfers_.end(),
+                         [&](const auto& t) { return t.second.Pending && t.second.IsWait == IsWait; });
+    });
+  }
+  int Closes() const { return Closes_.load(); }
+
+  HANDLE CreateFileW(const wchar_t*, DWORD, DWORD, DWORD) override {
+    if (const DWORD code = OpenError) {
+      ::SetLastError(code);
+      return INVALID_HANDLE_VALUE;
+    }
+    // A handle of the test's own, so that nothing else can take it for one of its.
+    return ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  }
+  BOOL CloseHandle(HANDLE Device) override {
+    {
+      std::lock_guard<std::mutex> lock(Mutex_);
+      if (!IgnoreClose) EndAll(false, ERROR_OPERATION_ABORTED, 0);
+    }
+    ++Closes_;
+    return ::CloseHandle(Device);
+  }
+  BOOL SetCommState(HANDLE, DCB*) override { return TRUE; }
+  BOOL EscapeCommFunction(HANDLE, DWORD) override { return TRUE; }
+  BOOL SetupComm(HANDLE, DWORD, DWORD) override { return TRUE; }
+  BOOL SetCommTimeouts(HANDLE, COMMTIMEOUTS*) override { return TRUE; }
+  BOOL PurgeComm(HANDLE, DWORD) override {
+    std::lock_guard<std::mutex> lock(Mutex_);
+    Queue_.clear();
+    return TRUE;
+  }
+  BOOL SetCommMask(HANDLE, DWORD) override {
+    std::lock_guard<std::mutex> lock(Mutex_);
+    if (!IgnoreCancels) EndAll(true, 0, 0);
+    return TRUE;
+  }
+  BOOL ClearCommError(HANDLE, DWORD* Errors, COMSTAT* Stat) override {
+    if (const DWORD code = StatusError) return Fail(code);
+    std::lock_guard<std::mutex> lock(Mutex_);
+    *Errors = 0;
+    std::memset(Stat, 0, sizeof *Stat);
+    Stat->cbInQue = static_cast<DWORD>(Queue_.size());
+    return TRUE;
+  }
+  BOOL ReadFile(HANDLE, void* Data, DWORD Count, OVERLAPPED* Record) override {
+    if (const DWORD code = ReadError) return Fail(code);
+    std::lock_guard<std::mutex> lock(Mutex_);
+    const std::size_t n = std::min<std::size_t>(Count, Queue_.size());
+    std::memcpy(Data, Queue_.data(), n);
+    Queue_.erase(0, n);
+    return Started(Record, {false, false, nullptr, static_cast<DWORD>(n), 0});
+  }
+  BOOL WriteFile(HANDLE, const void*, DWORD Count, OVERLAPPED* Record) override {
+    if (const DWORD code = WriteError) return Fail(code);
+    std::lock_guard<std::mutex> lock(Mutex_);
+    return Started(Record, {HoldWrites.load(), false, nullptr, HoldWrites ? 0 : Count, 0});
+  }
+  BOOL WaitCommEvent(HANDLE, DWORD* Events, OVERLAPPED* Record) override {
+    if (const DWORD code = WaitError) return Fail(code);
+    std::lock_guard<std::mutex> lock(Mutex_);
+    const bool now = EndWaitsAtOnce || !Queue_.empty();
+    if (now) *Events = Queue_.empty() ? 0 : EV_RXCHAR;
+    return Started(Record, {!now, true, Events, 0, 0});
+  }
+  BOOL GetOverlappedResult(HANDLE, OVERLAPPED* Record, DWORD* Done, BOOL Wait) override {
+    std::unique_lock<std::mutex> lock(Mutex_);
+    const auto it = Transfers_.find(Record);
+    if (it == Transfers_.end()) return Fail(ERROR_INVALID_PARAMETER);
+    if (it->second.Pending && !Wait) return Fail(ERROR_IO_INCOMPLETE);
+    Changed_.wait(lock, [&] { return !it->second.Pending; });
+    *Done = it->second.Bytes;
+    return it->second.Error != 0 ? Fail(it->second.Error) : TRUE;
+  }
+  BOOL CancelIoEx(HANDLE, OVERLAPPED* Record) override {
+    std::lock_guard<std::mutex> lock(Mutex_);
+    const auto it = Transfers_.find(Record);
+    if (it == Transfers_.end() || !it->second.Pending) return Fail(ERROR_NOT_FOUND);
+    if (!IgnoreCancels) End(Record, it->second, ERROR_OPERATION_ABORTED, 0);
+    return TRUE;
+  }
+
+ private:
+  struct Transfer {
+    bool Pending = true;
+    bool IsWait = false;
+    DWORD* Events = nullptr;  // a wait's result goes there
+    DWORD Bytes = 0;
+    DWORD Error = 0;
+  };
+
+  static BOOL Fail(DWORD Code) {
+    ::SetLastError(Code);
+    return FALSE;
+  }
+  // Answers as the call that started T does.
+  BOOL Started(OVERLAPPED* Record, Transfer T) {
+    Transfers_[Record] = T;
+    Changed_.notify_all();
+    if (T.Pending) return Fail(ERROR_IO_PENDING);
+    ::SetEvent(Record->hEvent);
+    return TRUE;
+  }
+  void End(OVERLAPPED* Record, Transfer& T, DWORD Error, DWORD Events) {
+    T.Pending = false;
+    T.Error = Error;
+    if (T.Events != nullptr) *T.Events = Events;
+    ::SetEvent(Record->hEvent);
+    Changed_.notify_all();
+  }
+  // Ends the pending waits (OnlyWaits) or every pending transfer.
+  void EndAll(bool OnlyWaits, DWORD Error, DWORD Events) {
+    for (auto& [record, t] : Transfers_)
+      if (t.Pending && (t.IsWait || !OnlyWaits)) End(record, t, Error, Events);
+  }
+
+  TSerWinApi* Replaced_;
+  std::mutex Mutex_;
+  std::condition_variable Changed_;
+  std::string Queue_;
+  std::map<OVERLAPPED*, Transfer> Transfers_;
+  std::atomic<int> Closes_{0};
+};
+
+}  // namespace galt::test
