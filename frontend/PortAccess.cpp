@@ -30,13 +30,15 @@ TSerPortScan CommPortAccess::Scan(const std::string& OwnPath) {
   return ScanPortTable(table_, options);
 }
 
-bool CommPortAccess::Open(const TSerPortEntry& Entry) {
+PortOpening CommPortAccess::Open(const TSerPortEntry& Entry) {
   try {
     comm_.SetPortNum(Entry.PortNum);
-  } catch (const std::exception&) {
-    return false;
+  } catch (const std::exception& e) {
+    PortOpening refused;
+    refused.Error = e.what();
+    return refused;
   }
-  return OpenUnlessHeld(comm_).Opened;
+  return OpenUnlessHeld(comm_);
 }
 
 std::string CommPortAccess::OpenPath() const {

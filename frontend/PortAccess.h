@@ -34,8 +34,9 @@ class PortAccess {
   virtual TSerPortScan Scan(const std::string& OwnPath) = 0;
   // Another program holds the port at Path now.
   virtual bool IsBusy(const std::string& Path) = 0;
-  // Opens the port of Entry (closed before); false when it stays closed.
-  virtual bool Open(const TSerPortEntry& Entry) = 0;
+  // Opens the port of Entry (closed before); it stays closed when the
+  // opening says it did not open.
+  virtual PortOpening Open(const TSerPortEntry& Entry) = 0;
   virtual void Close() = 0;
   virtual bool IsOpen() const = 0;
   // The device path of the open port.
@@ -48,7 +49,7 @@ class CommPortAccess : public PortAccess {
   CommPortAccess(TSerCustomComm& Comm, TSerPortTable Table) : comm_(Comm), table_(std::move(Table)) {}
   TSerPortScan Scan(const std::string& OwnPath) override;
   bool IsBusy(const std::string& Path) override { return PortIsBusy(Path); }
-  bool Open(const TSerPortEntry& Entry) override;
+  PortOpening Open(const TSerPortEntry& Entry) override;
   void Close() override;
   bool IsOpen() const override { return comm_.IsOpen(); }
   std::string OpenPath() const override;

@@ -163,12 +163,14 @@ void PortChooser::Stop() {
 }
 
 bool PortChooser::OpenPort(const TSerPortEntry& Entry) {
-  if (!access_.Open(Entry)) {
+  const PortOpening opening = access_.Open(Entry);
+  if (!opening.Opened) {
     access_.Close();
     // Refused because another program holds it: on Windows, where a scan
     // opens nothing, that is the first anyone learns of it. It stays listed
-    // as busy until the look at busy ports finds it let go.
-    if (access_.IsBusy(Entry.Path)) {
+    // as busy until the look at busy ports finds it let go. (The opening
+    // says so; asking again would open the port once more.)
+    if (opening.Busy) {
       held_.insert(Entry.Path);
       KeepHeldMarks(listed_);
       view_.ShowPorts(listed_, selected_);

@@ -52,12 +52,15 @@ class ScriptedMachine : public PortAccess {
     const auto it = ports.find(Path.substr(5));
     return it != ports.end() && (it->second.busy || it->second.heldUnseen);
   }
-  bool Open(const TSerPortEntry& Entry) override {
+  PortOpening Open(const TSerPortEntry& Entry) override {
+    PortOpening opening;
     const auto it = ports.find(Entry.Name);
-    if (it == ports.end() || it->second.busy || it->second.heldUnseen || it->second.refuses) return false;
+    opening.Busy = it != ports.end() && (it->second.busy || it->second.heldUnseen);
+    if (it == ports.end() || opening.Busy || it->second.refuses) return opening;
     open = Entry.Name;
     log->push_back("open " + open);
-    return true;
+    opening.Opened = true;
+    return opening;
   }
   void Close() override {
     if (open.empty()) return;
