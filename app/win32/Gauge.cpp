@@ -32,7 +32,13 @@ TGauge::TGauge(GaugeValue& Value, HWND Parent) : value_(Value) {
   if (hwnd_ == nullptr) throw std::runtime_error("cannot create a gauge");
   ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc));
-  value_.OnPercentChange = [this] { ::InvalidateRect(hwnd_, nullptr, FALSE); };
+  // Painted at once: while an install runs, the serial component's
+  // deliveries keep the queue busy, and a paint left to the queue (which
+  // comes only when nothing else is waiting) would show the bar late.
+  value_.OnPercentChange = [this] {
+    ::InvalidateRect(hwnd_, nullptr, FALSE);
+    ::UpdateWindow(hwnd_);
+  };
 }
 
 TGauge::~TGauge() {

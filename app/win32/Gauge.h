@@ -1,8 +1,8 @@
 #pragma once
 // A horizontal progress gauge painting a GaugeValue, drawn as the window's
 // other front end draws it: a black bar on white in a one-pixel frame, the
-// shown percentage centred over it in inverted colours. It repaints only
-// when the shown percentage changes.
+// shown percentage centred over it in inverted colours. It repaints, at
+// once, only when the shown percentage changes.
 
 #include "app/win32/WindowsApi.h"
 

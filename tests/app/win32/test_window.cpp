@@ -231,14 +231,20 @@ TEST_F(Win32Window, ANumberBelowTheRangeStaysUntilAnotherControlTakesTheFocus) {
   EXPECT_EQ(Zn(), L"100");
 }
 
-TEST_F(Win32Window, TheGaugesRepaintWhenTheShownPercentageChanges) {
+TEST_F(Win32Window, AGaugeRepaintsAtOnceAndOnlyWhenItsPercentageChanges) {
   Show();
+  int paints = 0;
+  const auto count = [](HWND w, UINT m, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR n) -> LRESULT {
+    if (m == WM_PAINT) ++*reinterpret_cast<int*>(n);
+    return ::DefSubclassProc(w, m, wp, lp);
+  };
+  ::SetWindowSubclass(form.Gauge2->Handle(), count, 1, reinterpret_cast<DWORD_PTR>(&paints));
   form.Core().Gauge2.SetProgress(120);
-  RECT dirty;
-  EXPECT_TRUE(::GetUpdateRect(form.Gauge2->Handle(), &dirty, FALSE)) << "50% is painted";
-  Pump(&form, 20);
+  EXPECT_EQ(paints, 1) << "50% is painted without waiting for the queue";
   form.Core().Gauge2.SetProgress(121);
-  EXPECT_FALSE(::GetUpdateRect(form.Gauge2->Handle(), &dirty, FALSE)) << "still 50%: nothing to paint";
+  Pump(&form, 20);
+  EXPECT_EQ(paints, 1) << "still 50%: nothing to paint";
+  ::RemoveWindowSubclass(form.Gauge2->Handle(), count, 1);
 }
 
 TEST_F(Win32Window, ClosingInTheMiddleOfAnInstallAsksNothingAndStopsIt) {
