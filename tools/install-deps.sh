@@ -13,6 +13,8 @@ packages=(
   xvfb xauth
   umockdev libumockdev-dev
   g++-mingw-w64-x86-64-posix wine wine64 googletest
+  nsis icoutils
+  xdotool imagemagick
   fonts-dejavu-core
   dpkg-dev file lintian desktop-file-utils appstream
 )
