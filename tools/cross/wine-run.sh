@@ -15,7 +15,9 @@ shift
 
 export WINEPREFIX=$prefix
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko installers; no menu entries or file types made on the
+# Linux desktop for what a program installs.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 display=${GALT_WINE_DISPLAY:-}
 unset DISPLAY WAYLAND_DISPLAY
 [ -z "$display" ] || export DISPLAY=$display
