@@ -126,6 +126,7 @@ void TForm1::BuildControls() {
   Gauge1 = std::make_unique<TGauge>(Core().Gauge1, hwnd_);
   Label2 = Child(L"STATIC", L"Загрузка:", SS_LEFT | SS_NOPREFIX, hwnd_);
   Gauge2 = std::make_unique<TGauge>(Core().Gauge2, hwnd_);
+  focus_ = Button4;
 }
 
 void TForm1::Layout(UINT Dpi) {
@@ -231,7 +232,6 @@ void TForm1::ShowCentred(int ShowCommand) {
                  work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   ::ShowWindow(hwnd_, ShowCommand);
   ::UpdateWindow(hwnd_);
-  focus_ = Button4;
   ::SetFocus(Button4);
 }
 
@@ -368,6 +368,11 @@ LRESULT TForm1::OnMessage(UINT Message, WPARAM WParam, LPARAM LParam) {
         return 0;
       }
       break;
+    case WM_SETFOCUS:
+      // The window itself takes no keys: its control does (after a restore
+      // from the taskbar, say).
+      if (focus_ != nullptr && ::IsWindow(focus_)) ::SetFocus(focus_);
+      return 0;
     case WM_DEVICECHANGE:
       if (WParam == DBT_DEVICEARRIVAL || WParam == DBT_DEVICEREMOVECOMPLETE || WParam == DBT_DEVNODES_CHANGED)
         PortsMayHaveChanged();
