@@ -11,17 +11,19 @@ constexpr int kTitleRefreshMs = 1000;
 
 }  // namespace
 
-WindowBinding::WindowBinding(WindowFace& Face, const WindowServices& Services)
+WindowBinding::WindowBinding(WindowFace& Face, const WindowSetup& Setup, const ToolkitServices& Own)
     : face_(Face),
-      boxes_(*Services.Boxes),
-      uncaughtCaption_(Services.UncaughtCaption),
-      cp1_(Services.Dispatcher),
-      core_(*Services.Timers, *Services.Boxes, Services.Port ? *Services.Port : commSerial_,
-            Services.Clock ? *Services.Clock : SteadyClock::Instance()),
-      access_(cp1_, Services.Ports),
-      chooser_(access_, *this, *Services.Timers, texts::kPortsBusyHint),
-      titleRefresh_(Services.Timers->CreateTimer(kTitleRefreshMs)) {
-  cp1_.SetPortTable(Services.Ports);
+      timers_(Setup.timers ? *Setup.timers : Own.Timers),
+      boxes_(Setup.boxes ? *Setup.boxes : Own.Boxes),
+      scanPorts_(Setup.scanPorts),
+      uncaughtCaption_(Own.UncaughtCaption),
+      cp1_(&Own.Dispatcher),
+      core_(timers_, boxes_, Setup.port ? *Setup.port : commSerial_,
+            Setup.clock ? *Setup.clock : SteadyClock::Instance()),
+      access_(cp1_, Setup.ports),
+      chooser_(access_, *this, timers_, texts::kPortsBusyHint),
+      titleRefresh_(timers_.CreateTimer(kTitleRefreshMs)) {
+  cp1_.SetPortTable(Setup.ports);
   UseLoaderLine(cp1_);
   CoreBindingHandlers handlers;
   handlers.Dispatch = [this](const std::function<void()>& handler) { Dispatch(handler); };
@@ -39,8 +41,8 @@ WindowBinding::~WindowBinding() {
   core_.StopTimers();
 }
 
-void WindowBinding::FormCreate(bool ScanPorts) {
-  if (ScanPorts) chooser_.StartUp();
+void WindowBinding::FormCreate() {
+  if (scanPorts_) chooser_.StartUp();
   core_.FormCreateImage();
   ShowOperationTitle();
 }

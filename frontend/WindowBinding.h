@@ -16,6 +16,7 @@
 #include "frontend/LoaderLine.h"
 #include "frontend/PortAccess.h"
 #include "frontend/PortChooser.h"
+#include "frontend/WindowSetup.h"
 #include "sequences/LoaderCore.h"
 #include "serial/PortTable.h"
 #include "serial/SerComm.h"
@@ -34,21 +35,19 @@ class WindowFace {
   virtual void ShowSized1(const std::string& Caption) = 0;
 };
 
-// The toolkit's services. Timers, boxes and the dispatcher must outlive the
-// binding: its timers, boxes and cp1's deliveries use them to the end.
-struct WindowServices {
-  TimerSource* Timers = nullptr;
-  MessageBoxes* Boxes = nullptr;
-  TSerDispatcher* Dispatcher = nullptr;
-  SerialText* Port = nullptr;                 // the frames' way out; cp1 when none
-  const MonotonicClock* Clock = nullptr;      // the title's countdown; the steady clock when none
-  TSerPortTable Ports = TSerPortTable::System();
-  std::string UncaughtCaption;                // the box of an error a handler let escape
+// The toolkit's own services, used where the setup gives none. They must
+// outlive the binding: its timers, boxes and cp1's deliveries use them to
+// the end.
+struct ToolkitServices {
+  TimerSource& Timers;
+  MessageBoxes& Boxes;
+  TSerDispatcher& Dispatcher;
+  std::string UncaughtCaption;  // the box of an error a handler let escape
 };
 
 class WindowBinding : private PortView {
  public:
-  WindowBinding(WindowFace& Face, const WindowServices& Services);
+  WindowBinding(WindowFace& Face, const WindowSetup& Setup, const ToolkitServices& Own);
   ~WindowBinding() override;
   WindowBinding(const WindowBinding&) = delete;
   WindowBinding& operator=(const WindowBinding&) = delete;
@@ -56,11 +55,13 @@ class WindowBinding : private PortView {
   LoaderCore& Core() { return core_; }
   TSerComm& cp1() { return cp1_; }
   PortChooser& Ports() { return chooser_; }
+  // The timers the window's own timers come from too.
+  TimerSource& Timers() { return timers_; }
 
-  // The window is created: with ScanPorts the ports are listed and the first
-  // free one is opened (its boxes come before the window); then the blank
-  // image is built.
-  void FormCreate(bool ScanPorts);
+  // The window is created: unless the setup said not to, the ports are
+  // listed and the first free one is opened (its boxes come before the
+  // window); then the blank image is built.
+  void FormCreate();
   // The window closes: no port is followed or opened any more, the port is
   // closed, and a running operation is abandoned without a question.
   void FormClose();
@@ -90,7 +91,9 @@ class WindowBinding : private PortView {
   void PortLost(const std::string& Name) override;
 
   WindowFace& face_;
+  TimerSource& timers_;
   MessageBoxes& boxes_;
+  bool scanPorts_;
   std::string uncaughtCaption_;
   TSerComm cp1_;
   CommSerial commSerial_{cp1_};

@@ -4,34 +4,22 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/win32/WindowClass.h"
+
 namespace galt::win32 {
 
 namespace {
 
 constexpr wchar_t kClassName[] = L"GaltGauge";
 
-void RegisterOnce() {
-  static const bool registered = [] {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kClassName;
-    return ::RegisterClassExW(&wc) != 0;
-  }();
-  if (!registered) throw std::runtime_error("cannot register the gauge class");
-}
-
 }  // namespace
 
 TGauge::TGauge(GaugeValue& Value, HWND Parent) : value_(Value) {
-  RegisterOnce();
+  RegisterWindowClass(kClassName);
   hwnd_ = ::CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, Parent, nullptr,
                             ::GetModuleHandleW(nullptr), nullptr);
   if (hwnd_ == nullptr) throw std::runtime_error("cannot create a gauge");
-  ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc));
+  Attach(hwnd_, this, &Proc);
   // Painted at once: while an install runs, the serial component's
   // deliveries keep the queue busy, and a paint left to the queue (which
   // comes only when nothing else is waiting) would show the bar late.
@@ -43,7 +31,7 @@ TGauge::TGauge(GaugeValue& Value, HWND Parent) : value_(Value) {
 
 TGauge::~TGauge() {
   value_.OnPercentChange = nullptr;
-  ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
+  Detach(hwnd_);
   ::DestroyWindow(hwnd_);
 }
 
@@ -53,7 +41,7 @@ void TGauge::SetFont(HFONT Font) {
 }
 
 LRESULT CALLBACK TGauge::Proc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
-  const auto* self = reinterpret_cast<const TGauge*>(::GetWindowLongPtrW(Window, GWLP_USERDATA));
+  const auto* self = AttachedTo<const TGauge>(Window);
   switch (Message) {
     case WM_ERASEBKGND:
       return 1;  // the paint covers every pixel

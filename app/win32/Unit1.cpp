@@ -11,6 +11,7 @@
 #include "app/win32/WinDispatcher.h"
 #include "app/win32/WinMessageBoxes.h"
 #include "app/win32/WinTimers.h"
+#include "app/win32/WindowClass.h"
 #include "app/win32/WindowFonts.h"
 #include "app/win32/WindowLayout.h"
 #include "app/win32/WindowText.h"
@@ -35,24 +36,6 @@ constexpr int kSettleMs = 100;
 constexpr GUID kComPortInterface = {0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
 
 const std::string kUncaughtCaption = "galt-loader";
-
-void RegisterOnce(HINSTANCE instance) {
-  static const bool registered = [instance] {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    wc.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(kIconId));
-    if (wc.hIcon == nullptr) wc.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
-    wc.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(kIconId), IMAGE_ICON,
-                                                 ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
-    return ::RegisterClassExW(&wc) != 0;
-  }();
-  if (!registered) throw std::runtime_error("cannot register the window class");
-}
 
 HWND Child(const wchar_t* cls, const wchar_t* text, DWORD style, HWND parent, int id = 0) {
   const HWND hwnd = ::CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
@@ -79,28 +62,21 @@ struct TForm1::OwnServices {
 
 TForm1::TForm1(const TForm1Setup& setup) : own_(std::make_unique<OwnServices>()), scanPorts_(setup.scanPorts) {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  RegisterOnce(instance);
-  WindowServices services;
-  services.Timers = setup.timers ? setup.timers : &own_->timers;
-  services.Boxes = setup.boxes ? setup.boxes : &own_->boxes;
-  services.Dispatcher = &own_->dispatcher;
-  services.Port = setup.port;
-  services.Clock = setup.clock;
-  services.Ports = setup.ports;
-  services.UncaughtCaption = kUncaughtCaption;
-  binding_ = std::make_unique<WindowBinding>(static_cast<WindowFace&>(*this), services);
+  RegisterWindowClass(kClassName, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), kIconId);
+  binding_ = std::make_unique<WindowBinding>(
+      static_cast<WindowFace&>(*this), setup,
+      ToolkitServices{own_->timers, own_->boxes, own_->dispatcher, kUncaughtCaption});
 
   hwnd_ = ::CreateWindowExW(kExStyle, kClassName, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, kClientWidth,
                             kClientHeight, nullptr, nullptr, instance, nullptr);
   if (hwnd_ == nullptr) throw std::runtime_error("cannot create the loader's window");
-  ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc));
+  Attach(hwnd_, this, &Proc);
   own_->boxes.SetOwner(hwnd_);
 
   BuildControls();
   Layout(WindowDpi(hwnd_));
   BindEvents();
-  settle_ = services.Timers->CreateTimer(kSettleMs);
+  settle_ = binding_->Timers().CreateTimer(kSettleMs);
   settle_->OnTimer = [this] {
     settle_->SetEnabled(false);
     RefreshPorts();
@@ -131,6 +107,8 @@ void TForm1::BuildControls() {
 
 void TForm1::Layout(UINT Dpi) {
   dpi_ = Dpi;
+  // The controls let go of the old fonts before they are deleted.
+  const std::unique_ptr<WindowFonts> old = std::move(fonts_);
   fonts_ = std::make_unique<WindowFonts>(Dpi);
   const SIZE outer = OuterSize(Scaled(kClientWidth, Dpi), Scaled(kClientHeight, Dpi), kStyle, kExStyle, Dpi);
   ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -141,7 +119,7 @@ void TForm1::Layout(UINT Dpi) {
   zn->SetFont(fonts_->Field());
   const RECT znBounds{Scaled(kZnPlace.left, Dpi), Scaled(kZnPlace.top, Dpi),
                       Scaled(kZnPlace.left + kZnPlace.width, Dpi), Scaled(kZnPlace.top + kZnPlace.height, Dpi)};
-  zn->Place(znBounds, Scaled(16, Dpi));
+  zn->Place(znBounds, Scaled(kZnButtonsWidth, Dpi));
 
   SetFont(sized1, fonts_->Caption());
   SetFont(Label1, fonts_->DialogBold());
@@ -195,7 +173,7 @@ void TForm1::FormCreate() {
     filter.dbcc_classguid = kComPortInterface;
     deviceNotify_ = ::RegisterDeviceNotificationW(hwnd_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
   }
-  binding_->FormCreate(scanPorts_);
+  binding_->FormCreate();
 }
 
 void TForm1::FormClose() {
@@ -304,7 +282,7 @@ LRESULT TForm1::ControlColour(HDC Dc, HWND Control, bool Edit) {
 }
 
 LRESULT CALLBACK TForm1::Proc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
-  auto* self = reinterpret_cast<TForm1*>(::GetWindowLongPtrW(Window, GWLP_USERDATA));
+  auto* self = AttachedTo<TForm1>(Window);
   if (self == nullptr) return ::DefWindowProcW(Window, Message, WParam, LParam);
   return self->OnMessage(Message, WParam, LParam);
 }
@@ -397,7 +375,7 @@ LRESULT TForm1::OnMessage(UINT Message, WPARAM WParam, LPARAM LParam) {
       return 0;
     case WM_NCDESTROY: {
       const HWND window = hwnd_;
-      ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      Detach(window);
       hwnd_ = nullptr;
       return ::DefWindowProcW(window, Message, WParam, LParam);
     }

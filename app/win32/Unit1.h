@@ -25,17 +25,9 @@ class TPortCombo;
 class TSpinEdit;
 class WindowFonts;
 
-// What a window may be given instead of its own services; anything left
-// empty is the program's own (Windows timers, message boxes, the frames
-// going through cp1, the system's serial ports).
-struct TForm1Setup {
-  TimerSource* timers = nullptr;
-  MessageBoxes* boxes = nullptr;
-  SerialText* port = nullptr;
-  const MonotonicClock* clock = nullptr;  // times the progress in the title
-  TSerPortTable ports = TSerPortTable::System();
-  bool scanPorts = true;  // false: no port discovery and no hot-plug watch
-};
+// What the window may be given instead of its own services (tests:
+// virtual time, recorded boxes, a port of their own).
+using TForm1Setup = WindowSetup;
 
 // Control ids (WM_COMMAND). Above IDOK and IDCANCEL, which the dialog keys
 // send.

@@ -20,7 +20,8 @@ inline constexpr int kClientHeight = 113;
 // 16 pixels.
 inline constexpr Place kCmbPortsPlace{9, 9, 73, 0};
 inline constexpr int kPortRowHeight = 16;
-inline constexpr Place kZnPlace{9, 41, 65, 26};
+inline constexpr Place kZnPlace{9, 41, 65, 26};  // the field and its up-down buttons
+inline constexpr int kZnButtonsWidth = 16;
 // Labels take the size of their text.
 inline constexpr Place kSized1Place{8, 2, 0, 0};
 inline constexpr Place kLabel1Place{96, 16, 0, 0};

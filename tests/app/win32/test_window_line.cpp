@@ -49,6 +49,12 @@ class Win32WindowLine : public ::testing::Test {
     return win32::RunMessagesUntil(&form, done, ms);
   }
 
+  static emu::Faults AnotherModel() {
+    emu::Faults faults;
+    faults.model = 7;
+    return faults;
+  }
+
   static void PortsChanged(TForm1& form) {
     ::SendMessageW(form.Handle(), WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
   }
@@ -91,9 +97,7 @@ TEST_F(Win32WindowLine, InstallsThroughTheWindowAndIgnoresASecondPress) {
 }
 
 TEST_F(Win32WindowLine, AnotherModelIsWarnedOfAndNeverWritten) {
-  emu::Faults other;
-  other.model = 7;
-  RigDevice device(other);
+  RigDevice device(AnotherModel());
   device.Start();
   auto form = Window();
   ASSERT_TRUE(form->cp1().IsOpen());
@@ -108,14 +112,12 @@ TEST_F(Win32WindowLine, AnotherModelIsWarnedOfAndNeverWritten) {
 }
 
 TEST_F(Win32WindowLine, ClosingWhileAReplysBoxIsOpenEndsAtOnce) {
-  emu::Faults other;
-  other.model = 7;
-  RigDevice device(other);
+  // The warning's box is open inside the delivery of the reply, for which
+  // the component's event thread waits: the window closes from there.
+  RigDevice device(AnotherModel());
   device.Start();
   auto form = Window();
   ASSERT_TRUE(form->cp1().IsOpen());
-  // The warning's box is open inside the delivery of the reply, for which
-  // the component's event thread waits: the window closes from there.
   std::chrono::steady_clock::duration closing{};
   boxes.WhileOpen = [&](const RecordedBox&) {
     if (form->Handle() == nullptr) return;
