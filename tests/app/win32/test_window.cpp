@@ -231,6 +231,56 @@ TEST_F(Win32Window, ANumberBelowTheRangeStaysUntilAnotherControlTakesTheFocus) {
   EXPECT_EQ(Zn(), L"100");
 }
 
+TEST_F(Win32Window, ThePortListShowsShortNamesWithWhatIsKnownOfEachPortBesideThem) {
+  TSerPortEntry usb;
+  usb.PortNum = 5;
+  usb.Path = "\\\\.\\COM5";
+  usb.Name = "COM5";
+  usb.Description = "USB Serial Port (COM5), FTDI";
+  TSerPortEntry busy;
+  busy.PortNum = 7;
+  busy.Path = "\\\\.\\COM7";
+  busy.Name = "COM7";
+  busy.Busy = true;
+  form.cmbPorts->SetEntries({usb, busy}, usb.Path);
+  const HWND combo = form.cmbPorts->Handle();
+  ASSERT_EQ(::SendMessageW(combo, CB_GETCOUNT, 0, 0), 2);
+  wchar_t row[64] = L"";
+  ::SendMessageW(combo, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(row));
+  EXPECT_EQ(std::wstring(row), L"COM7");
+  EXPECT_EQ(form.cmbPorts->FieldText(), "COM5");
+  EXPECT_GT(::SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0), 200) << "the open list is wide enough for the notes";
+
+  // A row drawn on white: its name at the left, its note further right.
+  const int width = 300, height = 16;
+  const HDC screen = ::GetDC(nullptr);
+  const HDC dc = ::CreateCompatibleDC(screen);
+  const HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
+  ::ReleaseDC(nullptr, screen);
+  const HGDIOBJ old = ::SelectObject(dc, bitmap);
+  const auto inkFrom = [&](int x0, int x1) {
+    int ink = 0;
+    for (int x = x0; x < x1; ++x)
+      for (int y = 0; y < height; ++y) ink += ::GetPixel(dc, x, y) != ::GetSysColor(COLOR_WINDOW);
+    return ink;
+  };
+  DRAWITEMSTRUCT item{};
+  item.CtlType = ODT_COMBOBOX;
+  item.itemAction = ODA_DRAWENTIRE;
+  item.hDC = dc;
+  item.rcItem = {0, 0, width, height};
+  item.itemID = 0;
+  form.cmbPorts->OnDrawItem(item);
+  EXPECT_GT(inkFrom(0, 45), 20) << "the name";
+  EXPECT_GT(inkFrom(60, width), 40) << "the description beside it";
+  item.itemID = 1;
+  form.cmbPorts->OnDrawItem(item);
+  EXPECT_GT(inkFrom(60, width), 40) << "who holds a busy port, or that one does";
+  ::SelectObject(dc, old);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(dc);
+}
+
 TEST_F(Win32Window, AGaugeRepaintsAtOnceAndOnlyWhenItsPercentageChanges) {
   Show();
   int paints = 0;
