@@ -143,11 +143,11 @@ TEST_F(Win32WindowLine, AnUnplugIsToldOnceAndTheAdapterIsReopenedWhenItComesBack
   Click(*form);
   ASSERT_TRUE(RunUntil(*form, [&] { return form->Core().Gauge2.Progress() > 10; }, kInstallMs));
 
-  device->HangUp();
-  PortsChanged(*form);  // the adapter's removal, as Windows tells it
+  device->HangUp();  // the line says so first
   ASSERT_TRUE(RunUntil(*form, [&] { return !boxes.boxes.empty(); }, 5000));
   EXPECT_FALSE(form->cp1().IsOpen());
   EXPECT_FALSE(form->Core().OperationRunning()) << "what ran is stopped";
+  PortsChanged(*form);  // then Windows tells of the adapter's removal
   Pump(form.get(), 1500);  // past the write watchdog
   ASSERT_EQ(boxes.boxes.size(), 1u) << "one box, not the watchdog's after it";
   EXPECT_EQ(boxes.boxes[0].caption, "  Tornel Ltd");
