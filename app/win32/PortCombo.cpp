@@ -65,11 +65,6 @@ int TPortCombo::SelectedRow() const {
   return -1;
 }
 
-const TSerPortEntry* TPortCombo::Selected() const {
-  const int row = SelectedRow();
-  return row < 0 ? nullptr : &entries_[static_cast<std::size_t>(row)];
-}
-
 void TPortCombo::ShowSelected() {
   const int row = SelectedRow();
   ::SendMessageW(combo_, CB_SETCURSEL, static_cast<WPARAM>(row), 0);

@@ -31,11 +31,9 @@ class TPortCombo {
   // Replaces the rows; selects the row whose path is Select (none: no row).
   void SetEntries(const std::vector<TSerPortEntry>& Entries, const std::string& Select);
   const std::vector<TSerPortEntry>& Entries() const { return entries_; }
-  // The entry of the selected row, or nothing.
-  const TSerPortEntry* Selected() const;
   // The row the user has picked or stepped to, or nothing.
   const TSerPortEntry* Picked() const;
-  // Shows the selected row's name in the field.
+  // Shows the selected entry's name in the field (typed text is put back).
   void ShowSelected();
   std::string FieldText() const;
   bool Dropped() const;
