@@ -29,7 +29,7 @@ echo "== size, stripped (goal < 3 MB)"
 for exe in app/win32/galt-loader.exe app/cli/galt-loader-cli.exe; do
   x86_64-w64-mingw32-strip -o "$work/stripped.exe" "$build/$exe"
   printf '  %-22s %8d bytes  %.2f MB\n' "${exe##*/}" "$(stat -c %s "$work/stripped.exe")" \
-    "$(echo "$(stat -c %s "$work/stripped.exe") / 1048576" | bc -l)"
+    "$(awk -v b="$(stat -c %s "$work/stripped.exe")" 'BEGIN { print b / 1048576 }')"
 done
 
 echo "== start-up to the first paint (Xvfb, 5 runs)"
@@ -69,9 +69,9 @@ seconds=$(tr -d '\r' <"$work/install.out" | sed -n 's/^window install: \([0-9.]*
 summary=$(tail -n 1 "$work/emulator.out")
 count() { sed -n "s/.*$1 \([0-9]*\).*/\1/p" <<<"$summary"; }
 bytes=$(( $(count deactivations) * 20 + $(count writes) * 276 + $(count activations) * 20 + $(count queries) * 18 ))
-bound=$(echo "$bytes * 10 / 14400 + 1.5" | bc -l)
-ratio=$(echo "$seconds / $bound" | bc -l)
+bound=$(awk -v b="$bytes" 'BEGIN { print b * 10 / 14400 + 1.5 }')
+ratio=$(awk -v s="$seconds" -v b="$bound" 'BEGIN { print s / b }')
 printf '  %.3f s, wire-time bound %.3f s (%d bytes), ratio %.4f\n' "$seconds" "$bound" "$bytes" "$ratio"
 echo "  $summary"
-[ "$(echo "$ratio <= 1.02" | bc)" = 1 ] || { echo "  NOT MET"; exit 2; }
+awk -v r="$ratio" 'BEGIN { exit !(r <= 1.02) }' || { echo "  NOT MET"; exit 2; }
 echo "  met"
