@@ -5,10 +5,12 @@
 #            Xvfb where a real X server is needed);
 #   asan     the same suite under AddressSanitizer + UndefinedBehaviorSanitizer;
 #   tsan     the serial component's tests under ThreadSanitizer (no Qt);
-#   wine     a Windows cross build (MinGW-w64) of everything below Qt, its
-#            tests under Wine: the serial component's on COM ports that the
-#            rig puts pseudo-terminals behind, galt-loader-cli.exe against the
-#            Linux emulator behind COM5;
+#   wine     a Windows cross build (MinGW-w64) of everything but the Qt
+#            window, its tests under Wine: the serial component's and the
+#            Windows window's on COM ports that the rig puts pseudo-terminals
+#            behind, galt-loader-cli.exe and galt-loader.exe (on an Xvfb
+#            display, keys typed) against the Linux emulator behind COM5, the
+#            installer installed and uninstalled silently;
 #   package  the Debian package, built as it ships and checked by lintian
 #            and the desktop and AppStream validators;
 #   fuzz     the fuzz targets for a bounded time.

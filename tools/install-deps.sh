@@ -18,6 +18,8 @@ tests=(
   xvfb xauth
   umockdev libumockdev-dev
   g++-mingw-w64-x86-64-posix wine wine64 googletest
+  nsis icoutils
+  xdotool imagemagick
   lintian desktop-file-utils appstream
 )
 

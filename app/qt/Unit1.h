@@ -12,6 +12,7 @@
 #include "frontend/CoreBinding.h"
 #include "frontend/PortAccess.h"
 #include "frontend/PortChooser.h"
+#include "frontend/WindowSetup.h"
 #include "sequences/LoaderCore.h"
 #include "serial/PortTable.h"
 #include "serial/SerComm.h"
@@ -29,17 +30,9 @@ class TGauge;
 class TPortWatch;
 class TSpinEdit;
 
-// What a window may be given instead of its own services; anything left
-// empty is the program's own (Qt timers, Qt message boxes, the frames going
-// through cp1, the system's serial ports).
-struct TForm1Setup {
-  TimerSource* timers = nullptr;
-  MessageBoxes* boxes = nullptr;
-  SerialText* port = nullptr;
-  const MonotonicClock* clock = nullptr;  // times the progress in the title
-  TSerPortTable ports = TSerPortTable::System();
-  bool scanPorts = true;  // false: no port discovery and no hot-plug watch
-};
+// What a window may be given instead of its own services (Qt timers, Qt
+// message boxes, the frames going through cp1, the system's serial ports).
+using TForm1Setup = WindowSetup;
 
 class TForm1 : public QWidget, private PortView {
  public:

@@ -4,21 +4,37 @@
 # PREFIX is a Wine prefix of the build's own, made on first use (quietly:
 # no Mono or Gecko installers, no display needed, as root too). Concurrent
 # first uses wait for one another. Without PROGRAM it only makes the prefix.
+# Programs run without a display: their windows are made on Wine's null
+# display driver (without a driver Wine refuses to make windows at all).
+# With GALT_WINE_DISPLAY set (an X display such as :99), they are shown
+# there through Wine's X11 driver instead; such a prefix is kept for that
+# use only, as the driver is the prefix's setting.
 set -euo pipefail
 prefix=$1
 shift
 
 export WINEPREFIX=$prefix
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko installers; no menu entries or file types made on the
+# Linux desktop for what a program installs.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+display=${GALT_WINE_DISPLAY:-}
 unset DISPLAY WAYLAND_DISPLAY
+[ -z "$display" ] || export DISPLAY=$display
 
-if [ ! -f "$prefix/system.reg" ]; then
+ready() {
+  [ -f "$prefix/system.reg" ] || return 1
+  [ -n "$display" ] || grep -qF '"Graphics"="null"' "$prefix/user.reg" 2>/dev/null
+}
+if ! ready; then
   mkdir -p "$prefix"
   (
     flock 9
-    if [ ! -f "$prefix/system.reg" ]; then
-      wineboot -i >/dev/null 2>&1
+    if ! ready; then
+      [ -f "$prefix/system.reg" ] || wineboot -i >/dev/null 2>&1
+      if [ -z "$display" ]; then
+        wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+      fi
       wineserver -w
     fi
   ) 9>"$prefix.lock"

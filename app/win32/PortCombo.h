@@ -1,0 +1,78 @@
+#pragma once
+// The port selector: an editable drop-down of the listed ports. The field
+// shows the short name ("COM5"); each row of the list shows the name and,
+// in a second column, what the system knows of the port or who holds a busy
+// one (owner-drawn, the list wider than the field). What the user picks from
+// the list, or steps to with the arrow keys while it is closed, is handed on
+// once (OnPicked, posted: one pick may come as several notifications); text
+// typed into the field changes nothing until Enter (OnTextEntered), and the
+// field shows the selected port's name again when the focus leaves it.
+
+#include "app/win32/WindowsApi.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ports/PortDiscovery.h"
+
+namespace galt::win32 {
+
+class TPortCombo {
+ public:
+  TPortCombo(HWND Parent, int Id);
+  ~TPortCombo();
+  TPortCombo(const TPortCombo&) = delete;
+  TPortCombo& operator=(const TPortCombo&) = delete;
+
+  HWND Handle() const { return combo_; }
+  HWND Field() const { return field_; }
+
+  // Replaces the rows; selects the row whose path is Select (none: no row).
+  void SetEntries(const std::vector<TSerPortEntry>& Entries, const std::string& Select);
+  const std::vector<TSerPortEntry>& Entries() const { return entries_; }
+  // The row the user has picked or stepped to, or nothing.
+  const TSerPortEntry* Picked() const;
+  // Shows the selected entry's name in the field (typed text is put back).
+  void ShowSelected();
+  std::string FieldText() const;
+  bool Dropped() const;
+  void SetFonts(HFONT Field, HFONT Note, int RowHeight);
+  // The field's width and top-left corner (client coordinates of the parent).
+  void Place(int Left, int Top, int Width);
+
+  // Before the list opens (the window looks at the ports again then).
+  std::function<void()> OnAboutToShowList;
+  // The user picked the selected row.
+  std::function<void()> OnPicked;
+  // The user pressed Enter in the field with the list closed.
+  std::function<void()> OnTextEntered;
+
+  // The parent passes on its children's messages: the combo's commands and
+  // its rows' measuring and drawing. True when they were this control's.
+  bool OnCommand(HWND From, WORD Code);
+  bool OnMeasureItem(MEASUREITEMSTRUCT& Item) const;
+  bool OnDrawItem(const DRAWITEMSTRUCT& Item) const;
+  // A key the window's loop sees before the control: Enter in the field.
+  bool OnKey(const MSG& Message);
+
+ private:
+  static LRESULT CALLBACK FieldProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam, UINT_PTR Id,
+                                    DWORD_PTR Self);
+  // Hands the pick on once, after every notification of it has come.
+  void Pick();
+  int SelectedRow() const;
+  void SizeList();
+
+  HWND combo_ = nullptr;
+  HWND field_ = nullptr;
+  std::vector<TSerPortEntry> entries_;
+  std::string selectedPath_;  // the chooser's selection, shown when no pick is made
+  HFONT fieldFont_ = nullptr;
+  HFONT noteFont_ = nullptr;
+  int rowHeight_ = 16;
+  int nameWidth_ = 0;  // the first column, from the widest name
+  bool pickPending_ = false;
+};
+
+}  // namespace galt::win32

@@ -1,0 +1,403 @@
+#include "app/win32/Unit1.h"
+
+#include <commctrl.h>
+#include <dbt.h>
+
+#include <stdexcept>
+
+#include "app/win32/Gauge.h"
+#include "app/win32/PortCombo.h"
+#include "app/win32/SpinEdit.h"
+#include "app/win32/WinDispatcher.h"
+#include "app/win32/WinMessageBoxes.h"
+#include "app/win32/WinTimers.h"
+#include "app/win32/WindowClass.h"
+#include "app/win32/WindowFonts.h"
+#include "app/win32/WindowLayout.h"
+#include "app/win32/WindowText.h"
+#include "serial/win32/WideText.h"
+
+namespace galt::win32 {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"GaltLoaderWindow";
+// The icon of the program's resources (galt-loader.rc).
+constexpr int kIconId = 1;
+// System menu and minimise; no maximise, and the size is fixed.
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// Tab and Shift+Tab move among the controls as in a dialog.
+constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+// The news of one plug (device nodes, then the port) comes within a short
+// while; the ports are looked at once after it.
+constexpr int kSettleMs = 100;
+// COM ports' device interface class, for the arrival and removal of ports
+// that are not broadcast to every window.
+constexpr GUID kComPortInterface = {0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
+
+const std::string kUncaughtCaption = "galt-loader";
+
+HWND Child(const wchar_t* cls, const wchar_t* text, DWORD style, HWND parent, int id = 0) {
+  const HWND hwnd = ::CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr),
+                                      nullptr);
+  if (hwnd == nullptr) throw std::runtime_error("cannot create a control of the window");
+  return hwnd;
+}
+
+void SetFont(HWND control, HFONT font) { ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
+
+void Move(HWND control, const Place& p, UINT dpi) {
+  ::MoveWindow(control, Scaled(p.left, dpi), Scaled(p.top, dpi), Scaled(p.width, dpi), Scaled(p.height, dpi), TRUE);
+}
+
+}  // namespace
+
+struct TForm1::OwnServices {
+  Win32TimerSource timers;
+  Win32MessageBoxes boxes;
+  // The dispatcher outlives cp1, whose worker threads hand deliveries to it.
+  TSerWin32Dispatcher dispatcher;
+};
+
+TForm1::TForm1(const TForm1Setup& setup) : own_(std::make_unique<OwnServices>()), scanPorts_(setup.scanPorts) {
+  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  RegisterWindowClass(kClassName, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), kIconId);
+  binding_ = std::make_unique<WindowBinding>(
+      static_cast<WindowFace&>(*this), setup,
+      ToolkitServices{own_->timers, own_->boxes, own_->dispatcher, kUncaughtCaption});
+
+  hwnd_ = ::CreateWindowExW(kExStyle, kClassName, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, kClientWidth,
+                            kClientHeight, nullptr, nullptr, instance, nullptr);
+  if (hwnd_ == nullptr) throw std::runtime_error("cannot create the loader's window");
+  Attach(hwnd_, this, &Proc);
+  own_->boxes.SetOwner(hwnd_);
+
+  BuildControls();
+  Layout(WindowDpi(hwnd_));
+  BindEvents();
+  settle_ = binding_->Timers().CreateTimer(kSettleMs);
+  settle_->OnTimer = [this] {
+    settle_->SetEnabled(false);
+    RefreshPorts();
+  };
+  FormCreate();
+}
+
+TForm1::~TForm1() {
+  // Destroying the window runs FormClose and takes the controls down first.
+  if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);
+  settle_.reset();
+}
+
+void TForm1::BuildControls() {
+  // Created in tab order: the install button, the serial number, the port
+  // selector; the labels and gauges take no focus.
+  Button4 = Child(L"BUTTON", L"Установить версию GALT-5R.0211", WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, hwnd_,
+                  kButton4Id);
+  zn = std::make_unique<TSpinEdit>(Core().zn, hwnd_, kZnId);
+  cmbPorts = std::make_unique<TPortCombo>(hwnd_, kCmbPortsId);
+  sized1 = Child(L"STATIC", L"", SS_LEFT | SS_NOPREFIX, hwnd_);
+  Label1 = Child(L"STATIC", L"Деактивизация:", SS_LEFT | SS_NOPREFIX, hwnd_);
+  Gauge1 = std::make_unique<TGauge>(Core().Gauge1, hwnd_);
+  Label2 = Child(L"STATIC", L"Загрузка:", SS_LEFT | SS_NOPREFIX, hwnd_);
+  Gauge2 = std::make_unique<TGauge>(Core().Gauge2, hwnd_);
+  focus_ = Button4;
+}
+
+void TForm1::Layout(UINT Dpi) {
+  dpi_ = Dpi;
+  // The controls let go of the old fonts before they are deleted.
+  const std::unique_ptr<WindowFonts> old = std::move(fonts_);
+  fonts_ = std::make_unique<WindowFonts>(Dpi);
+  const SIZE outer = OuterSize(Scaled(kClientWidth, Dpi), Scaled(kClientHeight, Dpi), kStyle, kExStyle, Dpi);
+  ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+  cmbPorts->SetFonts(fonts_->Field(), fonts_->Dialog(), Scaled(kPortRowHeight, Dpi));
+  cmbPorts->Place(Scaled(kCmbPortsPlace.left, Dpi), Scaled(kCmbPortsPlace.top, Dpi), Scaled(kCmbPortsPlace.width, Dpi));
+
+  zn->SetFont(fonts_->Field());
+  const RECT znBounds{Scaled(kZnPlace.left, Dpi), Scaled(kZnPlace.top, Dpi),
+                      Scaled(kZnPlace.left + kZnPlace.width, Dpi), Scaled(kZnPlace.top + kZnPlace.height, Dpi)};
+  zn->Place(znBounds, Scaled(kZnButtonsWidth, Dpi));
+
+  SetFont(sized1, fonts_->Caption());
+  SetFont(Label1, fonts_->DialogBold());
+  SetFont(Label2, fonts_->DialogBold());
+  Move(sized1, kSized1Place, Dpi);
+  Move(Label1, kLabel1Place, Dpi);
+  Move(Label2, kLabel2Place, Dpi);
+  for (HWND label : {sized1, Label1, Label2}) FitLabel(label);
+
+  Gauge1->SetFont(fonts_->Dialog());
+  Gauge2->SetFont(fonts_->Dialog());
+  Move(Gauge1->Handle(), kGauge1Place, Dpi);
+  Move(Gauge2->Handle(), kGauge2Place, Dpi);
+
+  SetFont(Button4, fonts_->Dialog());
+  Move(Button4, kButton4Place, Dpi);
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void TForm1::FitLabel(HWND Label) {
+  // A label is as large as its text, from its top-left corner.
+  const std::wstring text = WindowText(Label);
+  const HDC dc = ::GetDC(Label);
+  const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(Label, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  TEXTMETRICW metrics{};
+  ::GetTextMetricsW(dc, &metrics);
+  ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(Label, dc);
+  RECT r;
+  ::GetWindowRect(Label, &r);
+  ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+  ::MoveWindow(Label, r.left, r.top, size.cx, metrics.tmHeight, TRUE);
+}
+
+void TForm1::BindEvents() {
+  cmbPorts->OnAboutToShowList = [this] {
+    if (scanPorts_) RefreshPorts();
+  };
+  cmbPorts->OnPicked = [this] { cmbPortsChange(); };
+  cmbPorts->OnTextEntered = [this] { PortTextEntered(); };
+}
+
+void TForm1::FormCreate() {
+  if (scanPorts_) {
+    monitor_ = std::make_unique<TSerPortMonitor>(binding_->cp1().PortTable());
+    DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+    filter.dbcc_size = sizeof filter;
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    filter.dbcc_classguid = kComPortInterface;
+    deviceNotify_ = ::RegisterDeviceNotificationW(hwnd_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+  }
+  binding_->FormCreate();
+}
+
+void TForm1::FormClose() {
+  if (closed_) return;
+  closed_ = true;
+  // A closed window neither follows nor opens ports any more.
+  if (deviceNotify_ != nullptr) ::UnregisterDeviceNotification(deviceNotify_);
+  deviceNotify_ = nullptr;
+  monitor_.reset();
+  settle_->SetEnabled(false);
+  binding_->FormClose();
+}
+
+void TForm1::DestroyControls() {
+  cmbPorts.reset();
+  zn.reset();
+  Gauge1.reset();
+  Gauge2.reset();
+  for (HWND* control : {&sized1, &Label1, &Label2, &Button4}) {
+    ::DestroyWindow(*control);
+    *control = nullptr;
+  }
+}
+
+void TForm1::ShowCentred(int ShowCommand) {
+  RECT window;
+  ::GetWindowRect(hwnd_, &window);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ::GetMonitorInfoW(::MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& work = monitor.rcWork;
+  const int width = window.right - window.left, height = window.bottom - window.top;
+  ::SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ::ShowWindow(hwnd_, ShowCommand);
+  ::UpdateWindow(hwnd_);
+  ::SetFocus(Button4);
+}
+
+void TForm1::ScanPorts() { binding_->Ports().StartUp(); }
+
+void TForm1::RefreshPorts() {
+  if (!closed_) binding_->RefreshPorts();
+}
+
+void TForm1::cmbPortsChange() {
+  if (const TSerPortEntry* picked = cmbPorts ? cmbPorts->Picked() : nullptr) {
+    const std::string path = picked->Path;
+    binding_->cmbPortsChange(path);
+  }
+}
+
+void TForm1::PortTextEntered() {
+  // Text that names no port changes nothing and is put back.
+  binding_->PortTextEntered(cmbPorts->FieldText());
+  if (cmbPorts) cmbPorts->ShowSelected();
+}
+
+void TForm1::cp1RxChar(int count) { binding_->cp1RxChar(count); }
+
+void TForm1::Button4Click() { binding_->Button4Click(); }
+
+void TForm1::PortsMayHaveChanged() {
+  if (!scanPorts_ || closed_) return;
+  settle_->SetEnabled(true);  // a countdown already running goes on
+}
+
+std::vector<HANDLE> TForm1::WaitHandles() const {
+  std::vector<HANDLE> handles;
+  if (monitor_) {
+    for (const TSerHandle h : monitor_->Handles()) handles.push_back(reinterpret_cast<HANDLE>(h));
+  }
+  return handles;
+}
+
+void TForm1::Signalled(HANDLE) {
+  if (monitor_ && monitor_->TakeChanges()) PortsMayHaveChanged();
+}
+
+bool TForm1::PreTranslate(MSG& Message) {
+  if (hwnd_ == nullptr || (Message.hwnd != hwnd_ && !::IsChild(hwnd_, Message.hwnd))) return false;
+  if (Message.message == WM_KEYDOWN && Message.wParam == VK_RETURN) {
+    // A held key repeats: only its first press counts, so the install is
+    // never started again by the key that closed its box.
+    if (Message.lParam & (1 << 30)) return true;
+    if (Message.hwnd == Button4) {
+      Button4Click();
+      return true;
+    }
+    if (cmbPorts && cmbPorts->OnKey(Message)) return true;
+  }
+  return ::IsDialogMessageW(hwnd_, &Message) != FALSE;
+}
+
+LRESULT TForm1::ControlColour(HDC Dc, HWND Control, bool Edit) {
+  COLORREF colour = ::GetSysColor(COLOR_WINDOWTEXT);
+  if (Control == Label1 || Control == Label2 || Control == sized1 || (zn && Control == zn->Edit())) colour = kNavy;
+  if (cmbPorts && Control == cmbPorts->Field()) colour = kMaroon;
+  ::SetTextColor(Dc, colour);
+  if (Edit) {
+    ::SetBkColor(Dc, ::GetSysColor(COLOR_WINDOW));
+    return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
+  }
+  ::SetBkMode(Dc, TRANSPARENT);
+  return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+}
+
+LRESULT CALLBACK TForm1::Proc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
+  auto* self = AttachedTo<TForm1>(Window);
+  if (self == nullptr) return ::DefWindowProcW(Window, Message, WParam, LParam);
+  return self->OnMessage(Message, WParam, LParam);
+}
+
+LRESULT TForm1::OnMessage(UINT Message, WPARAM WParam, LPARAM LParam) {
+  switch (Message) {
+    case WM_COMMAND: {
+      const auto from = reinterpret_cast<HWND>(LParam);
+      const WORD code = HIWORD(WParam);
+      if (from != nullptr && from == Button4) {
+        if (code == BN_CLICKED) Button4Click();
+        // The focused button is the one Enter presses, and is drawn so.
+        if (code == BN_SETFOCUS || code == BN_KILLFOCUS)
+          ::SendMessageW(Button4, BM_SETSTYLE, code == BN_SETFOCUS ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+      } else if (from != nullptr) {
+        if (zn && zn->OnCommand(from, code)) return 0;
+        if (cmbPorts) cmbPorts->OnCommand(from, code);
+      }
+      return 0;
+    }
+    case WM_NOTIFY: {
+      LRESULT result = 0;
+      if (zn && zn->OnNotify(*reinterpret_cast<const NMHDR*>(LParam), result)) return result;
+      break;
+    }
+    case WM_MEASUREITEM: {
+      auto& item = *reinterpret_cast<MEASUREITEMSTRUCT*>(LParam);
+      if (item.CtlID != kCmbPortsId) break;
+      // Asked while the selector is being created: the rows' height.
+      if (cmbPorts) return cmbPorts->OnMeasureItem(item);
+      item.itemHeight = static_cast<UINT>(Scaled(kPortRowHeight, dpi_));
+      return TRUE;
+    }
+    case WM_DRAWITEM: {
+      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(LParam);
+      if (item.CtlID == kCmbPortsId && cmbPorts) return cmbPorts->OnDrawItem(item);
+      break;
+    }
+    case WM_CTLCOLORSTATIC:
+      return ControlColour(reinterpret_cast<HDC>(WParam), reinterpret_cast<HWND>(LParam), false);
+    case WM_CTLCOLOREDIT:
+      return ControlColour(reinterpret_cast<HDC>(WParam), reinterpret_cast<HWND>(LParam), true);
+    case WM_PAINT: {
+      // Panel3's single-line raised border around the client area.
+      PAINTSTRUCT ps;
+      const HDC dc = ::BeginPaint(hwnd_, &ps);
+      RECT client;
+      ::GetClientRect(hwnd_, &client);
+      ::DrawEdge(dc, &client, BDR_RAISEDINNER, BF_RECT);
+      ::EndPaint(hwnd_, &ps);
+      return 0;
+    }
+    case WM_ACTIVATE:
+      // The focus leaves with the window (a box, another program) and comes
+      // back to the control that had it.
+      if (LOWORD(WParam) == WA_INACTIVE) {
+        const HWND focus = ::GetFocus();
+        if (focus != nullptr && ::IsChild(hwnd_, focus)) focus_ = focus;
+      } else if (focus_ != nullptr && ::IsWindow(focus_)) {
+        ::SetFocus(focus_);
+        return 0;
+      }
+      break;
+    case WM_SETFOCUS:
+      // The window itself takes no keys: its control does (after a restore
+      // from the taskbar, say).
+      if (focus_ != nullptr && ::IsWindow(focus_)) ::SetFocus(focus_);
+      return 0;
+    case WM_DEVICECHANGE:
+      if (WParam == DBT_DEVICEARRIVAL || WParam == DBT_DEVICEREMOVECOMPLETE || WParam == DBT_DEVNODES_CHANGED)
+        PortsMayHaveChanged();
+      return TRUE;
+    case WM_DPICHANGED: {
+      // Placed where the system suggests, sized for the new DPI.
+      const auto& suggested = *reinterpret_cast<const RECT*>(LParam);
+      Layout(HIWORD(WParam));
+      ::SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
+    case WM_CLOSE:
+      // Nothing is asked: a running operation is abandoned and the port
+      // closed at once.
+      FormClose();
+      ::DestroyWindow(hwnd_);
+      return 0;
+    case WM_DESTROY:
+      FormClose();
+      DestroyControls();
+      if (OnDestroyed) OnDestroyed();
+      return 0;
+    case WM_NCDESTROY: {
+      const HWND window = hwnd_;
+      Detach(window);
+      hwnd_ = nullptr;
+      return ::DefWindowProcW(window, Message, WParam, LParam);
+    }
+    default:
+      break;
+  }
+  return ::DefWindowProcW(hwnd_, Message, WParam, LParam);
+}
+
+void TForm1::ShowPorts(const std::vector<TSerPortEntry>& Listed, const std::string& SelectedPath) {
+  if (cmbPorts) cmbPorts->SetEntries(Listed, SelectedPath);
+}
+
+void TForm1::ShowTitle(const std::string& Title) {
+  const std::wstring title = WideFromUtf8(Title);
+  if (hwnd_ != nullptr && WindowText(hwnd_) != title) ::SetWindowTextW(hwnd_, title.c_str());
+}
+
+void TForm1::ShowSized1(const std::string& Caption) {
+  if (sized1 == nullptr) return;
+  ::SetWindowTextW(sized1, WideFromUtf8(Caption).c_str());
+  FitLabel(sized1);
+}
+
+}  // namespace galt::win32

@@ -1,0 +1,108 @@
+#include "frontend/WindowBinding.h"
+
+#include <exception>
+
+namespace galt {
+
+namespace {
+
+// The countdown in the title moves on between the sequence's own events.
+constexpr int kTitleRefreshMs = 1000;
+
+}  // namespace
+
+WindowBinding::WindowBinding(WindowFace& Face, const WindowSetup& Setup, const ToolkitServices& Own)
+    : face_(Face),
+      timers_(Setup.timers ? *Setup.timers : Own.Timers),
+      boxes_(Setup.boxes ? *Setup.boxes : Own.Boxes),
+      scanPorts_(Setup.scanPorts),
+      uncaughtCaption_(Own.UncaughtCaption),
+      cp1_(&Own.Dispatcher),
+      core_(timers_, boxes_, Setup.port ? *Setup.port : commSerial_,
+            Setup.clock ? *Setup.clock : SteadyClock::Instance()),
+      access_(cp1_, Setup.ports),
+      chooser_(access_, *this, timers_, texts::kPortsBusyHint),
+      titleRefresh_(timers_.CreateTimer(kTitleRefreshMs)) {
+  cp1_.SetPortTable(Setup.ports);
+  UseLoaderLine(cp1_);
+  CoreBindingHandlers handlers;
+  handlers.Dispatch = [this](const std::function<void()>& handler) { Dispatch(handler); };
+  handlers.ShowError = [this](const std::exception& e) { ShowUncaught(e); };
+  handlers.LineChanged = [this] { ShowOperationTitle(); };
+  handlers.DeviceLost = [this] { chooser_.DeviceLost(); };
+  binding_ = std::make_unique<CoreBinding>(core_, cp1_, std::move(handlers));
+  titleRefresh_->OnTimer = [this] { ShowOperationTitle(); };
+}
+
+WindowBinding::~WindowBinding() {
+  // No delivery or tick reaches a half-destroyed window.
+  chooser_.Stop();
+  if (cp1_.IsOpen()) cp1_.Close();
+  core_.StopTimers();
+}
+
+void WindowBinding::FormCreate() {
+  if (scanPorts_) chooser_.StartUp();
+  core_.FormCreateImage();
+  ShowOperationTitle();
+}
+
+void WindowBinding::FormClose() {
+  chooser_.Stop();
+  if (cp1_.IsOpen()) cp1_.Close();
+  core_.StopTimers();
+  titleRefresh_->SetEnabled(false);
+}
+
+void WindowBinding::Button4Click() {
+  Dispatch([this] {
+    core_.zn.Normalize();
+    core_.Button4Click();
+  });
+}
+
+void WindowBinding::cp1RxChar(int Count) {
+  Dispatch([this, Count] { core_.cp1RxChar(Count); });
+}
+
+void WindowBinding::cmbPortsChange(const std::string& Path) { chooser_.Choose(Path); }
+
+bool WindowBinding::PortTextEntered(const std::string& Text) { return chooser_.ChooseNamed(Text); }
+
+void WindowBinding::RefreshPorts() { chooser_.Rescan(); }
+
+void WindowBinding::Dispatch(const std::function<void()>& Handler) {
+  try {
+    Handler();
+  } catch (const std::exception& error) {
+    ShowUncaught(error);
+  }
+  if (core_.sized1 != shownSized1_) {
+    shownSized1_ = core_.sized1;
+    face_.ShowSized1(shownSized1_);
+  }
+  ShowOperationTitle();
+}
+
+void WindowBinding::ShowUncaught(const std::exception& Error) {
+  // As a toolkit's default error box would: the handler ends, its error is
+  // shown, the loader goes on.
+  boxes_.Show(BoxIcon::Error, uncaughtCaption_, Error.what());
+}
+
+void WindowBinding::ShowOperationTitle() {
+  face_.ShowTitle(core_.WindowTitle());
+  titleRefresh_->SetEnabled(core_.OperationRunning());
+}
+
+void WindowBinding::ShowPorts(const std::vector<TSerPortEntry>& Listed, const std::string& SelectedPath) {
+  face_.ShowPorts(Listed, SelectedPath);
+}
+
+void WindowBinding::ShowError(const std::string& Text) { boxes_.Show(BoxIcon::Error, texts::kErrorCaption, Text); }
+
+void WindowBinding::PortLost(const std::string& Name) {
+  Dispatch([this, &Name] { core_.LinkLost(Name); });
+}
+
+}  // namespace galt

@@ -1,0 +1,108 @@
+#pragma once
+// What a loader window does the same way on every toolkit: it owns the serial
+// component cp1 with the loader's line settings, the LoaderCore bound to it,
+// the port chooser over the machine's ports and the refresh of the title
+// while an operation runs. Every handler runs through Dispatch, which shows
+// an error the handler lets escape in a box and then what the handler
+// changed (the verify caption, the title). The toolkit's window draws what it
+// is told through WindowFace and passes on the user's clicks and choices.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frontend/CoreBinding.h"
+#include "frontend/LoaderLine.h"
+#include "frontend/PortAccess.h"
+#include "frontend/PortChooser.h"
+#include "frontend/WindowSetup.h"
+#include "sequences/LoaderCore.h"
+#include "serial/PortTable.h"
+#include "serial/SerComm.h"
+#include "serial/SerDispatch.h"
+
+namespace galt {
+
+// What the toolkit's window shows.
+class WindowFace {
+ public:
+  virtual ~WindowFace() = default;
+  // The port list shows Listed with the row of SelectedPath selected.
+  virtual void ShowPorts(const std::vector<TSerPortEntry>& Listed, const std::string& SelectedPath) = 0;
+  virtual void ShowTitle(const std::string& Title) = 0;
+  // The caption of the verify label sized1.
+  virtual void ShowSized1(const std::string& Caption) = 0;
+};
+
+// The toolkit's own services, used where the setup gives none. They must
+// outlive the binding: its timers, boxes and cp1's deliveries use them to
+// the end.
+struct ToolkitServices {
+  TimerSource& Timers;
+  MessageBoxes& Boxes;
+  TSerDispatcher& Dispatcher;
+  std::string UncaughtCaption;  // the box of an error a handler let escape
+};
+
+class WindowBinding : private PortView {
+ public:
+  WindowBinding(WindowFace& Face, const WindowSetup& Setup, const ToolkitServices& Own);
+  ~WindowBinding() override;
+  WindowBinding(const WindowBinding&) = delete;
+  WindowBinding& operator=(const WindowBinding&) = delete;
+
+  LoaderCore& Core() { return core_; }
+  TSerComm& cp1() { return cp1_; }
+  PortChooser& Ports() { return chooser_; }
+  // The timers the window's own timers come from too.
+  TimerSource& Timers() { return timers_; }
+
+  // The window is created: unless the setup said not to, the ports are
+  // listed and the first free one is opened (its boxes come before the
+  // window); then the blank image is built.
+  void FormCreate();
+  // The window closes: no port is followed or opened any more, the port is
+  // closed, and a running operation is abandoned without a question.
+  void FormClose();
+
+  // The install button. A serial number typed out of range is brought into
+  // it first, as the button taking the focus does, so that however the press
+  // comes the install reads a value of 100 to 350.
+  void Button4Click();
+  void cp1RxChar(int Count);
+  // The user chose the listed port at Path (the open one too: reopened).
+  void cmbPortsChange(const std::string& Path);
+  // Typed text and Enter: chooses the entry it names; false when none.
+  bool PortTextEntered(const std::string& Text);
+  // Something may have been plugged or unplugged, or the list is opening.
+  void RefreshPorts();
+
+  // Runs a handler of the core, shows an error it lets escape, then what it
+  // changed.
+  void Dispatch(const std::function<void()>& Handler);
+
+ private:
+  void ShowUncaught(const std::exception& Error);
+  void ShowOperationTitle();
+  // PortView
+  void ShowPorts(const std::vector<TSerPortEntry>& Listed, const std::string& SelectedPath) override;
+  void ShowError(const std::string& Text) override;
+  void PortLost(const std::string& Name) override;
+
+  WindowFace& face_;
+  TimerSource& timers_;
+  MessageBoxes& boxes_;
+  bool scanPorts_;
+  std::string uncaughtCaption_;
+  TSerComm cp1_;
+  CommSerial commSerial_{cp1_};
+  LoaderCore core_;
+  std::unique_ptr<CoreBinding> binding_;
+  CommPortAccess access_;
+  PortChooser chooser_;
+  std::unique_ptr<Timer> titleRefresh_;
+  std::string shownSized1_;
+};
+
+}  // namespace galt

@@ -1,0 +1,15 @@
+// The Windows window's tests: common controls are set up as the program
+// sets them up, then every test runs.
+
+#include <gtest/gtest.h>
+
+#include "app/win32/WindowsApi.h"
+
+#include <commctrl.h>
+
+int main(int argc, char** argv) {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
+  ::InitCommonControlsEx(&controls);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

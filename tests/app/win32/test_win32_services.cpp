@@ -1,0 +1,184 @@
+// Windows' services behind the core's interfaces: the timers' semantics,
+// the hand-over of deliveries to the window's thread, and a real message
+// box with the timers going on while it is open. Real-time waits check
+// the order of events only and leave wide margins.
+
+#include "tests/app/win32/WindowFixture.h"
+
+#include <atomic>
+#include <thread>
+
+#include "app/win32/WinDispatcher.h"
+#include "app/win32/WinMessageBoxes.h"
+#include "app/win32/WinTimers.h"
+
+namespace galt::testing {
+namespace {
+
+bool RunUntil(const std::function<bool()>& done, DWORD ms) { return win32::RunMessagesUntil(nullptr, done, ms); }
+
+struct TickingTimer {
+  explicit TickingTimer(int interval_ms) : timer(source.CreateTimer(interval_ms)) {
+    timer->OnTimer = [this] { ++ticks; };
+  }
+  win32::Win32TimerSource source;
+  std::unique_ptr<Timer> timer;
+  int ticks = 0;
+};
+
+TEST(Win32Timers, TickOnlyWhileEnabled) {
+  TickingTimer t(20);
+  EXPECT_FALSE(t.timer->Enabled());
+  Pump(nullptr, 100);
+  EXPECT_EQ(t.ticks, 0) << "created disabled";
+  t.timer->SetEnabled(true);
+  EXPECT_TRUE(RunUntil([&] { return t.ticks >= 3; }, 5000)) << "ticks repeat";
+  t.timer->SetEnabled(false);
+  const int ticks = t.ticks;
+  Pump(nullptr, 100);
+  EXPECT_EQ(t.ticks, ticks);
+}
+
+TEST(Win32Timers, EnablingAnEnabledTimerKeepsItsCountdown) {
+  // Enabled again every few milliseconds: a restarting timer would never tick.
+  TickingTimer t(300);
+  t.timer->SetEnabled(true);
+  EXPECT_TRUE(RunUntil(
+      [&] {
+        t.timer->SetEnabled(true);
+        return t.ticks > 0;
+      },
+      3000));
+}
+
+TEST(Win32Timers, ANewIntervalRestartsTheCountdownAndATickLeftBehindIsDropped) {
+  TickingTimer t(400);
+  t.timer->SetEnabled(true);
+  const ULONGLONG end = ::GetTickCount64() + 1200;
+  while (::GetTickCount64() < end) {
+    t.timer->SetInterval(400);
+    Pump(nullptr, 20);
+  }
+  EXPECT_EQ(t.ticks, 0);
+  EXPECT_TRUE(RunUntil([&] { return t.ticks > 0; }, 5000)) << "and ticks when left alone";
+
+  // A tick already queued for a countdown that has since been stopped.
+  TickingTimer stopped(15);
+  stopped.timer->SetEnabled(true);
+  ::Sleep(60);
+  stopped.timer->SetEnabled(false);
+  Pump(nullptr, 50);
+  EXPECT_EQ(stopped.ticks, 0);
+
+  TickingTimer off(20);
+  off.timer->SetInterval(30);
+  EXPECT_FALSE(off.timer->Enabled()) << "a new interval does not enable a disabled timer";
+}
+
+TEST(Win32Dispatcher, CallsRunOnTheWindowsThreadInOrderAndNeverOneInsideAnother) {
+  win32::TSerWin32Dispatcher dispatcher;
+  const DWORD windowThread = ::GetCurrentThreadId();
+  std::vector<std::string> events;
+  std::atomic<bool> posted{false};
+  bool wrongThread = false;
+  std::thread worker([&] {
+    dispatcher.Post([&] {
+      events.push_back("A begins");
+      // A box's modal loop runs the thread's messages, the next call's too.
+      Pump(nullptr, 200);
+      events.push_back("A ends");
+    });
+    dispatcher.Post([&] {
+      wrongThread = wrongThread || ::GetCurrentThreadId() != windowThread;
+      events.push_back("B");
+    });
+    dispatcher.Post([&] { events.push_back("C"); });
+    posted = true;
+  });
+  worker.join();
+  ASSERT_TRUE(RunUntil([&] { return events.size() == 4; }, 5000));
+  EXPECT_EQ(events, (std::vector<std::string>{"A begins", "A ends", "B", "C"}));
+  EXPECT_FALSE(wrongThread);
+
+  // A call posted and never run goes with the dispatcher.
+  auto gone = std::make_unique<win32::TSerWin32Dispatcher>();
+  auto kept = std::make_shared<int>(0);
+  gone->Post([kept] { ++*kept; });
+  gone.reset();
+  Pump(nullptr, 50);
+  EXPECT_EQ(kept.use_count(), 1);
+  EXPECT_EQ(*kept, 0);
+}
+
+// The message box of this thread that is open now, if any.
+HWND OpenBox() {
+  HWND found = nullptr;
+  ::EnumThreadWindows(
+      ::GetCurrentThreadId(),
+      [](HWND window, LPARAM out) -> BOOL {
+        wchar_t cls[16] = L"";
+        ::GetClassNameW(window, cls, 16);
+        if (std::wstring(cls) != L"#32770" || !::IsWindowVisible(window)) return TRUE;
+        *reinterpret_cast<HWND*>(out) = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// What an open box shows: its text and the icon of its static controls.
+struct BoxFace {
+  std::wstring text;
+  HICON icon = nullptr;
+};
+
+BoxFace FaceOf(HWND box) {
+  BoxFace face;
+  ::EnumChildWindows(
+      box,
+      [](HWND child, LPARAM out) -> BOOL {
+        auto& f = *reinterpret_cast<BoxFace*>(out);
+        wchar_t cls[16] = L"";
+        ::GetClassNameW(child, cls, 16);
+        if (::lstrcmpiW(cls, L"Static") != 0) return TRUE;
+        if ((::GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+          f.icon = reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0));
+        } else if (f.text.empty()) {
+          f.text = WindowText(child);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&face));
+  return face;
+}
+
+TEST(Win32MessageBoxes, ABoxShowsItsCaptionTextAndIconWhileTheTimersGoOn) {
+  win32::Win32TimerSource timers;
+  auto ticker = timers.CreateTimer(20);
+  int ticks = 0;
+  std::wstring caption;
+  BoxFace face;
+  ticker->OnTimer = [&] {
+    ++ticks;
+    const HWND box = OpenBox();
+    if (box == nullptr || ticks < 5) return;
+    caption = WindowText(box);
+    face = FaceOf(box);
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+  };
+  ticker->SetEnabled(true);
+  win32::Win32MessageBoxes boxes;
+  boxes.Show(BoxIcon::Error, "  Tornel Ltd", "Ошибка загрузки программы!");
+  EXPECT_GE(ticks, 5) << "the timer ticked while the box was open";
+  EXPECT_EQ(caption, L"  Tornel Ltd");
+  EXPECT_EQ(face.text, L"Ошибка загрузки программы!");
+  EXPECT_EQ(face.icon, ::LoadIconW(nullptr, IDI_HAND));
+
+  ticks = 0;
+  boxes.Show(BoxIcon::Information, "Активизация программы", "Активизация программы выполнена");
+  EXPECT_EQ(caption, L"Активизация программы");
+  EXPECT_EQ(face.icon, ::LoadIconW(nullptr, IDI_ASTERISK));
+}
+
+}  // namespace
+}  // namespace galt::testing

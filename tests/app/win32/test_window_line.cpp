@@ -1,0 +1,222 @@
+// The Windows window on a real serial line: its own timers, the serial
+// component handing its deliveries to the window's thread, and the device
+// emulator behind COM ports of the Wine rig. Boxes are recorded.
+
+#include "tests/app/win32/WindowFixture.h"
+
+#include <commctrl.h>
+#include <dbt.h>
+
+#include <chrono>
+#include <cwctype>
+#include <memory>
+
+#include "app/win32/Gauge.h"
+#include "app/win32/PortCombo.h"
+#include "app/win32/SpinEdit.h"
+#include "serial/win32/WideText.h"
+#include "tests/app/win32/RigDevice.h"
+
+namespace galt::testing {
+namespace {
+
+// The rig's ports (galt-wine-rig --ports 10-29).
+TSerPortTable RigPorts() {
+  std::map<int, std::string> ports;
+  for (int n = 10; n <= 29; ++n) ports.emplace(n, ComDeviceName(n));
+  return TSerPortTable(std::move(ports));
+}
+
+// Well beyond an install on an unpaced line (a few seconds).
+constexpr DWORD kInstallMs = 60000;
+
+class Win32WindowLine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const std::string why = test::FarSide::Unavailable(); !why.empty()) GTEST_SKIP() << why;
+  }
+
+  std::unique_ptr<TForm1> Window() {
+    win32::TForm1Setup setup;
+    setup.boxes = &boxes;
+    setup.ports = RigPorts();
+    auto form = std::make_unique<TForm1>(setup);
+    form->ShowCentred();
+    return form;
+  }
+
+  bool RunUntil(TForm1& form, const std::function<bool()>& done, DWORD ms) {
+    return win32::RunMessagesUntil(&form, done, ms);
+  }
+
+  static emu::Faults AnotherModel() {
+    emu::Faults faults;
+    faults.model = 7;
+    return faults;
+  }
+
+  static void PortsChanged(TForm1& form) {
+    ::SendMessageW(form.Handle(), WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+  }
+
+  RecordingBoxes boxes;
+};
+
+TEST_F(Win32WindowLine, InstallsThroughTheWindowAndIgnoresASecondPress) {
+  RigDevice device;
+  device.Start();
+  auto form = Window();
+  ASSERT_TRUE(form->cp1().IsOpen()) << "start-up opens the first free port";
+  EXPECT_EQ(form->cp1().PortNum(), device.PortNum());
+  EXPECT_EQ(form->cmbPorts->FieldText(), device.Name());
+  EXPECT_TRUE(boxes.boxes.empty());
+
+  ::SetFocus(form->zn->Edit());
+  ::SendMessageW(form->zn->Edit(), EM_SETSEL, 0, -1);
+  Type(*form, form->zn->Edit(), L"237");
+  Click(*form);
+  ASSERT_TRUE(RunUntil(*form, [&] { return form->Core().Timer4->Enabled() && form->Core().Gauge2.Progress() > 5; },
+                       kInstallMs))
+      << "the blocks are being written";
+  EXPECT_NE(WindowText(form->Handle()).find(L"загрузка: блок"), std::wstring::npos);
+  const int deactivations = device.Counters().deactivations;
+  Click(*form);
+  ::SetFocus(form->Button4);
+  Press(*form, VK_RETURN);
+
+  ASSERT_TRUE(RunUntil(*form, [&] { return !boxes.boxes.empty(); }, kInstallMs));
+  ASSERT_EQ(boxes.boxes.size(), 1u) << boxes.boxes[0].text;
+  EXPECT_EQ(boxes.boxes[0].icon, BoxIcon::Information);
+  EXPECT_EQ(boxes.boxes[0].caption, "Активизация программы");
+  EXPECT_EQ(boxes.boxes[0].text, "Активизация программы выполнена");
+  EXPECT_EQ(device.SerialInFlash(), 237);
+  EXPECT_EQ(device.Counters().deactivations, deactivations) << "the presses during the install were ignored";
+  EXPECT_EQ(device.Counters().writes, 233);
+  EXPECT_EQ(form->Core().Gauge2.Percent(), 100);
+  EXPECT_EQ(WindowText(form->Handle()), L"GALT-5R — загрузчик версии 0211");
+}
+
+TEST_F(Win32WindowLine, AnotherModelIsWarnedOfAndNeverWritten) {
+  RigDevice device(AnotherModel());
+  device.Start();
+  auto form = Window();
+  ASSERT_TRUE(form->cp1().IsOpen());
+  Click(*form);
+  ASSERT_TRUE(RunUntil(*form, [&] { return boxes.boxes.size() >= 3; }, 10000));
+  for (const RecordedBox& box : boxes.boxes) {
+    EXPECT_EQ(box.icon, BoxIcon::Error);
+    EXPECT_EQ(box.caption, "");
+    EXPECT_EQ(box.text, "Устройство не соответствует модификации!");
+  }
+  EXPECT_EQ(device.Counters().writes, 0);
+}
+
+TEST_F(Win32WindowLine, ClosingWhileAReplysBoxIsOpenEndsAtOnce) {
+  // The warning's box is open inside the delivery of the reply, for which
+  // the component's event thread waits: the window closes from there.
+  RigDevice device(AnotherModel());
+  device.Start();
+  auto form = Window();
+  ASSERT_TRUE(form->cp1().IsOpen());
+  std::chrono::steady_clock::duration closing{};
+  boxes.WhileOpen = [&](const RecordedBox&) {
+    if (form->Handle() == nullptr) return;
+    const auto start = std::chrono::steady_clock::now();
+    ::SendMessageW(form->Handle(), WM_CLOSE, 0, 0);
+    closing = std::chrono::steady_clock::now() - start;
+  };
+  Click(*form);
+  ASSERT_TRUE(RunUntil(*form, [&] { return form->Handle() == nullptr; }, 10000));
+  EXPECT_LT(closing, std::chrono::seconds(2));
+  EXPECT_FALSE(form->cp1().IsOpen());
+  const std::size_t shown = boxes.boxes.size();
+  Pump(form.get(), 500);
+  EXPECT_EQ(boxes.boxes.size(), shown) << "nothing of the install goes on";
+}
+
+TEST_F(Win32WindowLine, AnUnplugIsToldOnceAndTheAdapterIsReopenedWhenItComesBack) {
+  auto device = std::make_unique<RigDevice>();
+  device->Start();
+  auto form = Window();
+  ASSERT_TRUE(form->cp1().IsOpen());
+  const std::string name = device->Name();
+  Click(*form);
+  ASSERT_TRUE(RunUntil(*form, [&] { return form->Core().Gauge2.Progress() > 10; }, kInstallMs));
+
+  device->HangUp();  // the line says so first
+  ASSERT_TRUE(RunUntil(*form, [&] { return !boxes.boxes.empty(); }, 5000));
+  EXPECT_FALSE(form->cp1().IsOpen());
+  EXPECT_FALSE(form->Core().OperationRunning()) << "what ran is stopped";
+  PortsChanged(*form);  // then Windows tells of the adapter's removal
+  Pump(form.get(), 1500);  // past the write watchdog
+  ASSERT_EQ(boxes.boxes.size(), 1u) << "one box, not the watchdog's after it";
+  EXPECT_EQ(boxes.boxes[0].caption, "  Tornel Ltd");
+  EXPECT_EQ(boxes.boxes[0].text,
+            "Связь с устройством потеряна: порт " + name + " отключён. Подключите устройство и повторите.");
+
+  // The device comes back on the same port: reopened, and it installs.
+  device.reset();
+  auto back = std::make_unique<RigDevice>();
+  back->Start();
+  ASSERT_EQ(back->Name(), name);
+  PortsChanged(*form);
+  ASSERT_TRUE(RunUntil(*form, [&] { return form->cp1().IsOpen(); }, 5000));
+  EXPECT_EQ(form->cmbPorts->FieldText(), name);
+  Click(*form);
+  ASSERT_TRUE(RunUntil(*form, [&] { return boxes.boxes.size() == 2; }, kInstallMs));
+  EXPECT_EQ(boxes.boxes[1].text, "Активизация программы выполнена");
+}
+
+TEST_F(Win32WindowLine, APortAppearingAfterStartUpIsTakenAndThePickChangesIt) {
+  auto form = Window();
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text, "Не найдено ни одного последовательного порта !");
+  EXPECT_FALSE(form->cp1().IsOpen());
+
+  RigDevice first;
+  first.Start();
+  PortsChanged(*form);
+  ASSERT_TRUE(RunUntil(*form, [&] { return form->cp1().IsOpen(); }, 5000));
+  EXPECT_EQ(form->cp1().PortNum(), first.PortNum());
+  EXPECT_EQ(form->cmbPorts->FieldText(), first.Name());
+
+  // A second one is listed; the open one stays open and selected.
+  RigDevice second;
+  second.Start();
+  PortsChanged(*form);
+  ASSERT_TRUE(RunUntil(*form, [&] { return form->cmbPorts->Entries().size() == 2; }, 5000));
+  EXPECT_EQ(form->cp1().PortNum(), first.PortNum());
+  EXPECT_EQ(form->cmbPorts->FieldText(), first.Name());
+
+  // Picked from the list: the link moves to it.
+  const HWND combo = form->cmbPorts->Handle();
+  ::SendMessageW(combo, CB_SETCURSEL, 1, 0);
+  ::SendMessageW(form->Handle(), WM_COMMAND, MAKEWPARAM(win32::kCmbPortsId, CBN_SELENDOK),
+                 reinterpret_cast<LPARAM>(combo));
+  ::SendMessageW(form->Handle(), WM_COMMAND, MAKEWPARAM(win32::kCmbPortsId, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+  int opened = 0;
+  form->cp1().OnOpen = [&](TSerCustomComm*) { ++opened; };
+  ASSERT_TRUE(RunUntil(*form, [&] { return form->cp1().PortNum() == second.PortNum(); }, 5000));
+  Pump(form.get(), 100);
+  EXPECT_EQ(opened, 1) << "one pick, one opening";
+  EXPECT_TRUE(form->cp1().IsOpen());
+
+  // Typed in lower case, with Enter: the first one again. Text naming no
+  // port changes nothing and is put back.
+  ::SetFocus(form->cmbPorts->Field());
+  ::SetWindowTextW(form->cmbPorts->Field(), L"com99");
+  Press(*form, VK_RETURN);
+  EXPECT_EQ(form->cp1().PortNum(), second.PortNum());
+  EXPECT_EQ(form->cmbPorts->FieldText(), second.Name());
+  std::wstring lower = WideFromUtf8(first.Name());
+  for (wchar_t& c : lower) c = static_cast<wchar_t>(std::towlower(c));
+  ::SetWindowTextW(form->cmbPorts->Field(), lower.c_str());
+  Press(*form, VK_RETURN);
+  EXPECT_EQ(form->cp1().PortNum(), first.PortNum());
+  EXPECT_EQ(form->cmbPorts->FieldText(), first.Name());
+  EXPECT_EQ(boxes.boxes.size(), 1u);
+}
+
+}  // namespace
+}  // namespace galt::testing

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# The Windows installer under Wine, in a scratch prefix made for this run:
+#   wine-installer-check.sh SETUP.EXE [WORK_DIR]
+# It installs silently (/S) for the current user, without administrator
+# rights; the installed galt-loader-cli.exe --list runs; the Start-menu
+# shortcut and the uninstaller's entry are there; the uninstaller, run as
+# Windows runs it for "Uninstall" (its QuietUninstallString), removes what
+# the installer put there. The prefix is removed at the end.
+set -euo pipefail
+setup=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d "${2:-${TMPDIR:-/tmp}}/galt-installer.XXXXXX")
+prefix=$work/prefix
+cleanup() {
+  "$here/wine-end.sh" "$prefix" >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\GALT-5R Loader'
+run() { "$here/wine-run.sh" "$prefix" "$@"; }
+fail() { echo "FAIL: $*"; exit 1; }
+
+echo "--- making a scratch Wine prefix"
+run
+echo "--- $(basename "$setup") /S"
+run "$setup" /S || fail "the installer exited $?"
+programs=$(echo "$prefix"/drive_c/users/*/AppData/Local/Programs/GALT-5R)
+menu=$(echo "$prefix"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs)
+for f in galt-loader.exe galt-loader-cli.exe readme.txt uninstall.exe; do
+  [ -f "$programs/$f" ] || fail "$programs/$f was not installed"
+done
+[ -f "$menu/Загрузчик GALT-5R.lnk" ] || fail "no Start-menu shortcut in $menu"
+entry=$(run reg query "$key" 2>/dev/null | tr -d '\r') || fail "no uninstaller entry $key"
+echo "$entry" | grep -E 'DisplayName|DisplayVersion|UninstallString' | sed 's/^ */  /'
+echo "$entry" | grep -q 'DisplayVersion.*0211' || fail "the entry does not name version 0211"
+quiet=$(echo "$entry" | sed -n 's/^ *QuietUninstallString *REG_SZ *//p')
+[ -n "$quiet" ] || fail "the entry has no QuietUninstallString"
+
+echo "--- the installed galt-loader-cli.exe --list"
+run "$programs/galt-loader-cli.exe" --list || fail "galt-loader-cli.exe --list exited $?"
+
+echo "--- $quiet"
+# The uninstaller copies itself to a temporary folder and returns at once;
+# the copy removes the files.
+uninstaller=$(echo "$quiet" | sed -n 's/^"\(.*\)" \/S$/\1/p')
+run "$(run winepath -u "$uninstaller" 2>/dev/null)" /S || fail "the uninstaller exited $?"
+for _ in $(seq 120); do [ -e "$programs" ] || break; sleep 0.5; done
+[ ! -e "$programs" ] || fail "$programs is still there: $(ls "$programs")"
+[ ! -e "$menu/Загрузчик GALT-5R.lnk" ] || fail "the Start-menu shortcut is still there"
+if run reg query "$key" >/dev/null 2>&1; then fail "the uninstaller's entry is still there"; fi
+echo PASS

@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# The real galt-loader.exe under Wine on a virtual X display, against
+# galt-emulator running on Linux behind COM5:
+#   wine-window-check.sh PREFIX EMULATOR PTYSHIM LOADER.EXE OUT_DIR
+# PREFIX is a Wine prefix for programs shown on a display (wine-run.sh with
+# GALT_WINE_DISPLAY), kept apart from the tests' own. Keys are typed as an
+# engineer would: Tab to the port list, "COM5" and Enter; Shift+Tab to the
+# serial number, 237; Shift+Tab to the install button, Enter. Success when
+# the window's success box comes and the emulator's flash holds 237.
+# Screenshots go to OUT_DIR: galt-loader-window.png (the window while it
+# confirms, its title counting down), galt-loader-done.png (the window and
+# its success box).
+set -euo pipefail
+prefix=$1 emulator=$2 shim=$3 loader=$4 out=$5
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+xvfb= emu= app=
+cleanup() {
+  [ -z "$app" ] || kill "$app" 2>/dev/null || true
+  GALT_WINE_DISPLAY=${display:-:0} "$here/wine-end.sh" "$prefix" >/dev/null 2>&1 || true
+  [ -z "$emu" ] || kill -INT "$emu" 2>/dev/null || true
+  [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*"
+  [ ! -s "$work/emulator.err" ] || { echo "--- galt-emulator"; tail -n 5 "$work/emulator.err"; }
+  exit 1
+}
+
+# A display of its own: Xvfb picks a free number and writes it to fd 3.
+Xvfb -displayfd 3 -screen 0 800x600x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+display=:$(cat "$work/display")
+export DISPLAY=$display GALT_WINE_DISPLAY=$display
+echo "display $display"
+
+"$here/wine-run.sh" "$prefix"
+# Windows drawn by Wine itself, title bar included, with no window manager.
+if ! grep -qF '"Managed"="N"' "$prefix/user.reg" 2>/dev/null; then
+  "$here/wine-run.sh" "$prefix" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+fi
+
+link=$prefix/dosdevices/com5
+rm -f "$link"
+"$emulator" --link "$link" >"$work/emulator.out" 2>"$work/emulator.err" &
+emu=$!
+for _ in $(seq 100); do [ -L "$link" ] && break; sleep 0.1; done
+[ -L "$link" ] || fail "galt-emulator made no $link"
+
+LD_PRELOAD=$shim "$here/wine-run.sh" "$prefix" "$loader" >"$work/loader.out" 2>&1 &
+app=$!
+window=$(timeout 60 xdotool search --sync --name '^GALT-5R' | head -n 1) || fail "the window did not appear"
+echo "window: $(xdotool getwindowname "$window")"
+xdotool windowfocus --sync "$window"
+# Whichever port start-up opened, COM5 is chosen by name.
+xdotool key --delay 100 Tab Tab
+xdotool type --delay 50 COM5
+xdotool key --delay 100 Return shift+Tab
+xdotool type --delay 50 237
+xdotool key --delay 100 shift+Tab Return
+start=$(date +%s%N)
+
+# The title shows the phase and progress; the last phase before the box
+# is kept in a screenshot.
+shot=
+titles=$work/titles
+for _ in $(seq 600); do
+  title=$(xdotool getwindowname "$window" 2>/dev/null) || break
+  [ "$(tail -n 1 "$titles" 2>/dev/null)" = "$title" ] || echo "$title" >>"$titles"
+  if [ -z "$shot" ] && [[ $title == *"проверка запуска"* ]]; then
+    sleep 0.2
+    import -window "$window" "$out/galt-loader-window.png" && shot=1
+  fi
+  xdotool search --onlyvisible --name '^Активизация программы$' >/dev/null 2>&1 && break
+  sleep 0.1
+done
+timeout 30 xdotool search --sync --onlyvisible --name '^Активизация программы$' >/dev/null || fail "no success box"
+echo "success box after $(( ($(date +%s%N) - start) / 1000000 )) ms"
+sleep 0.3
+import -window root "$out/galt-loader-done.png"
+[ -n "$shot" ] || import -window "$window" "$out/galt-loader-window.png"
+echo "titles seen:"
+sed 's/^/  /' "$titles"
+grep -q 'загрузка: блок' "$titles" || fail "the title never showed the blocks being written"
+
+# The box, which has the focus, closes on Enter; the window on Alt+F4, and
+# the program ends.
+xdotool key Return
+sleep 0.3
+xdotool windowfocus --sync "$window" key alt+F4
+for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app" 2>/dev/null && fail "the program did not end when its window closed"
+app=
+
+kill -INT "$emu"
+wait "$emu" || true
+emu=
+tail -n 1 "$work/emulator.out"
+grep -q "serial in flash 237$" "$work/emulator.out" || fail "serial 237 is not in the emulator's flash"
+echo "screenshots: $out/galt-loader-window.png $out/galt-loader-done.png"
+echo PASS
