@@ -47,6 +47,14 @@ void WindowBinding::FormCreate() {
   ShowOperationTitle();
 }
 
+void WindowBinding::WindowShown() {
+  if (shown_) return;
+  shown_ = true;
+  std::vector<std::string> held;
+  held.swap(heldErrors_);
+  for (const std::string& text : held) ShowError(text);
+}
+
 void WindowBinding::FormClose() {
   chooser_.Stop();
   if (cp1_.IsOpen()) cp1_.Close();
@@ -99,7 +107,13 @@ void WindowBinding::ShowPorts(const std::vector<TSerPortEntry>& Listed, const st
   face_.ShowPorts(Listed, SelectedPath);
 }
 
-void WindowBinding::ShowError(const std::string& Text) { boxes_.Show(BoxIcon::Error, texts::kErrorCaption, Text); }
+void WindowBinding::ShowError(const std::string& Text) {
+  if (!shown_) {
+    heldErrors_.push_back(Text);
+    return;
+  }
+  boxes_.Show(BoxIcon::Error, texts::kErrorCaption, Text);
+}
 
 void WindowBinding::PortLost(const std::string& Name) {
   Dispatch([this, &Name] { core_.LinkLost(Name); });

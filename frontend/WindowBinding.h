@@ -59,9 +59,13 @@ class WindowBinding : private PortView {
   TimerSource& Timers() { return timers_; }
 
   // The window is created: unless the setup said not to, the ports are
-  // listed and the first free one is opened (its boxes come before the
-  // window); then the blank image is built.
+  // listed and the first free one is opened; then the blank image is built.
+  // Boxes of the ports wait for WindowShown.
   void FormCreate();
+  // The window is on the screen: the boxes held until then come now, over
+  // it (not before it, with nothing to tell which program they belong to).
+  // The toolkit calls it from its event loop after the first show.
+  void WindowShown();
   // The window closes: no port is followed or opened any more, the port is
   // closed, and a running operation is abandoned without a question.
   void FormClose();
@@ -103,6 +107,8 @@ class WindowBinding : private PortView {
   PortChooser chooser_;
   std::unique_ptr<Timer> titleRefresh_;
   std::string shownSized1_;
+  bool shown_ = false;
+  std::vector<std::string> heldErrors_;
 };
 
 }  // namespace galt

@@ -20,7 +20,7 @@ void TForm1::open_fileClick() {
       QString::fromUtf8(kHexDefaultExtension.data(), static_cast<int>(kHexDefaultExtension.size())));
   if (OpenDialog1.exec() != QDialog::Accepted || OpenDialog1.selectedFiles().isEmpty()) return;
   const std::string path = OpenDialog1.selectedFiles().constFirst().toStdString();
-  Dispatch([this, &path] { core_.OpenHexFile(path); });
+  binding_->Dispatch([this, &path] { Core().OpenHexFile(path); });
 }
 
 }  // namespace galt

@@ -9,38 +9,26 @@
 
 namespace galt {
 
-void TForm1::ScanPorts() { chooser_.StartUp(); }
+void TForm1::ScanPorts() { Ports().StartUp(); }
 
-void TForm1::RefreshPorts() { chooser_.Rescan(); }
+void TForm1::RefreshPorts() { binding_->RefreshPorts(); }
 
 void TForm1::cmbPortsChange() {
-  if (const TSerPortEntry* chosen = cmbPorts->Selected()) chooser_.Choose(chosen->Path);
+  if (const TSerPortEntry* chosen = cmbPorts->Selected()) binding_->cmbPortsChange(chosen->Path);
 }
 
-void TForm1::cp1DeviceLost() { chooser_.DeviceLost(); }
+void TForm1::cp1DeviceLost() { Ports().DeviceLost(); }
 
 void TForm1::PortTextEntered() {
   // The list's own Enter handling has chosen a row matching the short name
   // already; a full path is the chooser's to find. Text that names no port
   // changes nothing and is put back.
-  chooser_.ChooseNamed(cmbPorts->lineEdit()->text().toStdString());
+  binding_->PortTextEntered(cmbPorts->lineEdit()->text().toStdString());
   cmbPorts->ShowSelected();
 }
 
 void TForm1::ShowPorts(const std::vector<TSerPortEntry>& Listed, const std::string& SelectedPath) {
   cmbPorts->SetEntries(Listed, SelectedPath);
-}
-
-void TForm1::ShowError(const std::string& Text) {
-  if (!shown_) {
-    heldErrors_.push_back(Text);
-    return;
-  }
-  core_.Boxes().Show(BoxIcon::Error, texts::kErrorCaption, Text);
-}
-
-void TForm1::PortLost(const std::string& Name) {
-  Dispatch([this, &Name] { core_.LinkLost(Name); });
 }
 
 }  // namespace galt

@@ -50,38 +50,21 @@ QLabel* NavyLabel(const QString& text, const QFont& font, int left, int top, QWi
 }  // namespace
 
 struct TForm1::OwnServices {
-  explicit OwnServices(const TForm1Setup& setup)
-      : timers(setup.timers ? *setup.timers : qtTimers),
-        boxes(setup.boxes ? *setup.boxes : qtBoxes),
-        port(setup.port ? *setup.port : commSerial) {
-    cp1.SetPortTable(setup.ports);
-  }
-  QtTimerSource qtTimers;
-  QtMessageBoxes qtBoxes;
+  QtTimerSource timers;
+  QtMessageBoxes boxes;
   // The dispatcher outlives cp1, whose worker threads hand deliveries to it.
   TSerQtDispatcher dispatcher;
-  TSerComm cp1{&dispatcher};
-  CommSerial commSerial{cp1};
-  TimerSource& timers;
-  MessageBoxes& boxes;
-  SerialText& port;
 };
 
 TForm1::TForm1() : TForm1(TForm1Setup{}) {}
 
 TForm1::TForm1(const TForm1Setup& setup)
     : scanPorts_(setup.scanPorts),
-      own_(std::make_unique<OwnServices>(setup)),
-      core_(own_->timers, own_->boxes, own_->port, setup.clock ? *setup.clock : SteadyClock::Instance()),
-      access_(own_->cp1, setup.ports),
-      chooser_(access_, *this, own_->timers, texts::kPortsBusyHint) {
-  UseLoaderLine(own_->cp1);
-  CoreBindingHandlers handlers;
-  handlers.Dispatch = [this](const std::function<void()>& handler) { Dispatch(handler); };
-  handlers.ShowError = [this](const std::exception& e) { ShowUncaught(e); };
-  handlers.LineChanged = [this] { ShowOperationTitle(); };
-  handlers.DeviceLost = [this] { cp1DeviceLost(); };
-  binding_ = std::make_unique<CoreBinding>(core_, own_->cp1, std::move(handlers));
+      own_(std::make_unique<OwnServices>()),
+      binding_(std::make_unique<WindowBinding>(
+          static_cast<WindowFace&>(*this), setup,
+          ToolkitServices{own_->timers, own_->boxes, own_->dispatcher,
+                          QGuiApplication::applicationDisplayName().toStdString()})) {
   BuildControls();
   BindEvents();
   FormCreate();
@@ -102,15 +85,16 @@ TForm1Setup TForm1::WithoutPorts(TimerSource& timers, MessageBoxes& boxes, Seria
 TForm1::TForm1(TimerSource& timers, MessageBoxes& boxes, SerialText& port, const MonotonicClock* clock)
     : TForm1(WithoutPorts(timers, boxes, port, clock)) {}
 
-TSerComm& TForm1::cp1() { return own_->cp1; }
+TSerComm& TForm1::cp1() { return binding_->cp1(); }
 
 TForm1::~TForm1() {
   // The controls go before the state they show.
   delete Panel3;
+  Panel3 = nullptr;
 }
 
 void TForm1::BuildControls() {
-  setWindowTitle(QString::fromStdString(core_.WindowTitle()));
+  setWindowTitle(QString::fromStdString(Core().WindowTitle()));
   setWindowIcon(QIcon(QPixmap(galt_loader_xpm)));
   // System menu and minimise; no maximise, and the size is fixed.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -131,7 +115,7 @@ void TForm1::BuildControls() {
   SetTextColour(cmbPorts, QPalette::Text, kMaroon);
   cmbPorts->setGeometry(9, 9, 73, cmbPorts->sizeHint().height());
 
-  zn = new TSpinEdit(core_.zn, Panel3);
+  zn = new TSpinEdit(Core().zn, Panel3);
   zn->setFont(DialogFont(13, true));
   SetTextColour(zn, QPalette::Text, kNavy);
   zn->setGeometry(9, 41, 65, 26);
@@ -139,11 +123,11 @@ void TForm1::BuildControls() {
   sized1 = NavyLabel(QString(), ArialFont(13, true), 8, 2, Panel3);
 
   Label1 = NavyLabel(QStringLiteral("Деактивизация:"), DialogFont(11, true), 96, 16, Panel3);
-  Gauge1 = new TGauge(core_.Gauge1, Panel3);
+  Gauge1 = new TGauge(Core().Gauge1, Panel3);
   Gauge1->setGeometry(200, 16, 153, 17);
 
   Label2 = NavyLabel(QStringLiteral("Загрузка:"), DialogFont(11, true), 96, 40, Panel3);
-  Gauge2 = new TGauge(core_.Gauge2, Panel3);
+  Gauge2 = new TGauge(Core().Gauge2, Panel3);
   Gauge2->setGeometry(160, 40, 193, 17);
 
   Button4 = new QPushButton(QStringLiteral("Установить версию GALT-5R.0211"), Panel3);
@@ -163,13 +147,13 @@ void TForm1::BuildControls() {
 void TForm1::BindEvents() {
   // The click takes the focus on the press, so the serial number has been
   // brought into its range before the install reads it.
-  connect(Button4, &QPushButton::clicked, this, [this] { Dispatch([this] { core_.Button4Click(); }); });
+  connect(Button4, &QPushButton::clicked, this, [this] { binding_->Button4Click(); });
   // Choosing an entry (the open one included) reopens the link; the
   // program's own selection does not. Typed text only chooses an entry it
   // names, on Enter; half-typed text never closes the working port.
   connect(cmbPorts, &QComboBox::activated, this, [this](int row) {
     if (row >= 0 && row < static_cast<int>(cmbPorts->Entries().size()))
-      chooser_.Choose(cmbPorts->Entries()[static_cast<std::size_t>(row)].Path);
+      binding_->cmbPortsChange(cmbPorts->Entries()[static_cast<std::size_t>(row)].Path);
     cmbPorts->ShowSelected();
   });
   connect(cmbPorts->lineEdit(), &QLineEdit::returnPressed, this, [this] { PortTextEntered(); });
@@ -177,19 +161,16 @@ void TForm1::BindEvents() {
   cmbPorts->OnAboutToShowList = [this] {
     if (scanPorts_) RefreshPorts();
   };
-  titleRefresh_ = own_->timers.CreateTimer(1000);
-  titleRefresh_->OnTimer = [this] { ShowOperationTitle(); };
 }
 
 void TForm1::FormCreate() {
   if (scanPorts_) {
     // Watching first: a port plugged in while the start-up box is open is
     // taken as the box closes.
-    portWatch_ = new TPortWatch(access_.Table(), this);
+    portWatch_ = new TPortWatch(cp1().PortTable(), this);
     portWatch_->OnChange = [this] { RefreshPorts(); };
-    ScanPorts();
   }
-  core_.FormCreateImage();
+  binding_->FormCreate();
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -197,13 +178,7 @@ void TForm1::showEvent(QShowEvent* event) {
   if (shown_) return;
   shown_ = true;
   // After the window is on the screen, from the event loop.
-  QTimer::singleShot(0, this, [this] { ShowHeldErrors(); });
-}
-
-void TForm1::ShowHeldErrors() {
-  std::vector<std::string> held;
-  held.swap(heldErrors_);
-  for (const std::string& text : held) ShowError(text);
+  QTimer::singleShot(0, this, [this] { binding_->WindowShown(); });
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -220,10 +195,7 @@ void TForm1::FormClose() {
   // A closed window neither follows nor opens ports any more.
   delete portWatch_;
   portWatch_ = nullptr;
-  chooser_.Stop();
-  if (cp1().IsOpen()) cp1().Close();
-  // A running operation is abandoned: no timer ticks into a closed window.
-  core_.StopTimers();
+  binding_->FormClose();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -231,15 +203,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
 }
 
-void TForm1::ShowOperationTitle() {
-  // The phase, progress and time left of the operation under way; the
-  // countdown moves on between the sequence's own events.
-  setWindowTitle(QString::fromStdString(core_.WindowTitle()));
-  titleRefresh_->SetEnabled(core_.OperationRunning());
-}
-
 void TForm1::cp1RxChar(int count) {
-  Dispatch([this, count] { core_.cp1RxChar(count); });
+  binding_->cp1RxChar(count);
 }
 
 void TForm1::ShowCentred() {
@@ -248,26 +213,10 @@ void TForm1::ShowCentred() {
   show();
 }
 
-void TForm1::Dispatch(const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (const std::exception& error) {
-    ShowUncaught(error);
-  }
-  ShowSized1();
-  ShowOperationTitle();
-}
+void TForm1::ShowTitle(const std::string& Title) { setWindowTitle(QString::fromStdString(Title)); }
 
-void TForm1::ShowUncaught(const std::exception& error) {
-  // As the toolkit would: the handler ends, its error is shown, the loader
-  // goes on.
-  core_.Boxes().Show(BoxIcon::Error, QGuiApplication::applicationDisplayName().toStdString(), error.what());
-}
-
-void TForm1::ShowSized1() {
-  const QString text = QString::fromStdString(core_.sized1);
-  if (sized1->text() == text) return;
-  sized1->setText(text);
+void TForm1::ShowSized1(const std::string& Caption) {
+  sized1->setText(QString::fromStdString(Caption));
   sized1->adjustSize();
 }
 

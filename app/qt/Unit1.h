@@ -6,15 +6,11 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
-#include <optional>
 
 #include "app/qt/PortCombo.h"
-#include "frontend/CoreBinding.h"
-#include "frontend/PortAccess.h"
-#include "frontend/PortChooser.h"
+#include "frontend/WindowBinding.h"
 #include "frontend/WindowSetup.h"
 #include "sequences/LoaderCore.h"
-#include "serial/PortTable.h"
 #include "serial/SerComm.h"
 
 class QCloseEvent;
@@ -34,7 +30,7 @@ class TSpinEdit;
 // message boxes, the frames going through cp1, the system's serial ports).
 using TForm1Setup = WindowSetup;
 
-class TForm1 : public QWidget, private PortView {
+class TForm1 : public QWidget, private WindowFace {
  public:
   // The program's window.
   TForm1();
@@ -44,7 +40,7 @@ class TForm1 : public QWidget, private PortView {
   TForm1(TimerSource& timers, MessageBoxes& boxes, SerialText& port, const MonotonicClock* clock = nullptr);
   ~TForm1() override;
 
-  LoaderCore& Core() { return core_; }
+  LoaderCore& Core() { return binding_->Core(); }
 
   // Shows the window centred on its screen.
   void ShowCentred();
@@ -57,7 +53,7 @@ class TForm1 : public QWidget, private PortView {
   // coming back, is opened.
   void RefreshPorts();
   // Which port the window keeps open (the policy behind the two above).
-  PortChooser& Ports() { return chooser_; }
+  PortChooser& Ports() { return binding_->Ports(); }
 
   // The serial component's received-data event.
   void cp1RxChar(int count);
@@ -102,34 +98,18 @@ class TForm1 : public QWidget, private PortView {
   void BindEvents();
   void FormCreate();
   void FormClose();
-  // Runs a handler of the core, shows what it changed in controls without a
-  // change notification, and reports an error it lets escape in a box.
-  void Dispatch(const std::function<void()>& handler);
-  void ShowSized1();
-  void ShowUncaught(const std::exception& error);
-  // Port selection (PortSelection.cpp): typed text and Enter, and what the
-  // port chooser shows.
+  // Typed text and Enter in the port selector (PortSelection.cpp).
   void PortTextEntered();
+  // WindowFace: what the binding shows.
   void ShowPorts(const std::vector<TSerPortEntry>& Listed, const std::string& SelectedPath) override;
-  void ShowError(const std::string& Text) override;
-  void PortLost(const std::string& Name) override;
-  // The title shows the operation under way; refreshed while one runs.
-  void ShowOperationTitle();
-
-  // Boxes wait for the window: one from start-up comes over it, not before
-  // it with nothing to tell which program it belongs to.
-  void ShowHeldErrors();
+  void ShowTitle(const std::string& Title) override;
+  void ShowSized1(const std::string& Caption) override;
 
   bool scanPorts_;
   bool shown_ = false;
-  std::vector<std::string> heldErrors_;
   TPortWatch* portWatch_ = nullptr;
-  std::unique_ptr<OwnServices> own_;  // before core_, which uses them
-  LoaderCore core_;
-  std::unique_ptr<CoreBinding> binding_;
-  CommPortAccess access_;
-  PortChooser chooser_;
-  std::unique_ptr<Timer> titleRefresh_;
+  std::unique_ptr<OwnServices> own_;  // before binding_, which uses them
+  std::unique_ptr<WindowBinding> binding_;
 };
 
 }  // namespace galt

@@ -36,6 +36,8 @@ constexpr int kSettleMs = 100;
 constexpr GUID kComPortInterface = {0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
 
 const std::string kUncaughtCaption = "galt-loader";
+// Posted by the first show: the boxes start-up held come over the window.
+constexpr UINT kShown = WM_APP + 3;
 
 HWND Child(const wchar_t* cls, const wchar_t* text, DWORD style, HWND parent, int id = 0) {
   const HWND hwnd = ::CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
@@ -211,6 +213,7 @@ void TForm1::ShowCentred(int ShowCommand) {
   ::ShowWindow(hwnd_, ShowCommand);
   ::UpdateWindow(hwnd_);
   ::SetFocus(Button4);
+  ::PostMessageW(hwnd_, kShown, 0, 0);
 }
 
 void TForm1::ScanPorts() { binding_->Ports().StartUp(); }
@@ -289,6 +292,9 @@ LRESULT CALLBACK TForm1::Proc(HWND Window, UINT Message, WPARAM WParam, LPARAM L
 
 LRESULT TForm1::OnMessage(UINT Message, WPARAM WParam, LPARAM LParam) {
   switch (Message) {
+    case kShown:
+      binding_->WindowShown();
+      return 0;
     case WM_COMMAND: {
       const auto from = reinterpret_cast<HWND>(LParam);
       const WORD code = HIWORD(WParam);

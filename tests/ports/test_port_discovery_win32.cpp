@@ -4,7 +4,7 @@
 // through as UTF-8; the monitor fires when the system names a port.
 
 #include "SerialFixture.h"
-#include "SystemPortRecords.h"
+#include "tests/support/win32/SystemPortRecords.h"
 #include "ports/PortDescription.h"
 #include "ports/PortDiscovery.h"
 #include "ports/PortMonitor.h"

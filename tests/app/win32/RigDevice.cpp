@@ -3,12 +3,18 @@
 #include <chrono>
 
 #include "serial/PortName.h"
+#include "serial/win32/WideText.h"
+#include "tests/support/win32/SystemPortRecords.h"
 
 namespace galt::testing {
 
 using namespace std::chrono_literals;
 
-RigDevice::RigDevice(const emu::Faults& Faults) { emulator_.faults = Faults; }
+RigDevice::RigDevice(const emu::Faults& Faults)
+    : named_(std::make_unique<test::SerialCommValue>(L"\\Device\\GaltRig" + std::to_wstring(PortNum()),
+                                                     WideFromUtf8(Name()))) {
+  emulator_.faults = Faults;
+}
 
 RigDevice::~RigDevice() {
   stop_ = true;
@@ -22,6 +28,7 @@ int RigDevice::PortNum() const { return ComPortNumber(Path()).value_or(0); }
 void RigDevice::Start() { thread_ = std::thread([this] { Serve(); }); }
 
 void RigDevice::HangUp() {
+  named_.reset();  // the port goes with its adapter
   hangUp_ = true;
   if (thread_.joinable()) thread_.join();
 }

@@ -1,15 +1,21 @@
 #pragma once
 // The device emulator behind a COM port of the Wine rig: a thread plays the
 // device on the far side of the line (tests/serial/FarSide.h), answering
-// every frame the loader sends as a GALT-5R would.
+// every frame the loader sends as a GALT-5R would. While it is plugged in,
+// its port is named in the registry's SERIALCOMM, as a port driver does.
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "FarSide.h"
 #include "tools/emulator/DeviceEmulator.h"
+
+namespace galt::test {
+class SerialCommValue;
+}
 
 namespace galt::testing {
 
@@ -36,6 +42,7 @@ class RigDevice {
   void Serve();
 
   test::FarSide far_;
+  std::unique_ptr<test::SerialCommValue> named_;
   std::mutex lock_;
   emu::DeviceEmulator emulator_;
   std::atomic<bool> stop_{false};

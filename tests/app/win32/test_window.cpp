@@ -12,25 +12,11 @@
 #include "app/win32/SpinEdit.h"
 #include "app/win32/PortCombo.h"
 #include "app/win32/Gauge.h"
+#include "tests/support/RecordingPort.h"
 #include "tests/support/VirtualClock.h"
 
 namespace galt::testing {
 namespace {
-
-class RecordingPort : public SerialText {
- public:
-  bool WriteText(const std::string& bytes) override {
-    sent.push_back(bytes);
-    return true;
-  }
-  std::string ReadText() override { return {}; }
-  std::vector<std::string> sent;
-};
-
-// Serial number carried by a frame (bytes 2 and 3, high byte first).
-int FrameSerial(const std::string& frame) {
-  return static_cast<unsigned char>(frame.at(2)) * 256 + static_cast<unsigned char>(frame.at(3));
-}
 
 win32::TForm1Setup Offline(VirtualClock& clock, RecordingBoxes& boxes, RecordingPort& port) {
   win32::TForm1Setup setup;
@@ -148,7 +134,7 @@ TEST_F(Win32Window, EnterPressesTheFocusedButtonOnceHoweverLongTheKeyIsHeld) {
   Show();
   Press(form, VK_RETURN);
   ASSERT_EQ(port.sent.size(), 1u) << "Enter started the install";
-  EXPECT_NE(WindowText(form.Handle()).find(L"деактивизация"), std::wstring::npos);
+  EXPECT_NE(WindowText(form.Handle()).find(L"останов 1/201"), std::wstring::npos);
   Press(form, VK_RETURN, /*repeat=*/true);
   Click(form);
   EXPECT_EQ(port.sent.size(), 1u) << "neither the held key nor a second press starts it again";

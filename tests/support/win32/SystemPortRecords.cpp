@@ -1,4 +1,4 @@
-#include "SystemPortRecords.h"
+#include "tests/support/win32/SystemPortRecords.h"
 
 #include <stdexcept>
 
