@@ -16,8 +16,12 @@ build=$(cd "${1:-build-wine}" && pwd)
 host=$build/host
 work=$(mktemp -d)
 xvfb= emu=
+named=
 cleanup() {
   [ -z "$emu" ] || kill -INT "$emu" 2>/dev/null || true
+  # The tests share the prefix: COM5 must not stay named there.
+  [ -z "$named" ] || "$here/wine-run.sh" "$build/wineprefix" reg delete 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' \
+    /v '\Device\GaltEmulator5' /f >/dev/null 2>&1 || true
   [ -n "${display:-}" ] && GALT_WINE_DISPLAY=$display "$here/wine-end.sh" "$build/wineprefix-display" >/dev/null 2>&1
   [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
   rm -rf "$work"
@@ -56,6 +60,9 @@ prefix=$build/wineprefix
 "$here/wine-run.sh" "$prefix"
 link=$prefix/dosdevices/com5
 rm -f "$link"
+# Named in the registry, as a port driver does, so that discovery lists it.
+"$here/wine-run.sh" "$prefix" reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\GaltEmulator5' /d COM5 /f \
+  >/dev/null 2>&1 && named=1
 "$host/tools/galt-emulator/galt-emulator" --pace --quiet --link "$link" >"$work/emulator.out" 2>&1 &
 emu=$!
 for _ in $(seq 100); do [ -L "$link" ] && break; sleep 0.1; done
