@@ -9,15 +9,11 @@
 
 namespace galt {
 
-void TForm1::ScanPorts() { Ports().StartUp(); }
-
 void TForm1::RefreshPorts() { binding_->RefreshPorts(); }
 
 void TForm1::cmbPortsChange() {
   if (const TSerPortEntry* chosen = cmbPorts->Selected()) binding_->cmbPortsChange(chosen->Path);
 }
-
-void TForm1::cp1DeviceLost() { Ports().DeviceLost(); }
 
 void TForm1::PortTextEntered() {
   // The list's own Enter handling has chosen a row matching the short name

@@ -151,9 +151,8 @@ void TForm1::BindEvents() {
   // Choosing an entry (the open one included) reopens the link; the
   // program's own selection does not. Typed text only chooses an entry it
   // names, on Enter; half-typed text never closes the working port.
-  connect(cmbPorts, &QComboBox::activated, this, [this](int row) {
-    if (row >= 0 && row < static_cast<int>(cmbPorts->Entries().size()))
-      binding_->cmbPortsChange(cmbPorts->Entries()[static_cast<std::size_t>(row)].Path);
+  connect(cmbPorts, &QComboBox::activated, this, [this] {
+    cmbPortsChange();
     cmbPorts->ShowSelected();
   });
   connect(cmbPorts->lineEdit(), &QLineEdit::returnPressed, this, [this] { PortTextEntered(); });

@@ -45,14 +45,12 @@ class TForm1 : public QWidget, private WindowFace {
   // Shows the window centred on its screen.
   void ShowCentred();
 
-  // Lists the serial ports in cmbPorts and opens the first free one.
-  void ScanPorts();
   // Scans the ports again (something was plugged or unplugged, or the list
   // is about to open): the list follows, the open port stays selected, and
   // with no port open a port that appears, or the adapter that was open
   // coming back, is opened.
   void RefreshPorts();
-  // Which port the window keeps open (the policy behind the two above).
+  // Which port the window keeps open (the policy behind the one above).
   PortChooser& Ports() { return binding_->Ports(); }
 
   // The serial component's received-data event.
@@ -63,11 +61,6 @@ class TForm1 : public QWidget, private WindowFace {
 
   // The port selector's change event: reopens the link on the chosen port.
   void cmbPortsChange();
-
-  // The device behind the open port has gone (its adapter pulled out, its
-  // node removed): the port is closed, whatever runs is stopped, one box
-  // says so, and the adapter is reopened when it comes back.
-  void cp1DeviceLost();
 
   // The serial port component; its frames carry the core's commands unless
   // the setup gave another port.

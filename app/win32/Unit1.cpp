@@ -216,8 +216,6 @@ void TForm1::ShowCentred(int ShowCommand) {
   ::PostMessageW(hwnd_, kShown, 0, 0);
 }
 
-void TForm1::ScanPorts() { binding_->Ports().StartUp(); }
-
 void TForm1::RefreshPorts() {
   if (!closed_) binding_->RefreshPorts();
 }

@@ -48,8 +48,6 @@ class TForm1 : private WindowFace {
   // Shows the window centred on its monitor, the install button focused.
   void ShowCentred(int ShowCommand = SW_SHOWNORMAL);
 
-  // Lists the serial ports in cmbPorts and opens the first free one.
-  void ScanPorts();
   // Something was plugged or unplugged, or the list is about to open: the
   // list follows, the open port stays selected, and with no port open a
   // port that appears, or the adapter that was open coming back, is opened.
