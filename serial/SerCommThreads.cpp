@@ -193,6 +193,7 @@ void TSerCommEventThread::Execute() {
     if (arrived) {
       reported = total;
       events |= EV_RXCHAR;
+      waiter.InputSeen();
     }
     if (watchInput) {
       // Woken for input with nothing new: the bytes wait unread.

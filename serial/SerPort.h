@@ -140,6 +140,9 @@ class TSerEventWaiter {
   TSerDeviceWait Wait(TSerSignals Signals, bool WatchInput, std::uint32_t TimeoutMs);
   // Gives up a wait pending on the device and waits until it has ended.
   void Cancel();
+  // Bytes came since the last wait: a reply is coming in, so waits that end
+  // with nothing are not yet a sign of a driver to be paced.
+  void InputSeen();
 
  private:
   struct TImpl;

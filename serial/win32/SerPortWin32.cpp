@@ -418,6 +418,8 @@ void TSerEventWaiter::Cancel() {
   (void)w.Port.EndPending(w.Record);
 }
 
+void TSerEventWaiter::InputSeen() { Impl_->EmptyEnds = 0; }
+
 TSerDeviceWait TSerEventWaiter::Wait(TSerSignals Signals, bool WatchInput, std::uint32_t TimeoutMs) {
   TImpl& w = *Impl_;
   TSerDeviceWait result;
