@@ -46,10 +46,12 @@ SerialCommValue::~SerialCommValue() {
 }
 
 PortsClassDevice::PortsClassDevice(const std::wstring& PortName, const std::wstring& FriendlyName,
-                                   const std::wstring& Maker)
+                                   const std::wstring& Maker, const std::wstring& InstanceId)
     : Set_(::SetupDiCreateDeviceInfoList(&kPortsClass, nullptr)) {
   HKEY key = static_cast<HKEY>(INVALID_HANDLE_VALUE);
-  if (::SetupDiCreateDeviceInfoW(Set_, L"PORTS", &kPortsClass, nullptr, nullptr, DICD_GENERATE_ID, &Device_) &&
+  const bool named = !InstanceId.empty();
+  if (::SetupDiCreateDeviceInfoW(Set_, named ? InstanceId.c_str() : L"PORTS", &kPortsClass, nullptr, nullptr,
+                                 named ? 0 : DICD_GENERATE_ID, &Device_) &&
       ::SetupDiRegisterDeviceInfo(Set_, &Device_, 0, nullptr, nullptr, nullptr) &&
       ::SetupDiSetDeviceRegistryPropertyW(Set_, &Device_, SPDRP_FRIENDLYNAME, BytesOf(FriendlyName),
                                           SizeOf(FriendlyName)) &&
