@@ -104,6 +104,34 @@ TEST(SerialPortDescriptionWin32, TheAdapterSerialIsFoundUpThePortsParents) {
   EXPECT_EQ(AdapterSerialOfInstanceIds({}), "");
 }
 
+TEST(SerialPortDescriptionWin32, ProductAndMakerAreFoundUpThePortsParentsWhereItsNodeLacksThem) {
+  // Recorded trees, the port's node first; a hub above says nothing of a port.
+  const TSerDeviceNode hub{"USB\\ROOT_HUB30\\4&1B2C3D4&0&0", "USB Root Hub (USB 3.0)", "(Standard USB HUBs)"};
+  const struct {
+    std::vector<TSerDeviceNode> nodes;
+    TSerAdapterTexts texts;
+  } trees[] = {
+      // FTDI's bus knows the maker only; its USB device the product.
+      {{{"FTDIBUS\\VID_0403+PID_6001+A10K3ZQ1A\\0000", "", "FTDI"},
+        {"USB\\VID_0403&PID_6001\\A10K3ZQ1", "FT232R USB UART", "FTDI Ltd"}, hub},
+       {"FT232R USB UART", "FTDI", "A10K3ZQ1"}},
+      // Interface 0 of a composite CDC device knows nothing of either.
+      {{{"USB\\VID_2341&PID_8036&MI_00\\6&3A7F1C2&0&0000", "", ""},
+        {"USB\\VID_2341&PID_8036\\7573530333135", "Arduino Leonardo", "Arduino LLC"}, hub},
+       {"Arduino Leonardo", "Arduino LLC", "7573530333135"}},
+      {{{"USB\\VID_067B&PID_2303\\5&2B1C3E0&0&2", "USB-Serial Controller", ""}, hub}, {"USB-Serial Controller", "", ""}},
+      {{{"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002\\7&2A4B1C2&0&001122334455_C00000000", "", ""},
+        {"BTH\\MS_BTHBRB\\6&1D2E3F4&0&1", "Microsoft Bluetooth Enumerator", "Microsoft"}},
+       {}},
+  };
+  for (const auto& tree : trees) {
+    const TSerAdapterTexts texts = AdapterTextsOfNodes(tree.nodes);
+    EXPECT_EQ(texts.Product, tree.texts.Product) << tree.nodes.front().InstanceId;
+    EXPECT_EQ(texts.Maker, tree.texts.Maker) << tree.nodes.front().InstanceId;
+    EXPECT_EQ(texts.Serial, tree.texts.Serial) << tree.nodes.front().InstanceId;
+  }
+}
+
 TEST(SerialPortMonitorWin32, SignalsWhenTheSystemNamesAPortAndWhenItGoes) {
   TSerPortMonitor monitor(TSerPortTable::System());
   const std::vector<TSerHandle> handles = monitor.Handles();
