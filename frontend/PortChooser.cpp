@@ -27,6 +27,10 @@ std::string Trimmed(const std::string& s) {
   return s.substr(first, s.find_last_not_of(" \t") - first + 1);
 }
 
+// A busy Bluetooth port is never looked at: the look opens it, which would
+// hold the window up while it connects. Choosing it tries again.
+bool Rechecked(const TSerPortEntry& Entry) { return Entry.Busy && !Entry.Bluetooth; }
+
 }  // namespace
 
 PortChooser::PortChooser(PortAccess& Access, PortView& View, TimerSource& Timers, std::string BusyHint)
@@ -259,7 +263,7 @@ void PortChooser::Lose(const std::string& Name) {
 }
 
 void PortChooser::UpdateRecheck() {
-  const bool busy = std::any_of(listed_.begin(), listed_.end(), [](const TSerPortEntry& e) { return e.Busy; });
+  const bool busy = std::any_of(listed_.begin(), listed_.end(), Rechecked);
   recheck_->SetEnabled(busy && !access_.IsOpen() && !opening_);
 }
 
@@ -268,7 +272,7 @@ void PortChooser::RecheckBusy() {
   // would pulse their modem lines.
   bool letGo = false;
   for (const TSerPortEntry& e : listed_) {
-    if (e.Busy && !access_.IsBusy(e.Path)) {
+    if (Rechecked(e) && !access_.IsBusy(e.Path)) {
       held_.erase(e.Path);
       letGo = true;
     }
