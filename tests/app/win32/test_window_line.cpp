@@ -56,10 +56,8 @@ class SlowOpen : public TSerWinApi {
   }
   std::atomic<bool> let{false};
   std::atomic<int> asked{0}, opened{0}, closed{0};
-
- private:
-  std::wstring path_;
-  TSerWinApi* replaced_;
+  const std::wstring path_;
+  TSerWinApi* const replaced_;
   std::atomic<HANDLE> last_{nullptr};
 };
 
@@ -256,7 +254,7 @@ TEST_F(Win32WindowLine, APortAppearingAfterStartUpIsTakenAndThePickChangesIt) {
 TEST_F(Win32WindowLine, ABluetoothPortOpensOnlyWhenChosenAndWithoutHoldingTheWindowUp) {
   RigDevice usb, bt;
   test::PortsClassDevice record(WideFromUtf8(bt.Name()), L"Standard Serial over Bluetooth link", L"Microsoft",
-                          L"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0000\\7&1F2E3D4C&0&000000000000_0");
+                                L"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0000\\7&1F2E3D4C&0&0_0");
   SlowOpen slow(bt.Path());
   auto form = Window();
   ASSERT_EQ(form->cp1().PortNum(), usb.PortNum()) << "start-up passes over the Bluetooth port";
@@ -265,7 +263,6 @@ TEST_F(Win32WindowLine, ABluetoothPortOpensOnlyWhenChosenAndWithoutHoldingTheWin
   // A step onto it opens nothing; Enter chooses it, and the window goes on while it connects.
   ::SetFocus(form->cmbPorts->Field());
   Press(*form, VK_DOWN);
-  EXPECT_EQ(form->cmbPorts->FieldText(), bt.Name());
   Pump(form.get(), 100);
   EXPECT_EQ(slow.asked, 0);
   EXPECT_EQ(form->cp1().PortNum(), usb.PortNum());
@@ -279,8 +276,7 @@ TEST_F(Win32WindowLine, ABluetoothPortOpensOnlyWhenChosenAndWithoutHoldingTheWin
   EXPECT_EQ(form->cp1().PortNum(), bt.PortNum());
   EXPECT_EQ(WindowText(form->Handle()), L"GALT-5R — загрузчик версии 0211");
 
-  // A step back is taken at once; a step onto it again, then the focus
-  // leaving, chooses it; the window closes while it connects.
+  // A step back is taken at once; stepping onto it and leaving chooses it; the window closes meanwhile.
   slow.let = false;
   Press(*form, VK_UP);
   Pump(form.get(), 100);

@@ -31,8 +31,7 @@ class SerialCommValue {
 
 class PortsClassDevice {
  public:
-  // InstanceId: the device's own ("BTHENUM\\..." for a Bluetooth port);
-  // one under ROOT\PORTS is made up when empty.
+  // InstanceId: the device's own ("BTHENUM\\..." for a Bluetooth port), or one made up.
   PortsClassDevice(const std::wstring& PortName, const std::wstring& FriendlyName, const std::wstring& Maker,
                    const std::wstring& InstanceId = L"");
   ~PortsClassDevice();
