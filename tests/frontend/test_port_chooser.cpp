@@ -112,9 +112,8 @@ struct Rig {
   // "plug NAME [SERIAL]", "plug-bt NAME" (a Bluetooth port), "unplug NAME",
   // "hold NAME", "hold-unseen NAME" (held, which only an open shows), "let NAME",
   // "refuse NAME", "deny NAME" change the machine; "> startup", "> rescan", "> choose NAME",
-  // "> step NAME" (arrow keys), "> type TEXT", "> lost", "> wait MS", "> stop" are the window's
-  // events; "> connected" ends the background open;
-  // "> plug-in-box NAME" plugs NAME and rescans while the next box is open.
+  // "> step NAME" (arrow keys), "> type TEXT", "> lost", "> wait MS", "> stop" are the window's events;
+  // "> connected" ends the background open; "> plug-in-box NAME" plugs NAME and rescans in the next box.
   void Run(const std::string& line) {
     std::istringstream in(line);
     std::string verb, arg, extra;

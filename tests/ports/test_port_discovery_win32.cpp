@@ -1,8 +1,8 @@
 // Port discovery on Windows, under Wine: the ports the system names (the
 // registry's SERIALCOMM, SetupAPI's Ports devices) are listed by their COM
 // names without opening any, up to COM256 and beyond; SetupAPI's texts come
-// through as UTF-8, and what a port's node lacks is found up its parents
-// (recorded trees); the monitor fires when the system names a port.
+// through as UTF-8 (and up a port's parents); the monitor fires when the
+// system names a port.
 
 #include "SerialFixture.h"
 #include "tests/support/win32/SystemPortRecords.h"

@@ -49,9 +49,8 @@ PortsClassDevice::PortsClassDevice(const std::wstring& PortName, const std::wstr
                                    const std::wstring& Maker, const std::wstring& InstanceId)
     : Set_(::SetupDiCreateDeviceInfoList(&kPortsClass, nullptr)) {
   HKEY key = static_cast<HKEY>(INVALID_HANDLE_VALUE);
-  const bool named = !InstanceId.empty();
-  if (::SetupDiCreateDeviceInfoW(Set_, named ? InstanceId.c_str() : L"PORTS", &kPortsClass, nullptr, nullptr,
-                                 named ? 0 : DICD_GENERATE_ID, &Device_) &&
+  if (::SetupDiCreateDeviceInfoW(Set_, InstanceId.empty() ? L"PORTS" : InstanceId.c_str(), &kPortsClass, nullptr,
+                                 nullptr, InstanceId.empty() ? DICD_GENERATE_ID : 0, &Device_) &&
       ::SetupDiRegisterDeviceInfo(Set_, &Device_, 0, nullptr, nullptr, nullptr) &&
       ::SetupDiSetDeviceRegistryPropertyW(Set_, &Device_, SPDRP_FRIENDLYNAME, BytesOf(FriendlyName),
                                           SizeOf(FriendlyName)) &&
