@@ -41,6 +41,8 @@ struct TSerLineConfig {
   char EventChar = 0;
   std::uint16_t XonLimit = 1024;
   std::uint16_t XoffLimit = 1024;
+
+  bool operator==(const TSerLineConfig&) const = default;
 };
 
 // The system's text for an error code, without trailing line breaks, blanks
