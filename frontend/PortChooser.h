@@ -51,10 +51,11 @@ class PortChooser {
   // Interval of the look at busy ports while none is open.
   static constexpr int kBusyRecheckMs = 1000;
   // The news of one plug comes as a burst (udev: the USB device, its
-  // interface, the tty; Windows: device nodes, then the port): the ports are
-  // looked at once, this long after its first event. News later than that
-  // is another look.
-  static constexpr int kPlugSettleMs = 50;
+  // interface, the tty, within a few milliseconds; Windows: device nodes,
+  // then the port): the ports are looked at once, this long after its first
+  // event, and news later than that is another look. Short enough that a
+  // plug reaches the list within 100 ms with a scan of 64 adapters.
+  static constexpr int kPlugSettleMs = 30;
 
   // BusyHint ends the report of busy ports (what the user should do).
   PortChooser(PortAccess& Access, PortView& View, TimerSource& Timers, std::string BusyHint);

@@ -1,12 +1,13 @@
 // What both windows do alike through WindowBinding, against a face that
 // records what it is told: the state at creation, the install press, the
 // title while an operation runs, errors escaping a handler, the verify
-// caption and closing.
+// caption and closing; and what CoreBinding hands on of the component.
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <memory>
+#include <stdexcept>
 
 #include "frontend/WindowBinding.h"
 #include "tests/support/MemoryLink.h"
@@ -147,6 +148,30 @@ TEST_F(Binding, ClosingInTheMiddleOfAnInstallAbandonsItWithoutAQuestion) {
   clock.Advance(20000);
   EXPECT_EQ(port.sent.size(), sent) << "the abandoned install sends nothing more";
   EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST(CoreBindingEvents, ShowAComponentsErrorOnceUntilTheNextOpenAndHandOnTheRest) {
+  VirtualClock clock;
+  RecordingBoxes boxes;
+  RecordingPort port;
+  LoaderCore core(clock, boxes, port, clock);
+  TSerComm comm;
+  std::vector<std::string> told;
+  CoreBindingHandlers handlers;
+  handlers.Dispatch = [&](const std::function<void()>& handler) { told.push_back("dispatch"), handler(); };
+  handlers.ShowError = [&](const std::exception& e) { told.push_back(e.what()); };
+  handlers.LineChanged = [&] { told.push_back("line"); };
+  handlers.DeviceLost = [&] { told.push_back("lost"); };
+  CoreBinding binding(core, comm, handlers);
+  const auto raise = [&] { comm.ShowException(std::make_exception_ptr(std::runtime_error("dead adapter"))); };
+  raise();
+  raise();
+  comm.OnOpen(&comm);
+  raise();
+  comm.OnRxChar(&comm, 0);
+  comm.OnDeviceLost(&comm);
+  comm.OnClose(&comm);
+  EXPECT_EQ(told, (std::vector<std::string>{"dead adapter", "line", "dead adapter", "dispatch", "lost", "line"}));
 }
 
 }  // namespace
