@@ -6,7 +6,6 @@
 // the core's state.
 
 #include <QWidget>
-#include <functional>
 #include <memory>
 
 #include "app/qt/PortCombo.h"
@@ -20,7 +19,6 @@ class QShowEvent;
 class QFrame;
 class QLabel;
 class QPushButton;
-class QTimer;
 
 namespace galt {
 

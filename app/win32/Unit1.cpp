@@ -1,6 +1,5 @@
 #include "app/win32/Unit1.h"
 
-#include <commctrl.h>
 #include <dbt.h>
 
 #include <stdexcept>
