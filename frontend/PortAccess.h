@@ -68,7 +68,6 @@ class CommPortAccess : public PortAccess {
   void Close() override;
   bool IsOpen() const override { return comm_.IsOpen(); }
   std::string OpenPath() const override;
-  const TSerPortTable& Table() const { return table_; }
 
  private:
   struct Background;

@@ -34,8 +34,16 @@ bool Rechecked(const TSerPortEntry& Entry) { return Entry.Busy && !Entry.Bluetoo
 }  // namespace
 
 PortChooser::PortChooser(PortAccess& Access, PortView& View, TimerSource& Timers, std::string BusyHint)
-    : access_(Access), view_(View), busyHint_(std::move(BusyHint)), recheck_(Timers.CreateTimer(kBusyRecheckMs)) {
+    : access_(Access),
+      view_(View),
+      busyHint_(std::move(BusyHint)),
+      recheck_(Timers.CreateTimer(kBusyRecheckMs)),
+      settle_(Timers.CreateTimer(kPlugSettleMs)) {
   recheck_->OnTimer = [this] { RecheckBusy(); };
+  settle_->OnTimer = [this] {
+    settle_->SetEnabled(false);
+    Rescan();
+  };
 }
 
 PortChooser::~PortChooser() {
@@ -129,6 +137,11 @@ void PortChooser::Rescan() {
   Tell();
 }
 
+void PortChooser::PortsMayHaveChanged() {
+  // A countdown already running goes on.
+  if (!stopped_ && !settle_->Enabled()) settle_->SetEnabled(true);
+}
+
 void PortChooser::Choose(const std::string& Path) {
   if (stopped_) return;
   const auto it = std::find_if(listed_.begin(), listed_.end(), [&](const TSerPortEntry& e) { return e.Path == Path; });
@@ -199,6 +212,7 @@ void PortChooser::DeviceLost() {
 void PortChooser::Stop() {
   stopped_ = true;
   recheck_->SetEnabled(false);
+  settle_->SetEnabled(false);
   access_.Close();
   open_.reset();
   opening_.reset();

@@ -50,6 +50,12 @@ class PortChooser {
  public:
   // Interval of the look at busy ports while none is open.
   static constexpr int kBusyRecheckMs = 1000;
+  // The news of one plug comes as a burst (udev: the USB device, its
+  // interface, the tty, within a few milliseconds; Windows: device nodes,
+  // then the port): the ports are looked at once, this long after its first
+  // event, and news later than that is another look. Short enough that a
+  // plug reaches the list within 100 ms with a scan of 64 adapters.
+  static constexpr int kPlugSettleMs = 30;
 
   // BusyHint ends the report of busy ports (what the user should do).
   PortChooser(PortAccess& Access, PortView& View, TimerSource& Timers, std::string BusyHint);
@@ -61,6 +67,9 @@ class PortChooser {
   void StartUp();
   // Something may have been plugged, unplugged or let go: looks again.
   void Rescan();
+  // The system's news of ports plugged or unplugged: Rescan once the burst
+  // of news is over.
+  void PortsMayHaveChanged();
   // The user chose the listed port at Path (the open one too: it is
   // reopened; the one being opened goes on opening).
   void Choose(const std::string& Path);
@@ -79,10 +88,6 @@ class PortChooser {
 
   const std::vector<TSerPortEntry>& Listed() const { return listed_; }
   const std::string& SelectedPath() const { return selected_; }
-  // The port this chooser has open.
-  const std::optional<TSerPortEntry>& OpenEntry() const { return open_; }
-  // The port being opened in the background.
-  const std::optional<TSerPortEntry>& OpeningEntry() const { return opening_; }
 
  private:
   struct Told;
@@ -107,6 +112,7 @@ class PortChooser {
   PortView& view_;
   std::string busyHint_;
   std::unique_ptr<Timer> recheck_;
+  std::unique_ptr<Timer> settle_;
   std::vector<TSerPortEntry> listed_;
   std::string selected_;
   std::optional<TSerPortEntry> open_;

@@ -83,6 +83,10 @@ bool WindowBinding::PortTextEntered(const std::string& Text) { return chooser_.C
 
 void WindowBinding::RefreshPorts() { chooser_.Rescan(); }
 
+void WindowBinding::PortsMayHaveChanged() {
+  if (scanPorts_) chooser_.PortsMayHaveChanged();
+}
+
 void WindowBinding::Dispatch(const std::function<void()>& Handler) {
   try {
     Handler();

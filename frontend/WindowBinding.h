@@ -82,8 +82,11 @@ class WindowBinding : private PortView {
   bool cmbPortsStep(const std::string& Path);
   // Typed text and Enter: chooses the entry it names; false when none.
   bool PortTextEntered(const std::string& Text);
-  // Something may have been plugged or unplugged, or the list is opening.
+  // The list is opening: the ports are looked at again now.
   void RefreshPorts();
+  // The system's news of a port plugged or unplugged, as it comes: the
+  // chooser looks once the burst is over. Nothing without port discovery.
+  void PortsMayHaveChanged();
 
   // Runs a handler of the core, shows an error it lets escape, then what it
   // changed.

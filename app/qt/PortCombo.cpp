@@ -5,7 +5,7 @@
 #include <QStandardItemModel>
 #include <QTreeView>
 
-#include "sequences/MessageBoxes.h"
+#include "frontend/PortTexts.h"
 
 namespace galt {
 

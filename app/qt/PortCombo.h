@@ -4,16 +4,13 @@
 // second, the full path and the description as the tooltip.
 
 #include <QComboBox>
-#include <QString>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "frontend/PortTexts.h"
 #include "ports/PortDiscovery.h"
 
 namespace galt {
-
 
 class TPortCombo : public QComboBox {
  public:

@@ -4,17 +4,7 @@
 
 namespace galt {
 
-namespace {
-// Events of one plug come within a few milliseconds of each other.
-constexpr int kSettleMs = 10;
-}  // namespace
-
 TPortWatch::TPortWatch(const TSerPortTable& Table, QObject* Parent) : QObject(Parent), monitor_(Table) {
-  settle_.setSingleShot(true);
-  settle_.setInterval(kSettleMs);
-  connect(&settle_, &QTimer::timeout, this, [this] {
-    if (OnChange) OnChange();
-  });
   for (const TSerHandle fd : monitor_.Handles()) {
     // Owned by this object, as Qt children.
     auto* n = new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Read, this);
@@ -25,7 +15,7 @@ TPortWatch::TPortWatch(const TSerPortTable& Table, QObject* Parent) : QObject(Pa
 TPortWatch::~TPortWatch() = default;
 
 void TPortWatch::Readable() {
-  if (monitor_.TakeChanges() && !settle_.isActive()) settle_.start();
+  if (monitor_.TakeChanges() && OnChange) OnChange();
 }
 
 }  // namespace galt

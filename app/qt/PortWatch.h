@@ -1,11 +1,10 @@
 #pragma once
 // Follows serial ports being plugged and unplugged while the window runs:
 // the port monitor's descriptors are watched on the window's event loop, and
-// a burst of events (an adapter brings several) becomes one OnChange shortly
-// after it.
+// each piece of news is handed on (OnChange) as it comes; the port chooser
+// waits for the end of a burst.
 
 #include <QObject>
-#include <QTimer>
 #include <functional>
 
 #include "ports/PortMonitor.h"
@@ -23,7 +22,6 @@ class TPortWatch : public QObject {
   void Readable();
 
   TSerPortMonitor monitor_;
-  QTimer settle_;
 };
 
 }  // namespace galt

@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QShowEvent>
-#include <QComboBox>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -12,7 +11,6 @@
 #include <QStyle>
 #include <QTimer>
 #include <QLineEdit>
-#include <exception>
 
 #include "app/qt/PortCombo.h"
 #include "app/qt/PortWatch.h"
@@ -22,28 +20,30 @@
 #include "app/qt/TSpinEdit.h"
 #include "app/qt/WindowFonts.h"
 #include "app/qt/galt-loader.xpm"
-#include "frontend/LoaderLine.h"
 #include "serial/qt/QtDispatcher.h"
 
 namespace galt {
 
 namespace {
 
-const QColor kNavy(0, 0, 128);
-const QColor kMaroon(128, 0, 0);
-
-void SetTextColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
-  QPalette palette = widget->palette();
-  palette.setColor(role, colour);
-  widget->setPalette(palette);
+// The design's font, text colour (in Role) and place; a length of 0 is the
+// content's.
+void Lay(QWidget* widget, const form::Control& design, QPalette::ColorRole role = QPalette::WindowText) {
+  widget->setFont(FontOf(design.font));
+  if (design.colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(role, ColourOf(*design.colour));
+    widget->setPalette(palette);
+  }
+  const form::Place& p = design.place;
+  widget->move(p.left, p.top);
+  const QSize hint = widget->sizeHint();
+  widget->resize(p.width > 0 ? p.width : hint.width(), p.height > 0 ? p.height : hint.height());
 }
 
-QLabel* NavyLabel(const QString& text, const QFont& font, int left, int top, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setFont(font);
-  SetTextColour(label, QPalette::WindowText, kNavy);
-  label->move(left, top);
-  label->adjustSize();
+QLabel* Label(const form::Control& design, QWidget* parent) {
+  auto* label = new QLabel(QString::fromUtf8(design.caption), parent);
+  Lay(label, design);
   return label;
 }
 
@@ -99,39 +99,31 @@ void TForm1::BuildControls() {
   // System menu and minimise; no maximise, and the size is fixed.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  setFont(DialogFont(11));
-  setFixedSize(369, 113);
+  setFont(FontOf(form::Panel3.font));
+  setFixedSize(form::Panel3.place.width, form::Panel3.place.height);
 
   Panel3 = new QFrame(this);
   Panel3->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  Panel3->setGeometry(0, 0, 369, 113);
+  Panel3->setGeometry(RectOf(form::Panel3.place));
 
   cmbPorts = new TPortCombo(Panel3);
   cmbPorts->setEditable(true);
-  cmbPorts->setEditText(QStringLiteral("COM1"));
-  // 8 points bold, not the designed 10: the narrow field then shows the
-  // longest name ("ACM31") whole.
-  cmbPorts->setFont(DialogFont(11, true));
-  SetTextColour(cmbPorts, QPalette::Text, kMaroon);
-  cmbPorts->setGeometry(9, 9, 73, cmbPorts->sizeHint().height());
+  cmbPorts->setEditText(QString::fromUtf8(form::cmbPorts.caption));
+  Lay(cmbPorts, form::cmbPorts, QPalette::Text);
 
   zn = new TSpinEdit(Core().zn, Panel3);
-  zn->setFont(DialogFont(13, true));
-  SetTextColour(zn, QPalette::Text, kNavy);
-  zn->setGeometry(9, 41, 65, 26);
+  Lay(zn, form::zn, QPalette::Text);
 
-  sized1 = NavyLabel(QString(), ArialFont(13, true), 8, 2, Panel3);
-
-  Label1 = NavyLabel(QStringLiteral("Деактивизация:"), DialogFont(11, true), 96, 16, Panel3);
+  sized1 = Label(form::sized1, Panel3);
+  Label1 = Label(form::Label1, Panel3);
   Gauge1 = new TGauge(Core().Gauge1, Panel3);
-  Gauge1->setGeometry(200, 16, 153, 17);
-
-  Label2 = NavyLabel(QStringLiteral("Загрузка:"), DialogFont(11, true), 96, 40, Panel3);
+  Lay(Gauge1, form::Gauge1);
+  Label2 = Label(form::Label2, Panel3);
   Gauge2 = new TGauge(Core().Gauge2, Panel3);
-  Gauge2->setGeometry(160, 40, 193, 17);
+  Lay(Gauge2, form::Gauge2);
 
-  Button4 = new QPushButton(QStringLiteral("Установить версию GALT-5R.0211"), Panel3);
-  Button4->setGeometry(80, 75, 209, 25);
+  Button4 = new QPushButton(QString::fromUtf8(form::Button4.caption), Panel3);
+  Lay(Button4, form::Button4);
   // Enter presses the focused button, as Space does: Qt passes Enter on to
   // auto-default buttons only. Outside a dialog such a button is the default
   // only while it holds the focus, and is drawn so: the focus is visible.
@@ -167,7 +159,7 @@ void TForm1::FormCreate() {
     // Watching first: a port plugged in while the start-up box is open is
     // taken as the box closes.
     portWatch_ = new TPortWatch(cp1().PortTable(), this);
-    portWatch_->OnChange = [this] { RefreshPorts(); };
+    portWatch_->OnChange = [this] { binding_->PortsMayHaveChanged(); };
   }
   binding_->FormCreate();
 }

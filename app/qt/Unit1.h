@@ -1,10 +1,11 @@
 #pragma once
-// The loader's window TForm1: the install panel Panel3 with its controls,
-// bound to the working state and the handlers of a LoaderCore. The service
-// panel is never shown, so its controls exist only as the core's state.
+// The loader's window TForm1 on Qt: the install panel Panel3 with its
+// controls as the form's design places them, bound through the shared
+// WindowBinding (which owns the LoaderCore) to the working state and the
+// handlers. The service panel is never shown, so its controls exist only as
+// the core's state.
 
 #include <QWidget>
-#include <functional>
 #include <memory>
 
 #include "app/qt/PortCombo.h"
@@ -18,7 +19,6 @@ class QShowEvent;
 class QFrame;
 class QLabel;
 class QPushButton;
-class QTimer;
 
 namespace galt {
 
@@ -55,9 +55,6 @@ class TForm1 : public QWidget, private WindowFace {
 
   // The serial component's received-data event.
   void cp1RxChar(int count);
-
-  // The service panel's HEX import: the open dialog, then the import.
-  void open_fileClick();
 
   // The port selector's change event: reopens the link on the chosen port.
   void cmbPortsChange();

@@ -4,22 +4,16 @@
 
 namespace galt {
 
-namespace {
-
-QFont WithFallback(const QString& family, int pixel_size, bool bold) {
+QFont FontOf(const form::Font& Font) {
   QFont font;
-  font.setFamilies(QStringList{family, QStringLiteral("DejaVu Sans")});
-  font.setPixelSize(pixel_size);
-  font.setBold(bold);
+  font.setFamilies(QStringList{QString::fromUtf8(Font.face), QStringLiteral("DejaVu Sans")});
+  font.setPixelSize(Font.px);
+  font.setBold(Font.bold);
   return font;
 }
 
-}  // namespace
+QColor ColourOf(const form::Colour& Colour) { return QColor(Colour.red, Colour.green, Colour.blue); }
 
-QFont DialogFont(int pixel_size, bool bold) {
-  return WithFallback(QStringLiteral("MS Sans Serif"), pixel_size, bold);
-}
-
-QFont ArialFont(int pixel_size, bool bold) { return WithFallback(QStringLiteral("Arial"), pixel_size, bold); }
+QRect RectOf(const form::Place& Place) { return QRect(Place.left, Place.top, Place.width, Place.height); }
 
 }  // namespace galt

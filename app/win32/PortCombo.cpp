@@ -43,7 +43,6 @@ TPortCombo::TPortCombo(HWND Parent, int Id) {
   field_ = info.hwndItem;
   ::SetWindowSubclass(field_, &InputProc, 1, reinterpret_cast<DWORD_PTR>(this));
   ::SetWindowSubclass(combo_, &InputProc, 1, reinterpret_cast<DWORD_PTR>(this));
-  ::SetWindowTextW(combo_, L"COM1");
 }
 
 TPortCombo::~TPortCombo() {

@@ -1,6 +1,5 @@
 #include "app/win32/Unit1.h"
 
-#include <commctrl.h>
 #include <dbt.h>
 
 #include <stdexcept>
@@ -24,13 +23,6 @@ namespace {
 constexpr wchar_t kClassName[] = L"GaltLoaderWindow";
 // The icon of the program's resources (galt-loader.rc).
 constexpr int kIconId = 1;
-// System menu and minimise; no maximise, and the size is fixed.
-constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-// Tab and Shift+Tab move among the controls as in a dialog.
-constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
-// The news of one plug (device nodes, then the port) comes within a short
-// while; the ports are looked at once after it.
-constexpr int kSettleMs = 100;
 // COM ports' device interface class, for the arrival and removal of ports
 // that are not broadcast to every window.
 constexpr GUID kComPortInterface = {0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
@@ -45,12 +37,6 @@ HWND Child(const wchar_t* cls, const wchar_t* text, DWORD style, HWND parent, in
                                       nullptr);
   if (hwnd == nullptr) throw std::runtime_error("cannot create a control of the window");
   return hwnd;
-}
-
-void SetFont(HWND control, HFONT font) { ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
-
-void Move(HWND control, const Place& p, UINT dpi) {
-  ::MoveWindow(control, Scaled(p.left, dpi), Scaled(p.top, dpi), Scaled(p.width, dpi), Scaled(p.height, dpi), TRUE);
 }
 
 }  // namespace
@@ -69,8 +55,8 @@ TForm1::TForm1(const TForm1Setup& setup) : own_(std::make_unique<OwnServices>())
       static_cast<WindowFace&>(*this), setup,
       ToolkitServices{own_->timers, own_->boxes, own_->dispatcher, kUncaughtCaption});
 
-  hwnd_ = ::CreateWindowExW(kExStyle, kClassName, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, kClientWidth,
-                            kClientHeight, nullptr, nullptr, instance, nullptr);
+  hwnd_ = ::CreateWindowExW(kExStyle, kClassName, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                            form::Panel3.place.width, form::Panel3.place.height, nullptr, nullptr, instance, nullptr);
   if (hwnd_ == nullptr) throw std::runtime_error("cannot create the loader's window");
   Attach(hwnd_, this, &Proc);
   own_->boxes.SetOwner(hwnd_);
@@ -78,84 +64,29 @@ TForm1::TForm1(const TForm1Setup& setup) : own_(std::make_unique<OwnServices>())
   BuildControls();
   Layout(WindowDpi(hwnd_));
   BindEvents();
-  settle_ = binding_->Timers().CreateTimer(kSettleMs);
-  settle_->OnTimer = [this] {
-    settle_->SetEnabled(false);
-    RefreshPorts();
-  };
   FormCreate();
 }
 
 TForm1::~TForm1() {
   // Destroying the window runs FormClose and takes the controls down first.
   if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);
-  settle_.reset();
 }
 
 void TForm1::BuildControls() {
   // Created in tab order: the install button, the serial number, the port
   // selector; the labels and gauges take no focus.
-  Button4 = Child(L"BUTTON", L"Установить версию GALT-5R.0211", WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, hwnd_,
+  const auto caption = [](const form::Control& design) { return WideFromUtf8(design.caption); };
+  Button4 = Child(L"BUTTON", caption(form::Button4).c_str(), WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, hwnd_,
                   kButton4Id);
   zn = std::make_unique<TSpinEdit>(Core().zn, hwnd_, kZnId);
   cmbPorts = std::make_unique<TPortCombo>(hwnd_, kCmbPortsId);
-  sized1 = Child(L"STATIC", L"", SS_LEFT | SS_NOPREFIX, hwnd_);
-  Label1 = Child(L"STATIC", L"Деактивизация:", SS_LEFT | SS_NOPREFIX, hwnd_);
+  ::SetWindowTextW(cmbPorts->Handle(), caption(form::cmbPorts).c_str());
+  sized1 = Child(L"STATIC", caption(form::sized1).c_str(), SS_LEFT | SS_NOPREFIX, hwnd_);
+  Label1 = Child(L"STATIC", caption(form::Label1).c_str(), SS_LEFT | SS_NOPREFIX, hwnd_);
   Gauge1 = std::make_unique<TGauge>(Core().Gauge1, hwnd_);
-  Label2 = Child(L"STATIC", L"Загрузка:", SS_LEFT | SS_NOPREFIX, hwnd_);
+  Label2 = Child(L"STATIC", caption(form::Label2).c_str(), SS_LEFT | SS_NOPREFIX, hwnd_);
   Gauge2 = std::make_unique<TGauge>(Core().Gauge2, hwnd_);
   focus_ = Button4;
-}
-
-void TForm1::Layout(UINT Dpi) {
-  dpi_ = Dpi;
-  // The controls let go of the old fonts before they are deleted.
-  const std::unique_ptr<WindowFonts> old = std::move(fonts_);
-  fonts_ = std::make_unique<WindowFonts>(Dpi);
-  const SIZE outer = OuterSize(Scaled(kClientWidth, Dpi), Scaled(kClientHeight, Dpi), kStyle, kExStyle, Dpi);
-  ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-
-  cmbPorts->SetFonts(fonts_->Field(), fonts_->Dialog(), Scaled(kPortRowHeight, Dpi));
-  cmbPorts->Place(Scaled(kCmbPortsPlace.left, Dpi), Scaled(kCmbPortsPlace.top, Dpi), Scaled(kCmbPortsPlace.width, Dpi));
-
-  zn->SetFont(fonts_->Field());
-  const RECT znBounds{Scaled(kZnPlace.left, Dpi), Scaled(kZnPlace.top, Dpi),
-                      Scaled(kZnPlace.left + kZnPlace.width, Dpi), Scaled(kZnPlace.top + kZnPlace.height, Dpi)};
-  zn->Place(znBounds, Scaled(kZnButtonsWidth, Dpi));
-
-  SetFont(sized1, fonts_->Caption());
-  SetFont(Label1, fonts_->DialogBold());
-  SetFont(Label2, fonts_->DialogBold());
-  Move(sized1, kSized1Place, Dpi);
-  Move(Label1, kLabel1Place, Dpi);
-  Move(Label2, kLabel2Place, Dpi);
-  for (HWND label : {sized1, Label1, Label2}) FitLabel(label);
-
-  Gauge1->SetFont(fonts_->Dialog());
-  Gauge2->SetFont(fonts_->Dialog());
-  Move(Gauge1->Handle(), kGauge1Place, Dpi);
-  Move(Gauge2->Handle(), kGauge2Place, Dpi);
-
-  SetFont(Button4, fonts_->Dialog());
-  Move(Button4, kButton4Place, Dpi);
-  ::InvalidateRect(hwnd_, nullptr, TRUE);
-}
-
-void TForm1::FitLabel(HWND Label) {
-  // A label is as large as its text, from its top-left corner.
-  const std::wstring text = WindowText(Label);
-  const HDC dc = ::GetDC(Label);
-  const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(Label, WM_GETFONT, 0, 0)));
-  SIZE size{};
-  TEXTMETRICW metrics{};
-  ::GetTextMetricsW(dc, &metrics);
-  ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(Label, dc);
-  RECT r;
-  ::GetWindowRect(Label, &r);
-  ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
-  ::MoveWindow(Label, r.left, r.top, size.cx, metrics.tmHeight, TRUE);
 }
 
 void TForm1::BindEvents() {
@@ -186,7 +117,6 @@ void TForm1::FormClose() {
   if (deviceNotify_ != nullptr) ::UnregisterDeviceNotification(deviceNotify_);
   deviceNotify_ = nullptr;
   monitor_.reset();
-  settle_->SetEnabled(false);
   binding_->FormClose();
 }
 
@@ -245,11 +175,6 @@ void TForm1::cp1RxChar(int count) { binding_->cp1RxChar(count); }
 
 void TForm1::Button4Click() { binding_->Button4Click(); }
 
-void TForm1::PortsMayHaveChanged() {
-  if (!scanPorts_ || closed_) return;
-  settle_->SetEnabled(true);  // a countdown already running goes on
-}
-
 std::vector<HANDLE> TForm1::WaitHandles() const {
   std::vector<HANDLE> handles;
   if (monitor_) {
@@ -259,7 +184,7 @@ std::vector<HANDLE> TForm1::WaitHandles() const {
 }
 
 void TForm1::Signalled(HANDLE) {
-  if (monitor_ && monitor_->TakeChanges()) PortsMayHaveChanged();
+  if (monitor_ && monitor_->TakeChanges()) binding_->PortsMayHaveChanged();
 }
 
 bool TForm1::PreTranslate(MSG& Message) {
@@ -278,9 +203,14 @@ bool TForm1::PreTranslate(MSG& Message) {
 }
 
 LRESULT TForm1::ControlColour(HDC Dc, HWND Control, bool Edit) {
-  COLORREF colour = ::GetSysColor(COLOR_WINDOWTEXT);
-  if (Control == Label1 || Control == Label2 || Control == sized1 || (zn && Control == zn->Edit())) colour = kNavy;
-  if (cmbPorts && Control == cmbPorts->Field()) colour = kMaroon;
+  const form::Control* design = nullptr;
+  if (Control == Label1) design = &form::Label1;
+  if (Control == Label2) design = &form::Label2;
+  if (Control == sized1) design = &form::sized1;
+  if (zn && Control == zn->Edit()) design = &form::zn;
+  if (cmbPorts && Control == cmbPorts->Field()) design = &form::cmbPorts;
+  const COLORREF colour =
+      design && design->colour ? ColourOf(*design->colour) : ::GetSysColor(COLOR_WINDOWTEXT);
   ::SetTextColor(Dc, colour);
   if (Edit) {
     ::SetBkColor(Dc, ::GetSysColor(COLOR_WINDOW));
@@ -325,7 +255,7 @@ LRESULT TForm1::OnMessage(UINT Message, WPARAM WParam, LPARAM LParam) {
       if (item.CtlID != kCmbPortsId) break;
       // Asked while the selector is being created: the rows' height.
       if (cmbPorts) return cmbPorts->OnMeasureItem(item);
-      item.itemHeight = static_cast<UINT>(Scaled(kPortRowHeight, dpi_));
+      item.itemHeight = static_cast<UINT>(Scaled(form::kPortRowHeight, dpi_));
       return TRUE;
     }
     case WM_DRAWITEM: {
@@ -365,7 +295,7 @@ LRESULT TForm1::OnMessage(UINT Message, WPARAM WParam, LPARAM LParam) {
       return 0;
     case WM_DEVICECHANGE:
       if (WParam == DBT_DEVICEARRIVAL || WParam == DBT_DEVICEREMOVECOMPLETE || WParam == DBT_DEVNODES_CHANGED)
-        PortsMayHaveChanged();
+        binding_->PortsMayHaveChanged();
       return TRUE;
     case WM_DPICHANGED: {
       // Placed where the system suggests, sized for the new DPI.

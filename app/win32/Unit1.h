@@ -85,18 +85,22 @@ class TForm1 : private WindowFace {
  private:
   struct OwnServices;
 
+  // System menu and minimise; no maximise, and the size is fixed.
+  static constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  // Tab and Shift+Tab move among the controls as in a dialog.
+  static constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+
   static LRESULT CALLBACK Proc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam);
   LRESULT OnMessage(UINT Message, WPARAM WParam, LPARAM LParam);
   void BuildControls();
   void BindEvents();
-  // Places the controls and sets their fonts for the window's DPI.
+  // Places the controls and sets their fonts for the window's DPI, from the
+  // form's design (WindowLayout.cpp).
   void Layout(UINT Dpi);
   void FitLabel(HWND Label);
   void FormCreate();
   void FormClose();
   void DestroyControls();
-  // Ports may have come or gone: looked at once the burst of news is over.
-  void PortsMayHaveChanged();
   void PortTextEntered();
   LRESULT ControlColour(HDC Dc, HWND Control, bool Edit);
 
@@ -113,7 +117,6 @@ class TForm1 : private WindowFace {
   UINT dpi_ = 96;
   std::unique_ptr<WindowFonts> fonts_;
   std::unique_ptr<TSerPortMonitor> monitor_;
-  std::unique_ptr<Timer> settle_;
   HDEVNOTIFY deviceNotify_ = nullptr;
   HWND focus_ = nullptr;  // the control to give the focus back to
 };

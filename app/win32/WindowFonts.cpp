@@ -1,30 +1,30 @@
 #include "app/win32/WindowFonts.h"
 
-#include <initializer_list>
+#include <cstring>
+#include <string>
 
 #include "app/win32/WindowLayout.h"
 
 namespace galt::win32 {
 
-namespace {
-
-HFONT Make(const wchar_t* face, int px, bool bold, UINT dpi) {
+HFONT WindowFonts::Of(const form::Font& Font) {
+  for (const Made& m : made_)
+    if (std::strcmp(m.font.face, Font.face) == 0 && m.font.px == Font.px && m.font.bold == Font.bold) return m.handle;
+  // The design's faces are ASCII names.
+  const std::wstring face = std::strcmp(Font.face, "MS Sans Serif") == 0
+                                ? L"Microsoft Sans Serif"
+                                : std::wstring(Font.face, Font.face + std::strlen(Font.face));
   // A negative height asks for the glyphs' own height in pixels, as the
   // layout counts it.
-  return ::CreateFontW(-Scaled(px, dpi), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, RUSSIAN_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, face);
+  const HFONT handle = ::CreateFontW(-Scaled(Font.px, dpi_), 0, 0, 0, Font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+                                     FALSE, RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                                     DEFAULT_PITCH | FF_SWISS, face.c_str());
+  made_.push_back({Font, handle});
+  return handle;
 }
 
-}  // namespace
-
-WindowFonts::WindowFonts(UINT Dpi)
-    : dialog_(Make(L"Microsoft Sans Serif", kDialogFontPx, false, Dpi)),
-      dialogBold_(Make(L"Microsoft Sans Serif", kDialogFontPx, true, Dpi)),
-      field_(Make(L"Microsoft Sans Serif", kFieldFontPx, true, Dpi)),
-      caption_(Make(L"Arial", kFieldFontPx, true, Dpi)) {}
-
 WindowFonts::~WindowFonts() {
-  for (HFONT f : {dialog_, dialogBold_, field_, caption_}) ::DeleteObject(f);
+  for (const Made& m : made_) ::DeleteObject(m.handle);
 }
 
 }  // namespace galt::win32

@@ -11,7 +11,6 @@
 
 #include "frontend/PortChooser.h"
 #include "frontend/PortTexts.h"
-#include "sequences/MessageBoxes.h"
 #include "tests/support/VirtualClock.h"
 
 namespace galt::testing {
@@ -111,8 +110,9 @@ struct Rig {
 
   // "plug NAME [SERIAL]", "plug-bt NAME" (a Bluetooth port), "unplug NAME",
   // "hold NAME", "hold-unseen NAME" (held, which only an open shows), "let NAME",
-  // "refuse NAME", "deny NAME" change the machine; "> startup", "> rescan", "> choose NAME",
-  // "> step NAME" (arrow keys), "> type TEXT", "> lost", "> wait MS", "> stop" are the window's events;
+  // "refuse NAME", "deny NAME" change the machine; "> startup", "> rescan", "> news" (the
+  // system's news of a plug), "> choose NAME", "> step NAME" (arrow keys), "> type TEXT", "> lost",
+  // "> wait MS", "> stop" are the window's events;
   // "> connected" ends the background open; "> plug-in-box NAME" plugs NAME and rescans in the next box.
   void Run(const std::string& line) {
     std::istringstream in(line);
@@ -124,6 +124,7 @@ struct Rig {
       log.push_back("> " + verb + (arg.empty() ? "" : " " + arg));
       if (verb == "startup") chooser.StartUp();
       if (verb == "rescan") chooser.Rescan();
+      if (verb == "news") chooser.PortsMayHaveChanged();
       if (verb == "choose") chooser.Choose("/dev/" + arg);
       if (verb == "type" && !chooser.ChooseNamed(arg)) log.push_back("unknown");
       if (verb == "lost") chooser.DeviceLost();
@@ -157,8 +158,9 @@ struct Case {
   std::vector<std::string> log;  // events ("> ...") and what followed each
 };
 
-const std::string kNoPorts = "box " + texts::kNoPorts;
-const std::string kBusy = "box " + texts::kPortsBusy;
+const std::string kNoPorts = "box Не найдено ни одного последовательного порта !";
+const std::string kBusy = "box Все найденные последовательные порты заняты другими программами:";
+const std::string kOpenError = "box Ошибка открытия порта !";
 
 const Case kCases[] = {
     {"StartUpOpensTheFirstFreePort",
@@ -170,16 +172,21 @@ const Case kCases[] = {
      {"> startup", "list *ttyUSB0", kBusy}},
     {"StartUpOpensAFreePortBeforeTellingOfDeniedOnes",
      {"plug ttyUSB0", "deny ttyS0", "> startup"},
-     {"> startup", "list *ttyUSB0", "open ttyUSB0", "box " + texts::kPortsDenied}},
+     {"> startup", "list *ttyUSB0", "open ttyUSB0", "box Нет доступа к последовательным портам:"}},
     {"StartUpOpenRefused",
      {"plug ttyUSB0", "refuse ttyUSB0", "> startup"},
-     {"> startup", "list *ttyUSB0", "box " + texts::kPortOpenErrorAtStart}},
+     {"> startup", "list *ttyUSB0", "box Ошибка открыти порта !"}},
     {"APortPluggedWhileTheStartUpBoxIsOpenIsTaken",
      {"plug-in-box ttyUSB0", "> startup"},
      {"> startup", "list", kNoPorts, "list *ttyUSB0", "open ttyUSB0"}},
     {"WithNoPortOpenANewPortIsTaken",
      {"> startup", "plug ttyUSB3", "> rescan"},
      {"> startup", "list", kNoPorts, "> rescan", "list *ttyUSB3", "open ttyUSB3"}},
+    {"ABurstOfPlugNewsIsOneLookWhenItIsOver",
+     {"> startup", "plug ttyUSB0", "> news", "> wait 20", "> news", "> wait 9", "> wait 1", "> news", "> stop",
+      "> wait 50"},
+     {"> startup", "list", kNoPorts, "> news", "> wait 20", "> news", "> wait 9", "> wait 1", "list *ttyUSB0",
+      "open ttyUSB0", "> news", "> stop", "close ttyUSB0", "> wait 50"}},
     {"TheOpenPortStaysWhileOthersComeAndGo",
      {"plug ttyUSB0", "> startup", "plug ttyUSB1", "> rescan", "unplug ttyUSB1", "> rescan"},
      {"> startup", "list *ttyUSB0", "open ttyUSB0", "> rescan", "list *ttyUSB0 ttyUSB1", "> rescan",
@@ -199,7 +206,7 @@ const Case kCases[] = {
     {"ChoosingReopensAndAFailedChangeLeavesNoPortOpen",
      {"plug ttyUSB0", "plug ttyUSB1", "> startup", "> choose ttyUSB0", "refuse ttyUSB1", "> choose ttyUSB1"},
      {"> startup", "list *ttyUSB0 ttyUSB1", "open ttyUSB0", "> choose ttyUSB0", "close ttyUSB0", "open ttyUSB0",
-      "> choose ttyUSB1", "list ttyUSB0 *ttyUSB1", "close ttyUSB0", "box " + texts::kPortOpenError}},
+      "> choose ttyUSB1", "list ttyUSB0 *ttyUSB1", "close ttyUSB0", kOpenError}},
     {"TypedTextChoosesOnlyAnEntryItNames",
      {"plug ttyUSB0", "plug ttyUSB1", "> startup", "> type COM7", "> type ttyusb0", "> type /dev/ttyUSB1"},
      {"> startup", "list *ttyUSB0 ttyUSB1", "open ttyUSB0", "> type COM7", "unknown", "> type ttyusb0",
@@ -230,8 +237,8 @@ const Case kCases[] = {
      {"plug-bt rfcomm0", "plug-bt rfcomm1", "hold-unseen rfcomm1", "> startup", "> choose rfcomm0",
       "unplug rfcomm0", "> rescan", "> choose rfcomm1", "> connected", "let rfcomm1", "> wait 1000"},
      {"> startup", "list *rfcomm0 rfcomm1", "> choose rfcomm0", "opening rfcomm0", "> rescan", "abandon rfcomm0",
-      "opened", "list *rfcomm1", "box " + texts::kPortOpenError, "> choose rfcomm1", "opening rfcomm1",
-      "> connected", "opened", "list *rfcomm1", "box " + texts::kPortOpenError, "> wait 1000"}},
+      "opened", "list *rfcomm1", kOpenError, "> choose rfcomm1", "opening rfcomm1",
+      "> connected", "opened", "list *rfcomm1", kOpenError, "> wait 1000"}},
     {"StartUpPassesOverAPortHeldUnseen",
      {"plug ttyUSB0", "hold-unseen ttyUSB0", "plug ttyUSB1", "> startup"},
      {"> startup", "list *ttyUSB0 ttyUSB1", "list *ttyUSB0 ttyUSB1", "open ttyUSB1", "list ttyUSB0 *ttyUSB1"}},
@@ -239,7 +246,7 @@ const Case kCases[] = {
      {"plug ttyUSB0", "plug ttyUSB1", "hold-unseen ttyUSB1", "> startup", "> choose ttyUSB1", "> rescan",
       "let ttyUSB1", "> wait 1000"},
      {"> startup", "list *ttyUSB0 ttyUSB1", "open ttyUSB0", "> choose ttyUSB1", "list ttyUSB0 *ttyUSB1",
-      "close ttyUSB0", "list ttyUSB0 *ttyUSB1", "box " + texts::kPortOpenError, "> rescan", "list ttyUSB0 *ttyUSB1",
+      "close ttyUSB0", "list ttyUSB0 *ttyUSB1", kOpenError, "> rescan", "list ttyUSB0 *ttyUSB1",
       "> wait 1000", "list ttyUSB0 *ttyUSB1", "open ttyUSB1"}},
     {"ABusyPortIsTakenOnceItsHolderLetsGo",
      {"plug ttyUSB0", "hold ttyUSB0", "> startup", "> wait 1000", "let ttyUSB0", "> wait 1000", "> wait 5000"},
@@ -266,16 +273,17 @@ TEST(PortChooser, AnOpenRefusedForAnotherProgramNamesThePortBusyInTheListAndTheB
   rig.Run("hold-unseen COM5");
   rig.Run("> startup");
   ASSERT_EQ(rig.chooser.Listed().size(), 1u);
-  EXPECT_EQ(EntryNote(rig.chooser.Listed()[0]), texts::kPortBusyUnknown);
-  EXPECT_EQ(rig.view.lastBox, texts::kPortsBusy + "\nCOM5 — " + texts::kPortBusyUnknown + "\nhint");
+  EXPECT_EQ(EntryNote(rig.chooser.Listed()[0]), "занят другой программой");
+  EXPECT_EQ(rig.view.lastBox,
+            "Все найденные последовательные порты заняты другими программами:\nCOM5 — занят другой программой\nhint");
   rig.Run("> choose COM5");
-  EXPECT_EQ(rig.view.lastBox, texts::kPortOpenError + "\nCOM5 — " + texts::kPortBusyUnknown);
+  EXPECT_EQ(rig.view.lastBox, "Ошибка открытия порта !\nCOM5 — занят другой программой");
   // A refusal for another reason says no more than before.
   rig.Run("plug COM6");
   rig.Run("refuse COM6");
   rig.Run("> rescan");
-  EXPECT_EQ(rig.log.back(), "box " + texts::kPortOpenError);
-  EXPECT_EQ(rig.view.lastBox, texts::kPortOpenError);
+  EXPECT_EQ(rig.log.back(), kOpenError);
+  EXPECT_EQ(rig.view.lastBox, "Ошибка открытия порта !");
 }
 
 TEST(PortChooser, NothingHappensOnceStopped) {

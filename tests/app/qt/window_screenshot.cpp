@@ -1,6 +1,7 @@
 // Shows the loader's window on a real X server (run under xvfb-run), saves a
 // PNG of it and checks what a user would see first: the client area is
-// 369 x 113 and the install button's Cyrillic caption is drawn in real glyphs.
+// the design's size, and the install button's Cyrillic caption is drawn in
+// real glyphs.
 //
 //   app_window_screenshot <output.png>
 
@@ -15,6 +16,7 @@
 #include <cstdio>
 
 #include "app/qt/Unit1.h"
+#include "frontend/FormDesign.h"
 
 namespace {
 
@@ -60,8 +62,9 @@ int main(int argc, char** argv) {
   const QImage shot = form.screen()->grabWindow(form.winId()).toImage();
   Check(shot.save(QString::fromLocal8Bit(argv[1])), "screenshot saved");
   std::printf("client area %dx%d, grab %dx%d\n", form.width(), form.height(), shot.width(), shot.height());
-  Check(form.size() == QSize(369, 113), "client area is 369 x 113");
-  Check(shot.size() == QSize(369, 113), "the window on screen is 369 x 113");
+  const QSize designed(galt::form::Panel3.place.width, galt::form::Panel3.place.height);
+  Check(form.size() == designed, "the client area is the design's size");
+  Check(shot.size() == designed, "the window on screen is the design's size");
 
   // Every glyph of the caption exists in the font used (missing ones would be
   // drawn as boxes), and the caption fits the button.

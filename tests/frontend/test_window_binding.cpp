@@ -1,0 +1,178 @@
+// What both windows do alike through WindowBinding, against a face that
+// records what it is told: the state at creation, the install press, the
+// title while an operation runs, errors escaping a handler, the verify
+// caption and closing; and what CoreBinding hands on of the component.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <stdexcept>
+
+#include "frontend/WindowBinding.h"
+#include "tests/support/MemoryLink.h"
+#include "tests/support/RecordingBoxes.h"
+#include "tests/support/RecordingPort.h"
+#include "tests/support/VirtualClock.h"
+
+namespace galt::testing {
+namespace {
+
+struct RecordingFace : WindowFace {
+  void ShowPorts(const std::vector<TSerPortEntry>&, const std::string&) override {}
+  void ShowTitle(const std::string& Title) override { title = Title; }
+  void ShowSized1(const std::string& Caption) override { sized1.push_back(Caption); }
+  std::string title;
+  std::vector<std::string> sized1;
+};
+
+struct NoDispatch : TSerDispatcher {
+  void Post(std::function<void()>) override {}
+};
+
+constexpr const char* kIdleTitle = "GALT-5R — загрузчик версии 0211";
+
+WindowSetup Offline(VirtualClock& clock, RecordingBoxes& boxes, SerialText& port) {
+  WindowSetup setup;
+  setup.timers = &clock;
+  setup.boxes = &boxes;
+  setup.port = &port;
+  setup.clock = &clock;
+  setup.ports = TSerPortTable(std::map<int, std::string>{});
+  setup.scanPorts = false;
+  return setup;
+}
+
+class Binding : public ::testing::Test {
+ protected:
+  Binding() { binding->FormCreate(); }
+  LoaderCore& Core() { return binding->Core(); }
+
+  VirtualClock clock;
+  RecordingBoxes boxes;
+  RecordingPort port;
+  RecordingFace face;
+  NoDispatch dispatch;
+  std::unique_ptr<WindowBinding> binding =
+      std::make_unique<WindowBinding>(face, Offline(clock, boxes, port), ToolkitServices{clock, boxes, dispatch, "galt-loader"});
+};
+
+TEST_F(Binding, StartsWithTheBlankImageTheIdleTitleAndNothingSent) {
+  EXPECT_EQ(face.title, kIdleTitle);
+  const ImageBuffer& image = Core().Memo1;
+  ASSERT_EQ(image.Count(), 7937u);
+  EXPECT_EQ(image.Line(7936), BlankLineText(7936));
+  EXPECT_EQ(Core().zn.Value(), 100);
+  EXPECT_EQ(Core().SPBLL.Value(), 0);
+  EXPECT_EQ(Core().SPBLH.Value(), 233);
+  for (const Timer* t : {Core().Timer2.get(), Core().Timer3.get(), Core().Timer4.get()}) EXPECT_FALSE(t->Enabled());
+  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_TRUE(port.sent.empty()) << "nothing is sent before the user acts";
+}
+
+TEST_F(Binding, ThePressReadsANumberOfTheRangeTheTitleFollowsAndASecondPressIsIgnored) {
+  // However the press comes, a typed number out of range is brought into it.
+  Core().zn.SetText("60");
+  binding->Button4Click();
+  ASSERT_EQ(port.sent.size(), 1u);
+  EXPECT_EQ(FrameSerial(port.sent[0]), 100);
+  EXPECT_EQ(Core().zn.Text(), "100");
+  EXPECT_NE(face.title.find("останов 1/201"), std::string::npos) << face.title;
+  binding->Button4Click();
+  EXPECT_EQ(port.sent.size(), 1u) << "a press while it runs is ignored";
+
+  clock.Advance(201 * 50);  // never answered: the deactivation error
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text, "Ошибка деактивизации FLASH!");
+  EXPECT_EQ(face.title, kIdleTitle);
+  const std::size_t sent = port.sent.size();
+  binding->Button4Click();
+  EXPECT_EQ(port.sent.size(), sent + 1) << "a new press starts it again";
+}
+
+TEST_F(Binding, InstallWithNoPortOpenSaysSoAtOnceAndSendsNothing) {
+  port.open = false;
+  binding->Button4Click();
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].caption, "  Tornel Ltd");
+  EXPECT_EQ(boxes.boxes[0].text,
+            "Порт не открыт: выберите в списке порт, к которому подключено устройство, и повторите.");
+  EXPECT_TRUE(port.sent.empty());
+  EXPECT_FALSE(Core().OperationRunning());
+}
+
+TEST(BindingTitle, CountsDownBetweenTheSequencesOwnEvents) {
+  VirtualClock clock;
+  RecordingBoxes boxes;
+  RecordingFace face;
+  NoDispatch dispatch;
+  emu::DeviceEmulator device;
+  device.faults.answerQueryNumber = 0;
+  MemoryLink link(clock, device);
+  WindowBinding binding(face, Offline(clock, boxes, link), ToolkitServices{clock, boxes, dispatch, "galt-loader"});
+  binding.FormCreate();
+  link.OnRxChar = [&](int count) { binding.cp1RxChar(count); };
+  binding.Button4Click();
+  ASSERT_TRUE(clock.RunUntil([&] { return binding.Core().Timer3->Enabled(); }, 60000));
+  EXPECT_EQ(face.title, "№ 100 · проверка запуска · 5 с — GALT-5R");
+  clock.Advance(1000);  // the first query goes out at 1.5 s
+  EXPECT_EQ(face.title, "№ 100 · проверка запуска · 4 с — GALT-5R");
+}
+
+TEST_F(Binding, AnErrorEscapingAHandlerIsShownAndTheWindowGoesOn) {
+  port.fail_with = "write failed: device gone";
+  binding->Button4Click();
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].icon, BoxIcon::Error);
+  EXPECT_EQ(boxes.boxes[0].caption, "galt-loader");
+  EXPECT_EQ(boxes.boxes[0].text, "write failed: device gone");
+
+  port.fail_with.clear();
+  binding->Button4Click();
+  EXPECT_EQ(port.sent.size(), 1u) << "the next press starts the install normally";
+  EXPECT_EQ(boxes.boxes.size(), 1u);
+}
+
+TEST_F(Binding, TheVerifyCaptionIsShownWhenAHandlerChangesIt) {
+  Core().sized1 = "FLASH-память:  00000: FF FF";
+  binding->cp1RxChar(0);
+  binding->cp1RxChar(0);
+  EXPECT_EQ(face.sized1, std::vector<std::string>{"FLASH-память:  00000: FF FF"});
+}
+
+TEST_F(Binding, ClosingInTheMiddleOfAnInstallAbandonsItWithoutAQuestion) {
+  binding->Button4Click();
+  ASSERT_TRUE(Core().Timer2->Enabled());
+  binding->FormClose();
+  const std::size_t sent = port.sent.size();
+  clock.Advance(20000);
+  EXPECT_EQ(port.sent.size(), sent) << "the abandoned install sends nothing more";
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST(CoreBindingEvents, ShowAComponentsErrorOnceUntilTheNextOpenAndHandOnTheRest) {
+  VirtualClock clock;
+  RecordingBoxes boxes;
+  RecordingPort port;
+  LoaderCore core(clock, boxes, port, clock);
+  TSerComm comm;
+  std::vector<std::string> told;
+  CoreBindingHandlers handlers;
+  handlers.Dispatch = [&](const std::function<void()>& handler) { told.push_back("dispatch"), handler(); };
+  handlers.ShowError = [&](const std::exception& e) { told.push_back(e.what()); };
+  handlers.LineChanged = [&] { told.push_back("line"); };
+  handlers.DeviceLost = [&] { told.push_back("lost"); };
+  CoreBinding binding(core, comm, handlers);
+  const auto raise = [&] { comm.ShowException(std::make_exception_ptr(std::runtime_error("dead adapter"))); };
+  raise();
+  raise();
+  comm.OnOpen(&comm);
+  raise();
+  comm.OnRxChar(&comm, 0);
+  comm.OnDeviceLost(&comm);
+  comm.OnClose(&comm);
+  EXPECT_EQ(told, (std::vector<std::string>{"dead adapter", "line", "dead adapter", "dispatch", "lost", "line"}));
+}
+
+}  // namespace
+}  // namespace galt::testing
