@@ -2,8 +2,6 @@
 
 #include <cctype>
 
-#include "sequences/MessageBoxes.h"
-
 namespace galt {
 
 std::string BusyText(const TSerPortEntry& Entry) {

@@ -10,6 +10,23 @@
 
 namespace galt {
 
+// What the windows and the command line say of ports (UTF-8).
+namespace texts {
+inline const std::string kPortOpenErrorAtStart = "Ошибка открыти порта !";
+inline const std::string kPortOpenError = "Ошибка открытия порта !";
+inline const std::string kNoPorts = "Не найдено ни одного последовательного порта !";
+// Followed by the ports that could not be opened, one a line.
+inline const std::string kPortsDenied = "Нет доступа к последовательным портам:";
+inline const std::string kPortsDeniedHint =
+    "Учётной записи нужен доступ к последовательным портам (в Debian — членство в группе dialout).";
+// Followed by the busy ports, one a line, and the hint.
+inline const std::string kPortsBusy = "Все найденные последовательные порты заняты другими программами:";
+inline const std::string kPortsBusyHint = "Закройте эти программы и выберите порт в списке.";
+// A busy port in the port list: "занят: picocom, PID 1234".
+inline const std::string kPortBusy = "занят: ";
+inline const std::string kPortBusyUnknown = "занят другой программой";
+}  // namespace texts
+
 // "занят: picocom, PID 1234"; holders we may not see leave a plainer text.
 std::string BusyText(const TSerPortEntry& Entry);
 

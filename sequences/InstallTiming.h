@@ -1,12 +1,17 @@
 #pragma once
-// The loader's numbers: the serial number's range, the block limits, and the
-// install's timing (deactivation retries, the write watchdog, the
+// The loader's numbers: the version it installs, the serial number's range,
+// the block limits, and the install's timing (deactivation retries, the write watchdog, the
 // confirmation ladder). The sequences, their progress estimate and every
 // front end take them from here.
+
+#include <string_view>
 
 #include "image/ImageBuffer.h"
 
 namespace galt {
+
+// The version of the firmware the loader carries and installs.
+constexpr std::string_view kFirmwareVersion = "0211";
 
 constexpr int kSerialMin = 100;
 constexpr int kSerialMax = 350;

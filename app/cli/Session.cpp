@@ -10,6 +10,7 @@
 
 #include "app/cli/FilePath.h"
 #include "app/cli/PortArgument.h"
+#include "app/cli/PortListing.h"
 #include "frontend/PortAccess.h"
 #include "frontend/PortTexts.h"
 #include "image/HexExport.h"
@@ -114,7 +115,7 @@ bool Session::OpenPort() {
   const PortOpening opening = OpenUnlessHeld(cp1_);
   if (opening.Opened) return true;
   console_.Line(Stream::Err, texts::kPortOpenError + " " + portShown_);
-  console_.Line(Stream::Err, OpenFailureText(portShown_, opening, texts::kPortsBusyHintCli));
+  console_.Line(Stream::Err, OpenFailureText(portShown_, opening, kPortsBusyHintCli));
   return false;
 }
 

@@ -12,7 +12,8 @@
 #include "app/cli/CliOptions.h"
 #include "app/cli/CommandLine.h"
 #include "app/cli/Console.h"
-#include "sequences/MessageBoxes.h"
+#include "app/cli/PortListing.h"
+#include "frontend/PortTexts.h"
 #include "tests/app/cli/CapturedConsole.h"
 
 namespace galt::cli::testing {
@@ -34,7 +35,7 @@ TEST(CliWindows, APortAnotherProgramHoldsIsSaidToBeBusy) {
                                   TSerPortTable::System(), {});
   EXPECT_EQ(code, kExitPort);
   EXPECT_TRUE(Has(c.Err(), texts::kPortOpenError + " COM77\nПорт COM77 " + texts::kPortBusyUnknown + ". " +
-                               texts::kPortsBusyHintCli))
+                               kPortsBusyHintCli))
       << c.Err();
 }
 
