@@ -1,8 +1,8 @@
 #pragma once
 // The loader's numbers: the version it installs, the serial number's range,
-// the block limits, and the install's timing (deactivation retries, the write watchdog, the
-// confirmation ladder). The sequences, their progress estimate and every
-// front end take them from here.
+// the block limits, and the timing of the install (deactivation retries, the
+// write watchdog, the confirmation ladder) and of the service passes. The
+// sequences, their progress estimate and every front end take them from here.
 
 #include <string_view>
 
@@ -27,6 +27,9 @@ constexpr int kDeactivateRetries = 200;
 constexpr int kDeactivateIntervalMs = 50;
 constexpr int kWriteWatchdogMs = 1000;
 constexpr int kLadderFirstStepMs = 1500;
+// A read or verify pass: a block's reply comes within a fraction of this on a
+// 14400-baud line.
+constexpr int kBlockReplyWaitMs = kWriteWatchdogMs;
 
 // How long deactivation may take until its failure is reported: the first
 // frame and its retries, one interval each.

@@ -82,6 +82,7 @@ TEST(CliInstall, ASilentDeviceExitsOneWithTheBoxTextOnStderr) {
   device.Stop();
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "Ошибка деактивизации FLASH!\n");
+  EXPECT_FALSE(Has(r.out, "Деактивизация: 100%")) << "the deactivation failed: " << r.out;
   EXPECT_EQ(device.emulator.counters.deactivations, 201);
 }
 
