@@ -41,9 +41,11 @@ std::string EntryNote(const TSerPortEntry& Entry);
 // The window's title while the Bluetooth port Name is being opened.
 std::string PortOpeningTitle(const std::string& Name);
 
-// Why the port the user named (as Shown) did not open, in words: who holds
-// it followed by BusyHint, that there is no such device, that this account
-// may not open it, or else the component's own message.
+// Why the port the user named (as Shown) did not open, in one line of words
+// with the system's code: who holds it followed by BusyHint, that there is
+// no such device, that this account may not open it, that it is no serial
+// port, or else the system's code and text (the component's own message
+// when it gave no code).
 std::string OpenFailureText(const std::string& Shown, const PortOpening& Opening, const std::string& BusyHint);
 
 // What to tell the user after a scan that found no free port, or ports our

@@ -101,7 +101,6 @@ bool Session::OpenPort() {
   }
   const PortOpening opening = OpenUnlessHeld(cp1_);
   if (opening.Opened) return true;
-  console_.Line(Stream::Err, texts::kPortOpenError + " " + portShown_);
   console_.Line(Stream::Err, OpenFailureText(portShown_, opening, kPortsBusyHintCli));
   return false;
 }
