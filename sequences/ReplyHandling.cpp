@@ -4,7 +4,6 @@
 
 #include <cstdio>
 
-#include "image/Firmware.h"
 #include "image/Stamp.h"
 #include "sequences/LoaderCore.h"
 

@@ -1,9 +1,9 @@
-// Handlers of the hidden service panel. Each prepares the sequence variables
-// and sends the first command; reply handling drives the rest of a pass.
+// The read and verify a front end starts, and the handlers of the hidden
+// service panel. Each prepares the sequence variables and sends the first
+// command; reply handling drives the rest of a pass.
 
 #include <algorithm>
 
-#include "image/Firmware.h"
 #include "image/HexImport.h"
 #include "image/Stamp.h"
 #include "sequences/LoaderCore.h"
