@@ -27,6 +27,7 @@ void Refused(const std::exception_ptr& Error, PortOpening& Result) {
     std::rethrow_exception(Error);
   } catch (const ESerCommError& e) {
     Result.Error = e.what();
+    Result.Code = e.Code();
     Result.Busy = SerIsHeldElsewhere(e.Code());
     Result.NotFound = e.DeviceNotFound();
     Result.Denied = SerIsAccessDenied(e.Code());

@@ -24,6 +24,7 @@ struct PortOpening {
   bool NotFound = false;  // not opened: there is no such device
   bool Denied = false;    // not opened: this account may not open it
   std::string Error;      // not opened: the component's message
+  int Code = 0;           // not opened: the system's error behind it, 0 for none
 };
 
 // Opens the component on the device its DeviceName and PortNum name, unless

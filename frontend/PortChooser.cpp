@@ -4,7 +4,6 @@
 #include <cctype>
 
 #include "frontend/PortTexts.h"
-#include "sequences/MessageBoxes.h"
 
 namespace galt {
 

@@ -1,10 +1,28 @@
 #include "frontend/PortTexts.h"
 
 #include <cctype>
+#include <cerrno>
 
-#include "sequences/MessageBoxes.h"
+#include "serial/SerPort.h"
 
 namespace galt {
+
+namespace {
+
+// The system's code stays beside the words, to be quoted or looked up.
+std::string CodeText(int Code) { return Code != 0 ? " (ошибка " + std::to_string(Code) + ")" : ""; }
+
+// The device opened but refused a terminal's settings (a file, /dev/null).
+bool NotASerialPort(int Code) {
+#ifdef _WIN32
+  (void)Code;
+  return false;
+#else
+  return Code == ENOTTY;
+#endif
+}
+
+}  // namespace
 
 std::string BusyText(const TSerPortEntry& Entry) {
   if (Entry.Holders.empty()) return texts::kPortBusyUnknown;
@@ -28,13 +46,21 @@ std::string PortOpeningTitle(const std::string& Name) { return "Подключе
 
 std::string OpenFailureText(const std::string& Shown, const PortOpening& Opening, const std::string& BusyHint) {
   const std::string port = "Порт " + Shown;
+  const std::string code = CodeText(Opening.Code);
   if (Opening.Busy) {
     TSerPortEntry held;
     held.Holders = Opening.Holders;
-    return port + " " + BusyText(held) + ". " + BusyHint;
+    return port + " " + BusyText(held) + code + ". " + BusyHint;
   }
-  if (Opening.NotFound) return port + " не найден: такого устройства нет. Проверьте, что адаптер подключён, и имя порта.";
-  if (Opening.Denied) return "Нет доступа к порту " + Shown + ". " + texts::kPortsDeniedHint;
+  if (Opening.NotFound) {
+    return port + " не найден: такого устройства нет" + code + ". Проверьте, что адаптер подключён, и имя порта.";
+  }
+  if (Opening.Denied) return "Нет доступа к порту " + Shown + code + ". " + texts::kPortsDeniedHint;
+  if (NotASerialPort(Opening.Code)) return port + " не открывается: это не последовательный порт" + code + ".";
+  if (Opening.Code != 0) {
+    return port + " не открывается: ошибка системы " + std::to_string(Opening.Code) + " (" +
+           SerSystemErrorText(Opening.Code) + ").";
+  }
   return port + " не открывается: " + Opening.Error;
 }
 

@@ -10,6 +10,23 @@
 
 namespace galt {
 
+// What the windows and the command line say of ports (UTF-8).
+namespace texts {
+inline const std::string kPortOpenErrorAtStart = "Ошибка открыти порта !";
+inline const std::string kPortOpenError = "Ошибка открытия порта !";
+inline const std::string kNoPorts = "Не найдено ни одного последовательного порта !";
+// Followed by the ports that could not be opened, one a line.
+inline const std::string kPortsDenied = "Нет доступа к последовательным портам:";
+inline const std::string kPortsDeniedHint =
+    "Учётной записи нужен доступ к последовательным портам (в Debian — членство в группе dialout).";
+// Followed by the busy ports, one a line, and the hint.
+inline const std::string kPortsBusy = "Все найденные последовательные порты заняты другими программами:";
+inline const std::string kPortsBusyHint = "Закройте эти программы и выберите порт в списке.";
+// A busy port in the port list: "занят: picocom, PID 1234".
+inline const std::string kPortBusy = "занят: ";
+inline const std::string kPortBusyUnknown = "занят другой программой";
+}  // namespace texts
+
 // "занят: picocom, PID 1234"; holders we may not see leave a plainer text.
 std::string BusyText(const TSerPortEntry& Entry);
 
@@ -24,9 +41,11 @@ std::string EntryNote(const TSerPortEntry& Entry);
 // The window's title while the Bluetooth port Name is being opened.
 std::string PortOpeningTitle(const std::string& Name);
 
-// Why the port the user named (as Shown) did not open, in words: who holds
-// it followed by BusyHint, that there is no such device, that this account
-// may not open it, or else the component's own message.
+// Why the port the user named (as Shown) did not open, in one line of words
+// with the system's code: who holds it followed by BusyHint, that there is
+// no such device, that this account may not open it, that it is no serial
+// port, or else the system's code and text (the component's own message
+// when it gave no code).
 std::string OpenFailureText(const std::string& Shown, const PortOpening& Opening, const std::string& BusyHint);
 
 // What to tell the user after a scan that found no free port, or ports our

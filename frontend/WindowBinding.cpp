@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "frontend/PortTexts.h"
+#include "frontend/ProgressText.h"
 
 namespace galt {
 
@@ -65,10 +66,8 @@ void WindowBinding::FormClose() {
 }
 
 void WindowBinding::Button4Click() {
-  Dispatch([this] {
-    core_.zn.Normalize();
-    core_.Button4Click();
-  });
+  // The field's value, typed out of range, comes into it on the way.
+  Dispatch([this] { core_.StartInstall(core_.zn.Value()); });
 }
 
 void WindowBinding::cp1RxChar(int Count) {
@@ -108,7 +107,7 @@ void WindowBinding::ShowUncaught(const std::exception& Error) {
 
 void WindowBinding::ShowOperationTitle() {
   const bool opening = !opening_.empty() && !core_.OperationRunning();
-  face_.ShowTitle(opening ? PortOpeningTitle(opening_) : core_.WindowTitle());
+  face_.ShowTitle(opening ? PortOpeningTitle(opening_) : OperationTitle(core_));
   titleRefresh_->SetEnabled(core_.OperationRunning());
 }
 

@@ -7,6 +7,11 @@
 
 namespace galt {
 
+void LoaderCore::StartInstall(int serial) {
+  zn.SetValue(serial);
+  Button4Click();
+}
+
 void LoaderCore::Button4Click() {
   // A second press would restart deactivation under a running write pass
   // and leave the device half-written.

@@ -1,12 +1,17 @@
 #pragma once
-// The loader's numbers: the serial number's range, the block limits, and the
-// install's timing (deactivation retries, the write watchdog, the
-// confirmation ladder). The sequences, their progress estimate and every
-// front end take them from here.
+// The loader's numbers: the version it installs, the serial number's range,
+// the block limits, and the timing of the install (deactivation retries, the
+// write watchdog, the confirmation ladder) and of the service passes. The
+// sequences, their progress estimate and every front end take them from here.
+
+#include <string_view>
 
 #include "image/ImageBuffer.h"
 
 namespace galt {
+
+// The version of the firmware the loader carries and installs.
+constexpr std::string_view kFirmwareVersion = "0211";
 
 constexpr int kSerialMin = 100;
 constexpr int kSerialMax = 350;
@@ -22,6 +27,9 @@ constexpr int kDeactivateRetries = 200;
 constexpr int kDeactivateIntervalMs = 50;
 constexpr int kWriteWatchdogMs = 1000;
 constexpr int kLadderFirstStepMs = 1500;
+// A read or verify pass: a block's reply comes within a fraction of this on a
+// 14400-baud line.
+constexpr int kBlockReplyWaitMs = kWriteWatchdogMs;
 
 // How long deactivation may take until its failure is reported: the first
 // frame and its retries, one interval each.

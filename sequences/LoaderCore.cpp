@@ -7,12 +7,14 @@ LoaderCore::LoaderCore(TimerSource& timers, MessageBoxes& boxes, SerialText& por
     : Timer2(timers.CreateTimer(kDeactivateIntervalMs)),
       Timer3(timers.CreateTimer(kLadderFirstStepMs)),
       Timer4(timers.CreateTimer(kWriteWatchdogMs)),
+      ReplyWatchdog(timers.CreateTimer(kBlockReplyWaitMs)),
       boxes_(boxes),
       port_(port),
       clock_(clock) {
   Timer2->OnTimer = [this] { Timer2Timer(); };
   Timer3->OnTimer = [this] { Timer3Timer(); };
   Timer4->OnTimer = [this] { Timer4Timer(); };
+  ReplyWatchdog->OnTimer = [this] { ReplyWatchdogTimer(); };
 }
 
 LoaderCore::~LoaderCore() = default;
@@ -22,18 +24,18 @@ void LoaderCore::FormCreateImage() { FillBlankImage(Memo1, kFullImageLines + 1);
 void LoaderCore::ArmWriteWatchdog() { Timer4->SetEnabled(true); }
 
 bool LoaderCore::OperationRunning() const {
-  return Timer2->Enabled() || Timer3->Enabled() || Timer4->Enabled() || blockReplyAwaited_;
+  return Timer2->Enabled() || Timer3->Enabled() || Timer4->Enabled() || ReplyWatchdog->Enabled();
 }
 
 void LoaderCore::LinkReset() {
-  // The old line's reply will never come: a read or verify pass has no
-  // watchdog to end it.
-  blockReplyAwaited_ = false;
+  // The old line's reply will never come, and its silence is no fault of
+  // the device.
+  ReplyWatchdog->SetEnabled(false);
   link.ResetReceiver();
 }
 
 void LoaderCore::StopTimers() {
-  for (Timer* timer : {Timer2.get(), Timer3.get(), Timer4.get()}) timer->SetEnabled(false);
+  for (Timer* timer : {Timer2.get(), Timer3.get(), Timer4.get(), ReplyWatchdog.get()}) timer->SetEnabled(false);
 }
 
 void LoaderCore::LinkLost(const std::string& portName) {
@@ -51,6 +53,7 @@ void LoaderCore::DispatchTimerTicks(const std::function<void(const std::function
   Timer2->OnTimer = [this, dispatch] { dispatch([this] { Timer2Timer(); }); };
   Timer3->OnTimer = [this, dispatch] { dispatch([this] { Timer3Timer(); }); };
   Timer4->OnTimer = [this, dispatch] { dispatch([this] { Timer4Timer(); }); };
+  ReplyWatchdog->OnTimer = [this, dispatch] { dispatch([this] { ReplyWatchdogTimer(); }); };
 }
 
 void LoaderCore::StartWritePass() {

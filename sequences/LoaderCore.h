@@ -1,7 +1,8 @@
 #pragma once
-// The loader's working state and its handlers, free of widgets. The window
-// TForm1 owns one LoaderCore, shows its values in its controls and binds its
-// events to the handlers below; tests drive it directly.
+// The loader's working state and its handlers, free of widgets. Each front
+// end owns one LoaderCore (a window through WindowBinding, the command line
+// in its Session), shows its values and binds its events to the handlers
+// below; tests drive it directly.
 
 #include <cstdint>
 #include <filesystem>
@@ -31,6 +32,7 @@ enum class OperationEnd {
   ReadDone,             // a read pass has every block
   VerifyDone,           // a verify pass found the flash equal to the image
   VerifyMismatch,       // a verify pass found a line that differs
+  ReplyMissing,         // a read or verify pass got no reply to a block in time
   LinkLost,             // the device behind the port has gone
 };
 
@@ -39,7 +41,8 @@ constexpr bool EndedWell(OperationEnd end) {
   return end == OperationEnd::Confirmed || end == OperationEnd::ReadDone || end == OperationEnd::VerifyDone;
 }
 
-// The operation under way, as the title and a console show it.
+// The operation under way, as the title and a console show it
+// (frontend/ProgressText.h).
 struct OperationProgress {
   enum Phase { Idle, Deactivating, Writing, Confirming, Reading, Verifying };
   Phase phase = Idle;
@@ -72,12 +75,26 @@ class LoaderCore : private LinkHost {
   std::unique_ptr<Timer> Timer2;  // kDeactivateIntervalMs, deactivation retries
   std::unique_ptr<Timer> Timer3;  // kLadderFirstStepMs, confirmation ladder
   std::unique_ptr<Timer> Timer4;  // kWriteWatchdogMs, write watchdog
+  // kBlockReplyWaitMs: a read or verify pass awaits its block's reply.
+  std::unique_ptr<Timer> ReplyWatchdog;
 
   // --- link and sequence variables ---
   Link link{*this};
   bool VerifyMode = false;
   std::int32_t ReadLineCount = 0;
   std::int32_t DeactivateTries = 0;
+
+  // --- what a front end starts ---
+  // The install of the carried firmware with `serial` (brought into range
+  // first); ignored while an operation runs.
+  void StartInstall(int serial);
+  // Reads blocks 0 to `blocks` - 1 into the image (kBlockLimitDefault when
+  // not given), addressing the device by `serial`.
+  void StartRead(int serial, std::optional<int> blocks = {});
+  // Compares the flash with the image, stamped with `serial`, over blocks 0
+  // to `blocks` - 1: when not given, the blocks an imported file covers as
+  // far as the flash goes.
+  void StartVerify(int serial, std::optional<int> blocks = {});
 
   // --- handlers ---
   void FormCreateImage();              // the blank image of 7937 lines
@@ -100,8 +117,6 @@ class LoaderCore : private LinkHost {
   // The HEX import of the open-file button, once the user has chosen a file:
   // a refused file changes nothing and is reported in an error box (false).
   bool OpenHexFile(const std::filesystem::path& path);
-
-  MessageBoxes& Boxes() { return boxes_; }
 
   // Every tick of the sequence's timers runs through `dispatch`, as the front
   // end runs each of its handlers.
@@ -127,10 +142,6 @@ class LoaderCore : private LinkHost {
   void LinkLost(const std::string& portName);
   // The operation under way: its phase, progress and time left.
   OperationProgress Progress() const;
-  // The window's title: the loader's name, or while an operation runs its
-  // progress and the time it may still take, short enough for a title bar
-  // ("№ 237 · 57/233 · 35 с — GALT-5R").
-  std::string WindowTitle() const;
 
  private:
   // LinkHost
@@ -144,13 +155,13 @@ class LoaderCore : private LinkHost {
 
   void StartWritePass();
   void StartLadderStep();
+  void ReplyWatchdogTimer();
   // Shows the box that ends an operation, then reports the end.
   void End(OperationEnd end, BoxIcon icon, const std::string& caption, const std::string& text);
 
   MessageBoxes& boxes_;
   SerialText& port_;
   const MonotonicClock& clock_;
-  bool blockReplyAwaited_ = false;  // a read or verify pass is under way
   // The pace of the current write pass: when it sent its first block, which
   // block that was, and when the last echo came.
   std::int64_t writeStartedAt_ = 0;

@@ -17,7 +17,8 @@ class MessageBoxes {
   virtual void Show(BoxIcon icon, const std::string& caption, const std::string& text) = 0;
 };
 
-// Captions and texts the loader shows (UTF-8).
+// Captions and texts of the core's boxes (UTF-8). What the front ends say of
+// ports is theirs (frontend/PortTexts.h).
 namespace texts {
 inline const std::string kErrorCaption = "  Tornel Ltd";
 inline const std::string kActivationCaption = "Активизация программы";
@@ -31,28 +32,16 @@ inline const std::string kVerifyDone = "Данные FLASH-памяти пров
 inline const std::string kWriteError = "Ошибка записи FLASH!";
 inline const std::string kDeactivateError = "Ошибка деактивизации FLASH!";
 inline const std::string kLoadError = "Ошибка загрузки программы!";
-inline const std::string kPortOpenErrorAtStart = "Ошибка открыти порта !";
-inline const std::string kPortOpenError = "Ошибка открытия порта !";
-inline const std::string kNoPorts = "Не найдено ни одного последовательного порта !";
-// Followed by the ports that could not be opened, one a line.
-inline const std::string kPortsDenied =
-    "Нет доступа к последовательным портам:";
-inline const std::string kPortsDeniedHint =
-    "Учётной записи нужен доступ к последовательным портам (в Debian — членство в группе dialout).";
-// Followed by the busy ports, one a line, and the hint.
-inline const std::string kPortsBusy = "Все найденные последовательные порты заняты другими программами:";
-inline const std::string kPortsBusyHint = "Закройте эти программы и выберите порт в списке.";
-// The same for the command line, which has no list.
-inline const std::string kPortsBusyHintCli = "Закройте эти программы или укажите другой порт.";
-// A busy port in the port list: "занят: picocom, PID 1234".
-inline const std::string kPortBusy = "занят: ";
-inline const std::string kPortBusyUnknown = "занят другой программой";
 // The install button pressed with no port open.
 inline const std::string kNoPortOpen =
     "Порт не открыт: выберите в списке порт, к которому подключено устройство, и повторите.";
 // The device behind the open port has gone (an adapter pulled out).
 inline std::string LinkLostText(const std::string& portName) {
   return "Связь с устройством потеряна: порт " + portName + " отключён. Подключите устройство и повторите.";
+}
+// A read or verify pass got no reply to a block's request in time.
+inline std::string BlockReplyMissingText(const std::string& block) {
+  return "Устройство не ответило на чтение блока " + block + ". Проверьте подключение и повторите.";
 }
 }  // namespace texts
 

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 
-#include "image/Firmware.h"
 #include "image/Stamp.h"
 #include "sequences/LoaderCore.h"
 
@@ -84,7 +83,7 @@ void LoaderCore::HandleReply() {
         sized1 = "FLASH-память: " + std::string(shown);
         const std::string_view body = LineBody(Memo1, block * kBlockLines + k);
         if (body.substr(0, kCompareChars) != shown.substr(0, kCompareChars)) {
-          blockReplyAwaited_ = false;
+          ReplyWatchdog->SetEnabled(false);
           End(OperationEnd::VerifyMismatch, BoxIcon::Error, texts::kErrorCaption, texts::kDataError);
           return;
         }
@@ -92,10 +91,11 @@ void LoaderCore::HandleReply() {
       if (block < SPBLH.Value() - 1) {
         St_blk = std::to_string(TextToInt(St_blk) + 1);
         link.CurrentCommand = cmdReadBlock;
+        ReplyWatchdog->SetInterval(kBlockReplyWaitMs);  // a fresh wait for the next block
         SendCommand();
         return;
       }
-      blockReplyAwaited_ = false;
+      ReplyWatchdog->SetEnabled(false);
       if (!VerifyMode) {
         while (ReadLineCount < kFullImageLines) Memo1.Append(BlankLineText(ReadLineCount++));
         End(OperationEnd::ReadDone, BoxIcon::Information, texts::kReadCaption, texts::kReadDone);

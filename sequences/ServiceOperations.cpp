@@ -1,12 +1,29 @@
-// Handlers of the hidden service panel. Each prepares the sequence variables
-// and sends the first command; reply handling drives the rest of a pass.
+// The read and verify a front end starts, and the handlers of the hidden
+// service panel. Each prepares the sequence variables and sends the first
+// command; reply handling drives the rest of a pass.
 
-#include "image/Firmware.h"
+#include <algorithm>
+
 #include "image/HexImport.h"
 #include "image/Stamp.h"
 #include "sequences/LoaderCore.h"
 
 namespace galt {
+
+void LoaderCore::StartRead(int serial, std::optional<int> blocks) {
+  zn.SetValue(serial);
+  SPBLL.SetValue(0);
+  SPBLH.SetValue(blocks.value_or(kBlockLimitDefault));
+  rd_fClick();
+}
+
+void LoaderCore::StartVerify(int serial, std::optional<int> blocks) {
+  zn.SetValue(serial);
+  // The import set the limit to the blocks the file covers, plus two; the
+  // flash has no blocks beyond its end to compare.
+  SPBLH.SetValue(blocks.value_or(std::min(SPBLH.Value(), kFlashBlocks)));
+  ver_fClick();
+}
 
 void LoaderCore::rd_fClick() {
   St_blk = std::to_string(SPBLL.Value());
@@ -14,7 +31,7 @@ void LoaderCore::rd_fClick() {
   link.CurrentCommand = cmdReadBlock;
   VerifyMode = false;
   ReadLineCount = 0;
-  blockReplyAwaited_ = true;
+  ReplyWatchdog->SetEnabled(true);
   SendCommand();
 }
 
@@ -23,8 +40,13 @@ void LoaderCore::ver_fClick() {
   St_blk = "0";  // a verify always starts at block 0
   link.CurrentCommand = cmdReadBlock;
   VerifyMode = true;
-  blockReplyAwaited_ = true;
+  ReplyWatchdog->SetEnabled(true);
   SendCommand();
+}
+
+void LoaderCore::ReplyWatchdogTimer() {
+  ReplyWatchdog->SetEnabled(false);
+  End(OperationEnd::ReplyMissing, BoxIcon::Error, texts::kErrorCaption, texts::BlockReplyMissingText(St_blk));
 }
 
 void LoaderCore::wr_fClick() {

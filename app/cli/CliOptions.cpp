@@ -127,8 +127,9 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
 
 std::string CliUsage(const std::string& program) {
   const std::string p = program;
+  const std::string version(kFirmwareVersion);
   return "ИМЯ\n"
-         "    " + p + " — загрузчик версии 0211 в GALT-5R из командной строки\n"
+         "    " + p + " — загрузчик версии " + version + " в GALT-5R из командной строки\n"
          "\n"
          "ОБЗОР\n"
          "    " + p + " --port ПОРТ --serial N\n"
@@ -138,7 +139,7 @@ std::string CliUsage(const std::string& program) {
          "    " + p + " --help | --version\n"
          "\n"
          "ОПИСАНИЕ\n"
-         "    Без --read и --verify устанавливает версию GALT-5R.0211 в устройство на\n"
+         "    Без --read и --verify устанавливает версию GALT-5R." + version + " в устройство на\n"
          "    порту ПОРТ, как кнопка окна: останавливает программу устройства, пишет\n"
          "    образ с серийным номером N, запускает новую программу и ждёт, что\n"
          "    устройство ответит этим номером. Сообщения окна выводятся строками:\n"
@@ -147,12 +148,13 @@ std::string CliUsage(const std::string& program) {
          "\n"
          "ПАРАМЕТРЫ\n"
          + kPortHelp +
-         "    --serial N       серийный номер устройства, от 100 до 350\n"
-         "    --read ФАЙЛ      считать flash-память (блоки 0..232) в файл Intel HEX\n"
+         "    --serial N       серийный номер устройства, от " + Range(kSerialMin, kSerialMax) + "\n"
+         "    --read ФАЙЛ      считать flash-память (блоки 0.." + std::to_string(kBlockLimitDefault - 1) +
+         ") в файл Intel HEX\n"
          "    --verify ФАЙЛ    сверить flash-память с файлом Intel HEX; в образ\n"
          "                     вписывается серийный номер N, как при проверке в окне;\n"
          "                     проверяются блоки, которые покрывает файл, плюс два\n"
-         "    --blocks N       для --read и --verify: блоки 0..N-1 (от 10 до 992)\n"
+         "    --blocks N       для --read и --verify: блоки 0..N-1 (от " + Range(kBlockLimitMin, kFlashBlocks) + ")\n"
          "    --list           перечислить последовательные порты, которые можно открыть\n"
          "    --help           эта справка\n"
          "    --version        версия программы\n"
@@ -172,7 +174,7 @@ std::string CliUsage(const std::string& program) {
 }
 
 std::string CliVersion(const std::string& program) {
-  return program + " " GALT_VERSION " — загрузчик версии 0211 в GALT-5R\n";
+  return program + " " GALT_VERSION " — загрузчик версии " + std::string(kFirmwareVersion) + " в GALT-5R\n";
 }
 
 }  // namespace galt::cli

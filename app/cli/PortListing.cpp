@@ -1,8 +1,7 @@
 #include "app/cli/PortListing.h"
 
-#include "frontend/PortTexts.h"
 #include "app/cli/CliOptions.h"
-#include "sequences/MessageBoxes.h"
+#include "frontend/PortTexts.h"
 #include "serial/PortName.h"
 
 namespace galt::cli {
@@ -19,7 +18,7 @@ std::string PortLine(const TSerPortEntry& entry) {
 int PrintPortList(const TSerPortScan& scan, ConsoleOutput& console) {
   using Stream = ConsoleOutput::Stream;
   for (const TSerPortEntry& entry : scan.Listed) console.Line(Stream::Out, PortLine(entry));
-  if (const std::string report = NoUsablePortReport(scan, texts::kPortsBusyHintCli); !report.empty()) {
+  if (const std::string report = NoUsablePortReport(scan, kPortsBusyHintCli); !report.empty()) {
     console.Line(Stream::Err, report);
   }
   return scan.Listed.empty() ? kExitPort : kExitOk;

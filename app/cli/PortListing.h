@@ -9,6 +9,9 @@
 
 namespace galt::cli {
 
+// A busy port: the command line has no list to choose another from.
+inline const std::string kPortsBusyHintCli = "Закройте эти программы или укажите другой порт.";
+
 // The line of one port.
 std::string PortLine(const TSerPortEntry& entry);
 

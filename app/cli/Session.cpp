@@ -4,14 +4,16 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
-#include <random>
 #include <fstream>
+#include <random>
 #include <utility>
 
 #include "app/cli/FilePath.h"
 #include "app/cli/PortArgument.h"
+#include "app/cli/PortListing.h"
 #include "frontend/PortAccess.h"
 #include "frontend/PortTexts.h"
+#include "frontend/ProgressText.h"
 #include "image/HexExport.h"
 #include "sequences/InstallTiming.h"
 
@@ -21,18 +23,10 @@ namespace {
 
 using Stream = ConsoleOutput::Stream;
 
-// A read or verify pass has no watchdog of its own; a block's reply comes
-// within a fraction of the write watchdog's time on a 14400-baud line.
-constexpr int kReplyWaitMs = kWriteWatchdogMs;
 constexpr int kStopCheckMs = 100;
 // Beyond the longest run the sequence's own timers allow: only a device
 // that keeps answering without ever finishing meets the overall guard.
 constexpr int kGuardMarginMs = 60000;
-
-const std::string kDeactivationLabel = "Деактивизация:";
-const std::string kLoadLabel = "Загрузка:";
-const std::string kReadLabel = "Считывание:";
-const std::string kVerifyLabel = "Проверка:";
 
 }  // namespace
 
@@ -59,11 +53,6 @@ Session::Session(const CliOptions& options, ConsoleOutput& console, const TSerPo
   core_.OnEnd = [this](OperationEnd end) { Ended(end); };
   boxes_.BeforeShow = [this] { ShowProgress(); };
 
-  replyGuard_ = timers_.CreateTimer(kReplyWaitMs);
-  replyGuard_->OnTimer = [this] {
-    Finish(kExitFailed, "Устройство не ответило на чтение блока " + core_.St_blk +
-                            ". Проверьте подключение и повторите.");
-  };
   stopCheck_ = timers_.CreateTimer(kStopCheckMs);
   stopCheck_->OnTimer = [this] {
     if (stopRequested_ && stopRequested_()) Finish(kExitStopped, StoppedText());
@@ -98,7 +87,6 @@ int Session::Run() {
   console_.EndProgress();
   cp1_.Close();
   core_.StopTimers();
-  replyGuard_->SetEnabled(false);
   stopCheck_->SetEnabled(false);
   return *exit_;
 }
@@ -113,8 +101,7 @@ bool Session::OpenPort() {
   }
   const PortOpening opening = OpenUnlessHeld(cp1_);
   if (opening.Opened) return true;
-  console_.Line(Stream::Err, texts::kPortOpenError + " " + portShown_);
-  console_.Line(Stream::Err, OpenFailureText(portShown_, opening, texts::kPortsBusyHintCli));
+  console_.Line(Stream::Err, OpenFailureText(portShown_, opening, kPortsBusyHintCli));
   return false;
 }
 
@@ -142,29 +129,23 @@ bool Session::PrepareOutput() {
 }
 
 void Session::Start() {
-  core_.zn.SetValue(options_.serial.value_or(core_.zn.Value()));
+  // A read needs no serial number of its own: the frames carry the lowest.
+  const int serial = options_.serial.value_or(kSerialMin);
   switch (options_.action) {
     case Action::Install:
-      core_.Button4Click();
+      core_.StartInstall(serial);
       break;
     case Action::Read:
-      core_.SPBLH.SetValue(options_.blocks.value_or(kBlockLimitDefault));
-      core_.rd_fClick();
-      replyGuard_->SetEnabled(true);
+      core_.StartRead(serial, options_.blocks);
       break;
     case Action::Verify:
-      // The import set the limit to the blocks the file covers, plus two; the
-      // flash has no blocks beyond its end to compare.
-      core_.SPBLH.SetValue(options_.blocks.value_or(std::min(core_.SPBLH.Value(), kFlashBlocks)));
-      core_.ver_fClick();
-      replyGuard_->SetEnabled(true);
+      core_.StartVerify(serial, options_.blocks);
       break;
     case Action::List:
     case Action::Help:
     case Action::Version:
       break;
   }
-  lastBlock_ = core_.St_blk;
   started_ = std::chrono::steady_clock::now();
 }
 
@@ -182,49 +163,19 @@ void Session::Dispatch(const std::function<void()>& handler) {
 
 void Session::ShowProgress() {
   if (exit_) return;
-  const OperationProgress progress = core_.Progress();
-  const std::string detail = ProgressDetail();
-  switch (progress.phase) {
-    case OperationProgress::Deactivating:
-      console_.Progress(kDeactivationLabel, core_.Gauge1.Percent(), detail);
-      return;
-    case OperationProgress::Writing:
-    case OperationProgress::Confirming:
-      if (!loading_) {
-        // Acknowledged: the deactivation gauge jumps to its end.
-        console_.Progress(kDeactivationLabel, 100);
-        loading_ = true;
-      }
-      console_.Progress(kLoadLabel, core_.Gauge2.Percent(), detail);
-      return;
-    case OperationProgress::Reading:
-    case OperationProgress::Verifying:
-      if (core_.St_blk != lastBlock_) {
-        lastBlock_ = core_.St_blk;
-        replyGuard_->SetInterval(kReplyWaitMs);  // a fresh wait for the next block
-      }
-      console_.Progress(progress.phase == OperationProgress::Reading ? kReadLabel : kVerifyLabel,
-                        TextToInt(core_.St_blk) * 100 / std::max(core_.SPBLH.Value(), 1), detail);
-      return;
-    case OperationProgress::Idle:
-      // Confirmed: the load gauge at its end, just before the box.
-      if (loading_) console_.Progress(kLoadLabel, core_.Gauge2.Percent());
-      return;
+  const std::optional<ProgressLine> line = OperationLine(core_);
+  if (!loading_ && line && line->Label == texts::kLoadLabel) {
+    // Acknowledged: the deactivation gauge jumps to its end.
+    console_.Progress(texts::kDeactivationLabel, 100);
+    loading_ = true;
   }
-}
-
-std::string Session::ProgressDetail() const {
-  // As the window's title has it: how far, and how long it may still take.
-  const OperationProgress p = core_.Progress();
-  std::string detail;
-  if (p.phase == OperationProgress::Deactivating) detail = "попытка ";
-  if (p.phase == OperationProgress::Confirming) {
-    detail = "проверка запуска";
-  } else if (p.steps > 0) {
-    detail += std::to_string(p.step) + "/" + std::to_string(p.steps);
+  if (line) {
+    console_.Progress(line->Label, line->Percent, line->Detail);
+  } else if (loading_) {
+    // The install has ended: the load gauge where it stopped, at its end
+    // only when the device confirmed.
+    console_.Progress(texts::kLoadLabel, core_.Gauge2.Percent());
   }
-  if (p.secondsLeft) detail += " · " + std::to_string(*p.secondsLeft) + " с";
-  return detail;
 }
 
 std::string Session::StoppedText() const {
@@ -286,7 +237,7 @@ void Session::Finish(int code, const std::string& message) {
 
 int Session::GuardMs() const {
   const int limit = core_.SPBLH.Value();
-  return (options_.action == Action::Install ? InstallBoundMs(limit) : limit * kReplyWaitMs) + kGuardMarginMs;
+  return (options_.action == Action::Install ? InstallBoundMs(limit) : limit * kBlockReplyWaitMs) + kGuardMarginMs;
 }
 
 }  // namespace galt::cli

@@ -1,16 +1,15 @@
 #pragma once
 // One run of galt-loader-cli's install, read or verify on the loader's core:
 // the port is opened with the window's line settings, the operation starts
-// as the window's button or service handler starts it, and the event loop
-// runs replies and timer ticks on this thread until the core says how the
-// operation ended.
+// through the core's start calls, and the event loop runs replies and timer
+// ticks on this thread until the core says how the operation ended.
 
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <chrono>
 #include <optional>
 #include <set>
-#include <chrono>
 #include <string>
 
 #include "app/cli/CliOptions.h"
@@ -50,7 +49,6 @@ class Session {
   // the progress.
   void Dispatch(const std::function<void()>& handler);
   void ShowProgress();
-  std::string ProgressDetail() const;
   std::string StoppedText() const;
   void Ended(OperationEnd end);
   void SaveReadImage();
@@ -67,14 +65,12 @@ class Session {
   CommSerial port_{cp1_};
   LoaderCore core_{timers_, boxes_, port_};
   std::unique_ptr<CoreBinding> binding_;
-  std::unique_ptr<Timer> replyGuard_;  // read and verify: no reply within a block's time
   std::unique_ptr<Timer> stopCheck_;
   std::optional<std::set<std::string>> consoles_;
   std::string portShown_;
   std::filesystem::path partFile_;  // --read: where the image goes until it is whole
   std::chrono::steady_clock::time_point started_;
   bool loading_ = false;  // the install is past its deactivation
-  std::string lastBlock_;
   std::optional<int> exit_;
 };
 

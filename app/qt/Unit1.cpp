@@ -20,6 +20,7 @@
 #include "app/qt/TSpinEdit.h"
 #include "app/qt/WindowFonts.h"
 #include "app/qt/galt-loader.xpm"
+#include "frontend/ProgressText.h"
 #include "serial/qt/QtDispatcher.h"
 
 namespace galt {
@@ -94,7 +95,7 @@ TForm1::~TForm1() {
 }
 
 void TForm1::BuildControls() {
-  setWindowTitle(QString::fromStdString(Core().WindowTitle()));
+  setWindowTitle(QString::fromStdString(OperationTitle(Core())));
   setWindowIcon(QIcon(QPixmap(galt_loader_xpm)));
   // System menu and minimise; no maximise, and the size is fixed.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

@@ -279,7 +279,7 @@ TEST(SecondPress, AReadPassAwaitingItsReplyHoldsTheButtonUntilTheLinkIsReset) {
   Harness h;
   h.device.faults.silent = true;
   h.core.rd_fClick();
-  h.clock.Advance(5000);
+  h.clock.Advance(kBlockReplyWaitMs / 2);  // within the pass's own wait
   h.core.Button4Click();
   EXPECT_EQ(h.SentCount(cmdDeactivate), 0);
   h.core.LinkReset();

@@ -65,10 +65,15 @@ TEST(OperationEnd, ServicePassesAndALostLinkEndAsTheySay) {
   h.core.zn.SetValue(222);  // the flash holds another serial number
   h.core.ver_fClick();
   ASSERT_TRUE(h.clock.RunUntil([&] { return ends.size() == 4; }, 60000));
+  h.device.faults.silent = true;  // a pass's silence ends it as the install's does
+  h.core.StartVerify(237, 20);
+  ASSERT_TRUE(h.clock.RunUntil([&] { return ends.size() == 5; }, 60000));
+  EXPECT_EQ(h.LastBox().text, "Устройство не ответило на чтение блока 0. Проверьте подключение и повторите.");
   h.core.Button4Click();
   h.core.LinkLost("ttyUSB0");
   EXPECT_EQ(ends, (std::vector<OperationEnd>{OperationEnd::Confirmed, OperationEnd::ReadDone, OperationEnd::VerifyDone,
-                                             OperationEnd::VerifyMismatch, OperationEnd::LinkLost}));
+                                             OperationEnd::VerifyMismatch, OperationEnd::ReplyMissing,
+                                             OperationEnd::LinkLost}));
   EXPECT_FALSE(h.core.OperationRunning());
 }
 

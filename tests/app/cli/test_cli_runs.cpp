@@ -82,6 +82,7 @@ TEST(CliInstall, ASilentDeviceExitsOneWithTheBoxTextOnStderr) {
   device.Stop();
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "Ошибка деактивизации FLASH!\n");
+  EXPECT_FALSE(Has(r.out, "Деактивизация: 100%")) << "the deactivation failed: " << r.out;
   EXPECT_EQ(device.emulator.counters.deactivations, 201);
 }
 
@@ -147,7 +148,8 @@ TEST(CliCommandLine, APortThatCannotBeOpenedExitsThree) {
   for (const std::string& port : {std::string("/nonexistent/ttyUSB0"), std::string("COM97"), device.Path()}) {
     const CliResult r = RunCli({"--port", port, "--serial", "237"});
     EXPECT_EQ(r.code, 3) << port;
-    EXPECT_TRUE(Has(r.err, "Ошибка открытия порта ! " + port)) << r.err;
+    EXPECT_EQ(r.err.rfind("Порт " + port + " ", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one line: " << r.err;
   }
   close(holder);
 }
@@ -156,8 +158,12 @@ TEST(CliCommandLine, APortIsNamedAsTheUserNamedItWithTheReasonInWords) {
   // No such adapter on this machine: its short name, not a COM number.
   const CliResult missing = RunCli({"--port", "ttyUSB29", "--serial", "237"});
   EXPECT_EQ(missing.code, 3);
-  EXPECT_EQ(missing.err, "Ошибка открытия порта ! ttyUSB29\nПорт ttyUSB29 не найден: такого устройства нет. "
+  EXPECT_EQ(missing.err, "Порт ttyUSB29 не найден: такого устройства нет (ошибка 2). "
                          "Проверьте, что адаптер подключён, и имя порта.\n");
+  const std::string file = TempPath("not-a-port");
+  std::ofstream(file) << "text\n";
+  EXPECT_EQ(RunCli({"--port", file, "--serial", "237"}).err,
+            "Порт " + file + " не открывается: это не последовательный порт (ошибка 25).\n");
 
   VirtualDevice device;
   device.Start();

@@ -7,6 +7,7 @@
 #include <regex>
 #include <set>
 
+#include "frontend/ProgressText.h"
 #include "tests/sequences/Harness.h"
 
 namespace galt {
@@ -24,11 +25,11 @@ TEST(WindowTitle, TimeLeftWhileWritingAndConfirmingIsNeverShortAndWithinTheLadde
   std::vector<std::pair<std::int64_t, std::string>> titles;
   h.core.Button4Click();
   while (!h.Done() && h.clock.Now() < 60000) {
-    titles.emplace_back(h.clock.Now(), h.core.WindowTitle());
+    titles.emplace_back(h.clock.Now(), OperationTitle(h.core));
     h.clock.Advance(10);
   }
   ASSERT_TRUE(h.Done());
-  EXPECT_EQ(h.core.WindowTitle(), kIdle);
+  EXPECT_EQ(OperationTitle(h.core), kIdle);
   const std::regex timeLeft("^№ 100 · (\\d+/233|проверка запуска) · (\\d+) с — GALT-5R$");
   int checked = 0;
   for (const auto& [at, title] : titles) {
@@ -47,17 +48,17 @@ TEST(WindowTitle, NamesThePhaseAndHowFarItHasGot) {
   Harness h;
   h.device.faults.silent = true;
   h.core.Button4Click();
-  EXPECT_EQ(h.core.WindowTitle(), "№ 100 · останов 1/201 · 11 с — GALT-5R");
+  EXPECT_EQ(OperationTitle(h.core), "№ 100 · останов 1/201 · 11 с — GALT-5R");
   h.clock.Advance(2000);
-  EXPECT_EQ(h.core.WindowTitle(), "№ 100 · останов 41/201 · 9 с — GALT-5R");
+  EXPECT_EQ(OperationTitle(h.core), "№ 100 · останов 41/201 · 9 с — GALT-5R");
   ASSERT_TRUE(h.RunToBox());
-  EXPECT_EQ(h.core.WindowTitle(), kIdle);
+  EXPECT_EQ(OperationTitle(h.core), kIdle);
 
   Harness g;  // no pace is known before the first echo
   g.device.faults.stopEchoAtBlock = 0;
   g.core.Button4Click();
   g.clock.Advance(5);
-  EXPECT_EQ(g.core.WindowTitle(), "№ 100 · 1/233 — GALT-5R");
+  EXPECT_EQ(OperationTitle(g.core), "№ 100 · 1/233 — GALT-5R");
 }
 
 // Characters, not bytes: a title bar shows about 40 of them.
@@ -78,7 +79,7 @@ TEST(WindowTitle, EveryPhaseFitsATitleBarWithTheSerialNumberFirst) {
     h.link.latency_ms = 499;  // about a second a block
     h.core.Button4Click();
     while (!h.Done() && h.clock.Now() < 400000) {
-      titles.push_back(h.core.WindowTitle());
+      titles.push_back(OperationTitle(h.core));
       h.clock.Advance(h.core.Timer4->Enabled() ? 200 : 10);
     }
     ASSERT_TRUE(h.Done());

@@ -1,6 +1,6 @@
-// The operation under way as the window's title and a console show it: its
-// phase, how far it has got and an upper estimate of the time it may still
-// take, in whole seconds.
+// The operation under way: its phase, how far it has got and an upper
+// estimate of the time it may still take, in whole seconds. The front ends
+// put it in words (frontend/ProgressText.h).
 
 #include <algorithm>
 
@@ -10,16 +10,8 @@ namespace galt {
 
 namespace {
 
-const std::string kTitle = "GALT-5R — загрузчик версии 0211";
-// A title bar of the window's width shows about 40 characters: what matters
-// (the serial number, how far, how long) comes first, the program's name last.
-const std::string kTitleSuffix = " — GALT-5R";
-const std::string kDot = " · ";
-
 // Rounded up: 0 only once nothing is left to wait for.
 int Seconds(std::int64_t ms) { return static_cast<int>((std::max<std::int64_t>(ms, 0) + 999) / 1000); }
-
-std::string Of(int step, int steps) { return std::to_string(step) + "/" + std::to_string(steps); }
 
 }  // namespace
 
@@ -58,7 +50,7 @@ OperationProgress LoaderCore::Progress() const {
     return p;
   }
 
-  if (blockReplyAwaited_) {
+  if (ReplyWatchdog->Enabled()) {
     // A verify always starts at block 0, a read at the first block.
     const int first = VerifyMode ? 0 : SPBLL.Value();
     p.phase = VerifyMode ? OperationProgress::Verifying : OperationProgress::Reading;
@@ -66,28 +58,6 @@ OperationProgress LoaderCore::Progress() const {
     p.step = std::clamp(block - first + 1, 1, p.steps);
   }
   return p;
-}
-
-std::string LoaderCore::WindowTitle() const {
-  const OperationProgress p = Progress();
-  // The install shows the serial number it writes, before the device has it.
-  const std::string serial = "№ " + std::to_string(zn.Value()) + kDot;
-  const std::string left = p.secondsLeft ? kDot + std::to_string(*p.secondsLeft) + " с" : "";
-  switch (p.phase) {
-    case OperationProgress::Deactivating:
-      return serial + "останов " + Of(p.step, p.steps) + left + kTitleSuffix;
-    case OperationProgress::Writing:
-      return serial + Of(p.step, p.steps) + left + kTitleSuffix;
-    case OperationProgress::Confirming:
-      return serial + "проверка запуска" + left + kTitleSuffix;
-    case OperationProgress::Reading:
-      return "считывание " + Of(p.step, p.steps) + kTitleSuffix;
-    case OperationProgress::Verifying:
-      return "проверка FLASH " + Of(p.step, p.steps) + kTitleSuffix;
-    case OperationProgress::Idle:
-      break;
-  }
-  return kTitle;
 }
 
 }  // namespace galt

@@ -1,0 +1,38 @@
+#pragma once
+// The operation under way in words, for every front end alike: the windows'
+// title and the command line's progress line, from the core's Progress and
+// its gauges.
+
+#include <optional>
+#include <string>
+
+#include "sequences/LoaderCore.h"
+
+namespace galt {
+
+namespace texts {
+// The gauges' labels; the command line's progress line names its stage so.
+inline const std::string kDeactivationLabel = "Деактивизация:";
+inline const std::string kLoadLabel = "Загрузка:";
+inline const std::string kReadLabel = "Считывание:";
+inline const std::string kVerifyLabel = "Проверка:";
+}  // namespace texts
+
+// The window's title: the loader's name, or while an operation runs its
+// progress and the time it may still take, short enough for a title bar
+// ("№ 237 · 57/233 · 35 с — GALT-5R").
+std::string OperationTitle(const LoaderCore& Core);
+
+// The stage under way as a progress line shows it.
+struct ProgressLine {
+  std::string Label;
+  // Below 100 while the stage runs: a stage is done only once it has ended
+  // well, which its next stage or the operation's end tells.
+  int Percent = 0;
+  std::string Detail;  // how far, and how long it may still take ("попытка 3/201 · 10 с")
+};
+
+// Nothing while no operation runs.
+std::optional<ProgressLine> OperationLine(const LoaderCore& Core);
+
+}  // namespace galt
