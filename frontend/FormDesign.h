@@ -2,7 +2,7 @@
 // The loader's window as designed, for every toolkit: the install panel
 // Panel3 filling the client area, each control's caption, place, font and
 // text colour. Both windows lay out from this and nothing else; the title is
-// the operation's (LoaderCore::WindowTitle), the serial number's value and
+// the operation's (OperationTitle in ProgressText.h), the serial number's value and
 // range the core's.
 //
 // Places are pixels at 96 dpi, left and top within the panel; a window on

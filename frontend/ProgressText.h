@@ -6,14 +6,15 @@
 #include <optional>
 #include <string>
 
+#include "frontend/FormDesign.h"
 #include "sequences/LoaderCore.h"
 
 namespace galt {
 
 namespace texts {
 // The gauges' labels; the command line's progress line names its stage so.
-inline const std::string kDeactivationLabel = "Деактивизация:";
-inline const std::string kLoadLabel = "Загрузка:";
+inline const std::string kDeactivationLabel = form::Label1.caption;
+inline const std::string kLoadLabel = form::Label2.caption;
 inline const std::string kReadLabel = "Считывание:";
 inline const std::string kVerifyLabel = "Проверка:";
 }  // namespace texts

@@ -56,7 +56,7 @@ struct OperationProgress {
 
 class LoaderCore : private LinkHost {
  public:
-  // `clock` times the progress of a running operation for WindowTitle.
+  // `clock` times the progress of a running operation for the progress shown (OperationTitle, OperationLine).
   LoaderCore(TimerSource& timers, MessageBoxes& boxes, SerialText& port,
              const MonotonicClock& clock = SteadyClock::Instance());
   ~LoaderCore() override;

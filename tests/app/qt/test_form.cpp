@@ -13,6 +13,7 @@
 #include "app/qt/TGauge.h"
 #include "app/qt/TSpinEdit.h"
 #include "app/qt/WindowFonts.h"
+#include "frontend/ProgressText.h"
 #include "tests/app/qt/FormFixture.h"
 
 namespace galt::testing {
@@ -111,7 +112,7 @@ TEST_F(FormTest, EnterOnTheFocusedInstallButtonPressesIt) {
   const QImage focused = form.Button4->grab().toImage();
   QTest::keyClick(form.Button4, Qt::Key_Return);
   ASSERT_EQ(port.sent.size(), 1u) << "Enter started the install";
-  EXPECT_EQ(form.windowTitle().toStdString(), form.Core().WindowTitle()) << "the title follows";
+  EXPECT_EQ(form.windowTitle().toStdString(), OperationTitle(form.Core())) << "the title follows";
   clock.Advance(201 * 50);  // the port never answers: the deactivation error
   ASSERT_EQ(boxes.boxes.size(), 1u);
 

@@ -15,6 +15,7 @@
 #include "app/win32/PortCombo.h"
 #include "app/win32/Gauge.h"
 #include "frontend/FormDesign.h"
+#include "frontend/ProgressText.h"
 #include "serial/win32/WideText.h"
 #include "tests/support/RecordingPort.h"
 #include "tests/support/VirtualClock.h"
@@ -123,7 +124,7 @@ TEST_F(Win32Window, StartsWithTheDesignsTexts) {
   EXPECT_EQ(form.cmbPorts->FieldText(), form::cmbPorts.caption);
   EXPECT_EQ(Zn(), L"100");
   EXPECT_EQ(::SendMessageW(form.cmbPorts->Handle(), CB_GETCOUNT, 0, 0), 0);
-  EXPECT_EQ(WindowText(form.Handle()), WideFromUtf8(form.Core().WindowTitle())) << "the binding's title";
+  EXPECT_EQ(WindowText(form.Handle()), WideFromUtf8(OperationTitle(form.Core()))) << "the binding's title";
 }
 
 TEST_F(Win32Window, FocusStartsOnTheInstallButtonAndTabCyclesTheThreeControls) {
