@@ -9,7 +9,7 @@
 
 #include "ports/PortDescription.h"
 #include "ports/PortDiscovery.h"
-#include "serial/win32/SystemComPorts.h"
+#include "winutil/SystemComPorts.h"
 
 namespace galt {
 

@@ -28,7 +28,7 @@
 // After the component's headers: <windows.h> defines the EV_ and CE_ names
 // as macros of the same values.
 #include "serial/win32/SerWinApi.h"
-#include "serial/win32/WideText.h"
+#include "winutil/WideText.h"
 
 namespace galt {
 
