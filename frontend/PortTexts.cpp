@@ -1,7 +1,5 @@
 #include "frontend/PortTexts.h"
 
-#include <cctype>
-
 #include "sequences/MessageBoxes.h"
 
 namespace galt {
@@ -14,12 +12,6 @@ std::string BusyText(const TSerPortEntry& Entry) {
     text += Entry.Holders[i].Command + ", PID " + std::to_string(Entry.Holders[i].Pid);
   }
   return text;
-}
-
-std::string FieldPortName(const std::string& Name) {
-  const bool tty = Name.size() > 3 && Name.compare(0, 3, "tty") == 0 &&
-                   std::isalpha(static_cast<unsigned char>(Name[3]));
-  return tty ? Name.substr(3) : Name;
 }
 
 std::string EntryNote(const TSerPortEntry& Entry) { return Entry.Busy ? BusyText(Entry) : Entry.Description; }
