@@ -1,7 +1,7 @@
 #include "frontend/PortChooser.h"
 
 #include <algorithm>
-#include <cctype>
+#include <map>
 
 #include "frontend/PortTexts.h"
 
@@ -13,18 +13,6 @@ struct PortChooser::Told {
 };
 
 namespace {
-
-bool SameText(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
-std::string Trimmed(const std::string& s) {
-  const auto first = s.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
 
 // A busy Bluetooth port is never looked at: the look opens it, which would
 // hold the window up while it connects. Choosing it tries again.
@@ -190,20 +178,20 @@ void PortChooser::EndOpening() {
 }
 
 bool PortChooser::ChooseNamed(const std::string& Text) {
-  const std::string wanted = Trimmed(Text);
-  if (wanted.empty() || stopped_) return false;
-  for (const TSerPortEntry& e : listed_) {
-    if (SameText(wanted, e.Name) || SameText(wanted, FieldPortName(e.Name)) || SameText(wanted, e.Path)) {
-      if (e.Path != selected_) Choose(std::string(e.Path));
-      return true;
-    }
-  }
-  return false;
+  if (stopped_) return false;
+  // Resolved as --port resolves it, over the listed ports.
+  std::map<int, std::string> paths;
+  for (const TSerPortEntry& e : listed_) paths.emplace(e.PortNum, e.Path);
+  const TSerNamedPort named = ResolvePortName(Text, TSerPortTable(std::move(paths)));
+  const auto it = std::find_if(listed_.begin(), listed_.end(), [&](const TSerPortEntry& e) { return e.Path == named.Path; });
+  if (named.Path.empty() || it == listed_.end()) return false;
+  if (it->Path != selected_) Choose(std::string(it->Path));
+  return true;
 }
 
 void PortChooser::DeviceLost() {
   if (stopped_ || !access_.IsOpen()) return;  // closed already: told once
-  Lose(open_ ? open_->Name : ShortPortName(access_.OpenPath()));
+  Lose(open_ ? open_->Name : PortUserName(access_.OpenPath()));
   UpdateRecheck();
   Tell();
 }

@@ -77,9 +77,9 @@ class PortChooser {
   // arrow keys or the wheel on the closed list): taken as chosen unless it is
   // a Bluetooth port, which waits for a choice. False when nothing was done.
   bool Step(const std::string& Path);
-  // The user typed Text and pressed Enter: chooses the entry it names (short
-  // name, its field form or path, letter case ignored) unless that is the selected one;
-  // false when it names none, and nothing changes.
+  // The user typed Text and pressed Enter: chooses the entry it names, by
+  // the rule --port follows (ResolvePortName), unless that is the selected
+  // one; false when it names none, and nothing changes.
   bool ChooseNamed(const std::string& Text);
   // The open port's device has gone (the line said so).
   void DeviceLost();

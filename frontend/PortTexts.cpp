@@ -34,12 +34,6 @@ std::string BusyText(const TSerPortEntry& Entry) {
   return text;
 }
 
-std::string FieldPortName(const std::string& Name) {
-  const bool tty = Name.size() > 3 && Name.compare(0, 3, "tty") == 0 &&
-                   std::isalpha(static_cast<unsigned char>(Name[3]));
-  return tty ? Name.substr(3) : Name;
-}
-
 std::string EntryNote(const TSerPortEntry& Entry) { return Entry.Busy ? BusyText(Entry) : Entry.Description; }
 
 std::string PortOpeningTitle(const std::string& Name) { return "Подключение к " + Name + " (Bluetooth)… — GALT-5R"; }

@@ -30,11 +30,6 @@ inline const std::string kPortBusyUnknown = "занят другой прогр�
 // "занят: picocom, PID 1234"; holders we may not see leave a plainer text.
 std::string BusyText(const TSerPortEntry& Entry);
 
-// The port's name as a narrow port field shows it whole: "USB9" for
-// "ttyUSB9", "ACM0", "S0"; other names as they are. The list, the tooltip and
-// every message keep the full name.
-std::string FieldPortName(const std::string& Name);
-
 // The words beside a port's name: who holds it, or its description.
 std::string EntryNote(const TSerPortEntry& Entry);
 

@@ -24,7 +24,7 @@ namespace galt {
 struct TSerPortEntry {
   int PortNum = 0;            // what the serial component opens
   std::string Path;           // the device path of the table
-  std::string Name;           // short name for the user: "ttyUSB0"
+  std::string Name;           // the user's name for it (PortUserName): "USB0", "COM5"
   std::string Description;    // "FT232R USB UART, FTDI, A10K3ZQ1"; empty for a pty
   std::string AdapterSerial;  // the USB adapter's own serial number, if any
   // Busy: another program has the port open or locked. The holders are the

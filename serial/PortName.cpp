@@ -1,9 +1,34 @@
 #include "serial/PortName.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 
+#include "serial/PortTable.h"
+
 namespace galt {
+
+namespace {
+
+#ifdef _WIN32
+constexpr std::string_view kDeviceFolder = kDevicePrefix;
+#else
+constexpr std::string_view kDeviceFolder = "/dev/";
+#endif
+
+bool SameText(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+std::string_view Trimmed(std::string_view s) {
+  const auto first = s.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+}  // namespace
 
 std::string ComDeviceName(std::int32_t PortNum) { return std::string(kDevicePrefix) + ComName(PortNum); }
 
@@ -15,6 +40,13 @@ std::string ShortPortName(const std::string& Path) {
   if (Path.compare(0, kDevicePrefix.size(), kDevicePrefix) == 0) return Path.substr(kDevicePrefix.size());
   const auto slash = Path.find_last_of('/');
   return slash == std::string::npos ? Path : Path.substr(slash + 1);
+}
+
+std::string PortUserName(const std::string& Path) {
+  const std::string name = ShortPortName(Path);
+  const bool tty = name.size() > 3 && name.compare(0, 3, "tty") == 0 &&
+                   std::isalpha(static_cast<unsigned char>(name[3]));
+  return tty ? name.substr(3) : name;
 }
 
 std::optional<std::int32_t> ComPortNumber(std::string_view Name) {
@@ -31,6 +63,19 @@ std::optional<std::int32_t> ComPortNumber(std::string_view Name) {
   const auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
   if (ec != std::errc() || ptr != digits.data() + digits.size()) return std::nullopt;
   return n;
+}
+
+TSerNamedPort ResolvePortName(std::string_view Typed, const TSerPortTable& Table) {
+  const std::string_view text = Trimmed(Typed);
+  if (const auto n = ComPortNumber(text)) return {*n, Table.PathOf(*n).value_or(""), true};
+  for (int n = Table.FirstPortNum(); n <= Table.LastPortNum(); ++n) {
+    const auto path = Table.PathOf(n);
+    if (path && (SameText(text, *path) || SameText(text, ShortPortName(*path)) || SameText(text, PortUserName(*path)))) {
+      return {n, *path, false};
+    }
+  }
+  if (text.find_first_of("/\\") != std::string_view::npos) return {0, std::string(text), false};
+  return {0, std::string(kDeviceFolder) + std::string(text), false};
 }
 
 }  // namespace galt

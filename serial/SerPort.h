@@ -1,8 +1,9 @@
 #pragma once
 // The operating system's side of the serial component: one open device, the
 // transfers on it and the wait of the event thread. There is one
-// implementation per platform (linux/SerPortLinux.cpp, win32/SerPortWin32.cpp, chosen by
-// the build); the component, its threads and its queue above are shared.
+// implementation per platform, chosen by the build (linux/SerPortLinux.cpp;
+// win32/SerPortWin32.cpp, SerEventWaitWin32.cpp and SerErrorsWin32.cpp); the
+// component, its threads and its queue above are shared.
 // Every call answers 0 or the system's own error code (errno, GetLastError),
 // which the component turns into its messages.
 

@@ -1,23 +1,28 @@
 #!/usr/bin/env bash
 # Checks that the code's includes run one way only: the front ends (app/*)
 # on frontend/, frontend/ on the sequences and port discovery, and so on
-# down; no front end includes another's files. Tests are not checked.
+# down; no front end includes another's files, and none reaches into a
+# serial backend (serial/linux/, serial/win32/): what the component offers
+# is in serial/ itself, Windows' helpers in winutil/. Tests are not checked.
 #   tools/check-layout.sh [source tree, default: this one]
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
 
 # folder: the folders its includes may name (besides the standard library
-# and the system's headers).
+# and the system's headers); a folder after "!" it may not, though an
+# allowed one holds it.
+backends="!serial/linux !serial/win32"
 rules=(
+  "winutil: winutil"
   "image: image"
   "link: link image"
   "sequences: sequences link image"
-  "serial: serial"
-  "ports: ports serial"
-  "frontend: frontend sequences link image ports serial"
-  "app/qt: app/qt frontend sequences link image ports serial"
-  "app/cli: app/cli frontend sequences link image ports serial"
-  "app/win32: app/win32 frontend sequences link image ports serial"
+  "serial: serial winutil"
+  "ports: ports serial winutil"
+  "frontend: frontend sequences link image ports serial $backends"
+  "app/qt: app/qt frontend sequences link image ports serial $backends"
+  "app/cli: app/cli frontend sequences link image ports serial winutil $backends"
+  "app/win32: app/win32 frontend sequences link image ports serial winutil $backends"
   "tools/emulator: tools/emulator"
 )
 
@@ -34,6 +39,9 @@ for rule in "${rules[@]}"; do
       case $target in "$a"/*) ok=1 ;; esac
     done
     case $target in */*) ;; *) ok=1 ;; esac  # a file of the same folder
+    for a in $allowed; do
+      case $a in '!'*) case $target in "${a#!}"/*) ok=0 ;; esac ;; esac
+    done
     if [ $ok -eq 0 ]; then
       echo "$file:$line: $folder/ may not include $target"
       status=1

@@ -28,9 +28,9 @@ const std::string kExamplePorts[] = {"COM5", "COM12"};
 const std::string kStopHelp = "    130  остановлено (Ctrl+C, Ctrl+Break или закрытие окна консоли)\n";
 #else
 const std::string kPortHelp =
-    "    --port ПОРТ      путь устройства (/dev/ttyUSB0), короткое имя (ttyUSB0)\n"
-    "                     или COMn (номер из таблицы портов, как в окне)\n";
-const std::string kExamplePorts[] = {"/dev/ttyUSB0", "COM5"};
+    "    --port ПОРТ      имя порта, как в окне и в --list (USB0, ACM0, S0),\n"
+    "                     или путь устройства (/dev/ttyUSB0)\n";
+const std::string kExamplePorts[] = {"USB0", "/dev/ttyUSB0"};
 const std::string kStopHelp = "    130  остановлено (Ctrl+C или сигнал завершения)\n";
 #endif
 

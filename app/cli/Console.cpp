@@ -7,7 +7,7 @@
 #include <io.h>
 #include <windows.h>
 
-#include "serial/win32/WideText.h"
+#include "winutil/WideText.h"
 #else
 #include <unistd.h>
 #endif

@@ -1,7 +1,7 @@
 #include "app/cli/FilePath.h"
 
 #ifdef _WIN32
-#include "serial/win32/WideText.h"
+#include "winutil/WideText.h"
 #endif
 
 namespace galt::cli {

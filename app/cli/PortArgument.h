@@ -1,9 +1,7 @@
 #pragma once
-// The --port argument as the serial component opens it. COMn (or \\.\COMn)
-// is port number n of the port table, as the window's selector gives it; a
-// short name such as ttyUSB0 is the table's device of that name, or else that
-// name in the system's device folder; anything else is a device path taken
-// as it is.
+// The --port argument as the serial component opens it: the name resolved
+// as the window's port field resolves it (ResolvePortName), a port of the
+// table by its number, any other device by its path.
 
 #include <cstdint>
 #include <string>

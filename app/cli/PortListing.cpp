@@ -7,9 +7,9 @@
 namespace galt::cli {
 
 std::string PortLine(const TSerPortEntry& entry) {
-  const std::string com = ComName(entry.PortNum);
   // On Windows the path is the COM name itself (\\.\COMn): one name says it.
-  std::string line = entry.Path == ComDeviceName(entry.PortNum) ? com : entry.Name + "  " + entry.Path + "  " + com;
+  // Elsewhere the port numbers stay inside: the name and the path say it.
+  std::string line = entry.Path == ComDeviceName(entry.PortNum) ? entry.Name : entry.Name + "  " + entry.Path;
   const std::string note = EntryNote(entry);
   if (!note.empty()) line += "  " + note;
   return line;

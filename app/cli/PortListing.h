@@ -1,6 +1,7 @@
 #pragma once
-// --list: the serial ports that can be opened, one a line, in the form
-// --port takes, then what is known about the port.
+// --list: the serial ports that can be opened, one a line: the port's name
+// as --port and the window take it (and its path where that differs), then
+// what is known about the port.
 
 #include <string>
 

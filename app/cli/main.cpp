@@ -9,7 +9,7 @@
 #include "app/cli/Console.h"
 
 #ifdef _WIN32
-#include "serial/win32/WideText.h"
+#include "winutil/WideText.h"
 #endif
 
 namespace {

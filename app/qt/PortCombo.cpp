@@ -78,7 +78,7 @@ void TPortCombo::ShowSelected() {
     setToolTip(QString());
     return;
   }
-  const QString shown = Q(FieldPortName(e->Name));
+  const QString shown = Q(e->Name);
   if (lineEdit() != nullptr && lineEdit()->text() != shown) lineEdit()->setText(shown);
   setToolTip(EntryTip(*e));
 }

@@ -8,7 +8,7 @@
 
 #include "frontend/PortTexts.h"
 #include "app/win32/WindowText.h"
-#include "serial/win32/WideText.h"
+#include "winutil/WideText.h"
 
 namespace galt::win32 {
 

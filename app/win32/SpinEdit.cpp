@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "app/win32/WindowText.h"
-#include "serial/win32/WideText.h"
+#include "winutil/WideText.h"
 
 namespace galt::win32 {
 

@@ -14,7 +14,7 @@
 #include "app/win32/WindowFonts.h"
 #include "app/win32/WindowLayout.h"
 #include "app/win32/WindowText.h"
-#include "serial/win32/WideText.h"
+#include "winutil/WideText.h"
 
 namespace galt::win32 {
 

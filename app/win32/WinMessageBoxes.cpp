@@ -1,6 +1,6 @@
 #include "app/win32/WinMessageBoxes.h"
 
-#include "serial/win32/WideText.h"
+#include "winutil/WideText.h"
 
 namespace galt::win32 {
 

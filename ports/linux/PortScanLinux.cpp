@@ -27,7 +27,7 @@ TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Op
     TSerPortEntry entry;
     entry.PortNum = port;
     entry.Path = *path;
-    entry.Name = ShortPortName(*path);
+    entry.Name = PortUserName(*path);
     const TSerPortFacts facts = describer.Describe(node.Key.Rdev, node.Name);
     entry.Description = facts.Description;
     entry.AdapterSerial = facts.AdapterSerial;

@@ -17,7 +17,7 @@
 #include <map>
 
 #include "ports/PortDescription.h"
-#include "serial/win32/WideText.h"
+#include "winutil/WideText.h"
 
 namespace galt {
 

@@ -8,7 +8,7 @@
 #include <windows.h>
 
 #include "ports/PortMonitor.h"
-#include "serial/win32/SystemComPorts.h"
+#include "winutil/SystemComPorts.h"
 
 namespace galt {
 

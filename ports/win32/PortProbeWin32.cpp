@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "ports/PortProbe.h"
-#include "serial/win32/WideText.h"
+#include "winutil/WideText.h"
 
 namespace galt {
 

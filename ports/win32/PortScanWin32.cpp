@@ -9,7 +9,7 @@
 
 #include "ports/PortDescription.h"
 #include "ports/PortDiscovery.h"
-#include "serial/win32/SystemComPorts.h"
+#include "winutil/SystemComPorts.h"
 
 namespace galt {
 
@@ -39,7 +39,7 @@ TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Op
     TSerPortEntry entry;
     entry.PortNum = port;
     entry.Path = *path;
-    entry.Name = ShortPortName(*path);
+    entry.Name = PortUserName(*path);
     const TSerPortFacts facts = describer.Describe(0, entry.Name);
     const auto number = ComPortNumber(entry.Name);
     const auto device = named.find(number.value_or(0));

@@ -6,7 +6,7 @@
 
 #include "serial/PortName.h"
 #include "serial/PortTable.h"
-#include "serial/win32/SystemComPorts.h"
+#include "winutil/SystemComPorts.h"
 
 namespace galt {
 

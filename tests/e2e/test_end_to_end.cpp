@@ -198,7 +198,7 @@ TEST(EndToEnd, UnpluggingMidInstallIsReportedOnceAndTheAdapterWorksWhenItComesBa
   ASSERT_EQ(boxes.boxes.size(), 1u) << boxes.boxes.back().text;
   EXPECT_EQ(boxes.boxes[0].caption, "  Tornel Ltd");
   EXPECT_EQ(boxes.boxes[0].text,
-            "Связь с устройством потеряна: порт ttyUSB0 отключён. Подключите устройство и повторите.");
+            "Связь с устройством потеряна: порт USB0 отключён. Подключите устройство и повторите.");
   EXPECT_FALSE(form->cp1().IsOpen());
   EXPECT_FALSE(form->Core().OperationRunning());
   EXPECT_EQ(form->Core().st_txd, sent) << "nothing more is sent";

@@ -9,8 +9,8 @@
 #include "ports/PortDescription.h"
 #include "ports/PortDiscovery.h"
 #include "ports/PortMonitor.h"
-#include "serial/win32/SystemComPorts.h"
-#include "serial/win32/WideText.h"
+#include "winutil/SystemComPorts.h"
+#include "winutil/WideText.h"
 
 #include <windows.h>
 

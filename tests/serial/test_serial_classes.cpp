@@ -140,6 +140,29 @@ TEST(PortNames, ShortNamesAreWhatFollowsTheDeviceFolder) {
   EXPECT_EQ(ShortPortName("/dev/ttyUSB0"), "ttyUSB0");
   EXPECT_EQ(ShortPortName("\\\\.\\COM12"), "COM12");
   EXPECT_EQ(ShortPortName("/tmp/rig/ttyUSB9"), "ttyUSB9");
+  EXPECT_EQ(PortUserName("/dev/ttyUSB0"), "USB0");
+  EXPECT_EQ(PortUserName("/dev/ttyS31"), "S31");
+  EXPECT_EQ(PortUserName("/dev/pts/3"), "pts/3");
+  EXPECT_EQ(PortUserName("\\\\.\\COM12"), "COM12");
+}
+
+TEST(PortNames, TypedNamesResolveByOneRule) {
+  const TSerPortTable t({{7, "/dev/ttyS6"}, {33, "/dev/ttyUSB0"}, {40, "/dev/pts/4"}});
+  for (const char* usb0 : {"USB0", " usb0 ", "ttyUSB0", "/dev/ttyUSB0", "COM33", "\\\\.\\com33"}) {
+    EXPECT_EQ(ResolvePortName(usb0, t).PortNum, 33) << usb0;
+    EXPECT_EQ(ResolvePortName(usb0, t).Path, "/dev/ttyUSB0") << usb0;
+  }
+  EXPECT_EQ(ResolvePortName("pts/4", t).PortNum, 40);
+  EXPECT_TRUE(ResolvePortName("com7", t).ByNumber);
+  EXPECT_FALSE(ResolvePortName("S6", t).ByNumber);
+  const TSerNamedPort missing = ResolvePortName("COM97", t);
+  EXPECT_EQ(missing.PortNum, 97);
+  EXPECT_EQ(missing.Path, "") << "not in the table: the open says so";
+  EXPECT_EQ(ResolvePortName("/tmp/link", t).Path, "/tmp/link");
+#ifndef _WIN32
+  EXPECT_EQ(ResolvePortName("ttyACM3", t).Path, "/dev/ttyACM3");
+  EXPECT_EQ(ResolvePortName("ttyACM3", t).PortNum, 0);
+#endif
 }
 
 }  // namespace

@@ -139,7 +139,7 @@ SoakOutcome Soak::Run(const SoakRun& run) {
     case SoakFault::EchoStops:
     case SoakFault::MissingQuery: out.expected = "Ошибка загрузки программы!"; break;
     case SoakFault::CorruptEcho: out.expected = "Ошибка записи FLASH!"; break;
-    case SoakFault::Unplug: out.expected = texts::LinkLostText("ttyUSB0"); break;
+    case SoakFault::Unplug: out.expected = texts::LinkLostText("USB0"); break;
   }
 
   LoaderCore& core = s.form->Core();

@@ -43,6 +43,7 @@ TEST(CliPortArgument, NamesTheDeviceAsTheComponentOpensIt) {
   EXPECT_EQ(com.shown, "COM5 (/dev/ttyS4)");
   EXPECT_EQ(ChoosePort("\\\\.\\COM77", table).portNum, 77) << "not in the table: the open says so";
   EXPECT_EQ(ChoosePort("ttyUSB1", table).portNum, 34);
+  EXPECT_EQ(ChoosePort("USB1", table).shown, "USB1") << "the window's name reaches the same port";
 
   const PortChoice shortName = ChoosePort("ttyACM3", table);
   EXPECT_EQ(table.Resolve(shortName.deviceName), "/dev/ttyACM3");
@@ -83,7 +84,7 @@ TEST(CliPortList, ListsThePortsWithTheirStateAndSaysWhenThereAreNone) {
   CapturedConsole some;
   const TSerPortTable table({{3, "/nonexistent/ttyS2"}, {40, device.Path()}});
   EXPECT_EQ(PrintPortList(ScanPortTable(table), some.console), kExitOk);
-  EXPECT_EQ(some.Out(), ShortPortName(device.Path()) + "  " + device.Path() + "  COM40\n");
+  EXPECT_EQ(some.Out(), PortUserName(device.Path()) + "  " + device.Path() + "\n");
 
   // A port another program holds is listed with its holder.
   TSerPortScan busy = ScanPortTable(table);
@@ -92,15 +93,15 @@ TEST(CliPortList, ListsThePortsWithTheirStateAndSaysWhenThereAreNone) {
   busy.Listed[0].Holders = {{4321, "picocom"}};
   CapturedConsole held;
   EXPECT_EQ(PrintPortList(busy, held.console), kExitOk);
-  EXPECT_EQ(held.Out(), ShortPortName(device.Path()) + "  " + device.Path() + "  COM40  занят: picocom, PID 4321\n");
+  EXPECT_EQ(held.Out(), PortUserName(device.Path()) + "  " + device.Path() + "  занят: picocom, PID 4321\n");
   EXPECT_NE(held.Err().find(texts::kPortsBusy), std::string::npos);
 
   TSerPortEntry adapter;
   adapter.PortNum = 33;
   adapter.Path = "/dev/ttyUSB0";
-  adapter.Name = "ttyUSB0";
+  adapter.Name = "USB0";
   adapter.Description = "FT232R USB UART, FTDI, A10K3ZQ1";
-  EXPECT_EQ(PortLine(adapter), "ttyUSB0  /dev/ttyUSB0  COM33  FT232R USB UART, FTDI, A10K3ZQ1");
+  EXPECT_EQ(PortLine(adapter), "USB0  /dev/ttyUSB0  FT232R USB UART, FTDI, A10K3ZQ1");
   adapter.PortNum = 5;
   adapter.Path = "\\\\.\\COM5";  // Windows: the path is the port's own name
   adapter.Name = "COM5";

@@ -66,7 +66,7 @@ TEST_F(FormTest, ThePortFieldShowsTheLongestPortNamesWhole) {
   // Run at 1x and, as its own test, at 2x scaling (QT_SCALE_FACTOR=2).
   ShowActive();
   QLineEdit* edit = form.cmbPorts->lineEdit();
-  for (const char* name : {"ttyUSB31", "ttyACM31", "ttyS31", "pts/12"}) {
+  for (const char* name : {"USB31", "ACM31", "S31", "pts/12"}) {
     TSerPortEntry entry;
     entry.Name = name;
     entry.Path = std::string("/dev/") + name;

@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "serial/PortName.h"
-#include "serial/win32/WideText.h"
+#include "winutil/WideText.h"
 #include "tests/support/win32/SystemPortRecords.h"
 
 namespace galt::testing {

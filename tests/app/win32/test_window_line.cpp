@@ -15,7 +15,7 @@
 #include "app/win32/PortCombo.h"
 #include "app/win32/SpinEdit.h"
 #include "serial/win32/SerWinApi.h"
-#include "serial/win32/WideText.h"
+#include "winutil/WideText.h"
 #include "tests/app/win32/RigDevice.h"
 #include "tests/support/win32/SystemPortRecords.h"
 

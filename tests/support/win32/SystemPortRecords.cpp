@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "serial/win32/SystemComPorts.h"
+#include "winutil/SystemComPorts.h"
 
 namespace galt::test {
 

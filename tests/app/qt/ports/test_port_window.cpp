@@ -56,7 +56,7 @@ TEST(PortWindow, StartupOpensTheFirstFreePortAndNamesTheHoldersOfBusyOnes) {
     RecordingBoxes boxes;
     auto form = Window(boxes, kUsbTable);
     EXPECT_TRUE(boxes.boxes.empty());
-    EXPECT_EQ(Listed(*form), (std::vector<std::string>{"ttyUSB0", "ttyUSB1"}));
+    EXPECT_EQ(Listed(*form), (std::vector<std::string>{"USB0", "USB1"}));
     EXPECT_EQ(Field(*form), "USB1");
     ASSERT_TRUE(form->cp1().IsOpen());
     EXPECT_EQ(form->cp1().PortNum(), 34);
@@ -70,8 +70,8 @@ TEST(PortWindow, StartupOpensTheFirstFreePortAndNamesTheHoldersOfBusyOnes) {
   ASSERT_EQ(boxes.boxes.size(), 1u);
   EXPECT_EQ(boxes.boxes[0].caption, "  Tornel Ltd");
   const std::string& text = boxes.boxes[0].text;
-  EXPECT_NE(text.find("ttyUSB0 — занят: sleep, PID " + std::to_string(picocom.Pid())), std::string::npos) << text;
-  EXPECT_NE(text.find("ttyUSB1 — занят: sleep, PID " + std::to_string(other.Pid())), std::string::npos) << text;
+  EXPECT_NE(text.find("USB0 — занят: sleep, PID " + std::to_string(picocom.Pid())), std::string::npos) << text;
+  EXPECT_NE(text.find("USB1 — занят: sleep, PID " + std::to_string(other.Pid())), std::string::npos) << text;
   EXPECT_EQ(text.find("Не найдено"), std::string::npos);
   EXPECT_EQ(Listed(*form).size(), 2u) << "busy ports stay listed";
 
@@ -94,7 +94,7 @@ TEST(PortWindow, FollowsAdaptersPluggedAndUnpluggedWhileItRuns) {
   // No port open: the first one plugged in is taken.
   machine.PlugUsb("ttyUSB0");
   ASSERT_TRUE(RunEventsUntil([&] { return form->cp1().IsOpen(); }, 2000));
-  EXPECT_EQ(Listed(*form), std::vector<std::string>{"ttyUSB0"});
+  EXPECT_EQ(Listed(*form), std::vector<std::string>{"USB0"});
   EXPECT_EQ(Field(*form), "USB0");
 
   // A second one is listed; the open one stays selected and open.
@@ -116,7 +116,7 @@ TEST(PortWindow, FollowsAdaptersPluggedAndUnpluggedWhileItRuns) {
   EXPECT_FALSE(form->cp1().IsOpen());
   ASSERT_EQ(boxes.boxes.size(), 2u);
   EXPECT_EQ(boxes.boxes[1].text,
-            "Связь с устройством потеряна: порт ttyUSB0 отключён. Подключите устройство и повторите.");
+            "Связь с устройством потеряна: порт USB0 отключён. Подключите устройство и повторите.");
 }
 
 TEST(PortWindow, StartUpBoxesComeOverTheWindowAndAPortPluggedMeanwhileIsTaken) {
@@ -167,7 +167,7 @@ TEST(PortWindow, TheAdapterThatWasOpenIsReopenedWhenItComesBackUnderAnotherName)
   ASSERT_TRUE(RunEventsUntil([&] { return form->cp1().IsOpen(); }, 2000));
   EXPECT_EQ(form->cp1().PortNum(), 35);
   EXPECT_EQ(Field(*form), "USB2");
-  EXPECT_EQ(Listed(*form), (std::vector<std::string>{"ttyUSB0", "ttyUSB2"}));
+  EXPECT_EQ(Listed(*form), (std::vector<std::string>{"USB0", "USB2"}));
   EXPECT_EQ(boxes.boxes.size(), 1u) << "the loss only";
 }
 

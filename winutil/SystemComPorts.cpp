@@ -1,8 +1,8 @@
-#include "serial/win32/SystemComPorts.h"
+#include "winutil/SystemComPorts.h"
 
 #include <windows.h>
 
-#include "serial/win32/WideText.h"
+#include "winutil/WideText.h"
 
 namespace galt {
 
