@@ -18,11 +18,13 @@ namespace {
 constexpr std::uint32_t kProbeMs = 100;
 // Comm-event waits a driver may end with no event (or abort: Windows 11's
 // CDC driver does so routinely, Wine on a pseudo-terminal every time) before
-// the next wait is put off by kPutOffMs: such a driver would otherwise keep
-// the event thread spinning. The pause is short because the input queue is
-// only looked at between waits: bytes that come meanwhile wait that long.
+// the next wait is put off: such a driver would otherwise keep the event
+// thread spinning. The input queue is only looked at between waits, so bytes
+// that come meanwhile wait as long as the pause: it starts short after input
+// (a reply's next piece is near) and doubles while the line stays quiet.
 constexpr int kEmptyEndsBeforeBackOff = 3;
-constexpr std::uint32_t kPutOffMs = 10;
+constexpr std::uint32_t kPutOffFirstMs = 10;
+constexpr std::uint32_t kPutOffLongestMs = 50;
 
 }  // namespace
 
@@ -37,6 +39,7 @@ struct TSerEventWaiter::TImpl {
   bool Pending = false;
   int EmptyEnds = 0;  // waits ended in a row with no event of the mask
   bool PutOff = false;  // the last call paused instead of waiting
+  std::uint32_t PutOffMs = kPutOffFirstMs;  // the next pause
 };
 
 TSerEventWaiter::TSerEventWaiter(TSerPort& Port, std::uint32_t Mask)
@@ -54,7 +57,10 @@ void TSerEventWaiter::Cancel() {
   (void)w.Port.EndPending(w.Record);
 }
 
-void TSerEventWaiter::InputSeen() { Impl_->EmptyEnds = 0; }
+void TSerEventWaiter::InputSeen() {
+  Impl_->EmptyEnds = 0;
+  Impl_->PutOffMs = kPutOffFirstMs;
+}
 
 TSerDeviceWait TSerEventWaiter::Wait(TSerSignals Signals, bool WatchInput, std::uint32_t TimeoutMs) {
   TImpl& w = *Impl_;
@@ -92,9 +98,10 @@ TSerDeviceWait TSerEventWaiter::Wait(TSerSignals Signals, bool WatchInput, std::
     // came during the pause. The wait after that is armed at once.
     if (w.EmptyEnds >= kEmptyEndsBeforeBackOff && !w.PutOff) {
       w.PutOff = true;
-      const int r = SerWaitFirstOr(Signals, 0, std::min<std::uint32_t>(timeout, kPutOffMs));
+      const int r = SerWaitFirstOr(Signals, 0, std::min<std::uint32_t>(timeout, w.PutOffMs));
       if (r == -2) return failed(LastError());
       if (r >= 0) return signalled(r);
+      w.PutOffMs = std::min(w.PutOffMs * 2, kPutOffLongestMs);
       return completed(0);
     }
     w.PutOff = false;
