@@ -27,6 +27,10 @@ std::string Trimmed(const std::string& s) {
   return s.substr(first, s.find_last_not_of(" \t") - first + 1);
 }
 
+// A busy Bluetooth port is never looked at: the look opens it, which would
+// hold the window up while it connects. Choosing it tries again.
+bool Rechecked(const TSerPortEntry& Entry) { return Entry.Busy && !Entry.Bluetooth; }
+
 }  // namespace
 
 PortChooser::PortChooser(PortAccess& Access, PortView& View, TimerSource& Timers, std::string BusyHint)
@@ -34,7 +38,9 @@ PortChooser::PortChooser(PortAccess& Access, PortView& View, TimerSource& Timers
   recheck_->OnTimer = [this] { RecheckBusy(); };
 }
 
-PortChooser::~PortChooser() = default;
+PortChooser::~PortChooser() {
+  if (opening_) access_.Close();
+}
 
 void PortChooser::StartUp() {
   if (stopped_) return;
@@ -78,10 +84,17 @@ void PortChooser::Rescan() {
 
   // The open port's node has gone with its device, before the line said so.
   if (open_ && access_.IsOpen() && scan.Find(open_->Path) == nullptr) Lose(open_->Name);
+  // So has that of the port being opened: it never will be.
+  if (opening_ && scan.Find(opening_->Path) == nullptr) {
+    told_.push_back({false, Refusal(texts::kPortOpenError, *opening_)});
+    EndOpening();
+  }
 
   std::string select;
   if (open_ && access_.IsOpen()) {
     select = open_->Path;
+  } else if (opening_) {
+    select = opening_->Path;
   } else if (!selected_.empty() && scan.Find(selected_) != nullptr) {
     select = selected_;
   } else if (!scan.Listed.empty()) {
@@ -89,7 +102,7 @@ void PortChooser::Rescan() {
   }
 
   const TSerPortEntry* target = nullptr;
-  if (!access_.IsOpen()) {
+  if (!access_.IsOpen() && !opening_) {
     // The adapter that was in use comes first; otherwise a port that has
     // just appeared, or just been let go by another program, is taken, as
     // at start-up.
@@ -119,7 +132,7 @@ void PortChooser::Rescan() {
 void PortChooser::Choose(const std::string& Path) {
   if (stopped_) return;
   const auto it = std::find_if(listed_.begin(), listed_.end(), [&](const TSerPortEntry& e) { return e.Path == Path; });
-  if (it == listed_.end()) return;
+  if (it == listed_.end() || (opening_ && opening_->Path == Path)) return;
   const TSerPortEntry entry = *it;
   if (selected_ != entry.Path) {
     selected_ = entry.Path;
@@ -127,11 +140,41 @@ void PortChooser::Choose(const std::string& Path) {
   }
   // The open port is closed first, even when it is the one chosen: a failed
   // change leaves no port open.
+  EndOpening();
   access_.Close();
   open_.reset();
-  if (!OpenPort(entry)) told_.push_back({false, Refusal(texts::kPortOpenError, entry)});
+  if (entry.Bluetooth) {
+    opening_ = entry;
+    view_.ShowOpening(entry.Name);
+    access_.OpenInBackground(entry, [this, entry](const PortOpening& o) { Opened(entry, o); });
+  } else if (!OpenPort(entry)) {
+    told_.push_back({false, Refusal(texts::kPortOpenError, entry)});
+  }
   UpdateRecheck();
   Tell();
+}
+
+bool PortChooser::Step(const std::string& Path) {
+  const auto it = std::find_if(listed_.begin(), listed_.end(), [&](const TSerPortEntry& e) { return e.Path == Path; });
+  if (stopped_ || Path == selected_ || it == listed_.end() || it->Bluetooth) return false;
+  Choose(Path);
+  return true;
+}
+
+void PortChooser::Opened(const TSerPortEntry& Entry, const PortOpening& Opening) {
+  if (stopped_ || !opening_ || opening_->Path != Entry.Path) return;
+  opening_.reset();
+  view_.ShowOpening("");
+  if (!Took(Entry, Opening)) told_.push_back({false, Refusal(texts::kPortOpenError, Entry)});
+  UpdateRecheck();
+  Tell();
+}
+
+void PortChooser::EndOpening() {
+  if (!opening_) return;
+  opening_.reset();
+  access_.Close();
+  if (!stopped_) view_.ShowOpening("");
 }
 
 bool PortChooser::ChooseNamed(const std::string& Text) {
@@ -158,19 +201,21 @@ void PortChooser::Stop() {
   recheck_->SetEnabled(false);
   access_.Close();
   open_.reset();
+  opening_.reset();
   returning_.reset();
   told_.clear();
 }
 
-bool PortChooser::OpenPort(const TSerPortEntry& Entry) {
-  const PortOpening opening = access_.Open(Entry);
-  if (!opening.Opened) {
+bool PortChooser::OpenPort(const TSerPortEntry& Entry) { return Took(Entry, access_.Open(Entry)); }
+
+bool PortChooser::Took(const TSerPortEntry& Entry, const PortOpening& Opening) {
+  if (!Opening.Opened) {
     access_.Close();
     // Refused because another program holds it: on Windows, where a scan
     // opens nothing, that is the first anyone learns of it. It stays listed
     // as busy until the look at busy ports finds it let go. (The opening
     // says so; asking again would open the port once more.)
-    if (opening.Busy) {
+    if (Opening.Busy) {
       held_.insert(Entry.Path);
       KeepHeldMarks(listed_);
       view_.ShowPorts(listed_, selected_);
@@ -218,8 +263,8 @@ void PortChooser::Lose(const std::string& Name) {
 }
 
 void PortChooser::UpdateRecheck() {
-  const bool busy = std::any_of(listed_.begin(), listed_.end(), [](const TSerPortEntry& e) { return e.Busy; });
-  recheck_->SetEnabled(busy && !access_.IsOpen());
+  const bool busy = std::any_of(listed_.begin(), listed_.end(), Rechecked);
+  recheck_->SetEnabled(busy && !access_.IsOpen() && !opening_);
 }
 
 void PortChooser::RecheckBusy() {
@@ -227,7 +272,7 @@ void PortChooser::RecheckBusy() {
   // would pulse their modem lines.
   bool letGo = false;
   for (const TSerPortEntry& e : listed_) {
-    if (e.Busy && !access_.IsBusy(e.Path)) {
+    if (Rechecked(e) && !access_.IsBusy(e.Path)) {
       held_.erase(e.Path);
       letGo = true;
     }

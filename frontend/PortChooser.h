@@ -10,7 +10,11 @@
 // was open coming back (by its serial number, under any name, unless another
 // listed adapter had the same number) is reopened, or else a port that has
 // just appeared or just been let go is opened; a Bluetooth port is opened
-// only when the user chooses it; a port whose open was refused because
+// only when the user chooses it (stepping onto it in the list is no choice),
+// and in the background, as connecting to its far device takes seconds: the
+// window goes on meanwhile, nothing else is opened, and choosing another
+// port, the port vanishing or the window closing abandons that open; a port
+// whose open was refused because
 // another program holds it is listed as busy; while no port is open and a
 // listed port is busy, the busy ports are looked at every second. Boxes come
 // last in each event, after every change of state, so a rescan during a box
@@ -38,6 +42,8 @@ class PortView {
   // The device behind the port Name has gone and the port is closed: what
   // runs stops, and the user is told.
   virtual void PortLost(const std::string& Name) = 0;
+  // The Bluetooth port Name is being opened; "" once that is over.
+  virtual void ShowOpening(const std::string& Name) = 0;
 };
 
 class PortChooser {
@@ -55,8 +61,13 @@ class PortChooser {
   void StartUp();
   // Something may have been plugged, unplugged or let go: looks again.
   void Rescan();
-  // The user chose the listed port at Path (the open one too: it is reopened).
+  // The user chose the listed port at Path (the open one too: it is
+  // reopened; the one being opened goes on opening).
   void Choose(const std::string& Path);
+  // The user stepped onto the listed port at Path without choosing it (the
+  // arrow keys or the wheel on the closed list): taken as chosen unless it is
+  // a Bluetooth port, which waits for a choice. False when nothing was done.
+  bool Step(const std::string& Path);
   // The user typed Text and pressed Enter: chooses the entry it names (short
   // name, its field form or path, letter case ignored) unless that is the selected one;
   // false when it names none, and nothing changes.
@@ -70,10 +81,18 @@ class PortChooser {
   const std::string& SelectedPath() const { return selected_; }
   // The port this chooser has open.
   const std::optional<TSerPortEntry>& OpenEntry() const { return open_; }
+  // The port being opened in the background.
+  const std::optional<TSerPortEntry>& OpeningEntry() const { return opening_; }
 
  private:
   struct Told;
   bool OpenPort(const TSerPortEntry& Entry);
+  // The outcome of opening Entry: kept as the open port, or its refusal noted.
+  bool Took(const TSerPortEntry& Entry, const PortOpening& Opening);
+  // The background open of Entry has ended.
+  void Opened(const TSerPortEntry& Entry, const PortOpening& Opening);
+  // The background open, if any, is abandoned.
+  void EndOpening();
   // Marks the ports whose open was refused as busy in Listed.
   void KeepHeldMarks(std::vector<TSerPortEntry>& Listed);
   // Text, and who holds Entry's port when that is why its open was refused.
@@ -91,6 +110,7 @@ class PortChooser {
   std::vector<TSerPortEntry> listed_;
   std::string selected_;
   std::optional<TSerPortEntry> open_;
+  std::optional<TSerPortEntry> opening_;
   // The adapter that was open when its device vanished, to reopen it when
   // it comes back.
   std::optional<TSerPortEntry> returning_;

@@ -24,6 +24,8 @@ std::string FieldPortName(const std::string& Name) {
 
 std::string EntryNote(const TSerPortEntry& Entry) { return Entry.Busy ? BusyText(Entry) : Entry.Description; }
 
+std::string PortOpeningTitle(const std::string& Name) { return "Подключение к " + Name + " (Bluetooth)… — GALT-5R"; }
+
 std::string OpenFailureText(const std::string& Shown, const PortOpening& Opening, const std::string& BusyHint) {
   const std::string port = "Порт " + Shown;
   if (Opening.Busy) {

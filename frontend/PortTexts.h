@@ -21,6 +21,9 @@ std::string FieldPortName(const std::string& Name);
 // The words beside a port's name: who holds it, or its description.
 std::string EntryNote(const TSerPortEntry& Entry);
 
+// The window's title while the Bluetooth port Name is being opened.
+std::string PortOpeningTitle(const std::string& Name);
+
 // Why the port the user named (as Shown) did not open, in words: who holds
 // it followed by BusyHint, that there is no such device, that this account
 // may not open it, or else the component's own message.

@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "frontend/PortTexts.h"
+
 namespace galt {
 
 namespace {
@@ -75,6 +77,8 @@ void WindowBinding::cp1RxChar(int Count) {
 
 void WindowBinding::cmbPortsChange(const std::string& Path) { chooser_.Choose(Path); }
 
+bool WindowBinding::cmbPortsStep(const std::string& Path) { return chooser_.Step(Path); }
+
 bool WindowBinding::PortTextEntered(const std::string& Text) { return chooser_.ChooseNamed(Text); }
 
 void WindowBinding::RefreshPorts() { chooser_.Rescan(); }
@@ -99,7 +103,8 @@ void WindowBinding::ShowUncaught(const std::exception& Error) {
 }
 
 void WindowBinding::ShowOperationTitle() {
-  face_.ShowTitle(core_.WindowTitle());
+  const bool opening = !opening_.empty() && !core_.OperationRunning();
+  face_.ShowTitle(opening ? PortOpeningTitle(opening_) : core_.WindowTitle());
   titleRefresh_->SetEnabled(core_.OperationRunning());
 }
 
@@ -113,6 +118,11 @@ void WindowBinding::ShowError(const std::string& Text) {
     return;
   }
   boxes_.Show(BoxIcon::Error, texts::kErrorCaption, Text);
+}
+
+void WindowBinding::ShowOpening(const std::string& Name) {
+  opening_ = Name;
+  ShowOperationTitle();
 }
 
 void WindowBinding::PortLost(const std::string& Name) {

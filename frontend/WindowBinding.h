@@ -77,6 +77,9 @@ class WindowBinding : private PortView {
   void cp1RxChar(int Count);
   // The user chose the listed port at Path (the open one too: reopened).
   void cmbPortsChange(const std::string& Path);
+  // The user stepped onto it in the closed list: false when that is no
+  // choice (a Bluetooth port).
+  bool cmbPortsStep(const std::string& Path);
   // Typed text and Enter: chooses the entry it names; false when none.
   bool PortTextEntered(const std::string& Text);
   // Something may have been plugged or unplugged, or the list is opening.
@@ -93,6 +96,7 @@ class WindowBinding : private PortView {
   void ShowPorts(const std::vector<TSerPortEntry>& Listed, const std::string& SelectedPath) override;
   void ShowError(const std::string& Text) override;
   void PortLost(const std::string& Name) override;
+  void ShowOpening(const std::string& Name) override;
 
   WindowFace& face_;
   TimerSource& timers_;
@@ -107,6 +111,7 @@ class WindowBinding : private PortView {
   PortChooser chooser_;
   std::unique_ptr<Timer> titleRefresh_;
   std::string shownSized1_;
+  std::string opening_;  // the port being opened, named in the title
   bool shown_ = false;
   std::vector<std::string> heldErrors_;
 };

@@ -108,9 +108,14 @@ HexImportResult ImportHexText(std::string_view fileBytes) {
   return result;
 }
 
-std::optional<HexImportError> ImportHexFile(const std::string& path, ImageBuffer& image, int& blockLimit) {
+std::optional<HexImportError> ImportHexFile(const std::filesystem::path& path, ImageBuffer& image, int& blockLimit) {
   const HexImportError cannotRead{HexImportErrorKind::CannotRead, 0};
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+#ifdef _WIN32
+  std::FILE* opened = ::_wfopen(path.c_str(), L"rb");
+#else
+  std::FILE* opened = std::fopen(path.c_str(), "rb");
+#endif
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(opened, &std::fclose);
   if (!file) return cannotRead;
 
   std::string text;

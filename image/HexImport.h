@@ -14,6 +14,7 @@
 // data records that give one address two different bytes are such a fault
 // (the same bytes twice are not).
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,6 +53,8 @@ HexImportResult ImportHexText(std::string_view fileBytes);
 
 // Reads and converts the file; only when that succeeds are `image` and
 // `blockLimit` (the value for SPBLH) replaced. Returns the error otherwise.
-std::optional<HexImportError> ImportHexFile(const std::string& path, ImageBuffer& image, int& blockLimit);
+// On Windows the file is opened by the path's UTF-16 name, so a name outside
+// the ANSI code page opens too.
+std::optional<HexImportError> ImportHexFile(const std::filesystem::path& path, ImageBuffer& image, int& blockLimit);
 
 }  // namespace galt

@@ -7,6 +7,7 @@
 // reply to the host's HandleReply. A held reply makes the assembler discard
 // all input until the next SendCommand resets it.
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -38,8 +39,21 @@ class Link {
   // Empties the receiver: no reply held, hunting for the next frame start.
   void ResetReceiver();
 
+  // From HandleReply: the reply held is not the one awaited (a late answer
+  // to an earlier frame). The receiver hunts again, starting with the bytes
+  // that followed that reply in the same read: they may be the awaited one.
+  void SetReplyAside();
+
  private:
+  // Feeds bytes until a frame is complete; answers how many it took (all of
+  // them when none completed). The rest of the read is dropped by the rules.
+  std::size_t Collect(std::string_view bytes);
+  // The sum test at the end of a read and the hand-over of a valid frame;
+  // true when the host set the reply aside.
+  bool TestFrame();
+
   LinkHost& host_;
+  bool setAside_ = false;
 };
 
 }  // namespace galt

@@ -10,10 +10,17 @@ void Link::cp1RxChar(int /*count*/) {
 }
 
 void Link::FeedRead(std::string_view bytes) {
-  if (RxFlags & 1) return;  // a valid reply is held: discard until the next send
+  while (!(RxFlags & 1)) {  // a valid reply is held: discard until the next send
+    const std::size_t used = Collect(bytes);
+    if (!TestFrame()) return;
+    bytes.remove_prefix(used);
+  }
+}
 
-  for (const char ch : bytes) {
-    const auto byte = static_cast<std::uint8_t>(ch);
+std::size_t Link::Collect(std::string_view bytes) {
+  std::size_t complete = bytes.size();
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto byte = static_cast<std::uint8_t>(bytes[i]);
     if (RxCount == 0) {
       if (byte == kFrameStart) {
         RxFrame[0] = byte;
@@ -30,19 +37,27 @@ void Link::FeedRead(std::string_view bytes) {
     }
     RxFrame[RxCount] = byte;
     ++RxCount;
+    if (RxCount >= RxFrame[5] + kFrameOverhead && complete == bytes.size()) complete = i + 1;
   }
+  return complete;
+}
 
+bool Link::TestFrame() {
   const unsigned length = RxFrame[5];
-  if (RxCount == 0 || RxCount < length + kFrameOverhead) return;
+  if (RxCount == 0 || RxCount < length + kFrameOverhead) return false;
   const unsigned sum = FrameSum(RxFrame.data(), length + 6);
   const unsigned sent = RxFrame[length + 6] * 256u + RxFrame[length + 7];
-  if (sum == sent) {
-    RxFlags = 1;
-    host_.HandleReply();
-  } else {
+  if (sum != sent) {
     RxCount = 0;
     RxFlags &= static_cast<std::uint8_t>(~1u);
+    return false;
   }
+  RxFlags = 1;
+  setAside_ = false;
+  host_.HandleReply();
+  const bool aside = setAside_;
+  setAside_ = false;
+  return aside;
 }
 
 }  // namespace galt

@@ -11,6 +11,11 @@ void Link::ResetReceiver() {
   RxCount = 0;
 }
 
+void Link::SetReplyAside() {
+  ResetReceiver();
+  setAside_ = true;
+}
+
 void Link::SendCommand() {
   const int serial = host_.SerialNumber();
   switch (CurrentCommand) {

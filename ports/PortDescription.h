@@ -56,4 +56,19 @@ std::string AdapterSerialOfInstanceId(const std::string& InstanceId);
 // to it; any other bus (Bluetooth, ACPI, PCI) means there is none.
 std::string AdapterSerialOfInstanceIds(const std::vector<std::string>& InstanceIds);
 
+// What Windows records of one device node on the way up from a port.
+struct TSerDeviceNode {
+  std::string InstanceId;
+  std::string BusProduct;  // the product its bus reports; empty when none
+  std::string Maker;       // its manufacturer; empty when none
+};
+
+// The product and maker of a port, from its own node or, where that has
+// none, from its parents up to its USB device (FTDI's bus, the interface of
+// a composite device, nearest first), and the adapter's serial number.
+struct TSerAdapterTexts {
+  std::string Product, Maker, Serial;
+};
+TSerAdapterTexts AdapterTextsOfNodes(const std::vector<TSerDeviceNode>& Nodes);
+
 }  // namespace galt

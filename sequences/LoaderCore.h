@@ -4,6 +4,7 @@
 // events to the handlers below; tests drive it directly.
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -98,7 +99,7 @@ class LoaderCore : private LinkHost {
   void Button3Click() {}
   // The HEX import of the open-file button, once the user has chosen a file:
   // a refused file changes nothing and is reported in an error box (false).
-  bool OpenHexFile(const std::string& path);
+  bool OpenHexFile(const std::filesystem::path& path);
 
   MessageBoxes& Boxes() { return boxes_; }
 

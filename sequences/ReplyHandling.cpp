@@ -138,8 +138,8 @@ void LoaderCore::HandleReply() {
         // The answer to a retry that was on its way when the first answer
         // came: writing has begun. Starting it again would send block 0 a
         // second time and take the echo of one for the other's; the block
-        // awaited is still to be collected.
-        link.ResetReceiver();
+        // awaited is still to be collected, perhaps from the same read.
+        link.SetReplyAside();
         return;
       }
       DeactivateTries = kDeactivateRetries;

@@ -48,7 +48,7 @@ void LoaderCore::Button1Click() {
   st_rxd = "0";
 }
 
-bool LoaderCore::OpenHexFile(const std::string& path) {
+bool LoaderCore::OpenHexFile(const std::filesystem::path& path) {
   int blockLimit = SPBLH.Value();
   if (const auto error = ImportHexFile(path, Memo1, blockLimit)) {
     boxes_.Show(BoxIcon::Error, texts::kErrorCaption, HexImportErrorText(*error));

@@ -236,22 +236,7 @@ void TSerCustomComm::ApplyLineSettings() {
   }
 }
 
-void TSerCustomComm::ApplyBufferSizes() {
-  if (const int err = Port_->SetQueueSizes(Buffers_.ReadSize(), Buffers_.WriteSize())) {
-    RaiseCommError("Error initializing buffers (%d), %s", err);
-  }
-}
-
-void TSerCustomComm::ApplyTimeouts() {
-  // A read returns at once with what has arrived.
-  if (const int err = Port_->SetImmediateReads()) RaiseCommError("Error setting timeouts (%d), %s", err);
-}
-
-void TSerCustomComm::PurgeInput() {
-  if (const int err = Port_->PurgeInput()) RaiseCommError("Error initializing buffers (%d), %s", err);
-}
-
-void TSerCustomComm::ApplyEventMask() {
+std::uint32_t TSerCustomComm::WantedEventMask() const {
   std::uint32_t mask = 0;
   for (int e = ceBreak; e <= ceEvent2; ++e) {
     const auto event = static_cast<TSerCommEvent>(e);
@@ -259,25 +244,68 @@ void TSerCustomComm::ApplyEventMask() {
   }
   // The write thread reports its queue running dry itself.
   if (!DirectWrite_) mask &= ~EV_TXEMPTY;
-  ActiveEventMask_ = mask;
-  if (!IsOpen()) return;
-  if (const int err = Port_->SetEventMask(mask)) RaiseCommError(" Error setting EventMask (%d), %s", err);
+  return mask;
 }
 
 // --- Open and close ---------------------------------------------------------------
 
-void TSerCustomComm::CreateHandle() {
-  const std::string name = FormattedDeviceName();
-  const std::optional<std::string> path = PortTable_.Resolve(name);
-  const int err = path ? TSerPort::Open(*path, Port_) : 0;
-  if (!path || SerIsNoSuchDevice(err)) {
-    throw ESerCommError(FillPlaceholders("Specified device not found (%s).", {name}), err, true);
+TSerOpenRequest TSerCustomComm::OpenRequest() const {
+  TSerOpenRequest r;
+  r.Name = FormattedDeviceName();
+  r.Path = PortTable_.Resolve(r.Name);
+  r.ApplyLine = UpdateDCB_;
+  r.Line = BuildLineConfig();
+  r.ReadSize = Buffers_.ReadSize();
+  r.WriteSize = Buffers_.WriteSize();
+  r.EventMask = WantedEventMask();
+  return r;
+}
+
+std::unique_ptr<TSerPort> TSerCustomComm::OpenDevice(const TSerOpenRequest& Request) {
+  std::unique_ptr<TSerPort> port;
+  const int err = Request.Path ? TSerPort::Open(*Request.Path, port) : 0;
+  if (!Request.Path || SerIsNoSuchDevice(err)) {
+    throw ESerCommError(FillPlaceholders("Specified device not found (%s).", {Request.Name}), err, true);
   }
   if (err != 0) {
     throw ESerCommError(FillPlaceholders("Can't open specified device %s (Error %d, %s)",
-                                         {name, std::to_string(err), SerSystemErrorText(err)}),
+                                         {Request.Name, std::to_string(err), SerSystemErrorText(err)}),
                         err);
   }
+  const auto check = [](int Code, const char* Format) {
+    if (Code != 0) RaiseCommError(Format, Code);
+  };
+  if (Request.ApplyLine) check(port->ApplyLine(Request.Line), "Error writing dcb (%d), %s");
+  check(port->SetQueueSizes(Request.ReadSize, Request.WriteSize), "Error initializing buffers (%d), %s");
+  // A read returns at once with what has arrived.
+  check(port->SetImmediateReads(), "Error setting timeouts (%d), %s");
+  // Input waiting from before the open is dropped, so that an old reply is
+  // never taken for a new one.
+  check(port->PurgeInput(), "Error initializing buffers (%d), %s");
+  check(port->SetEventMask(Request.EventMask), " Error setting EventMask (%d), %s");
+  return port;
+}
+
+void TSerCustomComm::Adopt(std::unique_ptr<TSerPort> Port, const TSerOpenRequest& Request) {
+  CheckClosed();
+  if (!Port || !(Request == OpenRequest())) throw ESerCommError("Port settings changed while the port was opening");
+  DeviceLost_.store(false, std::memory_order_release);
+  LostEvent_.Reset();
+  Port_ = std::move(Port);
+  ActiveEventMask_ = Request.EventMask;
+  try {
+    {
+      std::lock_guard<std::mutex> lock(RxTallyLock_);
+      RxConsumed_ = 0;
+    }
+    TxWatch_.store(false);
+    CreateThreads();
+  } catch (...) {
+    StopAndJoinThreads();
+    DestroyHandle();
+    throw;
+  }
+  NotifyOpen();
 }
 
 void TSerCustomComm::CreateThreads() {
@@ -308,27 +336,8 @@ void TSerCustomComm::NotifyClose() {
 
 void TSerCustomComm::Open() {
   CheckClosed();
-  DeviceLost_.store(false, std::memory_order_release);
-  LostEvent_.Reset();
-  CreateHandle();
-  try {
-    ApplyLineSettings();
-    ApplyBufferSizes();
-    ApplyTimeouts();
-    PurgeInput();
-    ApplyEventMask();
-    {
-      std::lock_guard<std::mutex> lock(RxTallyLock_);
-      RxConsumed_ = 0;
-    }
-    TxWatch_.store(false);
-    CreateThreads();
-  } catch (...) {
-    StopAndJoinThreads();
-    DestroyHandle();
-    throw;
-  }
-  NotifyOpen();
+  const TSerOpenRequest request = OpenRequest();
+  Adopt(OpenDevice(request), request);
 }
 
 void TSerCustomComm::StopAndJoinThreads() {

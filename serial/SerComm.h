@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -36,6 +37,20 @@ class ESerCommError : public std::runtime_error {
  private:
   int Code_;
   bool NotFound_;
+};
+
+// What an open asks of the device, taken from the component's settings, so
+// that the slow half of an open may run on another thread.
+struct TSerOpenRequest {
+  std::string Name;                 // the formatted device name, as messages show it
+  std::optional<std::string> Path;  // none when the port table has no such port
+  bool ApplyLine = true;            // UpdateDCB
+  TSerLineConfig Line;
+  std::int32_t ReadSize = 0;
+  std::int32_t WriteSize = 0;
+  std::uint32_t EventMask = 0;
+
+  bool operator==(const TSerOpenRequest&) const = default;
 };
 
 class TSerCustomComm;
@@ -76,6 +91,18 @@ class TSerCustomComm : public TSerComponent {
   bool IsDeviceLost() const { return IsOpen() && DeviceLost_.load(std::memory_order_acquire); }
   // End of loading the settings: opens the port when AutoOpen is set.
   void Loaded();
+
+  // Open in two halves, for a device whose open takes seconds (an outgoing
+  // Bluetooth port connects to its far device first). Open does both in turn.
+  // The request of an open now.
+  TSerOpenRequest OpenRequest() const;
+  // Any thread: opens and sets up the device of Request. Raises
+  // ESerCommError as Open does; nothing stays open then.
+  static std::unique_ptr<TSerPort> OpenDevice(const TSerOpenRequest& Request);
+  // Port closed: Port, opened for Request, becomes the open port and the
+  // worker threads start. Raises ESerCommError, and closes Port, when the
+  // settings no longer ask for Request (they changed while it opened).
+  void Adopt(std::unique_ptr<TSerPort> Port, const TSerOpenRequest& Request);
 
   // --- Transfer (SerCommTransfer.cpp) ---
   bool WriteText(const std::string& Text);
@@ -161,7 +188,6 @@ class TSerCustomComm : public TSerComponent {
   void ShowException(std::exception_ptr Error) const;
 
  protected:
-  virtual void CreateHandle();
   virtual void CreateThreads();
   virtual void HandleRxChar();
   virtual void HandleCommEvents(std::uint32_t Mask);
@@ -169,12 +195,8 @@ class TSerCustomComm : public TSerComponent {
   void UpdateDisplay();
   void CheckClosed() const;
   void ApplyLineSettings();
-  void ApplyBufferSizes();
-  void ApplyTimeouts();
-  // Drops input that was waiting before the open, so that an old reply is
-  // never taken for a new one.
-  void PurgeInput();
-  void ApplyEventMask();
+  // The device events the event thread is to wait for.
+  std::uint32_t WantedEventMask() const;
   void CheckLineErrors();
   void NotifyOpen();
   void NotifyClose();

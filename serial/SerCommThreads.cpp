@@ -144,13 +144,19 @@ void TSerCommEventThread::Execute() {
     WaitForStop();
   };
 
+  // Bytes that come while no wait is armed (during a delivery, or between a
+  // wait's end and the next) are reported by some drivers to no wait at all:
+  // after a delivery of received bytes the input queue is looked at before
+  // the next wait.
+  bool lookFirst = false;
   while (!Terminated()) {
     const bool txWatch = watchTx && Owner_.TxWatch_.load();
     std::uint32_t timeout = watchInput ? TSerHandleObject::Infinite : kUnreadRecheckMs;
     if (txWatch && timeout > kTxEmptyCheckMs) timeout = kTxEmptyCheckMs;
     const TSerHandleObject* signals[] = {&StopEvent_, &Owner_.LostEvent_,
                                          watchTx && !txWatch ? &Owner_.TxKick_ : nullptr};
-    const TSerDeviceWait w = waiter.Wait(signals, watchInput, timeout);
+    const TSerDeviceWait w = lookFirst ? TSerDeviceWait{} : waiter.Wait(signals, watchInput, timeout);
+    lookFirst = false;
     if (Terminated()) break;
 
     std::uint32_t events = 0;
@@ -187,6 +193,7 @@ void TSerCommEventThread::Execute() {
     if (arrived) {
       reported = total;
       events |= EV_RXCHAR;
+      waiter.InputSeen();
     }
     if (watchInput) {
       // Woken for input with nothing new: the bytes wait unread.
@@ -214,6 +221,7 @@ void TSerCommEventThread::Execute() {
     events &= mask;
     if (events != 0 && !Terminated()) {
       if (!HandOver(events, true)) break;
+      lookFirst = (events & EV_RXCHAR) != 0;
     }
   }
 }

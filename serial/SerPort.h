@@ -41,6 +41,8 @@ struct TSerLineConfig {
   char EventChar = 0;
   std::uint16_t XonLimit = 1024;
   std::uint16_t XoffLimit = 1024;
+
+  bool operator==(const TSerLineConfig&) const = default;
 };
 
 // The system's text for an error code, without trailing line breaks, blanks
@@ -140,6 +142,9 @@ class TSerEventWaiter {
   TSerDeviceWait Wait(TSerSignals Signals, bool WatchInput, std::uint32_t TimeoutMs);
   // Gives up a wait pending on the device and waits until it has ended.
   void Cancel();
+  // Bytes came since the last wait: a reply is coming in, so waits that end
+  // with nothing are not yet a sign of a driver to be paced.
+  void InputSeen();
 
  private:
   struct TImpl;

@@ -19,17 +19,19 @@ std::optional<int> NumberIn(const std::string& text, int min, int max) {
 
 std::string Range(int min, int max) { return std::to_string(min) + " до " + std::to_string(max); }
 
-// How a port is named here, and the examples' ports.
+// How a port is named here, the examples' ports, and what stops a run.
 #ifdef _WIN32
 const std::string kPortHelp =
     "    --port ПОРТ      COM-порт: COM5 или \\\\.\\COM5 (от COM1 до COM256 и выше,\n"
     "                     если Windows даёт порту такой номер)\n";
 const std::string kExamplePorts[] = {"COM5", "COM12"};
+const std::string kStopHelp = "    130  остановлено (Ctrl+C, Ctrl+Break или закрытие окна консоли)\n";
 #else
 const std::string kPortHelp =
     "    --port ПОРТ      путь устройства (/dev/ttyUSB0), короткое имя (ttyUSB0)\n"
     "                     или COMn (номер из таблицы портов, как в окне)\n";
 const std::string kExamplePorts[] = {"/dev/ttyUSB0", "COM5"};
+const std::string kStopHelp = "    130  остановлено (Ctrl+C или сигнал завершения)\n";
 #endif
 
 }  // namespace
@@ -162,7 +164,7 @@ std::string CliUsage(const std::string& program) {
          "    2    неверная командная строка\n"
          "    3    порт не открывается или не найден ни один порт\n"
          "    4    файл не читается, не импортируется или не записывается\n"
-         "    130  остановлено (Ctrl+C или сигнал завершения)\n"
+         + kStopHelp +
          "\n"
          "ПРИМЕРЫ\n"
          "    " + p + " --port " + kExamplePorts[0] + " --serial 237\n"

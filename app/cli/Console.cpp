@@ -1,5 +1,6 @@
 #include "app/cli/Console.h"
 
+#include <atomic>
 #include <csignal>
 
 #ifdef _WIN32
@@ -15,9 +16,12 @@ namespace galt::cli {
 
 namespace {
 
-volatile std::sig_atomic_t g_stop = 0;
+// Set from a signal handler, and on Windows from the console's handler
+// thread.
+std::atomic<bool> g_stop{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
-extern "C" void OnStopSignal(int) { g_stop = 1; }
+extern "C" void OnStopSignal(int) { g_stop = true; }
 
 #ifdef _WIN32
 // The console behind the stream, or nothing.
@@ -26,6 +30,8 @@ HANDLE ConsoleOf(std::FILE* stream) {
   DWORD mode = 0;
   return h != INVALID_HANDLE_VALUE && ::GetConsoleMode(h, &mode) ? h : nullptr;
 }
+
+BOOL WINAPI ConsoleHandler(DWORD event) { return OnConsoleEvent(event) ? TRUE : FALSE; }
 #endif
 
 }  // namespace
@@ -51,13 +57,37 @@ void WriteText(std::FILE* stream, std::string_view text) {
 }
 
 void CatchStopRequests() {
+  g_stop = false;
   std::signal(SIGINT, OnStopSignal);
   std::signal(SIGTERM, OnStopSignal);
 #ifdef SIGHUP
   std::signal(SIGHUP, OnStopSignal);  // the terminal went away
 #endif
+#ifdef _WIN32
+  // Called before the C library's own handler, which knows Ctrl+C only and
+  // lets every other event end the process at once.
+  static const bool added = ::SetConsoleCtrlHandler(ConsoleHandler, TRUE) != FALSE;
+  (void)added;
+#endif
 }
 
-bool StopRequested() { return g_stop != 0; }
+bool StopRequested() { return g_stop; }
+
+#ifdef _WIN32
+bool OnConsoleEvent(unsigned long event, std::chrono::milliseconds hold) {
+  g_stop = true;
+  switch (event) {
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      // Returning would end the process before the port is closed.
+      ::Sleep(static_cast<DWORD>(hold.count()));
+      break;
+    default:
+      break;
+  }
+  return true;
+}
+#endif
 
 }  // namespace galt::cli

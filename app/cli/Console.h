@@ -3,8 +3,10 @@
 // beyond the serial component, kept here so the rest of it is portable:
 // whether a stream is a terminal, writing UTF-8 text so that a Windows
 // console shows it, and a stop request from the keyboard or the system
-// (Ctrl+C, a terminating signal).
+// (Ctrl+C, a terminating signal; on Windows also Ctrl+Break and closing the
+// console).
 
+#include <chrono>
 #include <cstdio>
 #include <string_view>
 
@@ -22,8 +24,22 @@ void WriteText(std::FILE* stream, std::string_view text);
 
 // From now on Ctrl+C and termination requests only set a flag that
 // StopRequested answers, so the program can close its port and say why it
-// stopped.
+// stopped. No request is pending when it returns.
 void CatchStopRequests();
 bool StopRequested();
+
+#ifdef _WIN32
+// When the console is closed, the user logs off or the system shuts down,
+// Windows ends the process as soon as the console's handler returns, and
+// about 5 s later in any case; the handler holds it this long.
+inline constexpr std::chrono::milliseconds kConsoleCloseHold{4500};
+
+// The console's handler: every event (Ctrl+C, Ctrl+Break, close, log-off,
+// shut-down) asks for a stop. After a close, log-off or shut-down it does
+// not return for `hold`: meanwhile the main thread stops the run and closes
+// the port as on Ctrl+C, and its exit (130) ends the process and this wait.
+// Answers true: handled.
+bool OnConsoleEvent(unsigned long event, std::chrono::milliseconds hold = kConsoleCloseHold);
+#endif
 
 }  // namespace galt::cli

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <utility>
 
+#include "app/cli/FilePath.h"
 #include "app/cli/PortArgument.h"
 #include "frontend/PortAccess.h"
 #include "frontend/PortTexts.h"
@@ -83,7 +84,7 @@ Session::~Session() {
 
 int Session::Run() {
   // The import reports a refused file in its own box.
-  if (options_.action == Action::Verify && !core_.OpenHexFile(options_.file)) return kExitFile;
+  if (options_.action == Action::Verify && !core_.OpenHexFile(FilePath(options_.file))) return kExitFile;
   if (options_.action == Action::Read && !PrepareOutput()) return kExitFile;
   if (!OpenPort()) return kExitPort;
   stopCheck_->SetEnabled(true);
@@ -119,18 +120,19 @@ bool Session::OpenPort() {
 
 bool Session::PrepareOutput() {
   namespace fs = std::filesystem;
-  const fs::path target(options_.file);
+  const fs::path target = FilePath(options_.file);
   std::error_code error;
   const bool folder = fs::is_directory(target, error);
   // A name of its own: a file of the user's is never overwritten half-way.
   std::random_device random;
   char suffix[16];
   std::snprintf(suffix, sizeof suffix, ".part%06x", random() & 0xFFFFFFu);
-  const fs::path part = target.string() + suffix;
+  fs::path part = target;
+  part += suffix;
   if (!folder) {
     std::ofstream probe(part, std::ios::binary | std::ios::trunc);
     if (probe) {
-      partFile_ = part.string();
+      partFile_ = part;
       return true;
     }
   }
@@ -267,7 +269,7 @@ void Session::SaveReadImage() {
   file << *hex;
   file.close();
   std::error_code error;
-  if (file) std::filesystem::rename(partFile_, options_.file, error);
+  if (file) std::filesystem::rename(partFile_, FilePath(options_.file), error);
   if (!file || error) {
     Finish(kExitFile, "Не удалось записать файл " + options_.file + ". Проверьте путь и права доступа.");
     return;

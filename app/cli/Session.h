@@ -5,6 +5,7 @@
 // runs replies and timer ticks on this thread until the core says how the
 // operation ended.
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -70,7 +71,7 @@ class Session {
   std::unique_ptr<Timer> stopCheck_;
   std::optional<std::set<std::string>> consoles_;
   std::string portShown_;
-  std::string partFile_;  // --read: where the image goes until it is whole
+  std::filesystem::path partFile_;  // --read: where the image goes until it is whole
   std::chrono::steady_clock::time_point started_;
   bool loading_ = false;  // the install is past its deactivation
   std::string lastBlock_;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "frontend/PortTexts.h"
 #include "app/win32/WindowText.h"
@@ -40,12 +41,14 @@ TPortCombo::TPortCombo(HWND Parent, int Id) {
   info.cbSize = sizeof info;
   ::GetComboBoxInfo(combo_, &info);
   field_ = info.hwndItem;
-  ::SetWindowSubclass(field_, &FieldProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  ::SetWindowSubclass(field_, &InputProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  ::SetWindowSubclass(combo_, &InputProc, 1, reinterpret_cast<DWORD_PTR>(this));
   ::SetWindowTextW(combo_, L"COM1");
 }
 
 TPortCombo::~TPortCombo() {
-  ::RemoveWindowSubclass(field_, &FieldProc, 1);
+  ::RemoveWindowSubclass(field_, &InputProc, 1);
+  ::RemoveWindowSubclass(combo_, &InputProc, 1);
   ::DestroyWindow(combo_);
 }
 
@@ -66,6 +69,7 @@ int TPortCombo::SelectedRow() const {
 }
 
 void TPortCombo::ShowSelected() {
+  stepHeld_ = false;
   const int row = SelectedRow();
   ::SendMessageW(combo_, CB_SETCURSEL, static_cast<WPARAM>(row), 0);
   if (row < 0) ::SetWindowTextW(combo_, L"");
@@ -119,14 +123,27 @@ bool TPortCombo::OnCommand(HWND From, WORD Code) {
       if (OnAboutToShowList) OnAboutToShowList();
       break;
     case CBN_SELENDOK:
-      Pick();
+      // Sent for a step of the closed list too (Wine does).
+      Pick(stepping_ == 0);
       break;
     case CBN_SELCHANGE:
-      // Stepping through the open list is no pick yet; on a closed one it is.
-      if (!Dropped()) Pick();
+      // Stepping through the open list is no pick yet; on a closed one it is
+      // a step, or the pick from the list just closed.
+      if (!Dropped()) Pick(stepping_ == 0);
       break;
-    case CBN_CLOSEUP:
+    case CBN_EDITCHANGE:
+      stepHeld_ = false;  // typed text takes over
+      break;
     case CBN_KILLFOCUS:
+      // Left after a step the window did not take, or has yet to be handed:
+      // that port is chosen.
+      if (const TSerPortEntry* row = Picked();
+          (stepHeld_ || pickPending_) && row != nullptr && row->Path != selectedPath_) {
+        Pick(true);
+        break;
+      }
+      [[fallthrough]];
+    case CBN_CLOSEUP:
       // Closed without a pick, or left with text typed: the field shows the
       // selected port again.
       if (!pickPending_) ShowSelected();
@@ -137,7 +154,8 @@ bool TPortCombo::OnCommand(HWND From, WORD Code) {
   return true;
 }
 
-void TPortCombo::Pick() {
+void TPortCombo::Pick(bool Deliberate) {
+  pickDeliberate_ = pickDeliberate_ || Deliberate;
   if (pickPending_) return;
   pickPending_ = true;
   ::PostMessageW(field_, kPick, 0, 0);
@@ -194,15 +212,27 @@ bool TPortCombo::OnKey(const MSG& Message) {
   return true;
 }
 
-LRESULT CALLBACK TPortCombo::FieldProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam, UINT_PTR,
+LRESULT CALLBACK TPortCombo::InputProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam, UINT_PTR,
                                        DWORD_PTR Self) {
+  auto* self = reinterpret_cast<TPortCombo*>(Self);
   if (Message == kPick) {
-    auto* self = reinterpret_cast<TPortCombo*>(Self);
     self->pickPending_ = false;
-    if (self->OnPicked) self->OnPicked();
+    if (std::exchange(self->pickDeliberate_, false)) {
+      if (self->OnPicked) self->OnPicked();
+    } else if (self->OnStepped) {
+      // A step the window takes shows the list anew, which lets this go.
+      self->stepHeld_ = true;
+      self->OnStepped();
+    }
     return 0;
   }
-  if (Message == WM_NCDESTROY) ::RemoveWindowSubclass(Window, &FieldProc, 1);
+  if ((Message == WM_KEYDOWN || Message == WM_MOUSEWHEEL) && !self->Dropped()) {
+    ++self->stepping_;
+    const LRESULT result = ::DefSubclassProc(Window, Message, WParam, LParam);
+    --self->stepping_;
+    return result;
+  }
+  if (Message == WM_NCDESTROY) ::RemoveWindowSubclass(Window, &InputProc, 1);
   return ::DefSubclassProc(Window, Message, WParam, LParam);
 }
 

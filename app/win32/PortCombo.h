@@ -3,10 +3,13 @@
 // shows the short name ("COM5"); each row of the list shows the name and,
 // in a second column, what the system knows of the port or who holds a busy
 // one (owner-drawn, the list wider than the field). What the user picks from
-// the list, or steps to with the arrow keys while it is closed, is handed on
-// once (OnPicked, posted: one pick may come as several notifications); text
-// typed into the field changes nothing until Enter (OnTextEntered), and the
-// field shows the selected port's name again when the focus leaves it.
+// the list is handed on once (OnPicked, posted: one pick may come as several
+// notifications); what the user steps to with the arrow keys or the wheel
+// while it is closed is a step (OnStepped), which the window may take or
+// not: one not taken stays in the field until Enter or the focus leaving the
+// field chooses it. Text typed into the field changes nothing until Enter
+// (OnTextEntered), and the field shows the selected port's name again when
+// the focus leaves it.
 
 #include "app/win32/WindowsApi.h"
 
@@ -45,6 +48,8 @@ class TPortCombo {
   std::function<void()> OnAboutToShowList;
   // The user picked the selected row.
   std::function<void()> OnPicked;
+  // The user stepped onto the selected row of the closed list.
+  std::function<void()> OnStepped;
   // The user pressed Enter in the field with the list closed.
   std::function<void()> OnTextEntered;
 
@@ -57,10 +62,13 @@ class TPortCombo {
   bool OnKey(const MSG& Message);
 
  private:
-  static LRESULT CALLBACK FieldProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam, UINT_PTR Id,
+  // The field's and the combo's own messages: keys and the wheel that step
+  // the closed list, and the posted pick.
+  static LRESULT CALLBACK InputProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam, UINT_PTR Id,
                                     DWORD_PTR Self);
-  // Hands the pick on once, after every notification of it has come.
-  void Pick();
+  // Hands the pick or step on once, after every notification of it has come;
+  // a pick among them makes it a pick.
+  void Pick(bool Deliberate);
   int SelectedRow() const;
   void SizeList();
 
@@ -73,6 +81,9 @@ class TPortCombo {
   int rowHeight_ = 16;
   int nameWidth_ = 0;  // the first column, from the widest name
   bool pickPending_ = false;
+  bool pickDeliberate_ = false;
+  int stepping_ = 0;       // inside a key or wheel message on the closed list
+  bool stepHeld_ = false;  // the field shows a step not taken
 };
 
 }  // namespace galt::win32

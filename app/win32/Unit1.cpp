@@ -163,6 +163,7 @@ void TForm1::BindEvents() {
     if (scanPorts_) RefreshPorts();
   };
   cmbPorts->OnPicked = [this] { cmbPortsChange(); };
+  cmbPorts->OnStepped = [this] { cmbPortsStep(); };
   cmbPorts->OnTextEntered = [this] { PortTextEntered(); };
 }
 
@@ -224,6 +225,13 @@ void TForm1::cmbPortsChange() {
   if (const TSerPortEntry* picked = cmbPorts ? cmbPorts->Picked() : nullptr) {
     const std::string path = picked->Path;
     binding_->cmbPortsChange(path);
+  }
+}
+
+void TForm1::cmbPortsStep() {
+  if (const TSerPortEntry* stepped = cmbPorts ? cmbPorts->Picked() : nullptr) {
+    const std::string path = stepped->Path;
+    binding_->cmbPortsStep(path);
   }
 }
 

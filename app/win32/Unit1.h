@@ -54,6 +54,9 @@ class TForm1 : private WindowFace {
   void RefreshPorts();
   // The port selector's pick: reopens the link on the chosen port.
   void cmbPortsChange();
+  // A step of the closed selector: taken as a pick unless the port is
+  // Bluetooth (its open connects to the far device and takes seconds).
+  void cmbPortsStep();
   // The serial component's received-data event.
   void cp1RxChar(int count);
   // The install button's click.

@@ -2,10 +2,11 @@
 // WideText): the present devices of the Ports and Modem classes and of the
 // COM-port interface, each with its port name ("COM5"), friendly name
 // ("USB Serial Port (COM5)"), the product its bus reports, its maker, and
-// for a USB adapter the serial number, found by walking up its parents with
-// CM_Get_Parent (an FTDI port sits on FTDI's own bus, a CDC port on one
-// interface of a composite device). Nothing is opened. Windows has no kernel
-// console on a COM port.
+// for a USB adapter the serial number; what the port's node lacks is looked
+// for up its parents (CM_Get_Parent): an FTDI port sits on FTDI's own bus, a
+// CDC port on one interface of a composite device, and the USB device above
+// has the rest. Nothing is opened. Windows has no kernel console on a COM
+// port.
 
 #include <windows.h>
 #include <cfgmgr32.h>
@@ -84,18 +85,30 @@ std::string PortNameOf(HDEVINFO Set, SP_DEVINFO_DATA& Device) {
   return r == ERROR_SUCCESS && type == REG_SZ ? TextOf(buf, size) : std::string();
 }
 
-// The instance ids of the device and its parents, nearest first.
-std::vector<std::string> InstanceIdsUp(DEVINST Device) {
-  std::vector<std::string> ids;
-  for (int level = 0; level < kParentsToLookAt; ++level) {
-    wchar_t id[MAX_DEVICE_ID_LEN + 1] = {};
-    if (::CM_Get_Device_IDW(Device, id, MAX_DEVICE_ID_LEN, 0) != CR_SUCCESS) break;
-    ids.push_back(Utf8FromWide(id));
-    DEVINST parent = 0;
-    if (::CM_Get_Parent(&parent, Device, 0) != CR_SUCCESS) break;
-    Device = parent;
+std::string InstanceIdOf(DEVINST Device) {
+  wchar_t id[MAX_DEVICE_ID_LEN + 1] = {};
+  return ::CM_Get_Device_IDW(Device, id, MAX_DEVICE_ID_LEN, 0) == CR_SUCCESS ? Utf8FromWide(id) : std::string();
+}
+
+// The port's node and its parents, nearest first, with what each records;
+// the parents are looked up by their instance ids in Parents.
+std::vector<TSerDeviceNode> NodesUp(HDEVINFO Set, SP_DEVINFO_DATA& Device, HDEVINFO Parents) {
+  std::vector<TSerDeviceNode> nodes{
+      {InstanceIdOf(Device.DevInst), BusReportedProduct(Set, Device), RegistryProperty(Set, Device, SPDRP_MFG)}};
+  DEVINST node = Device.DevInst;
+  for (int level = 1; level < kParentsToLookAt && !nodes.back().InstanceId.empty(); ++level) {
+    if (::CM_Get_Parent(&node, node, 0) != CR_SUCCESS) break;
+    TSerDeviceNode parent{InstanceIdOf(node), {}, {}};
+    SP_DEVINFO_DATA data{};
+    data.cbSize = sizeof data;
+    if (!parent.InstanceId.empty() &&
+        ::SetupDiOpenDeviceInfoW(Parents, WideFromUtf8(parent.InstanceId).c_str(), nullptr, 0, &data)) {
+      parent.BusProduct = BusReportedProduct(Parents, data);
+      parent.Maker = RegistryProperty(Parents, data, SPDRP_MFG);
+    }
+    nodes.push_back(std::move(parent));
   }
-  return ids;
+  return nodes;
 }
 
 void Join(std::string& Out, const std::string& Part) {
@@ -127,11 +140,28 @@ std::string AdapterSerialOfInstanceIds(const std::vector<std::string>& InstanceI
   return {};
 }
 
+TSerAdapterTexts AdapterTextsOfNodes(const std::vector<TSerDeviceNode>& Nodes) {
+  TSerAdapterTexts texts;
+  std::vector<std::string> ids;
+  for (const TSerDeviceNode& node : Nodes) ids.push_back(node.InstanceId);
+  texts.Serial = AdapterSerialOfInstanceIds(ids);
+  for (const TSerDeviceNode& node : Nodes) {
+    if (texts.Product.empty()) texts.Product = node.BusProduct;
+    if (texts.Maker.empty()) texts.Maker = node.Maker;
+    // FTDI's bus and an interface lead up to their USB device; that is the
+    // last of the port's own (a hub above it says nothing of the port).
+    const std::string id = Upper(node.InstanceId);
+    if (!StartsWith(id, "FTDIBUS\\") && !(StartsWith(id, "USB\\") && id.find("&MI_") != std::string::npos)) break;
+  }
+  return texts;
+}
+
 struct TSerPortDescriber::TImpl {
   std::map<std::string, TSerPortFacts> Ports;  // by upper-case port name
 
   void Add(HDEVINFO Set) {
     if (Set == INVALID_HANDLE_VALUE) return;
+    const HDEVINFO parents = ::SetupDiCreateDeviceInfoList(nullptr, nullptr);
     SP_DEVINFO_DATA device;
     for (DWORD i = 0;; ++i) {
       device = {};
@@ -139,19 +169,21 @@ struct TSerPortDescriber::TImpl {
       if (!::SetupDiEnumDeviceInfo(Set, i, &device)) break;
       const std::string name = Upper(PortNameOf(Set, device));
       if (name.empty() || Ports.count(name) != 0) continue;
-      const std::vector<std::string> ids = InstanceIdsUp(device.DevInst);
+      const std::vector<TSerDeviceNode> nodes = NodesUp(Set, device, parents);
+      const TSerAdapterTexts texts = AdapterTextsOfNodes(nodes);
       TSerPortFacts facts;
       facts.Hardware = true;
-      facts.Bluetooth = !ids.empty() && StartsWith(Upper(ids.front()), "BTHENUM\\");
-      facts.AdapterSerial = AdapterSerialOfInstanceIds(ids);
+      facts.Bluetooth = StartsWith(Upper(nodes.front().InstanceId), "BTHENUM\\");
+      facts.AdapterSerial = texts.Serial;
       std::string friendly = RegistryProperty(Set, device, SPDRP_FRIENDLYNAME);
       if (friendly.empty()) friendly = RegistryProperty(Set, device, SPDRP_DEVICEDESC);
       Join(facts.Description, friendly);
-      Join(facts.Description, BusReportedProduct(Set, device));
-      Join(facts.Description, RegistryProperty(Set, device, SPDRP_MFG));
+      Join(facts.Description, texts.Product);
+      Join(facts.Description, texts.Maker);
       Join(facts.Description, facts.AdapterSerial);
       Ports.emplace(name, std::move(facts));
     }
+    if (parents != INVALID_HANDLE_VALUE) ::SetupDiDestroyDeviceInfoList(parents);
     ::SetupDiDestroyDeviceInfoList(Set);
   }
 };

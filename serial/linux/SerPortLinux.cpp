@@ -217,6 +217,8 @@ TSerEventWaiter::~TSerEventWaiter() = default;
 
 void TSerEventWaiter::Cancel() {}
 
+void TSerEventWaiter::InputSeen() {}
+
 TSerDeviceWait TSerEventWaiter::Wait(TSerSignals Signals, bool WatchInput, std::uint32_t TimeoutMs) {
   TSerDeviceWait w;
   std::uint32_t timeout = TimeoutMs;

@@ -42,10 +42,13 @@ constexpr DWORD kCancelStepMs = 500;
 // (Wine's on a pseudo-terminal among them) leave a comm-event wait pending
 // when the device goes away, and only a status call tells.
 constexpr std::uint32_t kProbeMs = 100;
-// Comm-event waits a driver may end at once with no event before the next
-// wait is put off by kProbeMs: such a driver would otherwise keep the event
-// thread spinning.
+// Comm-event waits a driver may end with no event (or abort: Windows 11's
+// CDC driver does so routinely, Wine on a pseudo-terminal every time) before
+// the next wait is put off by kPutOffMs: such a driver would otherwise keep
+// the event thread spinning. The pause is short because the input queue is
+// only looked at between waits: bytes that come meanwhile wait that long.
 constexpr int kEmptyEndsBeforeBackOff = 3;
+constexpr std::uint32_t kPutOffMs = 10;
 
 // Some calls fail without setting an error code; say "device not working".
 int LastError() {
@@ -78,13 +81,13 @@ bool SerIsAccessDenied(int) { return false; }
 bool SerIsHangUp(int Code) {
   // A status call or a transfer that fails on an open handle means the device
   // has gone, whatever the driver calls it (2, 5, 6, 21, 22, 31, 121, 433,
-  // 1167, 1617 are all met on unplugs), unless the code says nothing about
-  // the device.
+  // 995, 1167, 1617 are all met on unplugs), unless the code says nothing
+  // about the device. A transfer we cancel ourselves never reports its 995
+  // here, and an aborted comm-event wait is the waiter's own business.
   switch (Code) {
     case 0:
     case ERROR_IO_PENDING:
     case ERROR_IO_INCOMPLETE:
-    case ERROR_OPERATION_ABORTED:  // a transfer cancelled; Wine's wait on a pty
     case ERROR_INVALID_PARAMETER:  // Wine, a wait right after a cancelled one
     case ERROR_NOT_ENOUGH_MEMORY:  // the system short of resources for a moment
     case ERROR_OUTOFMEMORY:
@@ -397,6 +400,7 @@ struct TSerEventWaiter::TImpl {
   std::unique_ptr<TSerIoRecord> Record = std::make_unique<TSerIoRecord>();
   bool Pending = false;
   int EmptyEnds = 0;  // waits ended in a row with no event of the mask
+  bool PutOff = false;  // the last call paused instead of waiting
 };
 
 TSerEventWaiter::TSerEventWaiter(TSerPort& Port, std::uint32_t Mask)
@@ -414,6 +418,8 @@ void TSerEventWaiter::Cancel() {
   (void)w.Port.EndPending(w.Record);
 }
 
+void TSerEventWaiter::InputSeen() { Impl_->EmptyEnds = 0; }
+
 TSerDeviceWait TSerEventWaiter::Wait(TSerSignals Signals, bool WatchInput, std::uint32_t TimeoutMs) {
   TImpl& w = *Impl_;
   TSerDeviceWait result;
@@ -427,7 +433,10 @@ TSerDeviceWait TSerEventWaiter::Wait(TSerSignals Signals, bool WatchInput, std::
     w.EmptyEnds = (Events & w.Mask) != 0 ? 0 : w.EmptyEnds + 1;
     return completed(Events);
   };
+  // A wait aborted that we did not end (we end one only in Cancel) is no
+  // failure: the thread looks at the device and arms the next one at once.
   auto failed = [&](int Error) {
+    if (Error == ERROR_OPERATION_ABORTED) return ended(0);
     result.Kind = TSerDeviceWait::dwFailed;
     result.Error = Error;
     return result;
@@ -442,11 +451,17 @@ TSerDeviceWait TSerEventWaiter::Wait(TSerSignals Signals, bool WatchInput, std::
 
   const DWORD timeout = std::min<std::uint32_t>(TimeoutMs, kProbeMs);
   if (!w.Pending && WatchInput) {
-    if (w.EmptyEnds >= kEmptyEndsBeforeBackOff) {
-      const int r = SerWaitFirstOr(Signals, 0, timeout);
+    // Put off, then back to the thread to look at the input queue: a driver
+    // that reports only bytes arriving during a wait would never report what
+    // came during the pause. The wait after that is armed at once.
+    if (w.EmptyEnds >= kEmptyEndsBeforeBackOff && !w.PutOff) {
+      w.PutOff = true;
+      const int r = SerWaitFirstOr(Signals, 0, std::min<std::uint32_t>(timeout, kPutOffMs));
       if (r == -2) return failed(LastError());
       if (r >= 0) return signalled(r);
+      return completed(0);
     }
+    w.PutOff = false;
     OVERLAPPED* o = w.Record->Fresh();
     const int err = w.Port.OnDevice([&](HANDLE d) { return w.Port.Api.WaitCommEvent(d, &w.Record->Events, o); });
     if (err == 0) return ended(w.Record->Events);

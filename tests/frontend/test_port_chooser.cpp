@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -30,6 +31,8 @@ class ScriptedMachine : public PortAccess {
   std::set<std::string> denied;
   std::string open;  // short name of the open port
   std::vector<std::string>* log = nullptr;
+  // A background open under way: it ends on "> connected".
+  std::optional<std::pair<TSerPortEntry, std::function<void(const PortOpening&)>>> pending;
 
   TSerPortScan Scan(const std::string& OwnPath) override {
     TSerPortScan scan;
@@ -62,7 +65,11 @@ class ScriptedMachine : public PortAccess {
     opening.Opened = true;
     return opening;
   }
+  void OpenInBackground(const TSerPortEntry& Entry, std::function<void(const PortOpening&)> Done) override {
+    pending.emplace(Entry, std::move(Done));
+  }
   void Close() override {
+    if (pending) log->push_back("abandon " + std::exchange(pending, std::nullopt)->first.Name);
     if (open.empty()) return;
     log->push_back("close " + open);
     open.clear();
@@ -88,6 +95,7 @@ class RecordingView : public PortView {
     if (auto action = std::exchange(whileBoxOpen, nullptr)) action();
   }
   void PortLost(const std::string& Name) override { log->push_back("lost " + Name); }
+  void ShowOpening(const std::string& Name) override { log->push_back(Name.empty() ? "opened" : "opening " + Name); }
 };
 
 struct Rig {
@@ -104,8 +112,8 @@ struct Rig {
   // "plug NAME [SERIAL]", "plug-bt NAME" (a Bluetooth port), "unplug NAME",
   // "hold NAME", "hold-unseen NAME" (held, which only an open shows), "let NAME",
   // "refuse NAME", "deny NAME" change the machine; "> startup", "> rescan", "> choose NAME",
-  // "> type TEXT", "> lost", "> wait MS" are the window's events;
-  // "> plug-in-box NAME" plugs NAME and rescans while the next box is open.
+  // "> step NAME" (arrow keys), "> type TEXT", "> lost", "> wait MS", "> stop" are the window's events;
+  // "> connected" ends the background open; "> plug-in-box NAME" plugs NAME and rescans in the next box.
   void Run(const std::string& line) {
     std::istringstream in(line);
     std::string verb, arg, extra;
@@ -120,6 +128,10 @@ struct Rig {
       if (verb == "type" && !chooser.ChooseNamed(arg)) log.push_back("unknown");
       if (verb == "lost") chooser.DeviceLost();
       if (verb == "wait") clock.Advance(std::stoi(arg));
+      if (verb == "step") chooser.Step("/dev/" + arg);
+      if (verb == "stop") chooser.Stop();
+      if (auto p = verb == "connected" ? std::exchange(machine.pending, std::nullopt) : std::nullopt)
+        p->second(machine.Open(p->first));
       return;
     }
     in >> arg >> extra;
@@ -197,9 +209,29 @@ const Case kCases[] = {
      {"> startup", "list *ttyUSB0 ttyUSB1", "open ttyUSB0", "> lost", "close ttyUSB0", "lost ttyUSB0", "> rescan",
       "list *ttyUSB1"}},
     {"ABluetoothPortIsOpenedOnlyWhenChosen",
-     {"plug-bt rfcomm0", "> startup", "plug-bt rfcomm1", "> rescan", "> choose rfcomm1"},
+     {"plug-bt rfcomm0", "> startup", "plug-bt rfcomm1", "> rescan", "> choose rfcomm1", "> connected"},
      {"> startup", "list *rfcomm0", "> rescan", "list *rfcomm0 rfcomm1", "> choose rfcomm1",
-      "list rfcomm0 *rfcomm1", "open rfcomm1"}},
+      "list rfcomm0 *rfcomm1", "opening rfcomm1", "> connected", "open rfcomm1", "opened"}},
+    {"StepsOverABluetoothPortOpenNothingAndAChoiceOpensItInTheBackground",
+     {"plug ttyUSB0", "plug-bt rfcomm0", "plug ttyUSB1", "> startup", "> step rfcomm0", "> step ttyUSB1",
+      "> step rfcomm0", "> choose rfcomm0", "plug ttyUSB2", "> rescan", "> connected"},
+     {"> startup", "list rfcomm0 *ttyUSB0 ttyUSB1", "open ttyUSB0", "> step rfcomm0", "> step ttyUSB1",
+      "list rfcomm0 ttyUSB0 *ttyUSB1", "close ttyUSB0", "open ttyUSB1", "> step rfcomm0", "> choose rfcomm0",
+      "list *rfcomm0 ttyUSB0 ttyUSB1", "close ttyUSB1", "opening rfcomm0", "> rescan",
+      "list *rfcomm0 ttyUSB0 ttyUSB1 ttyUSB2", "> connected", "open rfcomm0", "opened"}},
+    {"AnotherChoiceOrAStopAbandonsABluetoothOpen",
+     {"plug ttyUSB0", "plug-bt rfcomm0", "> startup", "> choose rfcomm0", "> choose rfcomm0", "> choose ttyUSB0",
+      "> choose rfcomm0", "> stop", "> connected"},
+     {"> startup", "list rfcomm0 *ttyUSB0", "open ttyUSB0", "> choose rfcomm0", "list *rfcomm0 ttyUSB0",
+      "close ttyUSB0", "opening rfcomm0", "> choose rfcomm0", "> choose ttyUSB0", "list rfcomm0 *ttyUSB0",
+      "abandon rfcomm0", "opened", "open ttyUSB0", "> choose rfcomm0", "list *rfcomm0 ttyUSB0", "close ttyUSB0",
+      "opening rfcomm0", "> stop", "abandon rfcomm0", "> connected"}},
+    {"ABluetoothPortVanishingOrHeldIsAnOpenErrorAndNeverLookedAtAgain",
+     {"plug-bt rfcomm0", "plug-bt rfcomm1", "hold-unseen rfcomm1", "> startup", "> choose rfcomm0",
+      "unplug rfcomm0", "> rescan", "> choose rfcomm1", "> connected", "let rfcomm1", "> wait 1000"},
+     {"> startup", "list *rfcomm0 rfcomm1", "> choose rfcomm0", "opening rfcomm0", "> rescan", "abandon rfcomm0",
+      "opened", "list *rfcomm1", "box " + texts::kPortOpenError, "> choose rfcomm1", "opening rfcomm1",
+      "> connected", "opened", "list *rfcomm1", "box " + texts::kPortOpenError, "> wait 1000"}},
     {"StartUpPassesOverAPortHeldUnseen",
      {"plug ttyUSB0", "hold-unseen ttyUSB0", "plug ttyUSB1", "> startup"},
      {"> startup", "list *ttyUSB0 ttyUSB1", "list *ttyUSB0 ttyUSB1", "open ttyUSB1", "list ttyUSB0 *ttyUSB1"}},

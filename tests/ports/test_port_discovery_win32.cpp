@@ -1,7 +1,8 @@
 // Port discovery on Windows, under Wine: the ports the system names (the
 // registry's SERIALCOMM, SetupAPI's Ports devices) are listed by their COM
 // names without opening any, up to COM256 and beyond; SetupAPI's texts come
-// through as UTF-8; the monitor fires when the system names a port.
+// through as UTF-8 (and up a port's parents); the monitor fires when the
+// system names a port.
 
 #include "SerialFixture.h"
 #include "tests/support/win32/SystemPortRecords.h"
@@ -12,6 +13,8 @@
 #include "serial/win32/WideText.h"
 
 #include <windows.h>
+
+#include <tuple>
 
 namespace galt::test {
 namespace {
@@ -102,6 +105,30 @@ TEST(SerialPortDescriptionWin32, TheAdapterSerialIsFoundUpThePortsParents) {
             "");
   EXPECT_EQ(AdapterSerialOfInstanceIds({"ACPI\\PNP0501\\1", "ACPI\\PNP0A08\\0"}), "");
   EXPECT_EQ(AdapterSerialOfInstanceIds({}), "");
+}
+
+TEST(SerialPortDescriptionWin32, ProductAndMakerAreFoundUpThePortsParentsWhereItsNodeLacksThem) {
+  // Recorded trees, the port's node first; a hub above says nothing of a port.
+  const TSerDeviceNode hub{"USB\\ROOT_HUB30\\4&1B2C3D4&0&0", "USB Root Hub (USB 3.0)", "(Standard USB HUBs)"};
+  const struct {
+    std::vector<TSerDeviceNode> nodes;
+    TSerAdapterTexts texts;
+  } trees[] = {
+      // FTDI's bus knows the maker only; its USB device the product.
+      {{{"FTDIBUS\\VID_0403+PID_6001+A10K3ZQ1A\\0000", "", "FTDI"},
+        {"USB\\VID_0403&PID_6001\\A10K3ZQ1", "FT232R USB UART", "FTDI Ltd"}, hub},
+       {"FT232R USB UART", "FTDI", "A10K3ZQ1"}},
+      // Interface 0 of a composite CDC device knows nothing of either.
+      {{{"USB\\VID_2341&PID_8036&MI_00\\6&3A7F1C2&0&0000", "", ""},
+        {"USB\\VID_2341&PID_8036\\7573530333135", "Arduino Leonardo", "Arduino LLC"}, hub},
+       {"Arduino Leonardo", "Arduino LLC", "7573530333135"}},
+      {{{"USB\\VID_067B&PID_2303\\5&2B1C3E0&0&2", "USB-Serial Controller", ""}, hub}, {"USB-Serial Controller", "", ""}},
+  };
+  for (const auto& tree : trees) {
+    const TSerAdapterTexts got = AdapterTextsOfNodes(tree.nodes);
+    EXPECT_EQ(std::tie(got.Product, got.Maker, got.Serial),
+              std::tie(tree.texts.Product, tree.texts.Maker, tree.texts.Serial));
+  }
 }
 
 TEST(SerialPortMonitorWin32, SignalsWhenTheSystemNamesAPortAndWhenItGoes) {

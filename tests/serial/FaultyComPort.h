@@ -37,6 +37,9 @@ class FaultyComPort : public TSerWinApi {
   std::atomic<DWORD> WaitError{0};    // WaitCommEvent, at once
   // WaitCommEvent ends at once with no event.
   std::atomic<bool> EndWaitsAtOnce{false};
+  // WaitCommEvent reports only bytes arriving while it is pending, not those
+  // already queued (no event history, as some USB drivers).
+  std::atomic<bool> ReportsArrivalsOnly{false};
   // SetCommMask and CancelIoEx end nothing pending; closing the handle
   // still ends everything, as on Windows, unless IgnoreClose.
   std::atomic<bool> IgnoreCancels{false};
@@ -119,8 +122,8 @@ class FaultyComPort : public TSerWinApi {
   BOOL WaitCommEvent(HANDLE, DWORD* Events, OVERLAPPED* Record) override {
     if (const DWORD code = WaitError) return Fail(code);
     std::lock_guard<std::mutex> lock(Mutex_);
-    const bool now = EndWaitsAtOnce || !Queue_.empty();
-    if (now) *Events = Queue_.empty() ? 0 : EV_RXCHAR;
+    const bool now = EndWaitsAtOnce || (!Queue_.empty() && !ReportsArrivalsOnly);
+    if (now) *Events = Queue_.empty() || ReportsArrivalsOnly ? 0 : EV_RXCHAR;
     return Started(Record, {!now, true, Events, 0, 0});
   }
   BOOL GetOverlappedResult(HANDLE, OVERLAPPED* Record, DWORD* Done, BOOL Wait) override {

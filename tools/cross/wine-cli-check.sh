@@ -1,31 +1,35 @@
 #!/usr/bin/env bash
 # galt-loader-cli.exe under Wine against galt-emulator running on Linux
 # behind COM5 (or COM PORT) of the Wine prefix:
-#   wine-cli-check.sh install|install-unpaced|silent|console PREFIX EMULATOR CLI.EXE [PORT]
+#   wine-cli-check.sh install|install-unpaced|silent|unicode|console PREFIX EMULATOR CLI.EXE [PORT]
+# Wine is plain (no terminal shim): the loader needs no modem lines.
 # install: the full install of serial number 237 exits 0 and the emulator's
 # flash holds 237 when it stops; the emulator is paced as a 14400-baud line,
-# and Wine is plain (no terminal shim): the loader needs no modem lines, and
-# bytes that come over time are what a real device gives it. install-unpaced:
-# the same with a device that answers at once (for ports where the number,
-# not the timing, is the point). silent: a device that never answers makes
-# the program exit non-zero with the deactivation error on stderr. console:
+# its bytes come over time as a real device's do. install-unpaced: the same
+# with a device that answers at once (for ports where the number, not the
+# timing, is the point). silent: a device that never answers makes
+# the program exit non-zero with the deactivation error on stderr. unicode:
+# --read into C:\тест\прошивка.hex writes that file, and --verify of it
+# passes (the name goes in and out in UTF-16, not the ANSI code page). console:
 # --help on a Wine console (a pseudo-terminal, through script) shows its
 # Russian text and Windows examples, and into a pipe it is the same UTF-8.
 set -euo pipefail
 check=$1 prefix=$2 emulator=$3 cli=$4 port=${5:-5}
 here=$(cd "$(dirname "$0")" && pwd)
+fail() { echo "FAIL: $*"; exit 1; }
 "$here/wine-run.sh" "$prefix"
 
 work=$(mktemp -d)
 emu=
+folder="$prefix/drive_c/тест"
 cleanup() {
   if [ -n "$emu" ]; then kill -INT "$emu" 2>/dev/null || true; fi
   rm -rf "$work"
+  [ "$check" != unicode ] || rm -rf "$folder"
 }
 trap cleanup EXIT
 
 if [ "$check" = console ]; then
-  fail() { echo "FAIL: $*"; exit 1; }
   # Wine's console draws on the terminal with cursor sequences, a blank as
   # a move to the right; dropped, the text is left.
   LANG=C.UTF-8 script -qec "'$here/wine-run.sh' '$prefix' '$cli' --help" /dev/null >"$work/console.raw" 2>&1 ||
@@ -45,26 +49,40 @@ fi
 
 link="$prefix/dosdevices/com$port"
 args=(--link "$link")
-case $check in install) args+=(--pace) ;; silent) args+=(--silent) ;; esac
+case $check in install) args+=(--pace) ;; silent) args+=(--silent) ;; unicode) args+=(--serial 237) ;; esac
 rm -f "$link"
 "$emulator" "${args[@]}" >"$work/emulator.out" 2>"$work/emulator.err" &
 emu=$!
 for _ in $(seq 100); do [ -L "$link" ] && break; sleep 0.1; done
 [ -L "$link" ] || { echo "galt-emulator made no $link"; cat "$work/emulator.err"; exit 1; }
 
-start=$(date +%s%N)
-set +e
-"$here/wine-run.sh" "$prefix" "$cli" --port "COM$port" --serial 237 >"$work/cli.out" 2>"$work/cli.err"
-code=$?
-set -e
-end=$(date +%s%N)
+# Runs the program against the emulator: its exit in $code, its output in
+# cli.out and cli.err. Wine takes the command line in the locale's charset.
+run_cli() {
+  local start=$(date +%s%N)
+  set +e
+  LANG=C.UTF-8 "$here/wine-run.sh" "$prefix" "$cli" "$@" >"$work/cli.out" 2>"$work/cli.err"
+  code=$?
+  set -e
+  echo "galt-loader-cli.exe $* exit $code after $(( ($(date +%s%N) - start) / 1000000 )) ms"
+  echo "--- stdout"; cat "$work/cli.out"
+  echo "--- stderr"; cat "$work/cli.err"
+}
+if [ "$check" = unicode ]; then
+  rm -rf "$folder" && mkdir "$folder"
+  run_cli --port "COM$port" --read 'C:\тест\прошивка.hex'
+  [ "$code" -eq 0 ] && [ -s "$folder/прошивка.hex" ] && [ "$(ls -A "$folder")" = прошивка.hex ] ||
+    fail "--read exit $code; in C:\тест: $(ls -A "$folder")"
+  run_cli --port "COM$port" --serial 237 --verify 'C:\тест\прошивка.hex'
+  [ "$code" -eq 0 ] && grep -qF "Данные FLASH-памяти проверены" "$work/cli.out" || fail "--verify exit $code"
+  echo PASS
+  exit 0
+fi
+
+run_cli --port "COM$port" --serial 237
 kill -INT "$emu"
 wait "$emu" || true
 emu=
-
-echo "galt-loader-cli.exe exit $code after $(( (end - start) / 1000000 )) ms"
-echo "--- stdout"; cat "$work/cli.out"
-echo "--- stderr"; cat "$work/cli.err"
 echo "--- galt-emulator"; tail -n 1 "$work/emulator.out"
 
 case $check in

@@ -1,13 +1,17 @@
-// galt-loader-cli on Windows: its help names Windows ports, and a port
-// another program holds is said to be busy (the port below the backend
-// played by FaultyComPort). Its text on a console and in a pipe is checked
-// on the real program (tools/cross/wine-cli-check.sh console).
+// galt-loader-cli on Windows: its help names Windows ports, a port another
+// program holds is said to be busy (the port below the backend played by
+// FaultyComPort), the console's events stop it. Its text on a console and in
+// a pipe, and UTF-16 file names, are checked on the real program
+// (tools/cross/wine-cli-check.sh console, unicode).
 
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 #include "FaultyComPort.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/CommandLine.h"
+#include "app/cli/Console.h"
 #include "sequences/MessageBoxes.h"
 #include "tests/app/cli/CapturedConsole.h"
 
@@ -32,6 +36,21 @@ TEST(CliWindows, APortAnotherProgramHoldsIsSaidToBeBusy) {
   EXPECT_TRUE(Has(c.Err(), texts::kPortOpenError + " COM77\nПорт COM77 " + texts::kPortBusyUnknown + ". " +
                                texts::kPortsBusyHintCli))
       << c.Err();
+}
+
+TEST(CliWindows, ConsoleEventsAskForAStopAndAClosingConsoleHoldsTheProcessForTheRun) {
+  using namespace std::chrono_literals;
+  for (const DWORD event : {CTRL_C_EVENT, CTRL_BREAK_EVENT, CTRL_CLOSE_EVENT, CTRL_SHUTDOWN_EVENT}) {
+    CatchStopRequests();
+    ASSERT_FALSE(StopRequested());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(OnConsoleEvent(event, 300ms)) << event;
+    const bool held = std::chrono::steady_clock::now() - start >= 280ms;
+    EXPECT_TRUE(StopRequested()) << event;
+    // After Ctrl+C and Ctrl+Break the process goes on; after the others it
+    // ends as the handler returns, so the handler waits for the run.
+    EXPECT_EQ(held, event == CTRL_CLOSE_EVENT || event == CTRL_SHUTDOWN_EVENT) << event;
+  }
 }
 
 }  // namespace

@@ -14,8 +14,10 @@
 #include "app/win32/Gauge.h"
 #include "app/win32/PortCombo.h"
 #include "app/win32/SpinEdit.h"
+#include "serial/win32/SerWinApi.h"
 #include "serial/win32/WideText.h"
 #include "tests/app/win32/RigDevice.h"
+#include "tests/support/win32/SystemPortRecords.h"
 
 namespace galt::testing {
 namespace {
@@ -29,6 +31,35 @@ TSerPortTable RigPorts() {
 
 // Well beyond an install on an unpaced line (a few seconds).
 constexpr DWORD kInstallMs = 60000;
+
+// The system's calls, but an open of the port at Path waits until let go, as
+// an outgoing Bluetooth port's does while it connects to its far device.
+class SlowOpen : public TSerWinApi {
+ public:
+  explicit SlowOpen(const std::string& Path) : path_(WideFromUtf8(Path)), replaced_(SerUseWinApi(this)) {}
+  ~SlowOpen() override {
+    let = true;
+    while (asked != opened) ::Sleep(5);
+    SerUseWinApi(replaced_);
+  }
+  HANDLE CreateFileW(const wchar_t* Path, DWORD Access, DWORD Share, DWORD Flags) override {
+    if (path_ != Path) return TSerWinApi::CreateFileW(Path, Access, Share, Flags);
+    ++asked;
+    while (!let) ::Sleep(5);
+    last_ = TSerWinApi::CreateFileW(Path, Access, Share, Flags);
+    ++opened;
+    return last_;
+  }
+  BOOL CloseHandle(HANDLE Device) override {
+    closed += Device == last_;
+    return TSerWinApi::CloseHandle(Device);
+  }
+  std::atomic<bool> let{false};
+  std::atomic<int> asked{0}, opened{0}, closed{0};
+  const std::wstring path_;
+  TSerWinApi* const replaced_;
+  std::atomic<HANDLE> last_{nullptr};
+};
 
 class Win32WindowLine : public ::testing::Test {
  protected:
@@ -218,6 +249,47 @@ TEST_F(Win32WindowLine, APortAppearingAfterStartUpIsTakenAndThePickChangesIt) {
   EXPECT_EQ(form->cp1().PortNum(), first.PortNum());
   EXPECT_EQ(form->cmbPorts->FieldText(), first.Name());
   EXPECT_EQ(boxes.boxes.size(), 1u);
+}
+
+TEST_F(Win32WindowLine, ABluetoothPortOpensOnlyWhenChosenAndWithoutHoldingTheWindowUp) {
+  RigDevice usb, bt;
+  test::PortsClassDevice record(WideFromUtf8(bt.Name()), L"Standard Serial over Bluetooth link", L"Microsoft",
+                                L"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0000\\7&1F2E3D4C&0&0_0");
+  SlowOpen slow(bt.Path());
+  auto form = Window();
+  ASSERT_EQ(form->cp1().PortNum(), usb.PortNum()) << "start-up passes over the Bluetooth port";
+  const std::wstring connecting = L"Подключение к " + WideFromUtf8(bt.Name()) + L" (Bluetooth)… — GALT-5R";
+
+  // A step onto it opens nothing; Enter chooses it, and the window goes on while it connects.
+  ::SetFocus(form->cmbPorts->Field());
+  Press(*form, VK_DOWN);
+  Pump(form.get(), 100);
+  EXPECT_EQ(slow.asked, 0);
+  EXPECT_EQ(form->cp1().PortNum(), usb.PortNum());
+  Press(*form, VK_RETURN);
+  Pump(form.get(), 200);
+  EXPECT_EQ(slow.asked, 1) << "its open is under way, and has not ended";
+  EXPECT_EQ(WindowText(form->Handle()), connecting);
+  slow.let = true;
+  ASSERT_TRUE(RunUntil(*form, [&] { return form->cp1().IsOpen(); }, 5000));
+  EXPECT_EQ(form->cp1().PortNum(), bt.PortNum());
+  EXPECT_EQ(WindowText(form->Handle()), L"GALT-5R — загрузчик версии 0211");
+
+  // A step back is taken at once; stepping onto it and leaving chooses it; the window closes meanwhile.
+  slow.let = false;
+  Press(*form, VK_UP);
+  Pump(form.get(), 100);
+  EXPECT_EQ(form->cp1().PortNum(), usb.PortNum());
+  Press(*form, VK_DOWN);
+  ::SetFocus(form->Button4);
+  Pump(form.get(), 200);
+  EXPECT_EQ(slow.asked, 2);
+  EXPECT_EQ(WindowText(form->Handle()), connecting);
+  ::SendMessageW(form->Handle(), WM_CLOSE, 0, 0);
+  slow.let = true;
+  EXPECT_TRUE(RunUntil(*form, [&] { return slow.closed == 2; }, 5000)) << "the port that opened late is closed";
+  EXPECT_FALSE(form->cp1().IsOpen());
+  EXPECT_TRUE(boxes.boxes.empty());
 }
 
 }  // namespace

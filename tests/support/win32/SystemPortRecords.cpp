@@ -46,10 +46,11 @@ SerialCommValue::~SerialCommValue() {
 }
 
 PortsClassDevice::PortsClassDevice(const std::wstring& PortName, const std::wstring& FriendlyName,
-                                   const std::wstring& Maker)
+                                   const std::wstring& Maker, const std::wstring& InstanceId)
     : Set_(::SetupDiCreateDeviceInfoList(&kPortsClass, nullptr)) {
   HKEY key = static_cast<HKEY>(INVALID_HANDLE_VALUE);
-  if (::SetupDiCreateDeviceInfoW(Set_, L"PORTS", &kPortsClass, nullptr, nullptr, DICD_GENERATE_ID, &Device_) &&
+  if (::SetupDiCreateDeviceInfoW(Set_, InstanceId.empty() ? L"PORTS" : InstanceId.c_str(), &kPortsClass, nullptr,
+                                 nullptr, InstanceId.empty() ? DICD_GENERATE_ID : 0, &Device_) &&
       ::SetupDiRegisterDeviceInfo(Set_, &Device_, 0, nullptr, nullptr, nullptr) &&
       ::SetupDiSetDeviceRegistryPropertyW(Set_, &Device_, SPDRP_FRIENDLYNAME, BytesOf(FriendlyName),
                                           SizeOf(FriendlyName)) &&

@@ -31,7 +31,9 @@ class SerialCommValue {
 
 class PortsClassDevice {
  public:
-  PortsClassDevice(const std::wstring& PortName, const std::wstring& FriendlyName, const std::wstring& Maker);
+  // InstanceId: the device's own ("BTHENUM\\..." for a Bluetooth port), or one made up.
+  PortsClassDevice(const std::wstring& PortName, const std::wstring& FriendlyName, const std::wstring& Maker,
+                   const std::wstring& InstanceId = L"");
   ~PortsClassDevice();
   PortsClassDevice(const PortsClassDevice&) = delete;
   PortsClassDevice& operator=(const PortsClassDevice&) = delete;
