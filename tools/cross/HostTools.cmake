@@ -18,3 +18,7 @@ set(GALT_HOST_RIG ${GALT_HOST_TOOLS_DIR}/tools/cross/rig/galt-wine-rig)
 set(GALT_HOST_PTYSHIM ${GALT_HOST_TOOLS_DIR}/tools/cross/rig/galt-wine-ptyshim.so)
 set(GALT_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(GALT_WINE_RUN ${PROJECT_SOURCE_DIR}/tools/cross/wine-run.sh)
+# Before any test, ctest checks that no COM port of the tests' prefix leads
+# to a serial port of this machine; if one does, no test runs.
+file(WRITE ${CMAKE_BINARY_DIR}/CTestCustom.cmake
+     "set(CTEST_CUSTOM_PRE_TEST \"\\\"${PROJECT_SOURCE_DIR}/tools/cross/wine-host-ports-check.sh\\\" \\\"${GALT_WINE_PREFIX}\\\"\")\n")

@@ -6,10 +6,11 @@
 #    from the process's creation, and the whole Wine launch to exit), five
 #    runs, the median;
 #  - the window's install against galt-emulator --pace behind COM5 (a line
-#    paced as 14400 baud), timed from the press to the success box and set
-#    against the wire-time bound: every frame byte both ways at 10 bits /
-#    14400 baud, plus the fixed 1.5 s before the first status query
-#    (goal: ratio <= 1.02).
+#    paced as 14400 baud), on plain Wine (no terminal shim), timed from the
+#    press to the success box and set against the wire-time bound: every
+#    frame byte both ways at 10 bits / 14400 baud, plus the fixed 1.5 s
+#    before the first status query (goal: ratio <= 1.02). Installs in a row,
+#    the CLI's and the real window's: tools/cross/wine-bench-paced.sh.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build-wine}" && pwd)
@@ -57,7 +58,7 @@ unset GALT_WINE_DISPLAY
 
 echo "== the window's install against the paced emulator (goal: ratio <= 1.02)"
 prefix=$build/wineprefix
-"$here/wine-run.sh" "$prefix"
+"$here/wine-host-ports-check.sh" "$prefix" >"$work/ports.out" || { cat "$work/ports.out"; exit 1; }
 link=$prefix/dosdevices/com5
 rm -f "$link"
 # Named in the registry, as a port driver does, so that discovery lists it.
@@ -66,8 +67,7 @@ rm -f "$link"
 "$host/tools/galt-emulator/galt-emulator" --pace --quiet --link "$link" >"$work/emulator.out" 2>&1 &
 emu=$!
 for _ in $(seq 100); do [ -L "$link" ] && break; sleep 0.1; done
-LD_PRELOAD=$host/tools/cross/rig/galt-wine-ptyshim.so \
-  "$here/wine-run.sh" "$prefix" "$build/bench/bench_window_install.exe" 5 >"$work/install.out" 2>&1 ||
+"$here/wine-run.sh" "$prefix" "$build/bench/bench_window_install.exe" 5 >"$work/install.out" 2>&1 ||
   { cat "$work/install.out"; exit 1; }
 kill -INT "$emu"
 wait "$emu" || true

@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
 # galt-loader-cli.exe under Wine against galt-emulator running on Linux
 # behind COM5 (or COM PORT) of the Wine prefix:
-#   wine-cli-check.sh install|silent|unicode|console PREFIX EMULATOR PTYSHIM CLI.EXE [PORT]
+#   wine-cli-check.sh install|install-unpaced|silent|unicode|console PREFIX EMULATOR CLI.EXE [PORT]
+# Wine is plain (no terminal shim): the loader needs no modem lines.
 # install: the full install of serial number 237 exits 0 and the emulator's
-# flash holds 237 when it stops. silent: a device that never answers makes
+# flash holds 237 when it stops; the emulator is paced as a 14400-baud line,
+# its bytes come over time as a real device's do. install-unpaced: the same
+# with a device that answers at once (for ports where the number, not the
+# timing, is the point). silent: a device that never answers makes
 # the program exit non-zero with the deactivation error on stderr. unicode:
 # --read into C:\тест\прошивка.hex writes that file, and --verify of it
 # passes (the name goes in and out in UTF-16, not the ANSI code page). console:
 # --help on a Wine console (a pseudo-terminal, through script) shows its
 # Russian text and Windows examples, and into a pipe it is the same UTF-8.
 set -euo pipefail
-check=$1 prefix=$2 emulator=$3 shim=$4 cli=$5 port=${6:-5}
+check=$1 prefix=$2 emulator=$3 cli=$4 port=${5:-5}
 here=$(cd "$(dirname "$0")" && pwd)
 fail() { echo "FAIL: $*"; exit 1; }
 "$here/wine-run.sh" "$prefix"
@@ -45,8 +49,7 @@ fi
 
 link="$prefix/dosdevices/com$port"
 args=(--link "$link")
-[ "$check" = silent ] && args+=(--silent)
-[ "$check" = unicode ] && args+=(--serial 237)
+case $check in install) args+=(--pace) ;; silent) args+=(--silent) ;; unicode) args+=(--serial 237) ;; esac
 rm -f "$link"
 "$emulator" "${args[@]}" >"$work/emulator.out" 2>"$work/emulator.err" &
 emu=$!
@@ -58,7 +61,7 @@ for _ in $(seq 100); do [ -L "$link" ] && break; sleep 0.1; done
 run_cli() {
   local start=$(date +%s%N)
   set +e
-  LANG=C.UTF-8 LD_PRELOAD="$shim" "$here/wine-run.sh" "$prefix" "$cli" "$@" >"$work/cli.out" 2>"$work/cli.err"
+  LANG=C.UTF-8 "$here/wine-run.sh" "$prefix" "$cli" "$@" >"$work/cli.out" 2>"$work/cli.err"
   code=$?
   set -e
   echo "galt-loader-cli.exe $* exit $code after $(( ($(date +%s%N) - start) / 1000000 )) ms"
@@ -83,7 +86,7 @@ emu=
 echo "--- galt-emulator"; tail -n 1 "$work/emulator.out"
 
 case $check in
-  install)
+  install | install-unpaced)
     [ "$code" -eq 0 ] || { echo "FAIL: exit $code, expected 0"; exit 1; }
     grep -q "serial in flash 237$" "$work/emulator.out" || { echo "FAIL: serial 237 is not in the flash"; exit 1; }
     ;;

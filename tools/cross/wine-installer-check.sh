@@ -2,7 +2,7 @@
 # The Windows installer under Wine, in a scratch prefix made for this run:
 #   wine-installer-check.sh SETUP.EXE [WORK_DIR]
 # It installs silently (/S) for the current user, without administrator
-# rights; the installed galt-loader-cli.exe --list runs; the Start-menu
+# rights; the installed galt-loader-cli.exe --list lists a port; the Start-menu
 # shortcut and the uninstaller's entry are there; the uninstaller, run as
 # Windows runs it for "Uninstall" (its QuietUninstallString), removes what
 # the installer put there. The prefix is removed at the end.
@@ -38,7 +38,14 @@ quiet=$(echo "$entry" | sed -n 's/^ *QuietUninstallString *REG_SZ *//p')
 [ -n "$quiet" ] || fail "the entry has no QuietUninstallString"
 
 echo "--- the installed galt-loader-cli.exe --list"
-run "$programs/galt-loader-cli.exe" --list || fail "galt-loader-cli.exe --list exited $?"
+# Wine's runs see none of the machine's ports, so the scratch prefix has
+# none: COM7 is named in the registry, as a port driver does (the listing
+# opens no port, so nothing needs to be behind it).
+run reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\GaltCheck7' /d COM7 /f >/dev/null 2>&1 ||
+  fail "cannot name COM7 in SERIALCOMM"
+listed=$(run "$programs/galt-loader-cli.exe" --list) || fail "galt-loader-cli.exe --list exited $?"
+echo "$listed"
+echo "$listed" | tr -d '\r' | grep -qE '^COM7( |$)' || fail "COM7 is not listed"
 
 echo "--- $quiet"
 # The uninstaller copies itself to a temporary folder and returns at once;

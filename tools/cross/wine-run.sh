@@ -9,7 +9,12 @@
 # With GALT_WINE_DISPLAY set (an X display such as :99), they are shown
 # there through Wine's X11 driver instead; such a prefix is kept for that
 # use only, as the driver is the prefix's setting.
+# Every run is in a /dev without this machine's serial ports
+# (wine-private-dev.sh), the server it starts too: no COM port of the prefix
+# can lead to one.
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+[ -e /dev/.galt-wine-dev ] || exec "$here/wine-private-dev.sh" "$here/wine-run.sh" "$@"
 prefix=$1
 shift
 
@@ -39,6 +44,15 @@ if ! ready; then
     fi
   ) 9>"$prefix.lock"
 fi
+
+# Links to the machine's serial ports made by sessions from before Wine's
+# runs were kept from them: Wine never removes them itself.
+for link in "$prefix"/dosdevices/com*; do
+  if [[ $(readlink "$link") =~ ^/dev/tty(S|USB|ACM)[0-9]+$ ]]; then
+    echo "wine-run.sh: removing ${link##*/} -> $(readlink "$link"), a serial port of this machine" >&2
+    rm -f "$link"
+  fi
+done
 
 [ $# -gt 0 ] || exit 0
 # The server runs detached, as a session leader: a COM port it opens on a

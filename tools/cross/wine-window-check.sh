@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real galt-loader.exe under Wine on a virtual X display, against
 # galt-emulator running on Linux behind COM5:
-#   wine-window-check.sh PREFIX EMULATOR PTYSHIM LOADER.EXE OUT_DIR
+#   wine-window-check.sh PREFIX EMULATOR LOADER.EXE OUT_DIR
 # PREFIX is a Wine prefix for programs shown on a display (wine-run.sh with
 # GALT_WINE_DISPLAY), kept apart from the tests' own. Keys are typed as an
 # engineer would: Tab to the port list, "COM5" and Enter; Shift+Tab to the
@@ -9,9 +9,12 @@
 # the window's success box comes and the emulator's flash holds 237.
 # Screenshots go to OUT_DIR: galt-loader-window.png (the window while it
 # confirms, its title counting down), galt-loader-done.png (the window and
-# its success box).
+# its success box). The emulator is paced as a 14400-baud line and Wine is
+# plain (no terminal shim), as for galt-loader-cli.exe (wine-cli-check.sh);
+# no COM port of PREFIX may lead to a serial port of this machine
+# (wine-host-ports-check.sh).
 set -euo pipefail
-prefix=$1 emulator=$2 shim=$3 loader=$4 out=$5
+prefix=$1 emulator=$2 loader=$3 out=$4
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 xvfb= emu= app=
@@ -43,6 +46,7 @@ echo "display $display"
 if ! grep -qF '"Managed"="N"' "$prefix/user.reg" 2>/dev/null; then
   "$here/wine-run.sh" "$prefix" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 fi
+"$here/wine-host-ports-check.sh" "$prefix" || fail "a COM port of $prefix can lead to a serial port of this machine"
 
 link=$prefix/dosdevices/com5
 rm -f "$link"
@@ -50,12 +54,12 @@ rm -f "$link"
 # window's discovery finds it.
 "$here/wine-run.sh" "$prefix" reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\GaltEmulator5' /d COM5 /f \
   >/dev/null 2>&1 || fail "cannot name COM5 in SERIALCOMM"
-"$emulator" --link "$link" >"$work/emulator.out" 2>"$work/emulator.err" &
+"$emulator" --pace --link "$link" >"$work/emulator.out" 2>"$work/emulator.err" &
 emu=$!
 for _ in $(seq 100); do [ -L "$link" ] && break; sleep 0.1; done
 [ -L "$link" ] || fail "galt-emulator made no $link"
 
-LD_PRELOAD=$shim "$here/wine-run.sh" "$prefix" "$loader" >"$work/loader.out" 2>&1 &
+"$here/wine-run.sh" "$prefix" "$loader" >"$work/loader.out" 2>&1 &
 app=$!
 window=$(timeout 60 xdotool search --sync --name '^GALT-5R' | head -n 1) || fail "the window did not appear"
 echo "window: $(xdotool getwindowname "$window")"
@@ -69,10 +73,10 @@ xdotool key --delay 100 shift+Tab Return
 start=$(date +%s%N)
 
 # The title shows the phase and progress; the last phase before the box
-# is kept in a screenshot.
+# is kept in a screenshot. The paced install takes some 46 s.
 shot=
 titles=$work/titles
-for _ in $(seq 600); do
+while [ $(( ($(date +%s%N) - start) / 1000000000 )) -lt 120 ]; do
   title=$(xdotool getwindowname "$window" 2>/dev/null) || break
   [ "$(tail -n 1 "$titles" 2>/dev/null)" = "$title" ] || echo "$title" >>"$titles"
   if [ -z "$shot" ] && [[ $title == *"проверка запуска"* ]]; then
@@ -80,6 +84,11 @@ for _ in $(seq 600); do
     import -window "$window" "$out/galt-loader-window.png" && shot=1
   fi
   xdotool search --onlyvisible --name '^Активизация программы$' >/dev/null 2>&1 && break
+  if xdotool search --onlyvisible --name 'Tornel Ltd$' >/dev/null 2>&1; then
+    import -window root "$out/galt-loader-done.png" || true
+    fail "an error box came instead (galt-loader-done.png) after $(( ($(date +%s%N) - start) / 1000000 )) ms;" \
+      "titles seen: $(tr '\n' '|' <"$titles")"
+  fi
   sleep 0.1
 done
 timeout 30 xdotool search --sync --onlyvisible --name '^Активизация программы$' >/dev/null || fail "no success box"

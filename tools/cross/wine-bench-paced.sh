@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Paced installs in a row under plain Wine (no terminal shim), against
+# galt-emulator --pace behind COM5 (a line paced as 14400 baud), as the
+# Wine stage's checks run one of each (not part of the test suite):
+#   tools/cross/wine-bench-paced.sh [BUILD_DIR [N]]   (build-wine, 20)
+# N installs of galt-loader-cli.exe (tools/cross/wine-cli-check.sh install:
+# timed from its start to its exit), then N of the window galt-loader.exe
+# on an Xvfb display, keys typed with xdotool
+# (tools/cross/wine-window-check.sh: timed from the press to the success
+# box). Each line: pass or fail, seconds, and the ratio to the wire time,
+# every frame byte of a whole install both ways at 10 bits / 14400 baud
+# plus the fixed 1.5 s before the first status query: 46.199 s. A failed
+# run's output is kept in BUILD_DIR/bench-paced/.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "${1:-build-wine}" && pwd)
+runs=${2:-20}
+host=$build/host
+logs=$build/bench-paced
+mkdir -p "$logs"
+shots=$(mktemp -d)
+trap 'rm -rf "$shots"' EXIT
+
+# One deactivation (20 bytes), 233 blocks written (276), one activation (20),
+# one status query (18).
+wire=$(awk 'BEGIN { printf "%.3f", (20 + 233 * 276 + 20 + 18) * 10 / 14400 + 1.5 }')
+
+# bench NAME COMMAND...: runs COMMAND N times; its output's "after N ms" is
+# the time, its exit status the result.
+bench() {
+  local name=$1 i out ms code passed=0
+  shift
+  : >"$logs/$name.times"
+  for i in $(seq "$runs"); do
+    out=$("$@" 2>&1)
+    code=$?
+    ms=$(sed -n 's/.* after \([0-9]*\) ms.*/\1/p' <<<"$out" | tail -n 1)
+    if [ "$code" -eq 0 ]; then
+      passed=$((passed + 1))
+      echo "${ms:-0}" >>"$logs/$name.times"
+    else
+      echo "$out" >"$logs/$name-$i.log"
+    fi
+    awk -v n="$name" -v i="$i" -v N="$runs" -v ok="$code" -v ms="${ms:-}" -v w="$wire" 'BEGIN {
+      printf "  %-6s %2d/%d  %s", n, i, N, ok == 0 ? "pass" : "FAIL"
+      if (ms != "") printf "  %7.3f s", ms / 1000
+      if (ms != "" && ok == 0) printf "  ratio %.4f", ms / 1000 / w
+      print ""
+    }'
+    [ "$code" -eq 0 ] || grep -m 1 -E '^FAIL|^Ошибка' <<<"$out" | sed 's/^/           /'
+  done
+  sort -n "$logs/$name.times" | awk -v n="$name" -v p="$passed" -v N="$runs" -v w="$wire" '
+    { v[NR] = $1 / 1000 }
+    END {
+      printf "  %s: %d of %d passed", n, p, N
+      if (NR > 0) printf "; seconds min %.3f, median %.3f, max %.3f; median ratio %.4f",
+        v[1], v[int((NR + 1) / 2)], v[NR], v[int((NR + 1) / 2)] / w
+      print ""
+    }'
+}
+
+echo "== $runs paced installs each under plain Wine, wire time $wire s"
+echo "-- galt-loader-cli.exe --port COM5 --serial 237"
+bench cli "$here/wine-cli-check.sh" install "$build/wineprefix" "$host/tools/galt-emulator/galt-emulator" \
+  "$build/app/cli/galt-loader-cli.exe"
+echo "-- galt-loader.exe, keys typed"
+bench window "$here/wine-window-check.sh" "$build/wineprefix-display" "$host/tools/galt-emulator/galt-emulator" \
+  "$build/app/win32/galt-loader.exe" "$shots"
