@@ -2,8 +2,8 @@
 // The loader's window as designed, for every toolkit: the install panel
 // Panel3 filling the client area, each control's caption, place, font and
 // text colour. Both windows lay out from this and nothing else; the title is
-// the operation's (OperationTitle in ProgressText.h), the serial number's value and
-// range the core's.
+// the operation's (OperationTitle in ProgressText.h), the serial number's
+// value and range the core's.
 //
 // Places are pixels at 96 dpi, left and top within the panel; a window on
 // another DPI scales them. A width or height of 0 is the content's: a label

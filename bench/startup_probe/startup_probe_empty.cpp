@@ -5,12 +5,13 @@
 #include <QWidget>
 
 #include "bench/startup_probe/ReportWhenShown.h"
+#include "frontend/FormDesign.h"
 
 int main(int argc, char** argv) {
   int toolkit_argc = argc > 0 ? 1 : 0;
   QApplication application(toolkit_argc, argv);
   QWidget window;
-  window.resize(369, 113);
+  window.resize(galt::form::Panel3.place.width, galt::form::Panel3.place.height);
   galt::bench::ReportWhenShown report(window);
   window.show();
   return application.exec();
