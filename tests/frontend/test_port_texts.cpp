@@ -8,10 +8,7 @@
 namespace galt::testing {
 namespace {
 
-TEST(PortTexts, TheFieldFormAndWhyAPortDidNotOpen) {
-  EXPECT_EQ(FieldPortName("ttyUSB31"), "USB31");
-  EXPECT_EQ(FieldPortName("COM5"), "COM5");
-  EXPECT_EQ(FieldPortName("pts/12"), "pts/12");
+TEST(PortTexts, WhyAPortDidNotOpen) {
   PortOpening refused;
   refused.NotFound = true;
   EXPECT_EQ(OpenFailureText("ttyUSB3", refused, "hint"),
