@@ -7,10 +7,11 @@
 # timed from its start to its exit), then N of the window galt-loader.exe
 # on an Xvfb display, keys typed with xdotool
 # (tools/cross/wine-window-check.sh: timed from the press to the success
-# box). Each line: pass or fail, seconds, and the ratio to the wire time,
-# every frame byte of a whole install both ways at 10 bits / 14400 baud
-# plus the fixed 1.5 s before the first status query: 46.199 s. A failed
-# run's output is kept in BUILD_DIR/bench-paced/.
+# box). Each line: pass or fail, seconds, the ratio to the wire time (every
+# frame byte of a whole install both ways at 10 bits / 14400 baud plus the
+# fixed 1.5 s before the first status query: 46.199 s), and the machine's
+# load average over the last minute, as a loaded machine slows Wine down.
+# A failed run's output is kept in BUILD_DIR/bench-paced/.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build-wine}" && pwd)
@@ -18,6 +19,7 @@ runs=${2:-20}
 host=$build/host
 logs=$build/bench-paced
 mkdir -p "$logs"
+rm -f "$logs"/*.log
 shots=$(mktemp -d)
 trap 'rm -rf "$shots"' EXIT
 
@@ -41,11 +43,12 @@ bench() {
     else
       echo "$out" >"$logs/$name-$i.log"
     fi
-    awk -v n="$name" -v i="$i" -v N="$runs" -v ok="$code" -v ms="${ms:-}" -v w="$wire" 'BEGIN {
+    awk -v n="$name" -v i="$i" -v N="$runs" -v ok="$code" -v ms="${ms:-}" -v w="$wire" \
+      -v load="$(cut -d ' ' -f 1 /proc/loadavg)" 'BEGIN {
       printf "  %-6s %2d/%d  %s", n, i, N, ok == 0 ? "pass" : "FAIL"
       if (ms != "") printf "  %7.3f s", ms / 1000
       if (ms != "" && ok == 0) printf "  ratio %.4f", ms / 1000 / w
-      print ""
+      print "  load " load
     }'
     [ "$code" -eq 0 ] || grep -m 1 -E '^FAIL|^Ошибка' <<<"$out" | sed 's/^/           /'
   done

@@ -86,8 +86,7 @@ while [ $(( ($(date +%s%N) - start) / 1000000000 )) -lt 120 ]; do
   xdotool search --onlyvisible --name '^Активизация программы$' >/dev/null 2>&1 && break
   if xdotool search --onlyvisible --name 'Tornel Ltd$' >/dev/null 2>&1; then
     import -window root "$out/galt-loader-done.png" || true
-    fail "an error box came instead (galt-loader-done.png) after $(( ($(date +%s%N) - start) / 1000000 )) ms;" \
-      "titles seen: $(tr '\n' '|' <"$titles")"
+    fail "an error box came instead after $(( ($(date +%s%N) - start) / 1000000 )) ms, at $(tail -n 1 "$titles")"
   fi
   sleep 0.1
 done
