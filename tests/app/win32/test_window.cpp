@@ -16,7 +16,7 @@
 #include "app/win32/Gauge.h"
 #include "frontend/FormDesign.h"
 #include "frontend/ProgressText.h"
-#include "serial/win32/WideText.h"
+#include "winutil/WideText.h"
 #include "tests/support/RecordingPort.h"
 #include "tests/support/VirtualClock.h"
 
