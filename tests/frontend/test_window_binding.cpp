@@ -5,13 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <memory>
 #include <stdexcept>
 
 #include "frontend/WindowBinding.h"
 #include "tests/support/MemoryLink.h"
 #include "tests/support/RecordingBoxes.h"
+#include "tests/support/OfflineWindow.h"
 #include "tests/support/RecordingPort.h"
 #include "tests/support/VirtualClock.h"
 
@@ -32,17 +32,6 @@ struct NoDispatch : TSerDispatcher {
 
 constexpr const char* kIdleTitle = "GALT-5R — загрузчик версии 0211";
 
-WindowSetup Offline(VirtualClock& clock, RecordingBoxes& boxes, SerialText& port) {
-  WindowSetup setup;
-  setup.timers = &clock;
-  setup.boxes = &boxes;
-  setup.port = &port;
-  setup.clock = &clock;
-  setup.ports = TSerPortTable(std::map<int, std::string>{});
-  setup.scanPorts = false;
-  return setup;
-}
-
 class Binding : public ::testing::Test {
  protected:
   Binding() { binding->FormCreate(); }
@@ -54,7 +43,7 @@ class Binding : public ::testing::Test {
   RecordingFace face;
   NoDispatch dispatch;
   std::unique_ptr<WindowBinding> binding =
-      std::make_unique<WindowBinding>(face, Offline(clock, boxes, port), ToolkitServices{clock, boxes, dispatch, "galt-loader"});
+      std::make_unique<WindowBinding>(face, OfflineWindow(clock, boxes, port), ToolkitServices{clock, boxes, dispatch, "galt-loader"});
 };
 
 TEST_F(Binding, StartsWithTheBlankImageTheIdleTitleAndNothingSent) {
@@ -109,7 +98,7 @@ TEST(BindingTitle, CountsDownBetweenTheSequencesOwnEvents) {
   emu::DeviceEmulator device;
   device.faults.answerQueryNumber = 0;
   MemoryLink link(clock, device);
-  WindowBinding binding(face, Offline(clock, boxes, link), ToolkitServices{clock, boxes, dispatch, "galt-loader"});
+  WindowBinding binding(face, OfflineWindow(clock, boxes, link), ToolkitServices{clock, boxes, dispatch, "galt-loader"});
   binding.FormCreate();
   link.OnRxChar = [&](int count) { binding.cp1RxChar(count); };
   binding.Button4Click();

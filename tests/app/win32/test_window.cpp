@@ -7,7 +7,6 @@
 
 #include <commctrl.h>
 
-#include <map>
 #include <stdexcept>
 #include <tuple>
 
@@ -17,22 +16,12 @@
 #include "frontend/FormDesign.h"
 #include "frontend/ProgressText.h"
 #include "winutil/WideText.h"
+#include "tests/support/OfflineWindow.h"
 #include "tests/support/RecordingPort.h"
 #include "tests/support/VirtualClock.h"
 
 namespace galt::testing {
 namespace {
-
-win32::TForm1Setup Offline(VirtualClock& clock, RecordingBoxes& boxes, RecordingPort& port) {
-  win32::TForm1Setup setup;
-  setup.timers = &clock;
-  setup.boxes = &boxes;
-  setup.port = &port;
-  setup.clock = &clock;
-  setup.ports = TSerPortTable(std::map<int, std::string>{});
-  setup.scanPorts = false;
-  return setup;
-}
 
 class Win32Window : public ::testing::Test {
  protected:
@@ -51,7 +40,7 @@ class Win32Window : public ::testing::Test {
   VirtualClock clock;
   RecordingBoxes boxes;
   RecordingPort port;
-  TForm1 form{Offline(clock, boxes, port)};
+  TForm1 form{OfflineWindow(clock, boxes, port)};
 };
 
 LOGFONTW FontOf(HWND control) {
