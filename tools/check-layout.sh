@@ -17,12 +17,13 @@ rules=(
   "image: image"
   "link: link image"
   "sequences: sequences link image"
+  "records: records sequences link image"
   "serial: serial winutil"
   "ports: ports serial winutil"
-  "frontend: frontend sequences link image ports serial $backends"
-  "app/qt: app/qt frontend sequences link image ports serial $backends"
-  "app/cli: app/cli frontend sequences link image ports serial winutil $backends"
-  "app/win32: app/win32 frontend sequences link image ports serial winutil $backends"
+  "frontend: frontend records sequences link image ports serial $backends"
+  "app/qt: app/qt frontend records sequences link image ports serial $backends"
+  "app/cli: app/cli frontend records sequences link image ports serial winutil $backends"
+  "app/win32: app/win32 frontend records sequences link image ports serial winutil $backends"
   "tools/emulator: tools/emulator"
 )
 
