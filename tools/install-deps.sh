@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the loader needs: to build and run it (no
-# option), to build its Debian package (--package), or to run the whole
-# test suite as well (--tests). Only what is missing is installed; the
-# package lists are refreshed first when something has to be fetched.
+# option), to build its Debian package (--package), to make the Windows
+# release (--windows: the cross compilers, NSIS, icotool and osslsigncode;
+# no Wine), or to run the whole test suite as well (--tests, all of these).
+# Only what is missing is installed; the package lists are refreshed first
+# when something has to be fetched.
 set -euo pipefail
 
 build=(
@@ -12,23 +14,27 @@ build=(
   fonts-dejavu-core
 )
 package=(dpkg-dev file)
+windows=(
+  cmake make
+  g++-mingw-w64-x86-64-posix
+  nsis icoutils osslsigncode
+)
 tests=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth
   umockdev libumockdev-dev
-  g++-mingw-w64-x86-64-posix wine wine64 googletest
-  nsis icoutils
-  xdotool imagemagick
+  wine wine64 googletest
+  xdotool imagemagick openssl
   lintian desktop-file-utils appstream
 )
 
-packages=("${build[@]}")
 case "${1:-}" in
-  "") ;;
-  --package) packages+=("${package[@]}") ;;
-  --tests) packages+=("${package[@]}" "${tests[@]}") ;;
-  *) echo "usage: $0 [--package | --tests]" >&2; exit 2 ;;
+  "") packages=("${build[@]}") ;;
+  --package) packages=("${build[@]}" "${package[@]}") ;;
+  --windows) packages=("${windows[@]}") ;;
+  --tests) packages=("${build[@]}" "${package[@]}" "${windows[@]}" "${tests[@]}") ;;
+  *) echo "usage: $0 [--package | --windows | --tests]" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The Windows release in one command, on Debian 12:
+# The Windows release in one command, on Debian 12, from a clean clone:
 #   tools/make-windows-release.sh [BUILD_DIR]     (default build-windows-release)
-# Installs what is missing (as root; tools/install-deps.sh), cross-builds
+# Installs what is missing (as root; tools/install-deps.sh --windows:
+# MinGW-w64, NSIS, icoutils, osslsigncode), cross-builds
 # only what ships (no tests or benchmarks) with Debian's MinGW-w64, checks
 # that both programs import only Windows' own DLLs, and leaves in BUILD_DIR:
 #   galt-loader-0211-win64.zip   galt-loader.exe, galt-loader-cli.exe and a
@@ -12,7 +13,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-windows-release}
 
-./tools/install-deps.sh >&2
+./tools/install-deps.sh --windows >&2
 # Optimised as the Wine stage's build that the tests run (-O2; the shipped
 # copies are stripped of the debug information).
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALT_TESTS=OFF \
