@@ -3,9 +3,10 @@
 #   wine-installer-check.sh SETUP.EXE [WORK_DIR]
 # It installs silently (/S) for the current user, without administrator
 # rights; the installed galt-loader-cli.exe --list lists a port; the Start-menu
-# shortcut and the uninstaller's entry are there; the uninstaller, run as
-# Windows runs it for "Uninstall" (its QuietUninstallString), removes what
-# the installer put there. The prefix is removed at the end.
+# shortcut and the uninstaller's entry are there; with the installed window
+# running, a second silent install fails and changes nothing; the
+# uninstaller, run as its QuietUninstallString says, has removed what the
+# installer put there when it returns. The prefix is removed at the end.
 set -euo pipefail
 setup=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 here=$(cd "$(dirname "$0")" && pwd)
@@ -30,7 +31,7 @@ menu=$(echo "$prefix"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/"Start M
 for f in galt-loader.exe galt-loader-cli.exe readme.txt uninstall.exe; do
   [ -f "$programs/$f" ] || fail "$programs/$f was not installed"
 done
-[ -f "$menu/Загрузчик GALT-5R.lnk" ] || fail "no Start-menu shortcut in $menu"
+[ -f "$menu/Загрузчик ПО GALT-5R.lnk" ] || fail "no Start-menu shortcut in $menu"
 entry=$(run reg query "$key" 2>/dev/null | tr -d '\r') || fail "no uninstaller entry $key"
 echo "$entry" | grep -E 'DisplayName|DisplayVersion|UninstallString' | sed 's/^ */  /'
 echo "$entry" | grep -q 'DisplayVersion.*0211' || fail "the entry does not name version 0211"
@@ -47,13 +48,23 @@ listed=$(run "$programs/galt-loader-cli.exe" --list) || fail "galt-loader-cli.ex
 echo "$listed"
 echo "$listed" | tr -d '\r' | grep -qE '^COM7( |$)' || fail "COM7 is not listed"
 
+echo "--- $(basename "$setup") /S with the installed galt-loader.exe running"
+echo changed >>"$programs/readme.txt"
+run "$programs/galt-loader.exe" >/dev/null 2>&1 &
+for _ in $(seq 100); do pgrep -f 'GALT-5R\\galt-loader\.exe' >/dev/null && break; sleep 0.1; done
+sleep 2
+status=0; run "$setup" /S || status=$?
+"$here/wine-end.sh" "$prefix" >/dev/null; wait || true
+echo "exit code $status"
+[ "$status" -eq 2 ] || fail "the installer exited $status, not 2"
+tail -n 1 "$programs/readme.txt" | grep -qx changed || fail "the installer wrote readme.txt"
+
 echo "--- $quiet"
-# The uninstaller copies itself to a temporary folder and returns at once;
-# the copy removes the files.
-uninstaller=$(echo "$quiet" | sed -n 's/^"\(.*\)" \/S$/\1/p')
-run "$(run winepath -u "$uninstaller" 2>/dev/null)" /S || fail "the uninstaller exited $?"
-for _ in $(seq 120); do [ -e "$programs" ] || break; sleep 0.5; done
+# As Windows runs it, but split into words by spaces: the scratch prefix's
+# paths have none. When it returns, nothing of the installation is left.
+read -ra words <<<"${quiet//\"/}"
+run "${words[@]}" || fail "the uninstaller exited $?"
 [ ! -e "$programs" ] || fail "$programs is still there: $(ls "$programs")"
-[ ! -e "$menu/Загрузчик GALT-5R.lnk" ] || fail "the Start-menu shortcut is still there"
+[ ! -e "$menu/Загрузчик ПО GALT-5R.lnk" ] || fail "the Start-menu shortcut is still there"
 if run reg query "$key" >/dev/null 2>&1; then fail "the uninstaller's entry is still there"; fi
 echo PASS

@@ -25,10 +25,10 @@ add_custom_command(OUTPUT ${GALT_WINDOWS_ZIP}
   DEPENDS ${stage}/galt-loader.exe ${stage}/galt-loader-cli.exe ${stage}/readme.txt
   COMMENT "Making galt-loader-${GALT_PRODUCT_VERSION}-win64.zip")
 add_custom_command(OUTPUT ${GALT_WINDOWS_SETUP}
-  COMMAND ${GALT_MAKENSIS} -V2 -DVERSION=${GALT_PRODUCT_VERSION} -DFILE_VERSION=${GALT_FILE_VERSION_DOTS}
+  COMMAND ${GALT_MAKENSIS} -V2 -WX -DVERSION=${GALT_PRODUCT_VERSION} -DFILE_VERSION=${GALT_FILE_VERSION_DOTS}
           -DSTAGE=${stage} -DICON=${GALT_ICON} -DOUTFILE=${GALT_WINDOWS_SETUP}
           ${CMAKE_CURRENT_SOURCE_DIR}/packaging/galt-loader.nsi
   DEPENDS ${stage}/galt-loader.exe ${stage}/galt-loader-cli.exe ${stage}/readme.txt ${GALT_ICON}
-          ${CMAKE_CURRENT_SOURCE_DIR}/packaging/galt-loader.nsi
+          ${CMAKE_CURRENT_SOURCE_DIR}/packaging/galt-loader.nsi ${CMAKE_CURRENT_SOURCE_DIR}/packaging/wizard.bmp
   COMMENT "Making galt-loader-${GALT_PRODUCT_VERSION}-setup.exe")
 add_custom_target(galt_windows_release ALL DEPENDS ${GALT_WINDOWS_ZIP} ${GALT_WINDOWS_SETUP})
