@@ -10,7 +10,10 @@
 #            Windows window's on COM ports that the rig puts pseudo-terminals
 #            behind, galt-loader-cli.exe and galt-loader.exe (on an Xvfb
 #            display, keys typed) against the Linux emulator behind COM5, the
-#            installer installed and uninstalled silently;
+#            installer installed and uninstalled silently; then the release
+#            made afresh by tools/make-windows-release.sh, signed with a
+#            throwaway certificate, its signatures checked and its installer
+#            checked again (tools/cross/check-signing.sh);
 #   package  the Debian package, built as it ships and checked by lintian
 #            and the desktop and AppStream validators;
 #   fuzz     the fuzz targets for a bounded time.
@@ -77,6 +80,8 @@ wine() {
   ctest --test-dir build-wine -j"$jobs" --timeout 600
   ./tools/cross/wine-end.sh build-wine/wineprefix
   trap - EXIT
+  stage "the signed Windows release, as tools/make-windows-release.sh --sign makes it"
+  GALT_WERROR=ON ./tools/cross/check-signing.sh build-windows-signed
 }
 
 package() {

@@ -6,7 +6,9 @@
 # shortcut and the uninstaller's entry are there; with the installed window
 # running, a second silent install fails and changes nothing; the
 # uninstaller, run as its QuietUninstallString says, has removed what the
-# installer put there when it returns. The prefix is removed at the end.
+# installer put there when it returns. With GALT_SIGNED_BY=CERT.pem the
+# installed programs and the uninstaller must carry signatures by that
+# certificate (tools/cross/check-signing.sh). The prefix is removed at the end.
 set -euo pipefail
 setup=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 here=$(cd "$(dirname "$0")" && pwd)
@@ -47,6 +49,15 @@ run reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\GaltCheck7' /d COM7
 listed=$(run "$programs/galt-loader-cli.exe" --list) || fail "galt-loader-cli.exe --list exited $?"
 echo "$listed"
 echo "$listed" | tr -d '\r' | grep -qE '^COM7( |$)' || fail "COM7 is not listed"
+
+if [ -n "${GALT_SIGNED_BY:-}" ]; then
+  echo "--- the installed programs' signatures"
+  for f in galt-loader.exe galt-loader-cli.exe uninstall.exe; do
+    osslsigncode verify -CAfile "$GALT_SIGNED_BY" -in "$programs/$f" >"$work/verify" 2>&1 ||
+      fail "$f: $(grep -iE 'fail|error|mismatch' "$work/verify" | head -n 3)"
+    echo "$f: $(grep -m1 'Signature verification' "$work/verify")"
+  done
+fi
 
 echo "--- $(basename "$setup") /S with the installed galt-loader.exe running"
 echo changed >>"$programs/readme.txt"

@@ -1,13 +1,15 @@
 ; The loader's installer for Windows, made on Linux by Debian's makensis
 ; (app/win32/packaging/Release.cmake passes the defines):
 ;   makensis -DVERSION=0211 -DFILE_VERSION=2.11.0.0 -DSTAGE=<folder with the
-;            files> -DICON=<galt-loader.ico> -DOUTFILE=<setup.exe> galt-loader.nsi
+;            files> -DICON=<galt-loader.ico> -DOUTFILE=<setup.exe>
+;            [-DSIGN=<sign.sh> -DSIGN_CERT=<.pfx> -DSIGN_TIMESTAMP=<URL>] galt-loader.nsi
 ; Installs for the current user only, without administrator rights, into
 ; %LOCALAPPDATA%\Programs\GALT-5R (no folder page: a per-user install has
 ; no business in Program Files); puts a shortcut in the Start menu and
 ; registers the uninstaller under the user's "Apps". /S installs and
 ; uninstalls silently. Neither starts while the loader runs: it holds its
-; files open (exit code 2 when silent).
+; files open (exit code 2 when silent). With SIGN, the installer and the
+; uninstaller it writes are signed (sign.sh).
 
 Unicode true
 Target amd64-unicode
@@ -46,6 +48,11 @@ VIAddVersionKey /LANG=1049 "FileVersion" "${FILE_VERSION}"
 VIAddVersionKey /LANG=1049 "FileDescription" "Установка ${PRODUCT_OF} ${VERSION}"
 VIAddVersionKey /LANG=1049 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=1049 "LegalCopyright" "${PUBLISHER}"
+
+!ifdef SIGN
+  !finalize '"${SIGN}" "%1" "${SIGN_CERT}" "${SIGN_TIMESTAMP}"' = 0
+  !uninstfinalize '"${SIGN}" "%1" "${SIGN_CERT}" "${SIGN_TIMESTAMP}"' = 0
+!endif
 
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
