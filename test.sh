@@ -10,10 +10,8 @@
 #            Windows window's on COM ports that the rig puts pseudo-terminals
 #            behind, galt-loader-cli.exe and galt-loader.exe (on an Xvfb
 #            display, keys typed) against the Linux emulator behind COM5, the
-#            installer installed and uninstalled silently; then the release
-#            made afresh by tools/make-windows-release.sh, signed with a
-#            throwaway certificate, its signatures checked and its installer
-#            checked again (tools/cross/check-signing.sh);
+#            installer installed and uninstalled silently; the release made
+#            afresh, signed and verified (tools/cross/check-signing.sh);
 #   package  the Debian package, built as it ships and checked by lintian
 #            and the desktop and AppStream validators;
 #   fuzz     the fuzz targets for a bounded time.

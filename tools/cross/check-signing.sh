@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# The signed Windows release, made afresh in WORK_DIR (emptied first):
+# The release made afresh in WORK_DIR by make-windows-release.sh --sign with
+# a throwaway certificate; osslsigncode verifies the programs in the zip, the
+# installer and, installed by wine-installer-check.sh, the uninstaller:
 #   check-signing.sh WORK_DIR
-# Makes a throwaway code-signing certificate, runs
-# tools/make-windows-release.sh --sign with it, and checks with osslsigncode
-# that both programs in the zip and the installer carry valid signatures by
-# it; then the installer's check under Wine (wine-installer-check.sh) checks
-# the installed programs and the uninstaller the same way.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(realpath -m "$1")
