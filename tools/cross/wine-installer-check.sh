@@ -62,8 +62,11 @@ fi
 echo "--- $(basename "$setup") /S with the installed galt-loader.exe running"
 echo changed >>"$programs/readme.txt"
 run "$programs/galt-loader.exe" >/dev/null 2>&1 &
-for _ in $(seq 100); do pgrep -f 'GALT-5R\\galt-loader\.exe' >/dev/null && break; sleep 0.1; done
-sleep 2
+# Running once Wine has mapped the program (its files are held open then).
+for _ in $(seq 100); do
+  pid=$(pgrep -f 'GALT-5R\\galt-loader\.exe' | head -n 1) && grep -q 'GALT-5R/galt-loader\.exe' "/proc/$pid/maps" 2>/dev/null && break
+  sleep 0.1
+done
 status=0; run "$setup" /S || status=$?
 "$here/wine-end.sh" "$prefix" >/dev/null; wait || true
 echo "exit code $status"
