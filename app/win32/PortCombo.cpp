@@ -72,6 +72,14 @@ void TPortCombo::ShowSelected() {
   const int row = SelectedRow();
   ::SendMessageW(combo_, CB_SETCURSEL, static_cast<WPARAM>(row), 0);
   if (row < 0) ::SetWindowTextW(combo_, L"");
+  ShowFromStart();
+}
+
+void TPortCombo::ShowFromStart() {
+  // Selected backwards: the edit puts its caret at the end given last.
+  const auto length = static_cast<WPARAM>(::GetWindowTextLengthW(field_));
+  ::SendMessageW(field_, EM_SETSEL, length, 0);
+  ::SendMessageW(field_, EM_SCROLLCARET, 0, 0);
 }
 
 std::string TPortCombo::FieldText() const { return Utf8FromWide(WindowText(field_)); }
@@ -129,6 +137,9 @@ bool TPortCombo::OnCommand(HWND From, WORD Code) {
       // Stepping through the open list is no pick yet; on a closed one it is
       // a step, or the pick from the list just closed.
       if (!Dropped()) Pick(stepping_ == 0);
+      break;
+    case CBN_SETFOCUS:
+      ShowFromStart();
       break;
     case CBN_EDITCHANGE:
       stepHeld_ = false;  // typed text takes over
@@ -223,6 +234,7 @@ LRESULT CALLBACK TPortCombo::InputProc(HWND Window, UINT Message, WPARAM WParam,
       self->stepHeld_ = true;
       self->OnStepped();
     }
+    self->ShowFromStart();
     return 0;
   }
   if ((Message == WM_KEYDOWN || Message == WM_MOUSEWHEEL) && !self->Dropped()) {

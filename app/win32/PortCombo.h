@@ -71,6 +71,9 @@ class TPortCombo {
   void Pick(bool Deliberate);
   int SelectedRow() const;
   void SizeList();
+  // The field selects its text with the caret at the start, so a name wider
+  // than the field shows its beginning ("COM5", not "OM5").
+  void ShowFromStart();
 
   HWND combo_ = nullptr;
   HWND field_ = nullptr;
