@@ -16,6 +16,9 @@ namespace {
 
 // Posted to the field: the pick of this moment, handed on once.
 constexpr UINT kPick = WM_APP + 2;
+// Posted to the field as it takes the focus: the combo and the dialog keys
+// select the text (caret at the end) after telling of the focus.
+constexpr UINT kFromStart = WM_APP + 4;
 // Between the columns, and the list's room for its frame and scroll bar.
 constexpr int kColumnGap = 12;
 constexpr int kRowInset = 2;
@@ -139,7 +142,7 @@ bool TPortCombo::OnCommand(HWND From, WORD Code) {
       if (!Dropped()) Pick(stepping_ == 0);
       break;
     case CBN_SETFOCUS:
-      ShowFromStart();
+      ::PostMessageW(field_, kFromStart, 0, 0);
       break;
     case CBN_EDITCHANGE:
       stepHeld_ = false;  // typed text takes over
@@ -225,6 +228,10 @@ bool TPortCombo::OnKey(const MSG& Message) {
 LRESULT CALLBACK TPortCombo::InputProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam, UINT_PTR,
                                        DWORD_PTR Self) {
   auto* self = reinterpret_cast<TPortCombo*>(Self);
+  if (Message == kFromStart) {
+    if (::GetFocus() == Window) self->ShowFromStart();
+    return 0;
+  }
   if (Message == kPick) {
     self->pickPending_ = false;
     if (std::exchange(self->pickDeliberate_, false)) {
