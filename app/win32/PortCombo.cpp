@@ -208,7 +208,10 @@ bool TPortCombo::OnDrawItem(const DRAWITEMSTRUCT& Item) const {
     RECT where = Item.rcItem;
     where.left += kRowInset + nameWidth_ + kColumnGap;
     ::SelectObject(dc, noteFont_);
-    ::SetTextColor(dc, selected ? ::GetSysColor(COLOR_HIGHLIGHTTEXT) : e.Busy ? RGB(96, 96, 96) : ::GetSysColor(COLOR_GRAYTEXT));
+    const bool ownGrey = e.Busy && !systemColours_;
+    ::SetTextColor(dc, selected  ? ::GetSysColor(COLOR_HIGHLIGHTTEXT)
+                       : ownGrey ? RGB(96, 96, 96)
+                                 : ::GetSysColor(COLOR_GRAYTEXT));
     ::DrawTextW(dc, note.c_str(), static_cast<int>(note.size()), &where,
                 DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
   }

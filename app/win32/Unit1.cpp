@@ -246,6 +246,7 @@ void TForm1::FollowSystemColours() {
   systemColours_ = HighContrast && HighContrast();
   for (TGauge* gauge : {Gauge1.get(), Gauge2.get()})
     if (gauge != nullptr) gauge->UseSystemColours(systemColours_);
+  if (cmbPorts) cmbPorts->UseSystemColours(systemColours_);
   ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
