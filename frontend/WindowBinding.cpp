@@ -130,6 +130,9 @@ void WindowBinding::ShowOperationOutside() {
     now.state = OperationShown::Running;
     now.permille = Permille(core_.Gauge1, kDeactivationPermille) + Permille(core_.Gauge2, 1000 - kDeactivationPermille);
   }
+  // The event loop goes on under a box (the title's ticks, ports coming and
+  // going): a failure stays shown until its box is closed.
+  if (now.state == OperationShown::Idle && operationShown_.state == OperationShown::Failed && boxesOpen_ > 0) return;
   if (now == operationShown_) return;
   operationShown_ = now;
   face_.ShowOperation(now);
@@ -143,7 +146,9 @@ void WindowBinding::Show(BoxIcon Icon, const std::string& Caption, const std::st
     if (operationShown_.state == OperationShown::Idle) operationShown_.permille = 0;
     face_.ShowOperation(operationShown_);
   }
+  ++boxesOpen_;
   boxes_.Show(Icon, Caption, Text);
+  --boxesOpen_;
   ShowOperationOutside();
 }
 

@@ -135,6 +135,7 @@ class WindowBinding : private PortView, private MessageBoxes {
   bool shown_ = false;
   std::vector<std::string> heldErrors_;
   OperationShown operationShown_;
+  int boxesOpen_ = 0;
 };
 
 }  // namespace galt
