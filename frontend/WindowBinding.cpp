@@ -12,6 +12,17 @@ namespace {
 // The countdown in the title moves on between the sequence's own events.
 constexpr int kTitleRefreshMs = 1000;
 
+// The taskbar's one bar for the whole install: the deactivation takes a few
+// per cent of its time and the write nearly all, so each gauge counts for
+// its share of the time and the bar never goes back when the write starts
+// (the phase's own gauge would drop from full to empty there).
+constexpr int kDeactivationPermille = 20;
+
+int Permille(const GaugeValue& Gauge, int Share) {
+  const int range = Gauge.MaxValue() - Gauge.MinValue();
+  return range > 0 ? (Gauge.Progress() - Gauge.MinValue()) * Share / range : 0;
+}
+
 }  // namespace
 
 WindowBinding::WindowBinding(WindowFace& Face, const WindowSetup& Setup, const ToolkitServices& Own)
@@ -21,7 +32,7 @@ WindowBinding::WindowBinding(WindowFace& Face, const WindowSetup& Setup, const T
       scanPorts_(Setup.scanPorts),
       uncaughtCaption_(Own.UncaughtCaption),
       cp1_(&Own.Dispatcher),
-      core_(timers_, boxes_, Setup.port ? *Setup.port : commSerial_,
+      core_(timers_, *this, Setup.port ? *Setup.port : commSerial_,
             Setup.clock ? *Setup.clock : SteadyClock::Instance()),
       access_(cp1_, Setup.ports),
       chooser_(access_, *this, timers_, texts::kPortsBusyHint),
@@ -63,6 +74,7 @@ void WindowBinding::FormClose() {
   if (cp1_.IsOpen()) cp1_.Close();
   core_.StopTimers();
   titleRefresh_->SetEnabled(false);
+  ShowOperationOutside();
 }
 
 void WindowBinding::Button4Click() {
@@ -102,13 +114,42 @@ void WindowBinding::Dispatch(const std::function<void()>& Handler) {
 void WindowBinding::ShowUncaught(const std::exception& Error) {
   // As a toolkit's default error box would: the handler ends, its error is
   // shown, the loader goes on.
-  boxes_.Show(BoxIcon::Error, uncaughtCaption_, Error.what());
+  Show(BoxIcon::Error, uncaughtCaption_, Error.what());
 }
 
 void WindowBinding::ShowOperationTitle() {
   const bool opening = !opening_.empty() && !core_.OperationRunning();
   face_.ShowTitle(opening ? PortOpeningTitle(opening_) : OperationTitle(core_));
   titleRefresh_->SetEnabled(core_.OperationRunning());
+  ShowOperationOutside();
+}
+
+void WindowBinding::ShowOperationOutside() {
+  OperationShown now;
+  if (core_.OperationRunning()) {
+    now.state = OperationShown::Running;
+    now.permille = Permille(core_.Gauge1, kDeactivationPermille) + Permille(core_.Gauge2, 1000 - kDeactivationPermille);
+  }
+  // The event loop goes on under a box (the title's ticks, ports coming and
+  // going): a failure stays shown until its box is closed.
+  if (now.state == OperationShown::Idle && operationShown_.state == OperationShown::Failed && boxesOpen_ > 0) return;
+  if (now == operationShown_) return;
+  operationShown_ = now;
+  face_.ShowOperation(now);
+}
+
+void WindowBinding::Show(BoxIcon Icon, const std::string& Caption, const std::string& Text) {
+  // The box that ends an operation comes once its timers are off; what was
+  // shown running turns red for a failure, or clears.
+  if (operationShown_.state == OperationShown::Running && !core_.OperationRunning()) {
+    operationShown_.state = Icon == BoxIcon::Error ? OperationShown::Failed : OperationShown::Idle;
+    if (operationShown_.state == OperationShown::Idle) operationShown_.permille = 0;
+    face_.ShowOperation(operationShown_);
+  }
+  ++boxesOpen_;
+  boxes_.Show(Icon, Caption, Text);
+  --boxesOpen_;
+  ShowOperationOutside();
 }
 
 void WindowBinding::ShowPorts(const std::vector<TSerPortEntry>& Listed, const std::string& SelectedPath) {
@@ -120,7 +161,7 @@ void WindowBinding::ShowError(const std::string& Text) {
     heldErrors_.push_back(Text);
     return;
   }
-  boxes_.Show(BoxIcon::Error, texts::kErrorCaption, Text);
+  Show(BoxIcon::Error, texts::kErrorCaption, Text);
 }
 
 void WindowBinding::ShowOpening(const std::string& Name) {

@@ -24,6 +24,16 @@
 
 namespace galt {
 
+// What an operation shows outside the window: while it runs the system is
+// kept from shutting down or sleeping and its progress is on the taskbar
+// button; a failure is shown there while its box is open.
+struct OperationShown {
+  enum State { Idle, Running, Failed };
+  State state = Idle;
+  int permille = 0;  // of the whole install, both gauges as one bar
+  bool operator==(const OperationShown&) const = default;
+};
+
 // What the toolkit's window shows.
 class WindowFace {
  public:
@@ -33,6 +43,9 @@ class WindowFace {
   virtual void ShowTitle(const std::string& Title) = 0;
   // The caption of the verify label sized1.
   virtual void ShowSized1(const std::string& Caption) = 0;
+  // Told when what an operation shows outside the window changes; a toolkit
+  // with no such place (Qt's window) ignores it.
+  virtual void ShowOperation(const OperationShown&) {}
 };
 
 // The toolkit's own services, used where the setup gives none. They must
@@ -45,7 +58,7 @@ struct ToolkitServices {
   std::string UncaughtCaption;  // the box of an error a handler let escape
 };
 
-class WindowBinding : private PortView {
+class WindowBinding : private PortView, private MessageBoxes {
  public:
   WindowBinding(WindowFace& Face, const WindowSetup& Setup, const ToolkitServices& Own);
   ~WindowBinding() override;
@@ -95,6 +108,10 @@ class WindowBinding : private PortView {
  private:
   void ShowUncaught(const std::exception& Error);
   void ShowOperationTitle();
+  void ShowOperationOutside();
+  // MessageBoxes: every box of the core and the binding comes through here,
+  // so that a failure shows as one while its box is open.
+  void Show(BoxIcon Icon, const std::string& Caption, const std::string& Text) override;
   // PortView
   void ShowPorts(const std::vector<TSerPortEntry>& Listed, const std::string& SelectedPath) override;
   void ShowError(const std::string& Text) override;
@@ -117,6 +134,8 @@ class WindowBinding : private PortView {
   std::string opening_;  // the port being opened, named in the title
   bool shown_ = false;
   std::vector<std::string> heldErrors_;
+  OperationShown operationShown_;
+  int boxesOpen_ = 0;
 };
 
 }  // namespace galt

@@ -147,6 +147,8 @@ void TForm1::BindEvents() {
   connect(cmbPorts, &QComboBox::activated, this, [this] {
     cmbPortsChange();
     cmbPorts->ShowSelected();
+    // The name shows from its start, however narrow the field.
+    cmbPorts->lineEdit()->setCursorPosition(0);
   });
   connect(cmbPorts->lineEdit(), &QLineEdit::returnPressed, this, [this] { PortTextEntered(); });
   connect(cmbPorts->lineEdit(), &QLineEdit::editingFinished, this, [this] { cmbPorts->ShowSelected(); });

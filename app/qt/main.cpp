@@ -1,11 +1,51 @@
-// The loader: one window, its event loop, nothing read from the command line.
+// The loader: one window and its event loop; the command line only asks for
+// the help or the version, which are answered without a window.
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
 #include "app/qt/Unit1.h"
+#include "frontend/WindowOptions.h"
+
+namespace {
+
+// Qt aborts in English without a display; the user is told in Russian
+// instead, before Qt is asked.
+bool GraphicalSession() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  // Only the program name reaches the toolkit: the loader takes no options.
+  const std::string program = "galt-loader";
+  const galt::WindowOptions options = galt::ParseWindowOptions(std::vector<std::string>(argv + (argc > 0), argv + argc));
+  switch (options.action) {
+    case galt::WindowAction::Help:
+      std::fputs(galt::WindowHelp(program).c_str(), stdout);
+      return galt::kWindowExitOk;
+    case galt::WindowAction::Version:
+      std::fputs(galt::ProgramVersion(program).c_str(), stdout);
+      return galt::kWindowExitOk;
+    case galt::WindowAction::Usage:
+      std::fputs(galt::WindowUsageError(program, options.error).c_str(), stderr);
+      return galt::kWindowExitUsage;
+    case galt::WindowAction::OpenWindow:
+      break;
+  }
+  if (!GraphicalSession()) {
+    std::fputs(galt::NoDisplayText(program).c_str(), stderr);
+    return galt::kWindowExitNoDisplay;
+  }
+  // Only the program name reaches the toolkit: its own options are not ours.
   int toolkit_argc = argc > 0 ? 1 : 0;
   QApplication application(toolkit_argc, argv);
   galt::TForm1 form;

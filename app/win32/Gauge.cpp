@@ -57,10 +57,22 @@ LRESULT CALLBACK TGauge::Proc(HWND Window, UINT Message, WPARAM WParam, LPARAM L
   }
 }
 
+void TGauge::UseSystemColours(bool System) {
+  if (System == systemColours_) return;
+  systemColours_ = System;
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
 void TGauge::Paint(HDC Dc) const {
+  const auto pick = [this](int system, COLORREF own) { return systemColours_ ? ::GetSysColor(system) : own; };
+  const auto fill = [&](const RECT& where, COLORREF with) {
+    const HBRUSH brush = ::CreateSolidBrush(with);
+    ::FillRect(Dc, &where, brush);
+    ::DeleteObject(brush);
+  };
   RECT all;
   ::GetClientRect(hwnd_, &all);
-  ::FillRect(Dc, &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+  fill(all, pick(COLOR_WINDOWTEXT, RGB(0, 0, 0)));
   RECT inner = all;
   ::InflateRect(&inner, -1, -1);
 
@@ -69,7 +81,8 @@ void TGauge::Paint(HDC Dc) const {
   const int filled = std::clamp(innerWidth * percent / 100, 0, innerWidth);
   const RECT bar{inner.left, inner.top, inner.left + filled, inner.bottom};
   const RECT ground{inner.left + filled, inner.top, inner.right, inner.bottom};
-  ::FillRect(Dc, &ground, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  if (systemColours_) fill(bar, ::GetSysColor(COLOR_HIGHLIGHT));
+  fill(ground, pick(COLOR_WINDOW, RGB(255, 255, 255)));
 
   // Black over the white ground and white over the bar read as one
   // inverted caption.
@@ -85,8 +98,8 @@ void TGauge::Paint(HDC Dc) const {
     ::DrawTextW(Dc, text.c_str(), static_cast<int>(text.size()), &where, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     ::RestoreDC(Dc, saved);
   };
-  draw(ground, RGB(0, 0, 0));
-  draw(bar, RGB(255, 255, 255));
+  draw(ground, pick(COLOR_WINDOWTEXT, RGB(0, 0, 0)));
+  draw(bar, pick(COLOR_HIGHLIGHTTEXT, RGB(255, 255, 255)));
   ::SelectObject(Dc, oldFont);
 }
 

@@ -2,7 +2,8 @@
 // A horizontal progress gauge painting a GaugeValue, drawn as the window's
 // other front end draws it: a black bar on white in a one-pixel frame, the
 // shown percentage centred over it in inverted colours. It repaints, at
-// once, only when the shown percentage changes.
+// once, only when the shown percentage changes. With a high-contrast theme
+// on it takes the system's colours instead.
 
 #include "app/win32/WindowsApi.h"
 
@@ -20,6 +21,8 @@ class TGauge {
   HWND Handle() const { return hwnd_; }
   GaugeValue& Value() { return value_; }
   void SetFont(HFONT Font);
+  // The system's colours (a high-contrast theme) or the form's own.
+  void UseSystemColours(bool System);
 
  private:
   static LRESULT CALLBACK Proc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam);
@@ -28,6 +31,7 @@ class TGauge {
   GaugeValue& value_;
   HWND hwnd_ = nullptr;
   HFONT font_ = nullptr;
+  bool systemColours_ = false;
 };
 
 }  // namespace galt::win32

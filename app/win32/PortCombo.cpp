@@ -16,6 +16,9 @@ namespace {
 
 // Posted to the field: the pick of this moment, handed on once.
 constexpr UINT kPick = WM_APP + 2;
+// Posted to the field as it takes the focus: the combo and the dialog keys
+// select the text (caret at the end) after telling of the focus.
+constexpr UINT kFromStart = WM_APP + 4;
 // Between the columns, and the list's room for its frame and scroll bar.
 constexpr int kColumnGap = 12;
 constexpr int kRowInset = 2;
@@ -72,6 +75,14 @@ void TPortCombo::ShowSelected() {
   const int row = SelectedRow();
   ::SendMessageW(combo_, CB_SETCURSEL, static_cast<WPARAM>(row), 0);
   if (row < 0) ::SetWindowTextW(combo_, L"");
+  ShowFromStart();
+}
+
+void TPortCombo::ShowFromStart() {
+  // Selected backwards: the edit puts its caret at the end given last.
+  const auto length = static_cast<WPARAM>(::GetWindowTextLengthW(field_));
+  ::SendMessageW(field_, EM_SETSEL, length, 0);
+  ::SendMessageW(field_, EM_SCROLLCARET, 0, 0);
 }
 
 std::string TPortCombo::FieldText() const { return Utf8FromWide(WindowText(field_)); }
@@ -129,6 +140,9 @@ bool TPortCombo::OnCommand(HWND From, WORD Code) {
       // Stepping through the open list is no pick yet; on a closed one it is
       // a step, or the pick from the list just closed.
       if (!Dropped()) Pick(stepping_ == 0);
+      break;
+    case CBN_SETFOCUS:
+      ::PostMessageW(field_, kFromStart, 0, 0);
       break;
     case CBN_EDITCHANGE:
       stepHeld_ = false;  // typed text takes over
@@ -194,7 +208,10 @@ bool TPortCombo::OnDrawItem(const DRAWITEMSTRUCT& Item) const {
     RECT where = Item.rcItem;
     where.left += kRowInset + nameWidth_ + kColumnGap;
     ::SelectObject(dc, noteFont_);
-    ::SetTextColor(dc, selected ? ::GetSysColor(COLOR_HIGHLIGHTTEXT) : e.Busy ? RGB(96, 96, 96) : ::GetSysColor(COLOR_GRAYTEXT));
+    const bool ownGrey = e.Busy && !systemColours_;
+    ::SetTextColor(dc, selected  ? ::GetSysColor(COLOR_HIGHLIGHTTEXT)
+                       : ownGrey ? RGB(96, 96, 96)
+                                 : ::GetSysColor(COLOR_GRAYTEXT));
     ::DrawTextW(dc, note.c_str(), static_cast<int>(note.size()), &where,
                 DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
   }
@@ -214,6 +231,10 @@ bool TPortCombo::OnKey(const MSG& Message) {
 LRESULT CALLBACK TPortCombo::InputProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam, UINT_PTR,
                                        DWORD_PTR Self) {
   auto* self = reinterpret_cast<TPortCombo*>(Self);
+  if (Message == kFromStart) {
+    if (::GetFocus() == Window) self->ShowFromStart();
+    return 0;
+  }
   if (Message == kPick) {
     self->pickPending_ = false;
     if (std::exchange(self->pickDeliberate_, false)) {
@@ -223,6 +244,7 @@ LRESULT CALLBACK TPortCombo::InputProc(HWND Window, UINT Message, WPARAM WParam,
       self->stepHeld_ = true;
       self->OnStepped();
     }
+    self->ShowFromStart();
     return 0;
   }
   if ((Message == WM_KEYDOWN || Message == WM_MOUSEWHEEL) && !self->Dropped()) {

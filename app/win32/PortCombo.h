@@ -41,6 +41,8 @@ class TPortCombo {
   std::string FieldText() const;
   bool Dropped() const;
   void SetFonts(HFONT Field, HFONT Note, int RowHeight);
+  // A high-contrast theme: a busy port's note in the theme's grey too.
+  void UseSystemColours(bool System) { systemColours_ = System; }
   // The field's width and top-left corner (client coordinates of the parent).
   void Place(int Left, int Top, int Width);
 
@@ -71,6 +73,9 @@ class TPortCombo {
   void Pick(bool Deliberate);
   int SelectedRow() const;
   void SizeList();
+  // The field selects its text with the caret at the start, so a name wider
+  // than the field shows its beginning ("COM5", not "OM5").
+  void ShowFromStart();
 
   HWND combo_ = nullptr;
   HWND field_ = nullptr;
@@ -84,6 +89,7 @@ class TPortCombo {
   bool pickDeliberate_ = false;
   int stepping_ = 0;       // inside a key or wheel message on the closed list
   bool stepHeld_ = false;  // the field shows a step not taken
+  bool systemColours_ = false;
 };
 
 }  // namespace galt::win32

@@ -6,7 +6,9 @@
 
 #include "app/win32/Gauge.h"
 #include "app/win32/PortCombo.h"
+#include "app/win32/SessionGuard.h"
 #include "app/win32/SpinEdit.h"
+#include "app/win32/TaskbarProgress.h"
 #include "app/win32/WinDispatcher.h"
 #include "app/win32/WinMessageBoxes.h"
 #include "app/win32/WinTimers.h"
@@ -20,7 +22,6 @@ namespace galt::win32 {
 
 namespace {
 
-constexpr wchar_t kClassName[] = L"GaltLoaderWindow";
 // The icon of the program's resources (galt-loader.rc).
 constexpr int kIconId = 1;
 // COM ports' device interface class, for the arrival and removal of ports
@@ -30,6 +31,15 @@ constexpr GUID kComPortInterface = {0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x0
 const std::string kUncaughtCaption = "galt-loader";
 // Posted by the first show: the boxes start-up held come over the window.
 constexpr UINT kShown = WM_APP + 3;
+// What Windows shows for the loader when a shutdown waits for it.
+const std::string kShutdownReason = "Идёт установка программы в GALT-5R";
+
+bool HighContrastOn() {
+  HIGHCONTRASTW contrast{};
+  contrast.cbSize = sizeof contrast;
+  return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+         (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
 
 HWND Child(const wchar_t* cls, const wchar_t* text, DWORD style, HWND parent, int id = 0) {
   const HWND hwnd = ::CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
@@ -46,9 +56,16 @@ struct TForm1::OwnServices {
   Win32MessageBoxes boxes;
   // The dispatcher outlives cp1, whose worker threads hand deliveries to it.
   TSerWin32Dispatcher dispatcher;
+  Win32SessionGuard session;
+  ShellTaskbarProgress taskbar;
 };
 
-TForm1::TForm1(const TForm1Setup& setup) : own_(std::make_unique<OwnServices>()), scanPorts_(setup.scanPorts) {
+TForm1::TForm1(const TForm1Setup& setup, const TForm1Shell& shell)
+    : HighContrast(&HighContrastOn),
+      own_(std::make_unique<OwnServices>()),
+      scanPorts_(setup.scanPorts),
+      session_(shell.session ? shell.session : &own_->session),
+      taskbar_(shell.taskbar ? shell.taskbar : &own_->taskbar) {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   RegisterWindowClass(kClassName, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), kIconId);
   binding_ = std::make_unique<WindowBinding>(
@@ -64,6 +81,7 @@ TForm1::TForm1(const TForm1Setup& setup) : own_(std::make_unique<OwnServices>())
   BuildControls();
   Layout(WindowDpi(hwnd_));
   BindEvents();
+  FollowSystemColours();
   FormCreate();
 }
 
@@ -142,6 +160,9 @@ void TForm1::ShowCentred(int ShowCommand) {
   ::SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
                  work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   ::ShowWindow(hwnd_, ShowCommand);
+  // The focused control is marked from the start, not only once a key has
+  // been pressed, so Tab is seen to move it.
+  ::SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
   ::UpdateWindow(hwnd_);
   ::SetFocus(Button4);
   ::PostMessageW(hwnd_, kShown, 0, 0);
@@ -209,8 +230,9 @@ LRESULT TForm1::ControlColour(HDC Dc, HWND Control, bool Edit) {
   if (Control == sized1) design = &form::sized1;
   if (zn && Control == zn->Edit()) design = &form::zn;
   if (cmbPorts && Control == cmbPorts->Field()) design = &form::cmbPorts;
-  const COLORREF colour =
-      design && design->colour ? ColourOf(*design->colour) : ::GetSysColor(COLOR_WINDOWTEXT);
+  // A high-contrast theme's colours over the form's navy and maroon.
+  const COLORREF colour = design && design->colour && !systemColours_ ? ColourOf(*design->colour)
+                          : ::GetSysColor(Edit || !systemColours_ ? COLOR_WINDOWTEXT : COLOR_BTNTEXT);
   ::SetTextColor(Dc, colour);
   if (Edit) {
     ::SetBkColor(Dc, ::GetSysColor(COLOR_WINDOW));
@@ -220,6 +242,35 @@ LRESULT TForm1::ControlColour(HDC Dc, HWND Control, bool Edit) {
   return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
 }
 
+void TForm1::FollowSystemColours() {
+  systemColours_ = HighContrast && HighContrast();
+  for (TGauge* gauge : {Gauge1.get(), Gauge2.get()})
+    if (gauge != nullptr) gauge->UseSystemColours(systemColours_);
+  if (cmbPorts) cmbPorts->UseSystemColours(systemColours_);
+  ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void TForm1::ShowOperation(const OperationShown& Shown) {
+  operation_ = Shown;
+  const bool hold = Shown.state == OperationShown::Running;
+  if (hold != holding_ && hwnd_ != nullptr) {
+    holding_ = hold;
+    if (hold)
+      session_->Hold(hwnd_, WideFromUtf8(kShutdownReason));
+    else
+      session_->Release(hwnd_);
+  }
+  ShowOnTaskbar();
+}
+
+void TForm1::ShowOnTaskbar() {
+  if (hwnd_ == nullptr) return;
+  const auto state = operation_.state == OperationShown::Running  ? TaskbarProgress::Normal
+                     : operation_.state == OperationShown::Failed ? TaskbarProgress::Error
+                                                                  : TaskbarProgress::None;
+  taskbar_->Show(hwnd_, state, operation_.permille);
+}
+
 LRESULT CALLBACK TForm1::Proc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
   auto* self = AttachedTo<TForm1>(Window);
   if (self == nullptr) return ::DefWindowProcW(Window, Message, WParam, LParam);
@@ -227,6 +278,11 @@ LRESULT CALLBACK TForm1::Proc(HWND Window, UINT Message, WPARAM WParam, LPARAM L
 }
 
 LRESULT TForm1::OnMessage(UINT Message, WPARAM WParam, LPARAM LParam) {
+  if (Message == TaskbarButtonCreatedMessage()) {
+    taskbar_->ButtonCreated(hwnd_);
+    ShowOnTaskbar();
+    return 0;
+  }
   switch (Message) {
     case kShown:
       binding_->WindowShown();
@@ -304,6 +360,18 @@ LRESULT TForm1::OnMessage(UINT Message, WPARAM WParam, LPARAM LParam) {
       ::SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
       return 0;
     }
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      FollowSystemColours();
+      break;
+    case WM_QUERYENDSESSION:
+      // An install cut off leaves the device without a program: the user is
+      // shown why the loader holds the shutdown up (ShutdownBlockReasonCreate).
+      return holding_ ? FALSE : TRUE;
+    case WM_ENDSESSION:
+      // The session ends all the same: the port is closed cleanly first.
+      if (WParam) FormClose();
+      return 0;
     case WM_CLOSE:
       // Nothing is asked: a running operation is abandoned and the port
       // closed at once.

@@ -5,7 +5,9 @@
 // never shown, so its controls exist only as the core's state. Windows'
 // own services stand behind the core's interfaces: timers (SetTimer),
 // message boxes (MessageBoxW) and the serial component's hand-over to the
-// window's thread.
+// window's thread. While an operation runs the window keeps the session from
+// ending or sleeping and shows the progress on its taskbar button; with a
+// high-contrast theme on it draws in the system's colours.
 
 #include "app/win32/WindowsApi.h"
 
@@ -20,6 +22,8 @@
 
 namespace galt::win32 {
 
+class SessionGuard;
+class TaskbarProgress;
 class TGauge;
 class TPortCombo;
 class TSpinEdit;
@@ -29,13 +33,23 @@ class WindowFonts;
 // virtual time, recorded boxes, a port of their own).
 using TForm1Setup = WindowSetup;
 
+// What the window may be given instead of asking Windows itself while an
+// operation runs (tests: recorders); empty: Windows is asked.
+struct TForm1Shell {
+  SessionGuard* session = nullptr;
+  TaskbarProgress* taskbar = nullptr;
+};
+
 // Control ids (WM_COMMAND). Above IDOK and IDCANCEL, which the dialog keys
 // send.
 enum ControlId : int { kButton4Id = 100, kZnId = 101, kZnUpDownId = 102, kCmbPortsId = 103 };
 
 class TForm1 : private WindowFace {
  public:
-  explicit TForm1(const TForm1Setup& setup = {});
+  // The window's class, by which a second start and the installer find it.
+  static constexpr wchar_t kClassName[] = L"GaltLoaderWindow";
+
+  explicit TForm1(const TForm1Setup& setup = {}, const TForm1Shell& shell = {});
   ~TForm1() override;
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
@@ -71,6 +85,9 @@ class TForm1 : private WindowFace {
 
   // The window has been destroyed (the program ends its loop then).
   std::function<void()> OnDestroyed;
+  // Whether a high-contrast theme is on; looked at again when the system's
+  // colours or settings change (tests put their own).
+  std::function<bool()> HighContrast;
 
   // The install panel's controls; none once the window is destroyed.
   std::unique_ptr<TPortCombo> cmbPorts;
@@ -103,11 +120,14 @@ class TForm1 : private WindowFace {
   void DestroyControls();
   void PortTextEntered();
   LRESULT ControlColour(HDC Dc, HWND Control, bool Edit);
+  void FollowSystemColours();
+  void ShowOnTaskbar();
 
   // WindowFace
   void ShowPorts(const std::vector<TSerPortEntry>& Listed, const std::string& SelectedPath) override;
   void ShowTitle(const std::string& Title) override;
   void ShowSized1(const std::string& Caption) override;
+  void ShowOperation(const OperationShown& Shown) override;
 
   std::unique_ptr<OwnServices> own_;  // before binding_, which uses them
   std::unique_ptr<WindowBinding> binding_;
@@ -119,6 +139,11 @@ class TForm1 : private WindowFace {
   std::unique_ptr<TSerPortMonitor> monitor_;
   HDEVNOTIFY deviceNotify_ = nullptr;
   HWND focus_ = nullptr;  // the control to give the focus back to
+  SessionGuard* session_ = nullptr;
+  TaskbarProgress* taskbar_ = nullptr;
+  OperationShown operation_;
+  bool holding_ = false;  // the session is held for an operation
+  bool systemColours_ = false;
 };
 
 }  // namespace galt::win32

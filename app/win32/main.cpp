@@ -1,17 +1,70 @@
-// The loader on Windows: one window and its message loop, nothing read from
-// the command line.
+// The loader on Windows: one window and its message loop, one loader at a
+// time; the command line only asks for the help or the version, which are
+// answered without a window.
 
 #include "app/win32/WindowsApi.h"
 #include <commctrl.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
 
 #include "app/win32/MessageLoop.h"
+#include "app/win32/ProgramText.h"
+#include "app/win32/SingleInstance.h"
 #include "app/win32/Unit1.h"
+#include "frontend/WindowOptions.h"
+#include "winutil/WideText.h"
+
+namespace {
+
+std::vector<std::string> Arguments() {
+  int count = 0;
+  wchar_t** words = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  std::vector<std::string> args;
+  for (int i = 1; words != nullptr && i < count; ++i) args.push_back(galt::Utf8FromWide(words[i]));
+  if (words != nullptr) ::LocalFree(words);
+  return args;
+}
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
+  const std::string program = "galt-loader";
+  const galt::WindowOptions options = galt::ParseWindowOptions(Arguments());
+  switch (options.action) {
+    case galt::WindowAction::Help:
+      galt::win32::ShowProgramText(galt::WindowHelp(program), false);
+      return galt::kWindowExitOk;
+    case galt::WindowAction::Version:
+      galt::win32::ShowProgramText(galt::ProgramVersion(program), false);
+      return galt::kWindowExitOk;
+    case galt::WindowAction::Usage:
+      galt::win32::ShowProgramText(galt::WindowUsageError(program, options.error), true);
+      return galt::kWindowExitUsage;
+    case galt::WindowAction::OpenWindow:
+      break;
+  }
+
+  // A second start opens no port: the running loader comes to the front.
+  const galt::win32::SingleInstance instance;
+  if (!instance.First()) {
+    galt::win32::BringToFront(galt::win32::TForm1::kClassName);
+    return galt::kWindowExitOk;
+  }
+
+  // COM for the taskbar button's progress; the loader runs without it.
+  const bool com = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
   ::InitCommonControlsEx(&controls);
-  galt::win32::TForm1 form;
-  form.OnDestroyed = [] { ::PostQuitMessage(0); };
-  form.ShowCentred(show);
-  return galt::win32::RunMessageLoop(form);
+  int code = 0;
+  {
+    galt::win32::TForm1 form;
+    form.OnDestroyed = [] { ::PostQuitMessage(0); };
+    form.ShowCentred(show);
+    code = galt::win32::RunMessageLoop(form);
+  }
+  if (com) ::CoUninitialize();
+  return code;
 }

@@ -6,7 +6,8 @@
 # GALT_WINE_DISPLAY), kept apart from the tests' own. Keys are typed as an
 # engineer would: Tab to the port list, "COM5" and Enter; Shift+Tab to the
 # serial number, 237; Shift+Tab to the install button, Enter. Success when
-# the window's success box comes and the emulator's flash holds 237.
+# the window's success box comes and the emulator's flash holds 237. Before
+# the keys, a second galt-loader.exe must end at once, leaving one window.
 # Screenshots go to OUT_DIR: galt-loader-window.png (the window while it
 # confirms, its title counting down), galt-loader-done.png (the window and
 # its success box). The emulator is paced as a 14400-baud line and Wine is
@@ -63,6 +64,17 @@ for _ in $(seq 100); do [ -L "$link" ] && break; sleep 0.1; done
 app=$!
 window=$(timeout 60 xdotool search --sync --name '^GALT-5R' | head -n 1) || fail "the window did not appear"
 echo "window: $(xdotool getwindowname "$window")"
+
+# One loader at a time: a second start brings this window to the front and
+# ends at once, leaving one window.
+"$here/wine-run.sh" "$prefix" "$loader" >"$work/second.out" 2>&1 &
+second=$!
+for _ in $(seq 150); do kill -0 "$second" 2>/dev/null || break; sleep 0.1; done
+windows=$(xdotool search --onlyvisible --name '^GALT-5R' | wc -l)
+if kill "$second" 2>/dev/null; then fail "a second loader still runs after 15 s, with $windows windows"; fi
+wait "$second" || fail "a second loader ended with exit code $?"
+[ "$windows" -eq 1 ] || fail "$windows loader windows after a second start"
+echo "a second start ended at once, leaving one window"
 xdotool windowfocus --sync "$window"
 # Whichever port start-up opened, COM5 is chosen by name.
 xdotool key --delay 100 Tab Tab

@@ -13,10 +13,12 @@
 #include "app/win32/SpinEdit.h"
 #include "app/win32/PortCombo.h"
 #include "app/win32/Gauge.h"
+#include "app/win32/WindowLayout.h"
 #include "frontend/FormDesign.h"
 #include "frontend/ProgressText.h"
 #include "winutil/WideText.h"
 #include "tests/support/OfflineWindow.h"
+#include "tests/app/win32/RecordingShell.h"
 #include "tests/support/RecordingPort.h"
 #include "tests/support/VirtualClock.h"
 
@@ -40,7 +42,8 @@ class Win32Window : public ::testing::Test {
   VirtualClock clock;
   RecordingBoxes boxes;
   RecordingPort port;
-  TForm1 form{OfflineWindow(clock, boxes, port)};
+  RecordingShell shell;
+  TForm1 form{OfflineWindow(clock, boxes, port), shell.Shell()};
 };
 
 LOGFONTW FontOf(HWND control) {
@@ -117,6 +120,11 @@ TEST_F(Win32Window, StartsWithTheDesignsTexts) {
 }
 
 TEST_F(Win32Window, FocusStartsOnTheInstallButtonAndTabCyclesTheThreeControls) {
+  TSerPortEntry com5;
+  com5.Path = "\\\\.\\COM5";
+  com5.Name = "COM5";
+  form.cmbPorts->SetEntries({com5}, com5.Path);
+  form.cmbPorts->Place(0, 0, 30);  // narrower than the name
   Show();
   EXPECT_EQ(::GetFocus(), form.Button4);
   const auto defaultButton = [&] { return (::GetWindowLongPtrW(form.Button4, GWL_STYLE) & BS_DEFPUSHBUTTON) != 0; };
@@ -125,20 +133,41 @@ TEST_F(Win32Window, FocusStartsOnTheInstallButtonAndTabCyclesTheThreeControls) {
   EXPECT_EQ(::GetFocus(), form.zn->Edit());
   EXPECT_FALSE(defaultButton());
   Press(form, VK_TAB);
+  Pump(&form, 20);
   EXPECT_EQ(::GetFocus(), form.cmbPorts->Field());
+  EXPECT_EQ(::SendMessageW(form.cmbPorts->Field(), EM_GETFIRSTVISIBLELINE, 0, 0), 0) << "the name from its start";
   Press(form, VK_TAB);
   EXPECT_EQ(::GetFocus(), form.Button4);
 }
 
 TEST_F(Win32Window, EnterPressesTheFocusedButtonOnceHoweverLongTheKeyIsHeld) {
   Show();
+  Retype(L"237");
+  Press(form, VK_TAB);
+  Press(form, VK_TAB);
   Press(form, VK_RETURN);
   ASSERT_EQ(port.sent.size(), 1u) << "Enter started the install";
+  EXPECT_EQ(form.Core().zn.Value(), 237) << "with the number typed before Tab";
   Press(form, VK_RETURN, /*repeat=*/true);
   EXPECT_EQ(port.sent.size(), 1u) << "the held key does not start it again";
+  EXPECT_EQ(shell.holds, std::vector<std::wstring>{L"Идёт установка программы в GALT-5R"});
+  EXPECT_TRUE(shell.held) << "no shutdown or sleep while it runs";
+  EXPECT_EQ(::SendMessageW(form.Handle(), WM_QUERYENDSESSION, 0, 0), FALSE);
 
+  using Bar = win32::TaskbarProgress;
+  std::vector<Bar::State> whileOpen;
+  boxes.WhileOpen = [&](const RecordedBox&) {
+    clock.Advance(3000);  // the title's ticks go on under the box
+    whileOpen.push_back(shell.taskbar.back().first);
+  };
   clock.Advance(201 * 50);  // never answered: the deactivation error
   ASSERT_EQ(boxes.boxes.size(), 1u);
+  boxes.WhileOpen = nullptr;
+  EXPECT_FALSE(shell.held);
+  EXPECT_EQ(::SendMessageW(form.Handle(), WM_QUERYENDSESSION, 0, 0), TRUE) << "idle, nothing is blocked";
+  EXPECT_EQ(shell.taskbar.front().first, Bar::Normal);
+  EXPECT_EQ(whileOpen, std::vector{Bar::Error}) << "red while the failure's box is open";
+  EXPECT_EQ(shell.taskbar.back(), std::make_pair(Bar::None, 0)) << "cleared when it is closed";
   const std::size_t sent = port.sent.size();
   Press(form, VK_RETURN, /*repeat=*/true);
   EXPECT_EQ(port.sent.size(), sent) << "the key that closed the box, still held, does not start it again";
@@ -276,6 +305,29 @@ TEST_F(Win32Window, AGaugeRepaintsAtOnceAndOnlyWhenItsPercentageChanges) {
   Pump(&form, 20);
   EXPECT_EQ(paints, 1) << "still 50%: nothing to paint";
   ::RemoveWindowSubclass(form.Gauge2->Handle(), count, 1);
+}
+
+TEST_F(Win32Window, AHighContrastThemesColoursReplaceTheFormsOwn) {
+  const HDC dc = ::CreateCompatibleDC(nullptr);
+  const auto labelColour = [&] {
+    ::SendMessageW(form.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(form.Label1));
+    return ::GetTextColor(dc);
+  };
+  EXPECT_EQ(labelColour(), win32::ColourOf(*form::Label1.colour));
+  form.HighContrast = [] { return true; };
+  ::SendMessageW(form.Handle(), WM_SYSCOLORCHANGE, 0, 0);
+  EXPECT_EQ(labelColour(), ::GetSysColor(COLOR_BTNTEXT));
+  ::DeleteDC(dc);
+}
+
+TEST_F(Win32Window, ASessionEndingMidInstallStopsItAndClosesUp) {
+  Show();
+  Click(form);
+  ASSERT_TRUE(shell.held);
+  ::SendMessageW(form.Handle(), WM_ENDSESSION, TRUE, 0);
+  EXPECT_FALSE(form.Core().OperationRunning());
+  EXPECT_FALSE(shell.held);
+  EXPECT_EQ(shell.taskbar.back().first, win32::TaskbarProgress::None);
 }
 
 TEST_F(Win32Window, ClosingInTheMiddleOfAnInstallAsksNothingAndStopsIt) {

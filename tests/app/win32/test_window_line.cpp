@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <dbt.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cwctype>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "app/win32/SpinEdit.h"
 #include "serial/win32/SerWinApi.h"
 #include "winutil/WideText.h"
+#include "tests/app/win32/RecordingShell.h"
 #include "tests/app/win32/RigDevice.h"
 #include "tests/support/win32/SystemPortRecords.h"
 
@@ -71,7 +73,7 @@ class Win32WindowLine : public ::testing::Test {
     win32::TForm1Setup setup;
     setup.boxes = &boxes;
     setup.ports = RigPorts();
-    auto form = std::make_unique<TForm1>(setup);
+    auto form = std::make_unique<TForm1>(setup, shell.Shell());
     form->ShowCentred();
     return form;
   }
@@ -91,6 +93,7 @@ class Win32WindowLine : public ::testing::Test {
   }
 
   RecordingBoxes boxes;
+  RecordingShell shell;
 };
 
 TEST_F(Win32WindowLine, InstallsThroughTheWindowAndIgnoresASecondPress) {
@@ -125,6 +128,17 @@ TEST_F(Win32WindowLine, InstallsThroughTheWindowAndIgnoresASecondPress) {
   EXPECT_EQ(device.Counters().writes, 233);
   EXPECT_EQ(form->Core().Gauge2.Percent(), 100);
   EXPECT_EQ(WindowText(form->Handle()), L"GALT-5R — загрузчик версии 0211");
+  // The taskbar's bar only went forward, and cleared without turning red.
+  EXPECT_EQ(shell.holds.size(), 1u);
+  EXPECT_FALSE(shell.held);
+  ASSERT_GT(shell.taskbar.size(), 10u);
+  std::vector<int> permilles;
+  for (auto shown = shell.taskbar.begin(); shown + 1 != shell.taskbar.end(); ++shown) {
+    EXPECT_EQ(shown->first, win32::TaskbarProgress::Normal);
+    permilles.push_back(shown->second);
+  }
+  EXPECT_TRUE(std::is_sorted(permilles.begin(), permilles.end()));
+  EXPECT_EQ(shell.taskbar.back(), std::make_pair(win32::TaskbarProgress::None, 0));
 }
 
 TEST_F(Win32WindowLine, AnotherModelIsWarnedOfAndNeverWritten) {

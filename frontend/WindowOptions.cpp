@@ -1,0 +1,68 @@
+#include "frontend/WindowOptions.h"
+
+#include "sequences/InstallTiming.h"
+
+namespace galt {
+
+const std::vector<WindowOption>& WindowOptionTable() {
+  static const std::vector<WindowOption> table = {
+      {"--help", "", "эта справка"},
+      {"--version", "", "версия программы"},
+  };
+  return table;
+}
+
+WindowOptions ParseWindowOptions(const std::vector<std::string>& Args) {
+  WindowOptions result;
+  bool help = false, version = false;
+  for (std::size_t i = 0; i < Args.size(); ++i) {
+    const std::string& arg = Args[i];
+    const WindowOption* known = nullptr;
+    for (const WindowOption& option : WindowOptionTable())
+      if (arg == option.name) known = &option;
+    if (known == nullptr) {
+      if (result.error.empty()) result.error = "неизвестный параметр " + arg;
+      continue;
+    }
+    if (!known->value.empty() && ++i >= Args.size() && result.error.empty())
+      result.error = arg + ": не указано значение " + std::string(known->value);
+    help = help || arg == "--help";
+    version = version || arg == "--version";
+  }
+  if (help || version) return {help ? WindowAction::Help : WindowAction::Version, {}};
+  if (!result.error.empty()) result.action = WindowAction::Usage;
+  return result;
+}
+
+std::string WindowHelp(const std::string& Program) {
+  std::string text = "Использование: " + Program + " [ПАРАМЕТР]\n" +
+                     "Окно загрузчика версии " + std::string(kFirmwareVersion) +
+                     " в GALT-5R: выберите порт, задайте серийный номер\n"
+                     "и нажмите кнопку установки.\n"
+                     "Для сценариев и производственных линий: galt-loader-cli --help.\n\nПараметры:\n";
+  for (const WindowOption& option : WindowOptionTable()) {
+    std::string left = "  " + std::string(option.name);
+    if (!option.value.empty()) left += " " + std::string(option.value);
+    // Columns by letters, not bytes: the values may be Cyrillic.
+    std::size_t letters = 0;
+    for (const char c : left) letters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    text += left + std::string(letters < 20 ? 20 - letters : 1, ' ') + std::string(option.help) + "\n";
+  }
+  return text;
+}
+
+std::string ProgramVersion(const std::string& Program) {
+  return Program + " " GALT_VERSION " — загрузчик версии " + std::string(kFirmwareVersion) + " в GALT-5R\n";
+}
+
+std::string WindowUsageError(const std::string& Program, const std::string& Error) {
+  return Program + ": " + Error + "\nСправка: " + Program + " --help\n";
+}
+
+std::string NoDisplayText(const std::string& Program) {
+  return Program + ": окну загрузчика нужен графический сеанс, а он не найден.\n"
+                   "Запустите программу в графическом сеансе или установите из командной строки: "
+                   "galt-loader-cli --help.\n";
+}
+
+}  // namespace galt
