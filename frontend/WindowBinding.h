@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "frontend/CoreBinding.h"
+#include "frontend/LineTracing.h"
 #include "frontend/LoaderLine.h"
 #include "frontend/PortAccess.h"
 #include "frontend/PortChooser.h"
@@ -95,6 +96,8 @@ class WindowBinding : private PortView {
  private:
   void ShowUncaught(const std::exception& Error);
   void ShowOperationTitle();
+  // A trace file that cannot be written is said once, in a box.
+  void SayTraceFailure();
   // PortView
   void ShowPorts(const std::vector<TSerPortEntry>& Listed, const std::string& SelectedPath) override;
   void ShowError(const std::string& Text) override;
@@ -108,6 +111,7 @@ class WindowBinding : private PortView {
   std::string uncaughtCaption_;
   TSerComm cp1_;
   CommSerial commSerial_{cp1_};
+  LineTracing tracing_;  // the core's frames pass through it
   LoaderCore core_;
   std::unique_ptr<CoreBinding> binding_;
   CommPortAccess access_;
