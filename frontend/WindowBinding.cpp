@@ -76,8 +76,11 @@ void WindowBinding::FormClose() {
 }
 
 void WindowBinding::Button4Click() {
+  // Without a port the core says so in its box and starts nothing.
+  const bool noPort = !core_.OperationRunning() && !tracing_.Line().IsOpen();
   // The field's value, typed out of range, comes into it on the way.
   Dispatch([this] { core_.StartInstall(core_.zn.Value()); });
+  if (noPort) tracing_.Ended(Outcome::NoPort);
 }
 
 void WindowBinding::cp1RxChar(int Count) {

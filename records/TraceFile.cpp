@@ -1,5 +1,7 @@
 #include "records/TraceFile.h"
 
+#include <chrono>
+
 namespace galt {
 
 namespace {
@@ -40,7 +42,9 @@ void TraceFile::Append(std::string_view text) {
 
 void TraceFile::Drain() {
   std::unique_lock<std::mutex> hold(lock_);
-  drained_.wait(hold, [this] { return failed_ || !writer_.joinable() || (pending_.empty() && !writing_); });
+  // Bounded: a file on a share that hangs must not hold up the program's end.
+  drained_.wait_for(hold, std::chrono::seconds(2),
+                    [this] { return failed_ || !writer_.joinable() || (pending_.empty() && !writing_); });
 }
 
 std::optional<std::string> TraceFile::TakeFailure() {

@@ -30,7 +30,8 @@ class TraceFile {
 
   // Event thread: text to be written, lines with their own line ends.
   void Append(std::string_view text);
-  // Waits until everything appended so far is written (or writing failed).
+  // Waits until everything appended so far is written (or writing failed),
+  // two seconds at most.
   void Drain();
   // What went wrong, in words for the user, the first time it is asked
   // after a failure; nothing otherwise.

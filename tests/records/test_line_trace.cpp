@@ -78,21 +78,25 @@ TEST(WindowTrace, HoldsEachFrameInTheWindowsTimeAndEachEndAndAFileThatCannotBeWr
     WindowBinding binding(face, setup, ToolkitServices{clock, boxes, dispatch, "galt-loader"});
     binding.FormCreate();
     binding.WindowShown();
+    port.open = false;
+    binding.Button4Click();  // says so in its box, and ends at once
+    port.open = true;
     binding.Button4Click();
     clock.Advance(20000);  // no acknowledgement: the deactivation fails
     binding.Button4Click();
     binding.FormClose();
   }
-  // The unwritable file: one box before the window's own two installs' boxes.
-  ASSERT_EQ(boxes.boxes.size(), 3u);
-  EXPECT_NE(boxes.boxes[1].text.find("/nonexistent-dir/trace.txt"), std::string::npos) << boxes.boxes[1].text;
-  EXPECT_EQ(boxes.boxes[2].text, boxes.boxes[0].text);
+  // The unwritable file: one box before the second window's own boxes.
+  ASSERT_EQ(boxes.boxes.size(), 5u);
+  EXPECT_NE(boxes.boxes[2].text.find("/nonexistent-dir/trace.txt"), std::string::npos) << boxes.boxes[2].text;
+  EXPECT_EQ(boxes.boxes[3].text, boxes.boxes[0].text);
+  EXPECT_EQ(boxes.boxes[4].text, boxes.boxes[1].text);
 
   std::ifstream in(path);
   std::stringstream text;
   text << in.rdbuf();
   const std::string trace = text.str();
-  EXPECT_NE(trace.find("\n       0 -> деактивизация | AA 06 00 64 F4 02 A5 5A 03 09\n      50 -> деактивизация |"),
+  EXPECT_NE(trace.find("\n       0 -- итог: no-port\n       0 -> деактивизация | AA 06 00 64 F4 02 A5 5A 03 09\n      50 -> деактивизация |"),
             std::string::npos) << trace;
   EXPECT_NE(trace.find("итог: deactivation-failed\n"), std::string::npos);
   EXPECT_TRUE(trace.ends_with("-- итог: stopped\n")) << "closed during the second install";

@@ -9,6 +9,8 @@
 #include <numeric>
 #include <regex>
 
+#include <unistd.h>
+
 #include "app/cli/CommandLine.h"
 #include "tests/app/cli/CapturedConsole.h"
 #include "tests/support/VirtualDevice.h"
@@ -31,7 +33,7 @@ TEST(CliTrace, AWholeInstallHoldsTheSettingsEveryBlockAndEchoDecodedAndTheOutcom
   device.emulator.faults.noiseBytes = 2;  // the link skips them; the trace shows them
   device.emulator.faults.splitPieces = 2;
   device.Start();
-  const std::string path = ::testing::TempDir() + "/cli-trace.txt";
+  const std::string path = ::testing::TempDir() + "/cli-trace-" + std::to_string(getpid()) + ".txt";
   std::filesystem::remove(path);
   std::string err;
   ASSERT_EQ(Install(device, {"--trace", path}, &err), 0) << err;
@@ -55,7 +57,8 @@ TEST(CliTrace, AWholeInstallHoldsTheSettingsEveryBlockAndEchoDecodedAndTheOutcom
   const std::string text = std::accumulate(lines.begin(), lines.end(), std::string(), [](auto a, auto& b) { return a + b + "\n"; });
   for (const std::string& part :
        {"-- порт " + device.Path() + " открыт: 14400 бод, 8 бит данных, чётность нет, стоп-биты 1, DTR выкл, "
-        "RTS вкл, управление потоком нет\n       0 -> деактивизация | AA 06 00 ED F4 02 A5 5A 03 92\n",
+        "RTS вкл, управление потоком нет\n",
+        std::string(" -> деактивизация | AA 06 00 ED F4 02 A5 5A 03 92\n"),
         std::string("<- мусор 2 байта; "), std::string("подтверждение деактивизации |"), std::string("-> активизация |"),
         std::string("-> запрос | AA 06 00 ED 00 00 01 9D\n"), std::string("ответ: модель 6, серийный 237 |")}) {
     EXPECT_NE(text.find(part), std::string::npos) << part;
