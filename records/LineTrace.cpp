@@ -1,22 +1,31 @@
 #include "records/LineTrace.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 namespace galt {
 
 namespace {
 
+// "2026-12-08 14:02:31 +03:00": the offset worked out here, as Windows'
+// %z gives the zone's name in the ANSI code page instead.
 std::string LocalTimeNow() {
   const std::time_t now = std::time(nullptr);
-  std::tm local{};
+  std::tm local{}, utc{};
 #ifdef _WIN32
   localtime_s(&local, &now);
+  gmtime_s(&utc, &now);
 #else
   localtime_r(&now, &local);
+  gmtime_r(&now, &utc);
 #endif
-  char text[40];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S %z", &local);
+  utc.tm_isdst = local.tm_isdst;
+  const long offset = static_cast<long>(std::difftime(now, std::mktime(&utc))) / 60;
+  char text[48];
+  const std::size_t n = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  std::snprintf(text + n, sizeof text - n, " %c%02ld:%02ld", offset < 0 ? '-' : '+', std::labs(offset) / 60,
+                std::labs(offset) % 60);
   return text;
 }
 
