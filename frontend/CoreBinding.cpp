@@ -9,6 +9,7 @@ CoreBinding::CoreBinding(LoaderCore& core, TSerCustomComm& comm, CoreBindingHand
     try {
       std::rethrow_exception(error);
     } catch (const std::exception& e) {
+      if (handlers_.Trace) handlers_.Trace->PortError(e.what());
       if (e.what() == shownError_) return;
       shownError_ = e.what();
       if (handlers_.ShowError) handlers_.ShowError(e);
@@ -18,14 +19,23 @@ CoreBinding::CoreBinding(LoaderCore& core, TSerCustomComm& comm, CoreBindingHand
     core_.LinkReset();
     if (handlers_.LineChanged) handlers_.LineChanged();
   };
-  comm.OnOpen = [this, changed](TSerCustomComm*) {
+  comm.OnOpen = [this, changed](TSerCustomComm* sender) {
     shownError_.clear();
+    if (handlers_.Trace) handlers_.Trace->Opened(*sender);
     changed();
   };
-  comm.OnClose = [changed](TSerCustomComm*) { changed(); };
+  comm.OnClose = [this, changed](TSerCustomComm*) {
+    if (handlers_.Trace) handlers_.Trace->Closed();
+    changed();
+  };
   comm.OnDeviceLost = [this](TSerCustomComm*) {
+    if (handlers_.Trace) handlers_.Trace->DeviceLost();
     if (handlers_.DeviceLost) handlers_.DeviceLost();
   };
+  // Line errors are only traced: reception goes on as without a handler.
+  if (handlers_.Trace) {
+    comm.OnError = [this](TSerCustomComm*, std::uint32_t errors) { handlers_.Trace->LineErrors(errors); };
+  }
   core_.DispatchTimerTicks(handlers_.Dispatch);
 }
 

@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "frontend/LineTracing.h"
 #include "sequences/LoaderCore.h"
 #include "serial/SerComm.h"
 
@@ -24,12 +25,14 @@ struct CoreBindingHandlers {
   std::function<void()> LineChanged;
   // The device behind the open port has gone (OnDeviceLost).
   std::function<void()> DeviceLost;
+  // Told of the port's open, close, loss and errors, when tracing.
+  LineTracing* Trace = nullptr;
 };
 
 class CoreBinding {
  public:
   // Takes over the component's OnRxChar, OnOpen, OnClose, OnDeviceLost and
-  // exception display, and the core's timer ticks.
+  // exception display (and OnError when tracing), and the core's timer ticks.
   CoreBinding(LoaderCore& core, TSerCustomComm& comm, CoreBindingHandlers handlers);
   CoreBinding(const CoreBinding&) = delete;
   CoreBinding& operator=(const CoreBinding&) = delete;

@@ -4,6 +4,7 @@
 
 #include "frontend/PortTexts.h"
 #include "frontend/ProgressText.h"
+#include "records/Outcome.h"
 
 namespace galt {
 
@@ -32,8 +33,9 @@ WindowBinding::WindowBinding(WindowFace& Face, const WindowSetup& Setup, const T
       scanPorts_(Setup.scanPorts),
       uncaughtCaption_(Own.UncaughtCaption),
       cp1_(&Own.Dispatcher),
-      core_(timers_, *this, Setup.port ? *Setup.port : commSerial_,
-            Setup.clock ? *Setup.clock : SteadyClock::Instance()),
+      tracing_(Setup.port ? *Setup.port : commSerial_, TraceFileOf(Setup.trace), "galt-loader",
+               Setup.clock ? *Setup.clock : SteadyClock::Instance()),
+      core_(timers_, *this, tracing_.Line(), Setup.clock ? *Setup.clock : SteadyClock::Instance()),
       access_(cp1_, Setup.ports),
       chooser_(access_, *this, timers_, texts::kPortsBusyHint),
       titleRefresh_(timers_.CreateTimer(kTitleRefreshMs)) {
@@ -44,8 +46,14 @@ WindowBinding::WindowBinding(WindowFace& Face, const WindowSetup& Setup, const T
   handlers.ShowError = [this](const std::exception& e) { ShowUncaught(e); };
   handlers.LineChanged = [this] { ShowOperationTitle(); };
   handlers.DeviceLost = [this] { chooser_.DeviceLost(); };
+  handlers.Trace = &tracing_;
   binding_ = std::make_unique<CoreBinding>(core_, cp1_, std::move(handlers));
   titleRefresh_->OnTimer = [this] { ShowOperationTitle(); };
+  core_.OnEnd = [this](OperationEnd end) {
+    tracing_.Ended(OutcomeOf(end));
+    SayTraceFailure();
+  };
+  SayTraceFailure();  // held until the window is shown
 }
 
 WindowBinding::~WindowBinding() {
@@ -70,16 +78,21 @@ void WindowBinding::WindowShown() {
 }
 
 void WindowBinding::FormClose() {
+  const bool running = core_.OperationRunning();
   chooser_.Stop();
   if (cp1_.IsOpen()) cp1_.Close();
   core_.StopTimers();
   titleRefresh_->SetEnabled(false);
+  if (running) tracing_.Ended(Outcome::Stopped);
   ShowOperationOutside();
 }
 
 void WindowBinding::Button4Click() {
+  // Without a port the core says so in its box and starts nothing.
+  const bool noPort = !core_.OperationRunning() && !tracing_.Line().IsOpen();
   // The field's value, typed out of range, comes into it on the way.
   Dispatch([this] { core_.StartInstall(core_.zn.Value()); });
+  if (noPort) tracing_.Ended(Outcome::NoPort);
 }
 
 void WindowBinding::cp1RxChar(int Count) {
@@ -150,6 +163,10 @@ void WindowBinding::Show(BoxIcon Icon, const std::string& Caption, const std::st
   boxes_.Show(Icon, Caption, Text);
   --boxesOpen_;
   ShowOperationOutside();
+}
+
+void WindowBinding::SayTraceFailure() {
+  if (const auto failure = tracing_.TakeFailure()) ShowError(*failure);
 }
 
 void WindowBinding::ShowPorts(const std::vector<TSerPortEntry>& Listed, const std::string& SelectedPath) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "frontend/CoreBinding.h"
+#include "frontend/LineTracing.h"
 #include "frontend/LoaderLine.h"
 #include "frontend/PortAccess.h"
 #include "frontend/PortChooser.h"
@@ -112,6 +113,8 @@ class WindowBinding : private PortView, private MessageBoxes {
   // MessageBoxes: every box of the core and the binding comes through here,
   // so that a failure shows as one while its box is open.
   void Show(BoxIcon Icon, const std::string& Caption, const std::string& Text) override;
+  // A trace file that cannot be written is said once, in a box.
+  void SayTraceFailure();
   // PortView
   void ShowPorts(const std::vector<TSerPortEntry>& Listed, const std::string& SelectedPath) override;
   void ShowError(const std::string& Text) override;
@@ -125,6 +128,7 @@ class WindowBinding : private PortView, private MessageBoxes {
   std::string uncaughtCaption_;
   TSerComm cp1_;
   CommSerial commSerial_{cp1_};
+  LineTracing tracing_;  // the core's frames pass through it
   LoaderCore core_;
   std::unique_ptr<CoreBinding> binding_;
   CommPortAccess access_;

@@ -8,6 +8,7 @@ const std::vector<WindowOption>& WindowOptionTable() {
   static const std::vector<WindowOption> table = {
       {"--help", "", "эта справка"},
       {"--version", "", "версия программы"},
+      {"--trace", "ФАЙЛ", "записать обмен по линии в ФАЙЛ (для поддержки)"},
   };
   return table;
 }
@@ -24,12 +25,17 @@ WindowOptions ParseWindowOptions(const std::vector<std::string>& Args) {
       if (result.error.empty()) result.error = "неизвестный параметр " + arg;
       continue;
     }
-    if (!known->value.empty() && ++i >= Args.size() && result.error.empty())
-      result.error = arg + ": не указано значение " + std::string(known->value);
+    if (!known->value.empty()) {
+      if (++i >= Args.size()) {
+        if (result.error.empty()) result.error = arg + ": не указано значение " + std::string(known->value);
+        continue;
+      }
+      if (arg == "--trace") result.trace = Args[i];
+    }
     help = help || arg == "--help";
     version = version || arg == "--version";
   }
-  if (help || version) return {help ? WindowAction::Help : WindowAction::Version, {}};
+  if (help || version) return {help ? WindowAction::Help : WindowAction::Version, {}, {}};
   if (!result.error.empty()) result.action = WindowAction::Usage;
   return result;
 }

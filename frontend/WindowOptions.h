@@ -4,6 +4,7 @@
 // the texts printed instead of opening the window. The window programs only
 // say where the texts go (a terminal, a console, a box).
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,7 @@ enum WindowExit : int { kWindowExitOk = 0, kWindowExitNoDisplay = 1, kWindowExit
 struct WindowOptions {
   WindowAction action = WindowAction::OpenWindow;
   std::string error;  // with Usage: what was not understood
+  std::optional<std::string> trace;  // --trace: the line trace's file, in UTF-8
 };
 
 // One option of the table: its name, the value it takes (empty: none) and

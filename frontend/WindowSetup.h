@@ -4,6 +4,9 @@
 // and message boxes, the frames going through cp1, the system's serial
 // ports). Tests give virtual time, recorded boxes and a port of their own.
 
+#include <filesystem>
+#include <optional>
+
 #include "sequences/MessageBoxes.h"
 #include "sequences/MonotonicClock.h"
 #include "sequences/SerialText.h"
@@ -19,6 +22,8 @@ struct WindowSetup {
   const MonotonicClock* clock = nullptr;  // times the progress in the title
   TSerPortTable ports = TSerPortTable::System();
   bool scanPorts = true;  // false: no port discovery and no hot-plug watch
+  // The line trace's file (the window's --trace); GALT_TRACE when not given.
+  std::optional<std::filesystem::path> trace;
 };
 
 }  // namespace galt

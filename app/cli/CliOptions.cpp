@@ -50,7 +50,7 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
       name.resize(eq);
     }
     const bool takesValue = name == "--port" || name == "--serial" || name == "--read" ||
-                            name == "--verify" || name == "--blocks";
+                            name == "--verify" || name == "--blocks" || name == "--trace";
     if (name == "--help" || name == "-h") {
       o = CliOptions{};
       o.action = Action::Help;
@@ -89,6 +89,9 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
     } else if (name == "--serial") {
       o.serial = NumberIn(*value, kSerialMin, kSerialMax);
       if (!o.serial) error = "серийный номер — целое число от " + Range(kSerialMin, kSerialMax) + ": " + *value;
+    } else if (name == "--trace") {
+      o.trace = *value;
+      if (o.trace->empty()) error = "пустое имя файла у --trace";
     } else if (name == "--blocks") {
       o.blocks = NumberIn(*value, kBlockLimitMin, kFlashBlocks);
       if (!o.blocks) error = "число блоков — целое число от " + Range(kBlockLimitMin, kFlashBlocks) + ": " + *value;
@@ -155,6 +158,9 @@ std::string CliUsage(const std::string& program) {
          "                     вписывается серийный номер N, как при проверке в окне;\n"
          "                     проверяются блоки, которые покрывает файл, плюс два\n"
          "    --blocks N       для --read и --verify: блоки 0..N-1 (от " + Range(kBlockLimitMin, kFlashBlocks) + ")\n"
+         "    --trace ФАЙЛ     дописать в ФАЙЛ трассу линии для поддержки: настройки\n"
+         "                     порта, каждый кадр и ответ с расшифровкой, итог\n"
+         "                     (то же делает переменная окружения GALT_TRACE=ФАЙЛ)\n"
          "    --list           перечислить последовательные порты, которые можно открыть\n"
          "    --help           эта справка\n"
          "    --version        версия программы\n"

@@ -27,6 +27,7 @@ struct CliOptions {
   std::optional<int> serial;
   std::string file;           // --read and --verify
   std::optional<int> blocks;  // --read and --verify: blocks from 0 on
+  std::optional<std::string> trace;  // --trace: the line trace's file
 };
 
 struct CliParse {

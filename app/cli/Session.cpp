@@ -8,13 +8,14 @@
 #include <random>
 #include <utility>
 
-#include "app/cli/FilePath.h"
+#include "frontend/FilePath.h"
 #include "app/cli/PortArgument.h"
 #include "app/cli/PortListing.h"
 #include "frontend/PortAccess.h"
 #include "frontend/PortTexts.h"
 #include "frontend/ProgressText.h"
 #include "image/HexExport.h"
+#include "records/Outcome.h"
 #include "sequences/InstallTiming.h"
 
 namespace galt::cli {
@@ -32,7 +33,12 @@ constexpr int kGuardMarginMs = 60000;
 
 Session::Session(const CliOptions& options, ConsoleOutput& console, const TSerPortTable& ports,
                  std::function<bool()> stopRequested, std::optional<std::set<std::string>> consoles)
-    : options_(options), console_(console), stopRequested_(std::move(stopRequested)), consoles_(std::move(consoles)) {
+    : options_(options),
+      console_(console),
+      stopRequested_(std::move(stopRequested)),
+      tracing_(port_, TraceFileOf(options.trace ? std::optional(FilePath(*options.trace)) : std::nullopt),
+               "galt-loader-cli"),
+      consoles_(std::move(consoles)) {
   cp1_.SetPortTable(ports);
   UseLoaderLine(cp1_);
   const PortChoice port = ChoosePort(options_.port, ports);
@@ -49,13 +55,17 @@ Session::Session(const CliOptions& options, ConsoleOutput& console, const TSerPo
     cp1_.Close();
     Dispatch([this] { core_.LinkLost(portShown_); });
   };
+  handlers.Trace = &tracing_;
   binding_ = std::make_unique<CoreBinding>(core_, cp1_, std::move(handlers));
   core_.OnEnd = [this](OperationEnd end) { Ended(end); };
   boxes_.BeforeShow = [this] { ShowProgress(); };
 
   stopCheck_ = timers_.CreateTimer(kStopCheckMs);
   stopCheck_->OnTimer = [this] {
-    if (stopRequested_ && stopRequested_()) Finish(kExitStopped, StoppedText());
+    if (stopRequested_ && stopRequested_() && !exit_) {
+      outcome_ = Outcome::Stopped;
+      Finish(kExitStopped, StoppedText());
+    }
     ShowProgress();  // the time left counts down between replies too
   };
   core_.FormCreateImage();
@@ -72,10 +82,15 @@ Session::~Session() {
 }
 
 int Session::Run() {
+  SayTraceFailure();
   // The import reports a refused file in its own box.
   if (options_.action == Action::Verify && !core_.OpenHexFile(FilePath(options_.file))) return kExitFile;
   if (options_.action == Action::Read && !PrepareOutput()) return kExitFile;
-  if (!OpenPort()) return kExitPort;
+  if (!OpenPort()) {
+    tracing_.Ended(Outcome::NoPort);
+    tracing_.Drain();
+    return kExitPort;
+  }
   stopCheck_->SetEnabled(true);
   Dispatch([this] { Start(); });
   const bool ended = RunLoop(loop_, timers_, [this] { return exit_.has_value(); },
@@ -88,6 +103,9 @@ int Session::Run() {
   cp1_.Close();
   core_.StopTimers();
   stopCheck_->SetEnabled(false);
+  if (outcome_) tracing_.Ended(*outcome_);
+  tracing_.Drain();
+  SayTraceFailure();
   return *exit_;
 }
 
@@ -191,6 +209,7 @@ std::string Session::StoppedText() const {
 
 void Session::Ended(OperationEnd end) {
   if (exit_) return;
+  outcome_ = OutcomeOf(end);
   if (!EndedWell(end)) {
     Finish(kExitFailed);
   } else if (end == OperationEnd::ReadDone && options_.action == Action::Read) {
@@ -233,6 +252,10 @@ void Session::Finish(int code, const std::string& message) {
   if (exit_) return;
   if (!message.empty()) console_.Line(Stream::Err, message);
   exit_ = code;
+}
+
+void Session::SayTraceFailure() {
+  if (const auto failure = tracing_.TakeFailure()) console_.Line(Stream::Err, *failure);
 }
 
 int Session::GuardMs() const {

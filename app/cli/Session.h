@@ -17,6 +17,7 @@
 #include "app/cli/ConsoleOutput.h"
 #include "app/cli/LoopTimers.h"
 #include "frontend/CoreBinding.h"
+#include "frontend/LineTracing.h"
 #include "frontend/LoaderLine.h"
 #include "sequences/LoaderCore.h"
 #include "serial/PortTable.h"
@@ -53,6 +54,8 @@ class Session {
   void Ended(OperationEnd end);
   void SaveReadImage();
   void Finish(int code, const std::string& message = {});
+  // A trace file that cannot be written is said once, on stderr.
+  void SayTraceFailure();
   int GuardMs() const;
 
   CliOptions options_;
@@ -63,7 +66,8 @@ class Session {
   ConsoleBoxes boxes_{console_};
   TSerComm cp1_{&loop_};
   CommSerial port_{cp1_};
-  LoaderCore core_{timers_, boxes_, port_};
+  LineTracing tracing_;  // --trace or GALT_TRACE; the core's frames pass through it
+  LoaderCore core_{timers_, boxes_, tracing_.Line()};
   std::unique_ptr<CoreBinding> binding_;
   std::unique_ptr<Timer> stopCheck_;
   std::optional<std::set<std::string>> consoles_;
@@ -72,6 +76,7 @@ class Session {
   std::chrono::steady_clock::time_point started_;
   bool loading_ = false;  // the install is past its deactivation
   std::optional<int> exit_;
+  std::optional<Outcome> outcome_;  // the trace's last line, once the port is closed
 };
 
 }  // namespace galt::cli

@@ -1,5 +1,6 @@
 // The loader: one window and its event loop; the command line only asks for
-// the help or the version, which are answered without a window.
+// the help or the version, which are answered without a window, and names
+// the line trace's file.
 
 #include <QApplication>
 
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "app/qt/Unit1.h"
+#include "frontend/FilePath.h"
 #include "frontend/WindowOptions.h"
 
 namespace {
@@ -48,7 +50,9 @@ int main(int argc, char** argv) {
   // Only the program name reaches the toolkit: its own options are not ours.
   int toolkit_argc = argc > 0 ? 1 : 0;
   QApplication application(toolkit_argc, argv);
-  galt::TForm1 form;
+  galt::TForm1Setup setup;
+  if (options.trace) setup.trace = galt::FilePath(*options.trace);
+  galt::TForm1 form(setup);
   form.ShowCentred();
   return application.exec();
 }

@@ -1,6 +1,6 @@
 // The loader on Windows: one window and its message loop, one loader at a
-// time; the command line only asks for the help or the version, which are
-// answered without a window.
+// time; the command line asks for the help or the version, which are
+// answered without a window, or names the line trace's file.
 
 #include "app/win32/WindowsApi.h"
 #include <commctrl.h>
@@ -14,6 +14,7 @@
 #include "app/win32/ProgramText.h"
 #include "app/win32/SingleInstance.h"
 #include "app/win32/Unit1.h"
+#include "frontend/FilePath.h"
 #include "frontend/WindowOptions.h"
 #include "winutil/WideText.h"
 
@@ -60,7 +61,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   ::InitCommonControlsEx(&controls);
   int code = 0;
   {
-    galt::win32::TForm1 form;
+    galt::win32::TForm1Setup setup;
+    if (options.trace) setup.trace = galt::FilePath(*options.trace);
+    galt::win32::TForm1 form(setup);
     form.OnDestroyed = [] { ::PostQuitMessage(0); };
     form.ShowCentred(show);
     code = galt::win32::RunMessageLoop(form);

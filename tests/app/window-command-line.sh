@@ -21,6 +21,7 @@ expect() {  # CODE PATTERN(stdout+stderr) -- ARGS...
 expect 0 '^galt-loader 2\.11\.0 — загрузчик версии 0211 в GALT-5R$' -- "$@" --version
 expect 0 '^  --version  *версия программы$' -- "$@" --help
 expect 2 '^galt-loader: неизвестный параметр --verbose$' -- "$@" --verbose
+expect 2 '^galt-loader: --trace: не указано значение ФАЙЛ$' -- "$@" --trace
 [ $nodisplay -eq 0 ] || expect 1 'установите из командной строки: galt-loader-cli' -- env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$@"
 [ $status -ne 0 ] || echo PASS
 exit $status

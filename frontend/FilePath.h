@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-namespace galt::cli {
+namespace galt {
 
 // On Windows the path holds the name's UTF-16 form, so files open, are made
 // and renamed through the W calls and a name outside the ANSI code page
@@ -13,4 +13,4 @@ namespace galt::cli {
 // it holds the bytes as given.
 std::filesystem::path FilePath(const std::string& utf8);
 
-}  // namespace galt::cli
+}  // namespace galt

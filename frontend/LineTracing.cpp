@@ -1,0 +1,124 @@
+#include "frontend/LineTracing.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace galt {
+
+namespace {
+
+const char* ParityWord(TSerParity parity) {
+  switch (parity) {
+    case paNone: return "нет";
+    case paOdd: return "нечёт";
+    case paEven: return "чёт";
+    case paMark: return "1 (mark)";
+    case paSpace: return "0 (space)";
+  }
+  return "?";
+}
+
+const char* DtrWord(TSerControlDtr dtr) {
+  switch (dtr) {
+    case dtrDisabled: return "выкл";
+    case dtrEnabled: return "вкл";
+    case dtrHandshake: return "квитирование";
+  }
+  return "?";
+}
+
+const char* RtsWord(TSerControlRts rts) {
+  switch (rts) {
+    case rtsDisabled: return "выкл";
+    case rtsEnabled: return "вкл";
+    case rtsHandshake: return "квитирование";
+    case rtsToggle: return "при передаче";
+  }
+  return "?";
+}
+
+TracedLineSettings SettingsOf(TSerCustomComm& comm) {
+  TracedLineSettings s;
+  s.port = comm.FormattedDeviceName();
+  if (const auto path = comm.PortTable().Resolve(s.port); path && *path != s.port) s.port += " (" + *path + ")";
+  s.baud = comm.Baudrate() == brUser ? static_cast<std::uint32_t>(comm.UserBaudrate()) : BaudrateValue(comm.Baudrate());
+  s.dataBits = 4 + static_cast<int>(comm.Databits());
+  s.parity = ParityWord(comm.Parity());
+  s.stopBits = comm.Stopbits() == sb1 ? "1" : comm.Stopbits() == sb15 ? "1,5" : "2";
+  const TSerFlowControl& flow = comm.FlowControl();
+  s.dtr = DtrWord(flow.ControlDtr());
+  s.rts = RtsWord(flow.ControlRts());
+  std::string words;
+  const auto add = [&words](bool on, const char* word) {
+    if (on) words += (words.empty() ? "" : ", ") + std::string(word);
+  };
+  add(flow.OutCtsFlow(), "CTS");
+  add(flow.OutDsrFlow(), "DSR");
+  add(flow.XonXoffOut() || flow.XonXoffIn(), "XON/XOFF");
+  s.flow = words.empty() ? "нет" : words;
+  return s;
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> TraceFileOf(const std::optional<std::filesystem::path>& given) {
+  if (given) return given;
+#ifdef _WIN32
+  // The name as Windows keeps it, so a Cyrillic folder comes through whole.
+  const wchar_t* named = _wgetenv(L"GALT_TRACE");
+#else
+  const char* named = std::getenv("GALT_TRACE");
+#endif
+  if (!named || !*named) return std::nullopt;
+  return std::filesystem::path(named);
+}
+
+LineTracing::LineTracing(SerialText& line, const std::optional<std::filesystem::path>& file,
+                         const std::string& program, const MonotonicClock& clock)
+    : trace_(file ? std::make_unique<LineTrace>(*file, program, clock) : nullptr), serial_(line, trace_.get()) {}
+
+void LineTracing::Opened(TSerCustomComm& comm) {
+  if (trace_) trace_->Opened(SettingsOf(comm));
+}
+
+void LineTracing::LineErrors(std::uint32_t errors) {
+  if (!trace_) return;
+  std::string words;
+  const auto add = [&](std::uint32_t flag, const char* word) {
+    if (errors & flag) words += (words.empty() ? "" : ", ") + std::string(word);
+  };
+  add(CE_RXOVER, "переполнен буфер приёма");
+  add(CE_OVERRUN, "потерян байт (overrun)");
+  add(CE_RXPARITY, "чётность");
+  add(CE_FRAME, "ошибка кадра");
+  add(CE_BREAK, "break");
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%04X", static_cast<unsigned>(errors));
+  trace_->LineErrors((words.empty() ? std::string() : words + ", ") + code);
+}
+
+void LineTracing::PortError(const std::string& message) {
+  if (trace_) trace_->PortError(message);
+}
+
+void LineTracing::DeviceLost() {
+  if (trace_) trace_->DeviceLost();
+}
+
+void LineTracing::Closed() {
+  if (trace_) trace_->Closed();
+}
+
+void LineTracing::Ended(Outcome outcome) {
+  if (trace_) trace_->Ended(outcome);
+}
+
+void LineTracing::Drain() {
+  if (trace_) trace_->File().Drain();
+}
+
+std::optional<std::string> LineTracing::TakeFailure() {
+  return trace_ ? trace_->File().TakeFailure() : std::nullopt;
+}
+
+}  // namespace galt

@@ -1,0 +1,56 @@
+#pragma once
+// The file a line trace goes to, written off the event thread: the event
+// thread only appends text to a buffer under a short lock, and a writer
+// thread of its own takes whatever has gathered and writes it out. A file on
+// a slow share or a full disk then delays nothing the user waits for, and
+// what was traced reaches the file within moments, so a run that is killed
+// still leaves its trace. The first failure stops the writing; it is kept
+// for the front end to say once.
+
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+
+namespace galt {
+
+class TraceFile {
+ public:
+  // Opens `path` for appending (an earlier trace there is kept) and starts
+  // the writer; Failure() says when it could not be opened.
+  explicit TraceFile(const std::filesystem::path& path);
+  // Writes what is left and stops the writer.
+  ~TraceFile();
+  TraceFile(const TraceFile&) = delete;
+  TraceFile& operator=(const TraceFile&) = delete;
+
+  // Event thread: text to be written, lines with their own line ends.
+  void Append(std::string_view text);
+  // Waits until everything appended so far is written (or writing failed),
+  // two seconds at most.
+  void Drain();
+  // What went wrong, in words for the user, the first time it is asked
+  // after a failure; nothing otherwise.
+  std::optional<std::string> TakeFailure();
+
+ private:
+  void Write();
+
+  std::filesystem::path path_;
+  std::ofstream file_;
+  std::mutex lock_;
+  std::condition_variable wake_, drained_;
+  std::string pending_;  // appended, not yet taken by the writer
+  bool writing_ = false;  // the writer has taken a batch it has not written yet
+  bool stop_ = false;
+  bool failed_ = false;
+  bool said_ = false;
+  bool openFailed_ = false;
+  std::thread writer_;
+};
+
+}  // namespace galt
