@@ -8,6 +8,8 @@
 # serial number, 237; Shift+Tab to the install button, Enter. Success when
 # the window's success box comes and the emulator's flash holds 237. Before
 # the keys, a second galt-loader.exe must end at once, leaving one window.
+# The window runs with --trace: its trace must hold every block's echo and
+# the install's outcome.
 # Screenshots go to OUT_DIR: galt-loader-window.png (the window while it
 # confirms, its title counting down), galt-loader-done.png (the window and
 # its success box). The emulator is paced as a 14400-baud line and Wine is
@@ -60,7 +62,10 @@ emu=$!
 for _ in $(seq 100); do [ -L "$link" ] && break; sleep 0.1; done
 [ -L "$link" ] || fail "galt-emulator made no $link"
 
-"$here/wine-run.sh" "$prefix" "$loader" >"$work/loader.out" 2>&1 &
+# The window's own --trace: what crossed the line, for support.
+trace=$prefix/drive_c/galt-window-trace.txt
+rm -f "$trace"
+"$here/wine-run.sh" "$prefix" "$loader" --trace 'C:\galt-window-trace.txt' >"$work/loader.out" 2>&1 &
 app=$!
 window=$(timeout 60 xdotool search --sync --name '^GALT-5R' | head -n 1) || fail "the window did not appear"
 echo "window: $(xdotool getwindowname "$window")"
@@ -125,5 +130,10 @@ wait "$emu" || true
 emu=
 tail -n 1 "$work/emulator.out"
 grep -q "serial in flash 237$" "$work/emulator.out" || fail "serial 237 is not in the emulator's flash"
+[ -f "$trace" ] || fail "--trace made no $trace"
+echoes=$(grep -c ' <- эхо блока [0-9]* ' "$trace" || true)
+grep -q 'итог: confirmed' "$trace" || fail "the trace does not end with the install's outcome: $(tail -n 2 "$trace")"
+[ "$echoes" -eq 233 ] || fail "the trace holds $echoes block echoes, not 233"
+echo "trace: $echoes block echoes, $(grep 'итог:' "$trace")"
 echo "screenshots: $out/galt-loader-window.png $out/galt-loader-done.png"
 echo PASS
