@@ -34,8 +34,8 @@ const std::vector<WindowOption>& WindowOptionTable();
 // Args without the program's name. --help and --version win over the rest.
 WindowOptions ParseWindowOptions(const std::vector<std::string>& Args);
 
-// The texts, each ending in a newline: the help, the version line (as
-// galt-loader-cli has it), a command line not understood, and a window
+// The texts, each ending in a newline: the help, the version line (every
+// program's, galt-loader-cli's too), a command line not understood, and a window
 // started where there is no graphical session.
 std::string WindowHelp(const std::string& Program);
 std::string ProgramVersion(const std::string& Program);

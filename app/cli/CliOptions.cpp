@@ -179,8 +179,4 @@ std::string CliUsage(const std::string& program) {
          "    " + p + " --port " + kExamplePorts[1] + " --serial 237 --read galt-237.hex\n";
 }
 
-std::string CliVersion(const std::string& program) {
-  return program + " " GALT_VERSION " — загрузчик версии " + std::string(kFirmwareVersion) + " в GALT-5R\n";
-}
-
 }  // namespace galt::cli

@@ -44,7 +44,5 @@ CliParse ParseCliArguments(const std::vector<std::string>& args);
 // The --help text, laid out like a manual page.
 std::string CliUsage(const std::string& program);
 
-// The --version text.
-std::string CliVersion(const std::string& program);
 
 }  // namespace galt::cli

@@ -3,6 +3,7 @@
 #include "app/cli/CliOptions.h"
 #include "app/cli/PortListing.h"
 #include "app/cli/Session.h"
+#include "frontend/WindowOptions.h"
 #include "ports/PortDiscovery.h"
 
 namespace galt::cli {
@@ -25,7 +26,7 @@ int RunCommandLine(const std::string& program, const std::vector<std::string>& a
       return kExitOk;
     }
     case Action::Version: {
-      std::string version = CliVersion(program);
+      std::string version = ProgramVersion(program);
       version.pop_back();
       console.Line(Stream::Out, version);
       return kExitOk;

@@ -9,6 +9,7 @@
 #include "app/cli/PortArgument.h"
 #include "app/cli/PortListing.h"
 #include "frontend/PortTexts.h"
+#include "frontend/WindowOptions.h"
 #include "sequences/InstallTiming.h"
 #include "tests/app/cli/CapturedConsole.h"
 #include "tests/support/VirtualDevice.h"
@@ -29,7 +30,7 @@ TEST(CliArguments, TakeBothOptionFormsAndTheLastOfRepeatedOnes) {
   EXPECT_EQ(ParseCliArguments({"--port", "x", "--version"}).options.action, Action::Version);
   EXPECT_EQ(ParseCliArguments({"--serial", "237", "--serial=238", "--port", "x"}).error,
             "--serial указан дважды: укажите одно значение");
-  EXPECT_NE(CliVersion("galt-loader-cli").find("galt-loader-cli 2.11"), std::string::npos);
+  EXPECT_NE(ProgramVersion("galt-loader-cli").find("galt-loader-cli 2.11"), std::string::npos);
   const std::string help = CliUsage("galt-loader-cli");
   EXPECT_NE(help.find("от " + std::to_string(kSerialMin) + " до " + std::to_string(kSerialMax)), std::string::npos);
   EXPECT_NE(help.find("(от 10 до " + std::to_string(kFlashBlocks) + ")"), std::string::npos) << help;
