@@ -14,6 +14,7 @@
 
 #include "frontend/CoreBinding.h"
 #include "frontend/LoaderLine.h"
+#include "frontend/OperationJournal.h"
 #include "frontend/PortAccess.h"
 #include "frontend/PortChooser.h"
 #include "frontend/WindowSetup.h"
@@ -87,6 +88,13 @@ class WindowBinding : private PortView {
   // The system's news of a port plugged or unplugged, as it comes: the
   // chooser looks once the burst is over. Nothing without port discovery.
   void PortsMayHaveChanged();
+  // The serial number's field changed: the title says whether the journal
+  // has that number written before.
+  void SerialFieldChanged();
+  // The menu item "Журнал установок": `open` opens the file with the
+  // system's program for it, false when it could not; a box says when there
+  // is no journal yet or it did not open.
+  void OpenJournal(const std::function<bool(const std::filesystem::path&)>& open);
 
   // Runs a handler of the core, shows an error it lets escape, then what it
   // changed.
@@ -108,6 +116,7 @@ class WindowBinding : private PortView {
   std::string uncaughtCaption_;
   TSerComm cp1_;
   CommSerial commSerial_{cp1_};
+  OperationJournal journal_;  // the core's boxes go through it
   LoaderCore core_;
   std::unique_ptr<CoreBinding> binding_;
   CommPortAccess access_;
@@ -115,6 +124,7 @@ class WindowBinding : private PortView {
   std::unique_ptr<Timer> titleRefresh_;
   std::string shownSized1_;
   std::string opening_;  // the port being opened, named in the title
+  std::string portName_, adapter_;  // the open port as the list shows it
   bool shown_ = false;
   std::vector<std::string> heldErrors_;
 };

@@ -5,7 +5,10 @@
 
 #include <QApplication>
 
+#include "tests/support/TestJournal.h"
+
 int main(int argc, char** argv) {
+  const galt::testing::TestJournal journal;
   // Listing the tests at build time happens without a display.
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
