@@ -19,7 +19,7 @@ enum ExitCode : int {
   kExitStopped = 130,    // stopped by Ctrl+C or a termination request
 };
 
-enum class Action { Install, Read, Verify, List, Help, Version };
+enum class Action { Install, Read, Verify, List, Journal, Help, Version };
 
 struct CliOptions {
   Action action = Action::Install;
@@ -27,6 +27,7 @@ struct CliOptions {
   std::optional<int> serial;
   std::string file;           // --read and --verify
   std::optional<int> blocks;  // --read and --verify: blocks from 0 on
+  std::string journalFile;    // --journal-file: the journal written and shown
 };
 
 struct CliParse {

@@ -1,6 +1,7 @@
 #include "app/cli/CommandLine.h"
 
 #include "app/cli/CliOptions.h"
+#include "app/cli/JournalListing.h"
 #include "app/cli/PortListing.h"
 #include "app/cli/Session.h"
 #include "ports/PortDiscovery.h"
@@ -32,6 +33,8 @@ int RunCommandLine(const std::string& program, const std::vector<std::string>& a
     }
     case Action::List:
       return PrintPortList(ScanPortTable(ports), console);
+    case Action::Journal:
+      return PrintJournal(ChosenJournal(parsed.options), console);
     case Action::Install:
     case Action::Read:
     case Action::Verify:

@@ -18,6 +18,7 @@
 #include "app/cli/LoopTimers.h"
 #include "frontend/CoreBinding.h"
 #include "frontend/LoaderLine.h"
+#include "frontend/OperationJournal.h"
 #include "sequences/LoaderCore.h"
 #include "serial/PortTable.h"
 #include "serial/SerComm.h"
@@ -40,7 +41,11 @@ class Session {
   int Run();
 
  private:
-  bool OpenPort();
+  // Empty when the port opened, else why not.
+  std::string OpenPort();
+  // The journal's entry begins; an install first says when its serial
+  // number was written before.
+  void BeginJournal();
   // --read: the file is known writable before the first frame; the image
   // goes into a file beside it, which takes its name only when complete.
   bool PrepareOutput();
@@ -61,9 +66,10 @@ class Session {
   TSerEventLoop loop_;  // before cp1_: its worker threads post here
   LoopTimers timers_;
   ConsoleBoxes boxes_{console_};
+  OperationJournal journal_;  // the core's boxes go through it
   TSerComm cp1_{&loop_};
   CommSerial port_{cp1_};
-  LoaderCore core_{timers_, boxes_, port_};
+  LoaderCore core_{timers_, journal_, port_};
   std::unique_ptr<CoreBinding> binding_;
   std::unique_ptr<Timer> stopCheck_;
   std::optional<std::set<std::string>> consoles_;
