@@ -1,6 +1,7 @@
 #include "app/win32/Unit1.h"
 
 #include <dbt.h>
+#include <shellapi.h>
 
 #include <stdexcept>
 
@@ -30,6 +31,9 @@ constexpr GUID kComPortInterface = {0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x0
 const std::string kUncaughtCaption = "galt-loader";
 // Posted by the first show: the boxes start-up held come over the window.
 constexpr UINT kShown = WM_APP + 3;
+// The system menu's item that opens the install journal (below 0xF000, its
+// low four bits clear, as WM_SYSCOMMAND wants).
+constexpr UINT kJournalCommand = 0x0A10;
 
 HWND Child(const wchar_t* cls, const wchar_t* text, DWORD style, HWND parent, int id = 0) {
   const HWND hwnd = ::CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
@@ -64,6 +68,9 @@ TForm1::TForm1(const TForm1Setup& setup) : own_(std::make_unique<OwnServices>())
   BuildControls();
   Layout(WindowDpi(hwnd_));
   BindEvents();
+  const HMENU system = ::GetSystemMenu(hwnd_, FALSE);
+  ::AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuW(system, MF_STRING, kJournalCommand, WideFromUtf8(texts::kJournalMenuItem).c_str());
   FormCreate();
 }
 
@@ -240,7 +247,10 @@ LRESULT TForm1::OnMessage(UINT Message, WPARAM WParam, LPARAM LParam) {
         if (code == BN_SETFOCUS || code == BN_KILLFOCUS)
           ::SendMessageW(Button4, BM_SETSTYLE, code == BN_SETFOCUS ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
       } else if (from != nullptr) {
-        if (zn && zn->OnCommand(from, code)) return 0;
+        if (zn && zn->OnCommand(from, code)) {
+          if (code == EN_CHANGE) binding_->SerialFieldChanged();
+          return 0;
+        }
         if (cmbPorts) cmbPorts->OnCommand(from, code);
       }
       return 0;
@@ -304,6 +314,13 @@ LRESULT TForm1::OnMessage(UINT Message, WPARAM WParam, LPARAM LParam) {
       ::SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
       return 0;
     }
+    case WM_SYSCOMMAND:
+      if ((WParam & 0xFFF0) != kJournalCommand) break;
+      binding_->OpenJournal([](const std::filesystem::path& file) {
+        return reinterpret_cast<INT_PTR>(::ShellExecuteW(nullptr, L"open", file.c_str(), nullptr, nullptr,
+                                                         SW_SHOWNORMAL)) > 32;
+      });
+      return 0;
     case WM_CLOSE:
       // Nothing is asked: a running operation is abandoned and the port
       // closed at once.
