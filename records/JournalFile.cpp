@@ -1,5 +1,6 @@
 #include "records/JournalFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -210,7 +211,13 @@ FileText ReadText(const fs::path& path) {
     result.error = "Журнал " + JournalPathText(path) + " не читается.";
     return result;
   }
-  result.text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  // In one read: a journal of years is megabytes.
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  in.seekg(0, std::ios::beg);
+  result.text.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+  in.read(result.text.data(), static_cast<std::streamsize>(result.text.size()));
+  result.text.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
   if (result.text.empty()) {
     result.missing = true;
   } else if (result.text.compare(0, JournalHead().size(), JournalHead()) != 0) {
