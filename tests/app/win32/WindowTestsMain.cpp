@@ -10,9 +10,9 @@
 #include "tests/support/TestJournal.h"
 
 int main(int argc, char** argv) {
-  const galt::testing::TestJournal journal;
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
   ::InitCommonControlsEx(&controls);
   ::testing::InitGoogleTest(&argc, argv);
+  galt::testing::UseTestJournal();
   return RUN_ALL_TESTS();
 }
