@@ -130,7 +130,8 @@ void WindowBinding::ShowUncaught(const std::exception& Error) {
 void WindowBinding::ShowOperationTitle() {
   const bool opening = !opening_.empty() && !core_.OperationRunning();
   std::string title = opening ? PortOpeningTitle(opening_) : OperationTitle(core_);
-  if (!opening && !core_.OperationRunning()) {
+  // Not for a number half typed ("23" reads as 100).
+  if (!opening && !core_.OperationRunning() && core_.zn.Text() == std::to_string(core_.zn.Value())) {
     // Looked up when the number changes, not at every refresh.
     if (const std::string& before = journal_.WrittenBeforeText(core_.zn.Value()); !before.empty()) {
       title = before + " — GALT-5R";
