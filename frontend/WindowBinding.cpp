@@ -4,6 +4,7 @@
 
 #include "frontend/PortTexts.h"
 #include "frontend/ProgressText.h"
+#include "records/JournalFile.h"
 #include "records/Outcome.h"
 
 namespace galt {
@@ -33,9 +34,11 @@ WindowBinding::WindowBinding(WindowFace& Face, const WindowSetup& Setup, const T
       scanPorts_(Setup.scanPorts),
       uncaughtCaption_(Own.UncaughtCaption),
       cp1_(&Own.Dispatcher),
+      journal_(*this, "window", JournalPath(),
+               [this](const std::string& problem) { boxes_.Show(BoxIcon::Error, texts::kErrorCaption, problem); }),
       tracing_(Setup.port ? *Setup.port : commSerial_, TraceFileOf(Setup.trace), "galt-loader",
                Setup.clock ? *Setup.clock : SteadyClock::Instance()),
-      core_(timers_, *this, tracing_.Line(), Setup.clock ? *Setup.clock : SteadyClock::Instance()),
+      core_(timers_, journal_, tracing_.Line(), Setup.clock ? *Setup.clock : SteadyClock::Instance()),
       access_(cp1_, Setup.ports),
       chooser_(access_, *this, timers_, texts::kPortsBusyHint),
       titleRefresh_(timers_.CreateTimer(kTitleRefreshMs)) {
@@ -50,6 +53,7 @@ WindowBinding::WindowBinding(WindowFace& Face, const WindowSetup& Setup, const T
   binding_ = std::make_unique<CoreBinding>(core_, cp1_, std::move(handlers));
   titleRefresh_->OnTimer = [this] { ShowOperationTitle(); };
   core_.OnEnd = [this](OperationEnd end) {
+    journal_.End(end, core_);
     tracing_.Ended(OutcomeOf(end));
     SayTraceFailure();
   };
@@ -79,6 +83,7 @@ void WindowBinding::WindowShown() {
 
 void WindowBinding::FormClose() {
   const bool running = core_.OperationRunning();
+  if (running) journal_.End(Outcome::Stopped, core_);
   chooser_.Stop();
   if (cp1_.IsOpen()) cp1_.Close();
   core_.StopTimers();
@@ -88,11 +93,15 @@ void WindowBinding::FormClose() {
 }
 
 void WindowBinding::Button4Click() {
-  // Without a port the core says so in its box and starts nothing.
-  const bool noPort = !core_.OperationRunning() && !tracing_.Line().IsOpen();
   // The field's value, typed out of range, comes into it on the way.
+  const bool starts = !core_.OperationRunning();
+  if (starts) journal_.Begin(JournalOperation::Install, core_.zn.Value(), portName_, adapter_);
   Dispatch([this] { core_.StartInstall(core_.zn.Value()); });
-  if (noPort) tracing_.Ended(Outcome::NoPort);
+  // Refused at once, with its box: no port was open.
+  if (starts && journal_.Running() && !core_.OperationRunning()) {
+    journal_.End(Outcome::NoPort, core_);
+    tracing_.Ended(Outcome::NoPort);
+  }
 }
 
 void WindowBinding::cp1RxChar(int Count) {
@@ -109,6 +118,19 @@ void WindowBinding::RefreshPorts() { chooser_.Rescan(); }
 
 void WindowBinding::PortsMayHaveChanged() {
   if (scanPorts_) chooser_.PortsMayHaveChanged();
+}
+
+void WindowBinding::SerialFieldChanged() { ShowOperationTitle(); }
+
+void WindowBinding::OpenJournal(const std::function<bool(const std::filesystem::path&)>& open) {
+  const std::filesystem::path& file = journal_.File();
+  std::error_code ec;
+  const std::string where = JournalPathText(file);
+  if (!std::filesystem::exists(file, ec)) {
+    boxes_.Show(BoxIcon::Information, texts::kJournalMenuItem, "Записей пока нет. Журнал будет здесь: " + where);
+  } else if (!open(file)) {
+    boxes_.Show(BoxIcon::Error, texts::kErrorCaption, "Журнал не открылся. Откройте файл сами: " + where);
+  }
 }
 
 void WindowBinding::Dispatch(const std::function<void()>& Handler) {
@@ -132,7 +154,15 @@ void WindowBinding::ShowUncaught(const std::exception& Error) {
 
 void WindowBinding::ShowOperationTitle() {
   const bool opening = !opening_.empty() && !core_.OperationRunning();
-  face_.ShowTitle(opening ? PortOpeningTitle(opening_) : OperationTitle(core_));
+  std::string title = opening ? PortOpeningTitle(opening_) : OperationTitle(core_);
+  // Not for a number half typed ("23" reads as 100).
+  if (!opening && !core_.OperationRunning() && core_.zn.Text() == std::to_string(core_.zn.Value())) {
+    // Looked up when the number changes, not at every refresh.
+    if (const std::string& before = journal_.WrittenBeforeText(core_.zn.Value()); !before.empty()) {
+      title = before + " — GALT-5R";
+    }
+  }
+  face_.ShowTitle(title);
   titleRefresh_->SetEnabled(core_.OperationRunning());
   ShowOperationOutside();
 }
@@ -170,6 +200,13 @@ void WindowBinding::SayTraceFailure() {
 }
 
 void WindowBinding::ShowPorts(const std::vector<TSerPortEntry>& Listed, const std::string& SelectedPath) {
+  portName_.clear();
+  adapter_.clear();
+  for (const TSerPortEntry& entry : Listed) {
+    if (entry.Path != SelectedPath) continue;
+    portName_ = entry.Name;
+    adapter_ = AdapterText(entry);
+  }
   face_.ShowPorts(Listed, SelectedPath);
 }
 

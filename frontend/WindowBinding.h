@@ -15,6 +15,7 @@
 #include "frontend/CoreBinding.h"
 #include "frontend/LineTracing.h"
 #include "frontend/LoaderLine.h"
+#include "frontend/OperationJournal.h"
 #include "frontend/PortAccess.h"
 #include "frontend/PortChooser.h"
 #include "frontend/WindowSetup.h"
@@ -101,6 +102,13 @@ class WindowBinding : private PortView, private MessageBoxes {
   // The system's news of a port plugged or unplugged, as it comes: the
   // chooser looks once the burst is over. Nothing without port discovery.
   void PortsMayHaveChanged();
+  // The serial number's field changed: the title says whether the journal
+  // has that number written before.
+  void SerialFieldChanged();
+  // The menu item "Журнал установок": `open` opens the file with the
+  // system's program for it, false when it could not; a box says when there
+  // is no journal yet or it did not open.
+  void OpenJournal(const std::function<bool(const std::filesystem::path&)>& open);
 
   // Runs a handler of the core, shows an error it lets escape, then what it
   // changed.
@@ -128,6 +136,7 @@ class WindowBinding : private PortView, private MessageBoxes {
   std::string uncaughtCaption_;
   TSerComm cp1_;
   CommSerial commSerial_{cp1_};
+  OperationJournal journal_;  // the core's boxes go through it
   LineTracing tracing_;  // the core's frames pass through it
   LoaderCore core_;
   std::unique_ptr<CoreBinding> binding_;
@@ -136,6 +145,7 @@ class WindowBinding : private PortView, private MessageBoxes {
   std::unique_ptr<Timer> titleRefresh_;
   std::string shownSized1_;
   std::string opening_;  // the port being opened, named in the title
+  std::string portName_, adapter_;  // the open port as the list shows it
   bool shown_ = false;
   std::vector<std::string> heldErrors_;
   OperationShown operationShown_;

@@ -17,7 +17,7 @@ rules=(
   "image: image"
   "link: link image"
   "sequences: sequences link image"
-  "records: records sequences link image"
+  "records: records sequences link image winutil"
   "serial: serial winutil"
   "ports: ports serial winutil"
   "frontend: frontend records sequences link image ports serial $backends"

@@ -26,12 +26,14 @@ const std::string kPortHelp =
     "                     если Windows даёт порту такой номер)\n";
 const std::string kExamplePorts[] = {"COM5", "COM12"};
 const std::string kStopHelp = "    130  остановлено (Ctrl+C, Ctrl+Break или закрытие окна консоли)\n";
+const std::string kJournalHelp = "%LOCALAPPDATA%\\GALT-5R\\journal.csv";
 #else
 const std::string kPortHelp =
     "    --port ПОРТ      имя порта, как в окне и в --list (USB0, ACM0, S0),\n"
     "                     или путь устройства (/dev/ttyUSB0)\n";
 const std::string kExamplePorts[] = {"USB0", "/dev/ttyUSB0"};
 const std::string kStopHelp = "    130  остановлено (Ctrl+C или сигнал завершения)\n";
+const std::string kJournalHelp = "~/.local/state/galt-loader/journal.csv";
 #endif
 
 }  // namespace
@@ -39,7 +41,7 @@ const std::string kStopHelp = "    130  остановлено (Ctrl+C или с
 CliParse ParseCliArguments(const std::vector<std::string>& args) {
   CliParse result;
   CliOptions& o = result.options;
-  bool read = false, verify = false, list = false, version = false;
+  bool read = false, verify = false, list = false, journal = false, version = false;
   std::string& error = result.error;
 
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -50,7 +52,8 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
       name.resize(eq);
     }
     const bool takesValue = name == "--port" || name == "--serial" || name == "--read" ||
-                            name == "--verify" || name == "--blocks" || name == "--trace";
+                            name == "--verify" || name == "--blocks" || name == "--trace" ||
+                            name == "--journal-file";
     if (name == "--help" || name == "-h") {
       o = CliOptions{};
       o.action = Action::Help;
@@ -65,6 +68,8 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
     if (!takesValue) {
       if (name == "--list" && !value) {
         list = true;
+      } else if (name == "--journal" && !value) {
+        journal = true;
       } else if (name.rfind("-", 0) == 0) {
         error = "неизвестный параметр " + args[i];
       } else {
@@ -92,6 +97,9 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
     } else if (name == "--trace") {
       o.trace = *value;
       if (o.trace->empty()) error = "пустое имя файла у --trace";
+    } else if (name == "--journal-file") {
+      o.journalFile = *value;
+      if (o.journalFile.empty()) error = "пустое имя файла у --journal-file";
     } else if (name == "--blocks") {
       o.blocks = NumberIn(*value, kBlockLimitMin, kFlashBlocks);
       if (!o.blocks) error = "число блоков — целое число от " + Range(kBlockLimitMin, kFlashBlocks) + ": " + *value;
@@ -111,8 +119,13 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
 
   const bool portUsed = !o.port.empty() || o.serial || o.blocks || read || verify;
   if (list) {
-    if (portUsed) error = "--list не сочетается с другими параметрами";
+    if (portUsed || journal) error = "--list не сочетается с другими параметрами";
     o.action = Action::List;
+    return result;
+  }
+  if (journal) {
+    if (portUsed) error = "--journal не сочетается с параметрами операции";
+    o.action = Action::Journal;
     return result;
   }
   if (read && verify) {
@@ -139,6 +152,7 @@ std::string CliUsage(const std::string& program) {
          "    " + p + " --port ПОРТ [--serial N] --read ФАЙЛ [--blocks N]\n"
          "    " + p + " --port ПОРТ --serial N --verify ФАЙЛ [--blocks N]\n"
          "    " + p + " --list\n"
+         "    " + p + " --journal [--journal-file ФАЙЛ]\n"
          "    " + p + " --help | --version\n"
          "\n"
          "ОПИСАНИЕ\n"
@@ -148,6 +162,8 @@ std::string CliUsage(const std::string& program) {
          "    устройство ответит этим номером. Сообщения окна выводятся строками:\n"
          "    ошибки в stderr, остальное в stdout; ход работы — полосой на терминале\n"
          "    и редкими строками, если вывод не на терминал.\n"
+         "    Каждая операция оставляет строку в журнале установок (CSV); если номер\n"
+         "    N уже записан, это говорится до начала установки.\n"
          "\n"
          "ПАРАМЕТРЫ\n"
          + kPortHelp +
@@ -162,6 +178,10 @@ std::string CliUsage(const std::string& program) {
          "                     порта, каждый кадр и ответ с расшифровкой, итог\n"
          "                     (то же делает переменная окружения GALT_TRACE=ФАЙЛ)\n"
          "    --list           перечислить последовательные порты, которые можно открыть\n"
+         "    --journal        путь журнала установок и 20 последних записей\n"
+         "    --journal-file ФАЙЛ\n"
+         "                     вести журнал в ФАЙЛ (иначе GALT_JOURNAL или\n"
+         "                     " + kJournalHelp + ")\n"
          "    --help           эта справка\n"
          "    --version        версия программы\n"
          "\n"
@@ -171,7 +191,8 @@ std::string CliUsage(const std::string& program) {
          "    1    ошибка устройства или операции (текст сообщения в stderr)\n"
          "    2    неверная командная строка\n"
          "    3    порт не открывается или не найден ни один порт\n"
-         "    4    файл не читается, не импортируется или не записывается\n"
+         "    4    файл не читается, не импортируется или не записывается;\n"
+         "         для --journal: в файле не журнал загрузчика\n"
          + kStopHelp +
          "\n"
          "ПРИМЕРЫ\n"

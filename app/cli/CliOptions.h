@@ -19,7 +19,7 @@ enum ExitCode : int {
   kExitStopped = 130,    // stopped by Ctrl+C or a termination request
 };
 
-enum class Action { Install, Read, Verify, List, Help, Version };
+enum class Action { Install, Read, Verify, List, Journal, Help, Version };
 
 struct CliOptions {
   Action action = Action::Install;
@@ -28,6 +28,7 @@ struct CliOptions {
   std::string file;           // --read and --verify
   std::optional<int> blocks;  // --read and --verify: blocks from 0 on
   std::optional<std::string> trace;  // --trace: the line trace's file
+  std::string journalFile;    // --journal-file: the journal written and shown
 };
 
 struct CliParse {

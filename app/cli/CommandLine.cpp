@@ -1,6 +1,7 @@
 #include "app/cli/CommandLine.h"
 
 #include "app/cli/CliOptions.h"
+#include "app/cli/JournalListing.h"
 #include "app/cli/PortListing.h"
 #include "app/cli/Session.h"
 #include "frontend/WindowOptions.h"
@@ -33,6 +34,8 @@ int RunCommandLine(const std::string& program, const std::vector<std::string>& a
     }
     case Action::List:
       return PrintPortList(ScanPortTable(ports), console);
+    case Action::Journal:
+      return PrintJournal(ChosenJournal(parsed.options), console);
     case Action::Install:
     case Action::Read:
     case Action::Verify:

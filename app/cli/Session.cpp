@@ -8,6 +8,7 @@
 #include <random>
 #include <utility>
 
+#include "app/cli/JournalListing.h"
 #include "frontend/FilePath.h"
 #include "app/cli/PortArgument.h"
 #include "app/cli/PortListing.h"
@@ -36,6 +37,8 @@ Session::Session(const CliOptions& options, ConsoleOutput& console, const TSerPo
     : options_(options),
       console_(console),
       stopRequested_(std::move(stopRequested)),
+      journal_(boxes_, "cli", ChosenJournal(options_),
+               [this](const std::string& problem) { console_.Line(Stream::Err, problem); }),
       tracing_(port_, TraceFileOf(options.trace ? std::optional(FilePath(*options.trace)) : std::nullopt),
                "galt-loader-cli"),
       consoles_(std::move(consoles)) {
@@ -63,8 +66,10 @@ Session::Session(const CliOptions& options, ConsoleOutput& console, const TSerPo
   stopCheck_ = timers_.CreateTimer(kStopCheckMs);
   stopCheck_->OnTimer = [this] {
     if (stopRequested_ && stopRequested_() && !exit_) {
+      const std::string text = StoppedText();
       outcome_ = Outcome::Stopped;
-      Finish(kExitStopped, StoppedText());
+      Finish(kExitStopped, text);
+      journal_.End(Outcome::Stopped, core_, text);
     }
     ShowProgress();  // the time left counts down between replies too
   };
@@ -86,7 +91,10 @@ int Session::Run() {
   // The import reports a refused file in its own box.
   if (options_.action == Action::Verify && !core_.OpenHexFile(FilePath(options_.file))) return kExitFile;
   if (options_.action == Action::Read && !PrepareOutput()) return kExitFile;
-  if (!OpenPort()) {
+  BeginJournal();
+  if (const std::string problem = OpenPort(); !problem.empty()) {
+    console_.Line(Stream::Err, problem);
+    journal_.End(Outcome::NoPort, core_, problem);
     tracing_.Ended(Outcome::NoPort);
     tracing_.Drain();
     return kExitPort;
@@ -96,8 +104,11 @@ int Session::Run() {
   const bool ended = RunLoop(loop_, timers_, [this] { return exit_.has_value(); },
                              std::chrono::milliseconds(GuardMs()));
   if (!ended) {
-    Finish(kExitFailed, "Операция не завершилась за " + std::to_string(GuardMs() / 1000) +
-                            " с. Проверьте устройство и повторите.");
+    const std::string text =
+        "Операция не завершилась за " + std::to_string(GuardMs() / 1000) + " с. Проверьте устройство и повторите.";
+    outcome_ = Outcome::Stopped;
+    Finish(kExitFailed, text);
+    journal_.End(Outcome::Stopped, core_, text);
   }
   console_.EndProgress();
   cp1_.Close();
@@ -109,18 +120,30 @@ int Session::Run() {
   return *exit_;
 }
 
-bool Session::OpenPort() {
+std::string Session::OpenPort() {
   const auto path = cp1_.PortTable().Resolve(cp1_.FormattedDeviceName());
   if (path && IsKernelConsole(*path, consoles_)) {
-    console_.Line(Stream::Err, "Порт " + portShown_ +
-                                   " — консоль ядра: система пишет туда свои сообщения, загрузчик его не "
-                                   "открывает. Укажите другой порт.");
-    return false;
+    return "Порт " + portShown_ +
+           " — консоль ядра: система пишет туда свои сообщения, загрузчик его не открывает. Укажите другой порт.";
   }
   const PortOpening opening = OpenUnlessHeld(cp1_);
-  if (opening.Opened) return true;
-  console_.Line(Stream::Err, OpenFailureText(portShown_, opening, kPortsBusyHintCli));
-  return false;
+  if (opening.Opened) return {};
+  return OpenFailureText(portShown_, opening, kPortsBusyHintCli);
+}
+
+void Session::BeginJournal() {
+  const int serial = options_.serial.value_or(kSerialMin);
+  JournalOperation operation = JournalOperation::Install;
+  if (options_.action == Action::Read) operation = JournalOperation::Read;
+  if (options_.action == Action::Verify) operation = JournalOperation::Verify;
+  if (operation == JournalOperation::Install) {
+    // Said, not asked: a device may be written again on purpose.
+    if (const std::string& before = journal_.WrittenBeforeText(serial); !before.empty()) {
+      console_.Line(Stream::Out, before);
+    }
+  }
+  const auto path = cp1_.PortTable().Resolve(cp1_.FormattedDeviceName());
+  journal_.Begin(operation, serial, portShown_, path ? AdapterTextOfPath(*path) : std::string());
 }
 
 bool Session::PrepareOutput() {
@@ -160,6 +183,7 @@ void Session::Start() {
       core_.StartVerify(serial, options_.blocks);
       break;
     case Action::List:
+    case Action::Journal:
     case Action::Help:
     case Action::Version:
       break;
@@ -210,6 +234,7 @@ std::string Session::StoppedText() const {
 void Session::Ended(OperationEnd end) {
   if (exit_) return;
   outcome_ = OutcomeOf(end);
+  journal_.End(end, core_);
   if (!EndedWell(end)) {
     Finish(kExitFailed);
   } else if (end == OperationEnd::ReadDone && options_.action == Action::Read) {

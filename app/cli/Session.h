@@ -19,6 +19,7 @@
 #include "frontend/CoreBinding.h"
 #include "frontend/LineTracing.h"
 #include "frontend/LoaderLine.h"
+#include "frontend/OperationJournal.h"
 #include "sequences/LoaderCore.h"
 #include "serial/PortTable.h"
 #include "serial/SerComm.h"
@@ -41,7 +42,11 @@ class Session {
   int Run();
 
  private:
-  bool OpenPort();
+  // Empty when the port opened, else why not.
+  std::string OpenPort();
+  // The journal's entry begins; an install first says when its serial
+  // number was written before.
+  void BeginJournal();
   // --read: the file is known writable before the first frame; the image
   // goes into a file beside it, which takes its name only when complete.
   bool PrepareOutput();
@@ -64,10 +69,11 @@ class Session {
   TSerEventLoop loop_;  // before cp1_: its worker threads post here
   LoopTimers timers_;
   ConsoleBoxes boxes_{console_};
+  OperationJournal journal_;  // the core's boxes go through it
   TSerComm cp1_{&loop_};
   CommSerial port_{cp1_};
   LineTracing tracing_;  // --trace or GALT_TRACE; the core's frames pass through it
-  LoaderCore core_{timers_, boxes_, tracing_.Line()};
+  LoaderCore core_{timers_, journal_, tracing_.Line()};
   std::unique_ptr<CoreBinding> binding_;
   std::unique_ptr<Timer> stopCheck_;
   std::optional<std::set<std::string>> consoles_;

@@ -1,6 +1,9 @@
 #include "app/qt/Unit1.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QKeyEvent>
 #include <QShowEvent>
 #include <QFrame>
@@ -21,6 +24,7 @@
 #include "app/qt/WindowFonts.h"
 #include "app/qt/galt-loader.xpm"
 #include "frontend/ProgressText.h"
+#include "records/JournalFile.h"
 #include "serial/qt/QtDispatcher.h"
 
 namespace galt {
@@ -155,6 +159,17 @@ void TForm1::BindEvents() {
   cmbPorts->OnAboutToShowList = [this] {
     if (scanPorts_) RefreshPorts();
   };
+  // The title says whether the number in the field was written before.
+  connect(zn->findChild<QLineEdit*>(), &QLineEdit::textChanged, this, [this] { binding_->SerialFieldChanged(); });
+  // The window's context menu opens the install journal.
+  auto* journal = new QAction(QString::fromStdString(texts::kJournalMenuItem), this);
+  connect(journal, &QAction::triggered, this, [this] {
+    binding_->OpenJournal([](const std::filesystem::path& file) {
+      return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(JournalPathText(file))));
+    });
+  });
+  addAction(journal);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 void TForm1::FormCreate() {

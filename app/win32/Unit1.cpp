@@ -1,6 +1,7 @@
 #include "app/win32/Unit1.h"
 
 #include <dbt.h>
+#include <shellapi.h>
 
 #include <stdexcept>
 
@@ -40,6 +41,10 @@ bool HighContrastOn() {
   return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
          (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
 }
+
+// The system menu's item that opens the install journal (below 0xF000, its
+// low four bits clear, as WM_SYSCOMMAND wants).
+constexpr UINT kJournalCommand = 0x0A10;
 
 HWND Child(const wchar_t* cls, const wchar_t* text, DWORD style, HWND parent, int id = 0) {
   const HWND hwnd = ::CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
@@ -82,6 +87,9 @@ TForm1::TForm1(const TForm1Setup& setup, const TForm1Shell& shell)
   Layout(WindowDpi(hwnd_));
   BindEvents();
   FollowSystemColours();
+  const HMENU system = ::GetSystemMenu(hwnd_, FALSE);
+  ::AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuW(system, MF_STRING, kJournalCommand, WideFromUtf8(texts::kJournalMenuItem).c_str());
   FormCreate();
 }
 
@@ -296,7 +304,10 @@ LRESULT TForm1::OnMessage(UINT Message, WPARAM WParam, LPARAM LParam) {
         if (code == BN_SETFOCUS || code == BN_KILLFOCUS)
           ::SendMessageW(Button4, BM_SETSTYLE, code == BN_SETFOCUS ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
       } else if (from != nullptr) {
-        if (zn && zn->OnCommand(from, code)) return 0;
+        if (zn && zn->OnCommand(from, code)) {
+          if (code == EN_CHANGE) binding_->SerialFieldChanged();
+          return 0;
+        }
         if (cmbPorts) cmbPorts->OnCommand(from, code);
       }
       return 0;
@@ -371,6 +382,13 @@ LRESULT TForm1::OnMessage(UINT Message, WPARAM WParam, LPARAM LParam) {
     case WM_ENDSESSION:
       // The session ends all the same: the port is closed cleanly first.
       if (WParam) FormClose();
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((WParam & 0xFFF0) != kJournalCommand) break;
+      binding_->OpenJournal([](const std::filesystem::path& file) {
+        return reinterpret_cast<INT_PTR>(::ShellExecuteW(nullptr, L"open", file.c_str(), nullptr, nullptr,
+                                                         SW_SHOWNORMAL)) > 32;
+      });
       return 0;
     case WM_CLOSE:
       // Nothing is asked: a running operation is abandoned and the port

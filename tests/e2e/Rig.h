@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/qt/Unit1.h"
+#include "records/JournalFile.h"
 #include "tests/support/VirtualDevice.h"
 #include "tests/support/QtWait.h"
 #include "tests/support/RecordingBoxes.h"
@@ -42,6 +43,12 @@ struct Rig {
   RecordingBoxes boxes;
   std::unique_ptr<TForm1> form;
 };
+
+// The newest entry of the run's journal (GALT_JOURNAL, set by the tests' main).
+inline JournalEntry LastJournalEntry() {
+  const JournalRead read = ReadJournal(JournalPath(), 1);
+  return read.entries.empty() ? JournalEntry{} : read.entries.back();
+}
 
 inline bool WaitForBox(RecordingBoxes& boxes, int ms, std::size_t count = 1) {
   return RunEventsUntil([&] { return boxes.boxes.size() >= count; }, ms);

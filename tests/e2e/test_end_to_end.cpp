@@ -19,6 +19,7 @@
 namespace galt {
 namespace {
 
+using testing::LastJournalEntry;
 using testing::MakeForm;
 using testing::PluggableDevice;
 using testing::RecordingBoxes;
@@ -71,6 +72,11 @@ TEST(EndToEnd, WholeInstallEndsInSuccessWithTheStampedImageInFlash) {
   EXPECT_TRUE(std::equal(written.begin(), written.end(), r.device.emulator.flash.begin()));
   EXPECT_EQ(r.device.emulator.SerialFromFlash(), 300);
   EXPECT_EQ(r.device.emulator.counters.writes, 233);
+  const JournalEntry e = LastJournalEntry();
+  EXPECT_EQ(e.program.rfind("window ", 0), 0u) << e.program;
+  EXPECT_EQ(e.outcome + " " + e.serial + " " + e.version + " " + e.port + " " + e.blocks,
+            "confirmed 300 0211 " + ShortPortName(r.device.Path()) + " 233");
+  EXPECT_EQ(e.message, "Активизация программы выполнена");
 }
 
 TEST(EndToEnd, SilentDeviceEndsInTheDeactivationError) {
@@ -87,6 +93,7 @@ TEST(EndToEnd, SilentDeviceEndsInTheDeactivationError) {
   EXPECT_TRUE(RunEventsUntil([&] { return r.device.FramesSeen() >= 201; }, 5000));
   r.device.Stop();
   EXPECT_EQ(r.device.emulator.counters.deactivations, 201);
+  EXPECT_EQ(LastJournalEntry().outcome, "deactivation-failed");
 }
 
 TEST(EndToEnd, EchoStoppingAtBlock3EndsInTheLoadError) {
@@ -98,6 +105,7 @@ TEST(EndToEnd, EchoStoppingAtBlock3EndsInTheLoadError) {
   EXPECT_EQ(r.boxes.boxes[0].text, "Ошибка загрузки программы!");
   EXPECT_EQ(r.core().Gauge2.Progress(), 2);
   EXPECT_EQ(r.core().St_blk, "3");
+  EXPECT_EQ(LastJournalEntry().outcome + " " + LastJournalEntry().blocks, "echo-missing 3");
 }
 
 TEST(EndToEnd, AnotherModelIsWarnedAboutAndNeverWritten) {
@@ -116,6 +124,7 @@ TEST(EndToEnd, AnotherModelIsWarnedAboutAndNeverWritten) {
   r.device.Stop();
   EXPECT_EQ(r.device.emulator.counters.writes, 0) << "no write frame reached the device";
   EXPECT_EQ(r.core().Gauge2.Progress(), 0);
+  EXPECT_EQ(LastJournalEntry().outcome, "model-mismatch");
 }
 
 TEST(EndToEnd, ChoosingTheOpenPortAgainClosesAndReopensIt) {
@@ -258,6 +267,7 @@ TEST(EndToEnd, ClosingTheWindowMidInstallClosesThePortAtOnce) {
   QTest::qWait(1500);
   EXPECT_EQ(r.boxes.boxes.size(), boxesBefore) << "no watchdog fires into a closed window: " << r.boxes.boxes.back().text;
   EXPECT_EQ(r.core().st_txd, framesSent) << "nothing more is sent";
+  EXPECT_EQ(LastJournalEntry().outcome, boxesBefore == 0 ? "stopped" : "confirmed");
   r.form.reset();
   r.device.Stop();
   // The device got no write the loader did not send before closing (one of

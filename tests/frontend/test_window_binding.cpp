@@ -5,10 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 
 #include "frontend/WindowBinding.h"
+#include "records/JournalFile.h"
 #include "tests/support/MemoryLink.h"
 #include "tests/support/RecordingBoxes.h"
 #include "tests/support/OfflineWindow.h"
@@ -137,6 +141,54 @@ TEST_F(Binding, ClosingInTheMiddleOfAnInstallAbandonsItWithoutAQuestion) {
   clock.Advance(20000);
   EXPECT_EQ(port.sent.size(), sent) << "the abandoned install sends nothing more";
   EXPECT_TRUE(boxes.boxes.empty());
+}
+
+void SetJournal(const std::string& path) {
+#ifdef _WIN32
+  _putenv_s("GALT_JOURNAL", path.c_str());
+#else
+  setenv("GALT_JOURNAL", path.c_str(), 1);
+#endif
+}
+
+// A window's ends outside the core are entries too; a journal that cannot be
+// written changes no box and is told once, after the operation's own.
+TEST(BindingJournal, NoPortAndAClosedWindowAreEntriesAndAnUnwritableJournalIsToldOnce) {
+  const std::string dir = ::testing::TempDir() + "binding-journal";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir + "/blocker") << "x";  // a folder that is a file stops root too
+  const char* was = std::getenv("GALT_JOURNAL");
+  const std::string before = was != nullptr ? was : "";
+  VirtualClock clock;
+  RecordingBoxes boxes;
+  RecordingPort port;
+  RecordingFace face;
+  NoDispatch dispatch;
+  const ToolkitServices own{clock, boxes, dispatch, "galt-loader"};
+  port.open = false;
+  SetJournal(dir + "/blocker/j.csv");
+  {
+    WindowBinding window(face, OfflineWindow(clock, boxes, port), own);
+    window.Button4Click();
+    window.Button4Click();
+  }
+  ASSERT_EQ(boxes.boxes.size(), 3u);
+  EXPECT_EQ(boxes.boxes[1].text.rfind("Журнал установок не записан (" + dir + "/blocker/j.csv): ", 0), 0u)
+      << boxes.boxes[1].text;
+  EXPECT_EQ(boxes.boxes[2].text, boxes.boxes[0].text);
+
+  SetJournal(dir + "/j.csv");
+  WindowBinding window(face, OfflineWindow(clock, boxes, port), own);
+  window.Button4Click();
+  port.open = true;
+  window.Button4Click();
+  window.FormClose();
+  SetJournal(before);
+  const JournalRead read = ReadJournal(dir + "/j.csv", 5);
+  ASSERT_EQ(read.entries.size(), 2u) << read.error;
+  EXPECT_EQ(read.entries[0].outcome + " " + read.entries[0].message, "no-port " + boxes.boxes[0].text);
+  EXPECT_EQ(read.entries[1].outcome + " " + read.entries[1].blocks, "stopped 0");
 }
 
 TEST(CoreBindingEvents, ShowAComponentsErrorOnceUntilTheNextOpenAndHandOnTheRest) {

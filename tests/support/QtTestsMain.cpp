@@ -5,6 +5,8 @@
 
 #include <QApplication>
 
+#include "tests/support/TestJournal.h"
+
 int main(int argc, char** argv) {
   // Listing the tests at build time happens without a display.
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -13,5 +15,6 @@ int main(int argc, char** argv) {
   // a closed window end the event loop.
   QApplication::setQuitOnLastWindowClosed(false);
   ::testing::InitGoogleTest(&argc, argv);
+  galt::testing::UseTestJournal();
   return RUN_ALL_TESTS();
 }

@@ -10,7 +10,8 @@
 # timing, is the point). silent: a device that never answers makes
 # the program exit non-zero with the deactivation error on stderr. unicode:
 # --read into C:\тест\прошивка.hex writes that file, and --verify of it
-# passes (the name goes in and out in UTF-16, not the ANSI code page). console:
+# passes (the name goes in and out in UTF-16, not the ANSI code page).
+# install and silent also find their line in the journal. console:
 # --help on a Wine console (a pseudo-terminal, through script) shows its
 # Russian text and Windows examples, and into a pipe it is the same UTF-8.
 set -euo pipefail
@@ -79,7 +80,20 @@ if [ "$check" = unicode ]; then
   exit 0
 fi
 
+# The run's journal line, at the journal's place in the prefix
+# (%LOCALAPPDATA%\GALT-5R\journal.csv).
+journal_lines() {
+  local journal
+  journal=$(find "$prefix/drive_c/users" -path '*/GALT-5R/journal.csv' 2>/dev/null | head -n 1)
+  [ -n "$journal" ] || { echo 0; return; }
+  grep -cE "^[0-9-]+T[0-9:]+[+-][0-9]{2}:[0-9]{2};cli [^;]*;[^;]*;[^;]*;COM$port;[^;]*;установка;237;0211;$1;" \
+    "$journal" || true
+}
+outcome=confirmed
+[ "$check" != silent ] || outcome=deactivation-failed
+journalled=$(journal_lines $outcome)
 run_cli --port "COM$port" --serial 237
+[ "$(journal_lines $outcome)" -gt "$journalled" ] || fail "no $outcome line for 237 on COM$port in the journal"
 kill -INT "$emu"
 wait "$emu" || true
 emu=

@@ -13,12 +13,14 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <regex>
 #include <set>
 #include <sstream>
 
 #include "app/cli/CommandLine.h"
 #include "image/BlockBytes.h"
 #include "image/HexImport.h"
+#include "records/JournalFile.h"
 #include "serial/PortName.h"
 #include "tests/app/cli/CapturedConsole.h"
 #include "tests/support/VirtualDevice.h"
@@ -259,6 +261,71 @@ TEST(CliServicePasses, APassWithoutRepliesOrWithABadFileFails) {
   device.Stop();
   EXPECT_EQ(device.emulator.counters.reads, 2)
       << "each read waited for block 0 only; the verify and the unwritable reads sent nothing";
+}
+
+// Each end leaves its outcome, with the box the user saw, in the journal.
+TEST(CliJournal, EachScriptedFaultEndsAsItsOutcome) {
+  const std::string journal = TempPath("outcomes.csv");
+  std::remove(journal.c_str());
+  struct Case {
+    void (*fault)(emu::Faults&);
+    std::string outcome, message, blocks;
+    int code;
+  };
+  for (const Case& c : std::vector<Case>{
+           {[](emu::Faults&) {}, "confirmed", "Активизация программы выполнена", "233", 0},
+           {[](emu::Faults& f) { f.silent = true; }, "deactivation-failed", "Ошибка деактивизации FLASH!", "0", 1},
+           {[](emu::Faults& f) { f.corruptEchoAtBlock = 7; }, "write-rejected", "Ошибка записи FLASH!", "7", 1},
+           {[](emu::Faults& f) { f.stopEchoAtBlock = 9; }, "echo-missing", "Ошибка загрузки программы!", "9", 1},
+           {[](emu::Faults& f) { f.answerQueryNumber = 0; }, "confirmation-missing",
+            "Ошибка загрузки программы!", "233", 1},
+           {[](emu::Faults& f) { f.model = 5; }, "model-mismatch", "Ошибка деактивизации FLASH!", "0", 1}}) {
+    VirtualDevice device;
+    c.fault(device.emulator.faults);
+    device.Start();
+    const CliResult r = RunCli({"--port", device.Path(), "--serial", "237", "--journal-file", journal});
+    EXPECT_EQ(r.code, c.code) << c.outcome;
+    const JournalRead read = ReadJournal(journal, 1);
+    ASSERT_EQ(read.entries.size(), 1u) << read.error;
+    const JournalEntry& e = read.entries.back();
+    EXPECT_EQ(e.outcome + "|" + e.message + "|" + e.blocks, c.outcome + "|" + c.message + "|" + c.blocks);
+    EXPECT_EQ(e.operation + " " + e.serial + " " + e.version + " " + e.port, "установка 237 0211 " + device.Path());
+  }
+  RunCli({"--port", "/nonexistent/ttyUSB0", "--serial", "237", "--journal-file", journal});
+  EXPECT_EQ(ReadJournal(journal, 1).entries.back().outcome, "no-port");
+  VirtualDevice silent;
+  silent.emulator.faults.silent = true;
+  silent.Start();
+  RunCli({"--port", silent.Path(), "--read", TempPath("j.hex"), "--journal-file", journal});
+  EXPECT_EQ(ReadJournal(journal, 1).entries.back().operation, "чтение");
+  int looks = 0;
+  RunCli({"--port", silent.Path(), "--serial", "237", "--journal-file", journal}, [&] { return ++looks > 3; });
+  EXPECT_EQ(ReadJournal(journal, 1).entries.back().outcome, "stopped");
+}
+
+TEST(CliJournal, AJournalNotWrittenIsOneLineAndANumberWrittenBeforeIsSaid) {
+  VirtualDevice device;
+  device.Start();
+  const std::string blocker = TempPath("journal-blocker");
+  std::ofstream(blocker) << "x";  // a folder that is a file stops root too
+  const CliResult unwritten = RunCli({"--port", device.Path(), "--serial", "237", "--journal-file", blocker + "/j.csv"});
+  EXPECT_EQ(unwritten.code, 0);
+  EXPECT_EQ(unwritten.err.rfind("Журнал установок не записан (" + blocker + "/j.csv): ", 0), 0u) << unwritten.err;
+  EXPECT_EQ(std::count(unwritten.err.begin(), unwritten.err.end(), '\n'), 1) << unwritten.err;
+  EXPECT_TRUE(Has(unwritten.out, "Серийный номер 237 записан: ")) << unwritten.out;
+
+  const std::string journal = TempPath("before.csv");
+  std::remove(journal.c_str());
+  EXPECT_EQ(RunCli({"--port", device.Path(), "--serial", "237", "--journal-file", journal}).out.rfind("Серийный", 0),
+            std::string::npos);
+  const CliResult again = RunCli({"--port", device.Path(), "--serial", "237", "--journal-file", journal});
+  EXPECT_TRUE(std::regex_search(again.out, std::regex("^Серийный номер 237 уже записан \\d\\d\\.\\d\\d\\.\\d{4} "
+                                                      "\\d\\d:\\d\\d через " + device.Path() + "\n")))
+      << again.out;
+  EXPECT_EQ(again.code, 0);
+  const CliResult listed = RunCli({"--journal", "--journal-file", journal});
+  EXPECT_EQ(listed.out.rfind("Журнал: " + journal + "\nВремя ", 0), 0u) << listed.out;
+  EXPECT_EQ(std::count(listed.out.begin(), listed.out.end(), '\n'), 4) << listed.out;
 }
 
 }  // namespace

@@ -7,9 +7,12 @@
 
 #include <commctrl.h>
 
+#include "tests/support/TestJournal.h"
+
 int main(int argc, char** argv) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
   ::InitCommonControlsEx(&controls);
   ::testing::InitGoogleTest(&argc, argv);
+  galt::testing::UseTestJournal();
   return RUN_ALL_TESTS();
 }

@@ -15,6 +15,7 @@
 #include "app/win32/Gauge.h"
 #include "app/win32/PortCombo.h"
 #include "app/win32/SpinEdit.h"
+#include "records/JournalFile.h"
 #include "serial/win32/SerWinApi.h"
 #include "winutil/WideText.h"
 #include "tests/app/win32/RecordingShell.h"
@@ -127,7 +128,13 @@ TEST_F(Win32WindowLine, InstallsThroughTheWindowAndIgnoresASecondPress) {
   EXPECT_EQ(device.Counters().deactivations, deactivations) << "the presses during the install were ignored";
   EXPECT_EQ(device.Counters().writes, 233);
   EXPECT_EQ(form->Core().Gauge2.Percent(), 100);
-  EXPECT_EQ(WindowText(form->Handle()), L"GALT-5R — загрузчик версии 0211");
+  // The number just written stays in the field: the title says so.
+  EXPECT_EQ(WindowText(form->Handle()).rfind(L"Серийный номер 237 уже записан ", 0), 0u);
+  const JournalRead journal = ReadJournal(JournalPath(), 1);
+  ASSERT_EQ(journal.entries.size(), 1u) << journal.error;
+  const JournalEntry& e = journal.entries[0];
+  EXPECT_EQ(e.outcome + " " + e.serial + " " + e.version + " " + e.port + " " + e.blocks,
+            "confirmed 237 0211 " + device.Name() + " 233");
   // The taskbar's bar only went forward, and cleared without turning red.
   EXPECT_EQ(shell.holds.size(), 1u);
   EXPECT_FALSE(shell.held);

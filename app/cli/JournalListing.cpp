@@ -1,0 +1,71 @@
+#include "app/cli/JournalListing.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "frontend/FilePath.h"
+#include "records/JournalFile.h"
+
+namespace galt::cli {
+
+namespace {
+
+// Characters, not bytes: the table lines up in a UTF-8 terminal.
+std::size_t Width(const std::string& text) {
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+// A message box's text on one line.
+std::string OneLine(std::string text) {
+  std::string line;
+  for (const char c : text) {
+    if (c == '\r') continue;
+    if (c == '\n') {
+      if (!line.empty() && line.back() != ' ') line += ' ';
+    } else {
+      line += c;
+    }
+  }
+  return line;
+}
+
+}  // namespace
+
+std::filesystem::path ChosenJournal(const CliOptions& options) {
+  return options.journalFile.empty() ? JournalPath() : FilePath(options.journalFile);
+}
+
+int PrintJournal(const std::filesystem::path& path, ConsoleOutput& console, std::size_t last) {
+  using Stream = ConsoleOutput::Stream;
+  console.Line(Stream::Out, "Журнал: " + JournalPathText(path));
+  const JournalRead read = ReadJournal(path, last);
+  if (!read.error.empty()) {
+    console.Line(Stream::Err, read.error);
+    return kExitFile;
+  }
+  if (read.entries.empty()) {
+    console.Line(Stream::Out, "Записей нет.");
+    return kExitOk;
+  }
+  std::vector<std::vector<std::string>> rows = {{"Время", "Порт", "Операция", "Номер", "Итог", "Сек", "Сообщение"}};
+  for (const JournalEntry& e : read.entries) {
+    rows.push_back({ShortTimeText(e.time), e.port, e.operation, e.serial, e.outcome, e.seconds, OneLine(e.message)});
+  }
+  std::vector<std::size_t> widths(rows[0].size(), 0);
+  for (const auto& row : rows)
+    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], Width(row[i]));
+  for (const auto& row : rows) {
+    std::string line;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      line += row[i];
+      if (i + 1 < row.size()) line += std::string(widths[i] - Width(row[i]) + 2, ' ');
+    }
+    console.Line(Stream::Out, line);
+  }
+  return kExitOk;
+}
+
+}  // namespace galt::cli
