@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "records/LocalTime.h"
+
 namespace galt {
 
 // The operations the journal knows, as its `операция` column names them.
@@ -47,8 +49,6 @@ void ForEachJournalRecord(std::string_view body, const std::function<bool(std::v
 // An entry from a record's fields, in the columns' order (missing ones empty).
 JournalEntry EntryOfRecord(std::vector<std::string>& fields);
 
-// `at` as ISO 8601 local time with its offset from UTC (+03:00).
-std::string LocalTimeText(std::chrono::system_clock::time_point at);
 // "2026-12-01T14:02:05+03:00" as "01.12.2026 14:02"; other text as it is.
 std::string ShortTimeText(const std::string& isoTime);
 

@@ -1,39 +1,15 @@
 #include "records/LineTrace.h"
 
+#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <ctime>
+
+#include "records/LocalTime.h"
 
 namespace galt {
 
-namespace {
-
-// "2026-12-08 14:02:31 +03:00": the offset worked out here, as Windows'
-// %z gives the zone's name in the ANSI code page instead.
-std::string LocalTimeNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{}, utc{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-  gmtime_s(&utc, &now);
-#else
-  localtime_r(&now, &local);
-  gmtime_r(&now, &utc);
-#endif
-  utc.tm_isdst = local.tm_isdst;
-  const long offset = static_cast<long>(std::difftime(now, std::mktime(&utc))) / 60;
-  char text[48];
-  const std::size_t n = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-  std::snprintf(text + n, sizeof text - n, " %c%02ld:%02ld", offset < 0 ? '-' : '+', std::labs(offset) / 60,
-                std::labs(offset) % 60);
-  return text;
-}
-
-}  // namespace
-
 LineTrace::LineTrace(const std::filesystem::path& path, const std::string& program, const MonotonicClock& clock)
     : clock_(clock), origin_(clock.NowMs()), file_(path) {
-  file_.Append("\n# трасса линии: " + program + ", " + LocalTimeNow() +
+  file_.Append("\n# трасса линии: " + program + ", " + LocalTimeText(std::chrono::system_clock::now()) +
                "\n# мс от открытия порта; -> отправлено, <- принято, -- события порта\n");
 }
 
