@@ -13,43 +13,51 @@ std::string Shown(const std::filesystem::path& path) {
 
 }  // namespace
 
-TraceFile::TraceFile(const std::filesystem::path& path)
-    : path_(path), file_(path, std::ios::binary | std::ios::app) {
-  if (!file_) {
-    failed_ = openFailed_ = true;
+TraceFile::TraceFile(const std::filesystem::path& path) : path_(path) {
+  shared_->file.open(path, std::ios::binary | std::ios::app);
+  if (!shared_->file) {
+    shared_->failed = openFailed_ = true;
     return;
   }
-  writer_ = std::thread([this] { Write(); });
+  writer_ = std::thread([shared = shared_] { Write(shared); });
 }
 
 TraceFile::~TraceFile() {
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    stop_ = true;
+  if (!writer_.joinable()) return;
+  Shared& s = *shared_;
+  std::unique_lock<std::mutex> hold(s.lock);
+  s.stop = true;
+  s.wake.notify_one();
+  if (!s.drained.wait_for(hold, std::chrono::seconds(2), [&s] { return s.done; })) {
+    hold.unlock();
+    writer_.detach();
+    return;
   }
-  wake_.notify_one();
-  if (writer_.joinable()) writer_.join();
+  hold.unlock();
+  writer_.join();
 }
 
 void TraceFile::Append(std::string_view text) {
+  Shared& s = *shared_;
   {
-    std::lock_guard<std::mutex> hold(lock_);
-    if (failed_) return;
-    pending_.append(text);
+    std::lock_guard<std::mutex> hold(s.lock);
+    if (s.failed) return;
+    s.pending.append(text);
   }
-  wake_.notify_one();
+  s.wake.notify_one();
 }
 
 void TraceFile::Drain() {
-  std::unique_lock<std::mutex> hold(lock_);
+  Shared& s = *shared_;
+  std::unique_lock<std::mutex> hold(s.lock);
   // Bounded: a file on a share that hangs must not hold up the program's end.
-  drained_.wait_for(hold, std::chrono::seconds(2),
-                    [this] { return failed_ || !writer_.joinable() || (pending_.empty() && !writing_); });
+  s.drained.wait_for(hold, std::chrono::seconds(2),
+                     [&] { return s.failed || s.done || !writer_.joinable() || (s.pending.empty() && !s.writing); });
 }
 
 std::optional<std::string> TraceFile::TakeFailure() {
-  std::lock_guard<std::mutex> hold(lock_);
-  if (!failed_ || said_) return std::nullopt;
+  std::lock_guard<std::mutex> hold(shared_->lock);
+  if (!shared_->failed || said_) return std::nullopt;
   said_ = true;
   if (openFailed_) {
     return "Не удалось открыть файл трассы " + Shown(path_) +
@@ -58,28 +66,31 @@ std::optional<std::string> TraceFile::TakeFailure() {
   return "Трасса записана не полностью: файл " + Shown(path_) + " перестал записываться. Проверьте место на диске.";
 }
 
-void TraceFile::Write() {
+void TraceFile::Write(const std::shared_ptr<Shared>& shared) {
+  Shared& s = *shared;
   std::string batch;
-  std::unique_lock<std::mutex> hold(lock_);
+  std::unique_lock<std::mutex> hold(s.lock);
   for (;;) {
-    wake_.wait(hold, [this] { return stop_ || !pending_.empty(); });
-    if (pending_.empty()) break;  // stopping, and all is written
-    batch.swap(pending_);
-    writing_ = true;
+    s.wake.wait(hold, [&s] { return s.stop || !s.pending.empty(); });
+    if (s.pending.empty()) break;  // stopping, and all is written
+    batch.swap(s.pending);
+    s.writing = true;
     hold.unlock();
-    file_.write(batch.data(), static_cast<std::streamsize>(batch.size()));
-    file_.flush();
-    const bool ok = static_cast<bool>(file_);
+    s.file.write(batch.data(), static_cast<std::streamsize>(batch.size()));
+    s.file.flush();
+    const bool ok = static_cast<bool>(s.file);
     batch.clear();
     hold.lock();
-    writing_ = false;
+    s.writing = false;
     if (!ok) {
-      failed_ = true;
-      pending_.clear();
+      s.failed = true;
+      s.pending.clear();
     }
-    drained_.notify_all();
-    if (failed_) break;
+    s.drained.notify_all();
+    if (s.failed) break;
   }
+  s.done = true;
+  s.drained.notify_all();
 }
 
 }  // namespace galt

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -23,7 +24,9 @@ class TraceFile {
   // Opens `path` for appending (an earlier trace there is kept) and starts
   // the writer; Failure() says when it could not be opened.
   explicit TraceFile(const std::filesystem::path& path);
-  // Writes what is left and stops the writer.
+  // Writes what is left and stops the writer, waiting two seconds at most: a
+  // write stuck on a share that hangs is left to itself, and the program
+  // still ends.
   ~TraceFile();
   TraceFile(const TraceFile&) = delete;
   TraceFile& operator=(const TraceFile&) = delete;
@@ -38,16 +41,22 @@ class TraceFile {
   std::optional<std::string> TakeFailure();
 
  private:
-  void Write();
+  // What the writer uses, shared with it: a writer left stuck outlives the
+  // TraceFile.
+  struct Shared {
+    std::ofstream file;
+    std::mutex lock;
+    std::condition_variable wake, drained;
+    std::string pending;   // appended, not yet taken by the writer
+    bool writing = false;  // the writer has taken a batch it has not written yet
+    bool stop = false;
+    bool done = false;     // the writer has ended
+    bool failed = false;
+  };
+  static void Write(const std::shared_ptr<Shared>& shared);
 
   std::filesystem::path path_;
-  std::ofstream file_;
-  std::mutex lock_;
-  std::condition_variable wake_, drained_;
-  std::string pending_;  // appended, not yet taken by the writer
-  bool writing_ = false;  // the writer has taken a batch it has not written yet
-  bool stop_ = false;
-  bool failed_ = false;
+  std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
   bool said_ = false;
   bool openFailed_ = false;
   std::thread writer_;

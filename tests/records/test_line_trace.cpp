@@ -7,8 +7,17 @@
 #include <fstream>
 #include <sstream>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <chrono>
+#include <memory>
+#endif
+
 #include "frontend/WindowBinding.h"
 #include "records/FrameMeaning.h"
+#include "records/TraceFile.h"
 #include "tests/support/Frames.h"
 #include "tests/support/OfflineWindow.h"
 #include "tests/support/RecordingPort.h"
@@ -101,6 +110,31 @@ TEST(WindowTrace, HoldsEachFrameInTheWindowsTimeAndEachEndAndAFileThatCannotBeWr
   EXPECT_NE(trace.find("итог: deactivation-failed\n"), std::string::npos);
   EXPECT_TRUE(trace.ends_with("-- итог: stopped\n")) << "closed during the second install";
 }
+
+#ifndef _WIN32
+TEST(TraceFileEnd, AWriteThatHangsDoesNotHoldUpTheProgramsEnd) {
+  // A pipe nobody reads stands for a share that stopped answering.
+  const auto fifo = std::filesystem::temp_directory_path() / ("galt-trace-fifo-" + std::to_string(::getpid()));
+  std::filesystem::remove(fifo);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  auto trace = std::make_unique<TraceFile>(fifo);
+  trace->Append(std::string(1 << 20, 'x'));  // far beyond what the pipe holds
+  const auto start = std::chrono::steady_clock::now();
+  trace.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  // Read what the writer left, so that it ends cleanly.
+  char buffer[65536];
+  for (auto until = start + std::chrono::seconds(30); std::chrono::steady_clock::now() < until;) {
+    const ssize_t n = ::read(reader, buffer, sizeof buffer);
+    if (n == 0) break;  // the writer closed the file
+    if (n < 0) ::usleep(1000);
+  }
+  ::close(reader);
+  std::filesystem::remove(fifo);
+}
+#endif
 
 }  // namespace
 }  // namespace galt::testing
