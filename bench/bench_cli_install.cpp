@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/BenchJournal.h"
 #include "app/cli/CommandLine.h"
 #include "records/LineTrace.h"
 #include "tests/support/Frames.h"
@@ -69,6 +70,7 @@ double TracedFrameMicroseconds(const std::filesystem::path& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const galt::bench::JournalAside journal;
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1;
   const std::filesystem::path trace = std::filesystem::temp_directory_path() / "bench_cli_install.trace";
   double worst[2] = {0, 0};

@@ -12,12 +12,14 @@
 #include <chrono>
 #include <cstdio>
 
+#include "bench/BenchJournal.h"
 #include "app/qt/Unit1.h"
 #include "tests/support/VirtualDevice.h"
 #include "tests/support/QtWait.h"
 #include "tests/support/RecordingBoxes.h"
 
 int main(int argc, char** argv) {
+  const galt::bench::JournalAside journal;
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
 

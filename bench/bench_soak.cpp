@@ -10,9 +10,11 @@
 #include <cstdlib>
 #include <map>
 
+#include "bench/BenchJournal.h"
 #include "tests/soak/Soak.h"
 
 int main(int argc, char** argv) {
+  const galt::bench::JournalAside journal;
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
   const auto seed = static_cast<std::uint32_t>(argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 20261207u);
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
