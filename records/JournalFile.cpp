@@ -15,6 +15,7 @@
 #include "winutil/WideText.h"
 #else
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -243,8 +244,14 @@ fs::path JournalPath() {
   if (state != nullptr && *state == '/') {
     base = state;
   } else {
+    // Without HOME (a service, a cleared environment) the account's own home,
+    // never a folder relative to wherever the program was started.
     const char* home = std::getenv("HOME");
-    base = fs::path(home != nullptr ? home : "") / ".local" / "state";
+    if (home == nullptr || *home != '/') {
+      const passwd* entry = ::getpwuid(::geteuid());
+      home = entry != nullptr ? entry->pw_dir : nullptr;
+    }
+    base = fs::path(home != nullptr ? home : "/") / ".local" / "state";
   }
   return base / "galt-loader" / "journal.csv";
 #endif

@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 #ifndef _WIN32
 #include <sys/wait.h>
+#include <pwd.h>
 #include <unistd.h>
 #endif
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <tuple>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -142,6 +146,32 @@ TEST(JournalFile, WrittenBeforeIsTheNumbersNewestConfirmedInstall) {
   EXPECT_EQ(ShortTimeText(found->time) + " " + found->port, "01.12.2026 14:02 COM7");
   EXPECT_FALSE(FindWrittenBefore(path, 238)) << "never confirmed";
 }
+
+#ifndef _WIN32
+TEST(JournalPlace, FollowsTheEnvironmentAndNeverLandsBesideTheProgram) {
+  const auto saved = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+  };
+  const auto journal = saved("GALT_JOURNAL"), state = saved("XDG_STATE_HOME"), home = saved("HOME");
+  const auto put = [](const char* name, const std::optional<std::string>& value) {
+    value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
+  };
+  const std::string own = ::getpwuid(::geteuid())->pw_dir;
+  for (const auto& [xdg, homeDir, expected] : std::vector<std::tuple<const char*, const char*, std::string>>{
+           {"/srv/state", "/home/e", "/srv/state/galt-loader/journal.csv"},
+           {"relative", "/home/e", "/home/e/.local/state/galt-loader/journal.csv"},
+           {nullptr, nullptr, own + "/.local/state/galt-loader/journal.csv"}}) {
+    ::unsetenv("GALT_JOURNAL");
+    put("XDG_STATE_HOME", xdg ? std::optional<std::string>(xdg) : std::nullopt);
+    put("HOME", homeDir ? std::optional<std::string>(homeDir) : std::nullopt);
+    EXPECT_EQ(JournalPath(), fs::path(expected)) << (xdg ? xdg : "no XDG_STATE_HOME");
+  }
+  put("GALT_JOURNAL", journal);
+  put("XDG_STATE_HOME", state);
+  put("HOME", home);
+}
+#endif
 
 }  // namespace
 }  // namespace galt
