@@ -37,6 +37,11 @@ const char* RtsWord(TSerControlRts rts) {
   return "?";
 }
 
+// Appends `word` to a list said as "a, b, c" when `on`.
+void AddWord(std::string& words, bool on, const char* word) {
+  if (on) words += (words.empty() ? "" : ", ") + std::string(word);
+}
+
 TracedLineSettings SettingsOf(TSerCustomComm& comm) {
   TracedLineSettings s;
   s.port = comm.FormattedDeviceName();
@@ -49,12 +54,9 @@ TracedLineSettings SettingsOf(TSerCustomComm& comm) {
   s.dtr = DtrWord(flow.ControlDtr());
   s.rts = RtsWord(flow.ControlRts());
   std::string words;
-  const auto add = [&words](bool on, const char* word) {
-    if (on) words += (words.empty() ? "" : ", ") + std::string(word);
-  };
-  add(flow.OutCtsFlow(), "CTS");
-  add(flow.OutDsrFlow(), "DSR");
-  add(flow.XonXoffOut() || flow.XonXoffIn(), "XON/XOFF");
+  AddWord(words, flow.OutCtsFlow(), "CTS");
+  AddWord(words, flow.OutDsrFlow(), "DSR");
+  AddWord(words, flow.XonXoffOut() || flow.XonXoffIn(), "XON/XOFF");
   s.flow = words.empty() ? "нет" : words;
   return s;
 }
@@ -84,14 +86,11 @@ void LineTracing::Opened(TSerCustomComm& comm) {
 void LineTracing::LineErrors(std::uint32_t errors) {
   if (!trace_) return;
   std::string words;
-  const auto add = [&](std::uint32_t flag, const char* word) {
-    if (errors & flag) words += (words.empty() ? "" : ", ") + std::string(word);
-  };
-  add(CE_RXOVER, "переполнен буфер приёма");
-  add(CE_OVERRUN, "потерян байт (overrun)");
-  add(CE_RXPARITY, "чётность");
-  add(CE_FRAME, "ошибка кадра");
-  add(CE_BREAK, "break");
+  AddWord(words, errors & CE_RXOVER, "переполнен буфер приёма");
+  AddWord(words, errors & CE_OVERRUN, "потерян байт (overrun)");
+  AddWord(words, errors & CE_RXPARITY, "чётность");
+  AddWord(words, errors & CE_FRAME, "ошибка кадра");
+  AddWord(words, errors & CE_BREAK, "break");
   char code[16];
   std::snprintf(code, sizeof code, "0x%04X", static_cast<unsigned>(errors));
   trace_->LineErrors((words.empty() ? std::string() : words + ", ") + code);

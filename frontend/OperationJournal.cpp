@@ -18,7 +18,7 @@ namespace {
 int BlocksWritten(const LoaderCore& core) {
   if (core.Gauge1.Progress() < core.Gauge1.MaxValue()) return 0;
   const int limit = core.SPBLH.Value() - core.SPBLL.Value();
-  if (core.Gauge2.Progress() >= 235) return limit;
+  if (core.Gauge2.Progress() >= kLoadAllWritten) return limit;
   return std::clamp(TextToInt(core.St_blk) - core.SPBLL.Value(), 0, limit);
 }
 
@@ -42,6 +42,7 @@ void OperationJournal::Begin(JournalOperation operation, int serial, const std::
   entry_.program = program_;
   entry_.port = port;
   entry_.adapter = adapter;
+  operation_ = operation;
   entry_.operation = JournalOperationName(operation);
   entry_.serial = std::to_string(serial);
   entry_.version = kFirmwareVersion;
@@ -52,7 +53,7 @@ void OperationJournal::Begin(JournalOperation operation, int serial, const std::
 
 void OperationJournal::End(OperationEnd end, const LoaderCore& core) {
   if (!running_) return;
-  const bool install = entry_.operation == JournalOperationName(JournalOperation::Install);
+  const bool install = operation_ == JournalOperation::Install;
   Outcome outcome = OutcomeOf(end);
   if (install && wrongModel_ && !EndedWell(end)) outcome = Outcome::ModelMismatch;
   Append(outcome, install ? std::optional<int>(BlocksWritten(core)) : std::nullopt);
@@ -61,7 +62,7 @@ void OperationJournal::End(OperationEnd end, const LoaderCore& core) {
 void OperationJournal::End(Outcome outcome, const LoaderCore& core, const std::string& message) {
   if (!running_) return;
   if (!message.empty()) entry_.message = message;
-  const bool install = entry_.operation == JournalOperationName(JournalOperation::Install);
+  const bool install = operation_ == JournalOperation::Install;
   Append(outcome, install ? std::optional<int>(outcome == Outcome::NoPort ? 0 : BlocksWritten(core))
                           : std::nullopt);
 }

@@ -63,6 +63,7 @@ class OperationJournal : public MessageBoxes {
   std::filesystem::path file_;
   std::function<void(const std::string&)> tell_;
   JournalEntry entry_;
+  JournalOperation operation_ = JournalOperation::Install;
   bool running_ = false;
   bool wrongModel_ = false;
   bool told_ = false;

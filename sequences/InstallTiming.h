@@ -20,6 +20,11 @@ constexpr int kSerialMax = 350;
 constexpr int kBlockLimitMin = 10;
 constexpr int kBlockLimitMax = 1000;
 constexpr int kBlockLimitDefault = 233;
+// The load gauge Gauge2: each block echoed moves it to its number; the
+// last block's echo moves it to kLoadAllWritten, the confirmation to its
+// end, kLoadConfirmed.
+constexpr int kLoadAllWritten = 235;
+constexpr int kLoadConfirmed = 240;
 // Blocks the flash holds (0 to 991).
 constexpr int kFlashBlocks = kFullImageLines / kBlockLines;
 

@@ -71,7 +71,7 @@ class LoaderCore : private LinkHost {
   std::string st_rxd = "0";
   std::string sized1;  // label caption
   GaugeValue Gauge1{0, 100};
-  GaugeValue Gauge2{0, 240};
+  GaugeValue Gauge2{0, kLoadConfirmed};
   std::unique_ptr<Timer> Timer2;  // kDeactivateIntervalMs, deactivation retries
   std::unique_ptr<Timer> Timer3;  // kLadderFirstStepMs, confirmation ladder
   std::unique_ptr<Timer> Timer4;  // kWriteWatchdogMs, write watchdog

@@ -58,7 +58,7 @@ void LoaderCore::HandleReply() {
       const bool accepted = reply[1] == DeviceModel && reply[2] == serial / 256 &&
                             reply[3] == serial % 256 && length == 2;
       if (!accepted) return;
-      Gauge2.SetProgress(240);
+      Gauge2.SetProgress(kLoadConfirmed);
       Timer3->SetEnabled(false);
       End(OperationEnd::Confirmed, BoxIcon::Information, texts::kActivationCaption, texts::kActivationDone);
       return;
@@ -121,7 +121,7 @@ void LoaderCore::HandleReply() {
         SendCommand();
       } else {
         Timer4->SetEnabled(false);
-        Gauge2.SetProgress(235);
+        Gauge2.SetProgress(kLoadAllWritten);
         link.CurrentCommand = cmdActivate;
         SendCommand();
         if (!Timer3->Enabled()) StartLadderStep();
