@@ -28,7 +28,7 @@ std::size_t Link::Collect(std::string_view bytes) {
       }
       continue;
     }
-    const unsigned expected = RxFrame[5] + kFrameOverhead;
+    const std::size_t expected = FrameSize(RxFrame.data());
     if (RxCount >= expected) continue;  // complete: trailing bytes are lost
     if (RxCount == 255) {
       // The 256th byte of a frame too long to hold: abandon it and hunt again.
@@ -37,17 +37,14 @@ std::size_t Link::Collect(std::string_view bytes) {
     }
     RxFrame[RxCount] = byte;
     ++RxCount;
-    if (RxCount >= RxFrame[5] + kFrameOverhead && complete == bytes.size()) complete = i + 1;
+    if (RxCount >= expected && complete == bytes.size()) complete = i + 1;
   }
   return complete;
 }
 
 bool Link::TestFrame() {
-  const unsigned length = RxFrame[5];
-  if (RxCount == 0 || RxCount < length + kFrameOverhead) return false;
-  const unsigned sum = FrameSum(RxFrame.data(), length + 6);
-  const unsigned sent = RxFrame[length + 6] * 256u + RxFrame[length + 7];
-  if (sum != sent) {
+  if (RxCount == 0 || RxCount < FrameSize(RxFrame.data())) return false;
+  if (!FrameSumHolds(RxFrame.data())) {
     RxCount = 0;
     RxFlags &= static_cast<std::uint8_t>(~1u);
     return false;

@@ -24,13 +24,13 @@ void Link::SendCommand() {
       break;
     case cmdActivate:
       PutHeader(TxFrame, serial, CurrentCommand, 2);
-      TxFrame[6] = 0x5A;
-      TxFrame[7] = 0xA5;
+      TxFrame[6] = kActivatePayload[0];
+      TxFrame[7] = kActivatePayload[1];
       break;
     case cmdDeactivate:
       PutHeader(TxFrame, serial, CurrentCommand, 2);
-      TxFrame[6] = 0xA5;
-      TxFrame[7] = 0x5A;
+      TxFrame[6] = kDeactivatePayload[0];
+      TxFrame[7] = kDeactivatePayload[1];
       break;
     case cmdReadBlock:
     case cmdWriteBlock: {

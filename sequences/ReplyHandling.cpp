@@ -40,9 +40,6 @@ void LoaderCore::HandleReply() {
   // Work on a copy: a timer tick while a box below is open may send a command,
   // and that resets RxFrame under our feet.
   const FrameBuffer reply = link.RxFrame;
-  const std::uint8_t length = reply[5];
-  const std::uint8_t p0 = reply[6];
-  const std::uint8_t p1 = reply[7];
 
   AdvanceCounterText(st_rxd);
   if (reply[1] != DeviceModel) {
@@ -55,8 +52,7 @@ void LoaderCore::HandleReply() {
   switch (reply[4]) {
     case cmdQuery: {
       const int serial = zn.Value();
-      const bool accepted = reply[1] == DeviceModel && reply[2] == serial / 256 &&
-                            reply[3] == serial % 256 && length == 2;
+      const bool accepted = reply[1] == DeviceModel && SerialOfFrame(reply.data()) == serial && reply[5] == 2;
       if (!accepted) return;
       Gauge2.SetProgress(kLoadConfirmed);
       Timer3->SetEnabled(false);
@@ -65,12 +61,12 @@ void LoaderCore::HandleReply() {
     }
 
     case cmdActivate:
-      if (length == 1 && p0 == 0xAA)
+      if (IsActivationAck(reply.data()))
         boxes_.Show(BoxIcon::Information, texts::kActivationCaption, texts::kActivationDone);
       return;
 
     case cmdReadBlock: {
-      const int block = p0 * 256 + p1;
+      const int block = BlockOfFrame(reply.data());
       const unsigned address = static_cast<unsigned>(block) * kBlockBytes;
       for (int k = 0; k < kBlockLines; ++k) {
         std::string text = ReadLineText(reply, address + 16u * static_cast<unsigned>(k), k);
@@ -111,7 +107,7 @@ void LoaderCore::HandleReply() {
         End(OperationEnd::WriteRejected, BoxIcon::Error, texts::kErrorCaption, texts::kWriteError);
         return;
       }
-      const int block = p0 * 256 + p1;
+      const int block = BlockOfFrame(reply.data());
       if (block < SPBLH.Value() - 1) {
         const int confirmed = TextToInt(St_blk);
         writeEchoAt_ = clock_.NowMs();
@@ -131,9 +127,7 @@ void LoaderCore::HandleReply() {
     }
 
     case cmdDeactivate: {
-      const bool echoed = length == 2 && p0 == 0xA5 && p1 == 0x5A;
-      const bool short_ack = length == 1 && p0 == 0xAA;
-      if (!echoed && !short_ack) return;
+      if (!IsDeactivationAck(reply.data())) return;
       if (Timer4->Enabled()) {
         // The answer to a retry that was on its way when the first answer
         // came: writing has begun. Starting it again would send block 0 a
