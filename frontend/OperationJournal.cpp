@@ -25,8 +25,12 @@ int BlocksWritten(const LoaderCore& core) {
 }  // namespace
 
 OperationJournal::OperationJournal(MessageBoxes& boxes, const std::string& program, std::filesystem::path file,
-                                   std::function<void(const std::string&)> tell)
-    : boxes_(boxes), program_(program + " " GALT_VERSION), file_(std::move(file)), tell_(std::move(tell)) {}
+                                   std::function<void(const std::string&)> tell, const MonotonicClock& clock)
+    : boxes_(boxes),
+      program_(program + " " GALT_VERSION),
+      file_(std::move(file)),
+      tell_(std::move(tell)),
+      clock_(clock) {}
 
 void OperationJournal::Show(BoxIcon icon, const std::string& caption, const std::string& text) {
   if (running_) {
@@ -34,6 +38,7 @@ void OperationJournal::Show(BoxIcon icon, const std::string& caption, const std:
     if (text == texts::kWrongModel) wrongModel_ = true;
   }
   boxes_.Show(icon, caption, text);
+  SayProblem();
 }
 
 void OperationJournal::Begin(JournalOperation operation, int serial, const std::string& port,
@@ -48,23 +53,25 @@ void OperationJournal::Begin(JournalOperation operation, int serial, const std::
   entry_.version = kFirmwareVersion;
   running_ = true;
   wrongModel_ = false;
-  started_ = std::chrono::steady_clock::now();
+  started_ = clock_.NowMs();
 }
 
-void OperationJournal::End(OperationEnd end, const LoaderCore& core) {
+void OperationJournal::End(OperationEnd end, const LoaderCore& core, const std::string& text) {
   if (!running_) return;
+  entry_.message = text;
   const bool install = operation_ == JournalOperation::Install;
   Outcome outcome = OutcomeOf(end);
   if (install && wrongModel_ && !EndedWell(end)) outcome = Outcome::ModelMismatch;
   Append(outcome, install ? std::optional<int>(BlocksWritten(core)) : std::nullopt);
 }
 
-void OperationJournal::End(Outcome outcome, const LoaderCore& core, const std::string& message) {
+void OperationJournal::End(Outcome outcome, const LoaderCore& core, const std::string& message, bool boxFollows) {
   if (!running_) return;
   if (!message.empty()) entry_.message = message;
   const bool install = operation_ == JournalOperation::Install;
   Append(outcome, install ? std::optional<int>(outcome == Outcome::NoPort ? 0 : BlocksWritten(core))
                           : std::nullopt);
+  if (!boxFollows) SayProblem();
 }
 
 void OperationJournal::Append(Outcome outcome, std::optional<int> blocks) {
@@ -73,14 +80,19 @@ void OperationJournal::Append(Outcome outcome, std::optional<int> blocks) {
   entry_.computer = ComputerName();
   entry_.user = UserName();
   entry_.outcome = OutcomeName(outcome);
-  entry_.seconds = SecondsText(std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count());
+  entry_.seconds = SecondsText(static_cast<double>(clock_.NowMs() - started_) / 1000.0);
   entry_.blocks = blocks ? std::to_string(*blocks) : std::string();
   const std::string problem = AppendJournalEntry(file_, entry_);
   cachedSerial_.reset();  // the entry may be the number's first confirmation
-  if (!problem.empty() && !told_) {
-    told_ = true;
-    if (tell_) tell_(problem);
-  }
+  if (!problem.empty() && !told_) unsaid_ = problem;
+}
+
+void OperationJournal::SayProblem() {
+  if (unsaid_.empty() || told_) return;
+  told_ = true;
+  const std::string problem = std::move(unsaid_);
+  unsaid_.clear();
+  if (tell_) tell_(problem);
 }
 
 const std::string& OperationJournal::WrittenBeforeText(int serial) {

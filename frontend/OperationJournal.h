@@ -1,9 +1,11 @@
 #pragma once
 // What every front end tells the install journal, alike: an operation
 // begins (which, with which serial number, on which port and adapter) and
-// ends (how, with the text of the last box the user saw), and its entry is
-// appended after that box. The journal stands between the core and the
-// front end's message boxes, so it knows each box as it is shown.
+// ends (how, with the text of the box that says so), and its entry is
+// appended at the end itself, before that box: its seconds are the
+// operation's, however long the box stays open. The journal stands between
+// the core and the front end's message boxes, so it knows each box as it is
+// shown.
 //
 // A journal that cannot be written changes nothing of the operation: the
 // user is told once per run, after the operation's own box, where and why.
@@ -19,6 +21,7 @@
 #include "records/Outcome.h"
 #include "sequences/LoaderCore.h"
 #include "sequences/MessageBoxes.h"
+#include "sequences/MonotonicClock.h"
 
 namespace galt {
 
@@ -32,8 +35,10 @@ class OperationJournal : public MessageBoxes {
   // `program`: "window" or "cli" (the version is added); `boxes`: the front
   // end's own, every box goes on to them; `tell`: how the user learns that
   // the journal was not written.
+  // `clock` times the operations.
   OperationJournal(MessageBoxes& boxes, const std::string& program, std::filesystem::path file,
-                   std::function<void(const std::string&)> tell);
+                   std::function<void(const std::string&)> tell,
+                   const MonotonicClock& clock = SteadyClock::Instance());
 
   void Show(BoxIcon icon, const std::string& caption, const std::string& text) override;
 
@@ -43,12 +48,15 @@ class OperationJournal : public MessageBoxes {
   void Begin(JournalOperation operation, int serial, const std::string& port, const std::string& adapter);
   // One has begun and not yet ended.
   bool Running() const { return running_; }
-  // The core's end: the outcome (a failed install during which the device
-  // answered as another model is a model mismatch) and the blocks written.
-  void End(OperationEnd end, const LoaderCore& core);
+  // The core's end (OnEnding), before its box says `text`: the outcome (a
+  // failed install during which the device answered as another model is a
+  // model mismatch) and the blocks written.
+  void End(OperationEnd end, const LoaderCore& core, const std::string& text);
   // An end from outside the core (stopped, no port); `message`: what the
-  // user was told instead of a box, else the last box's text.
-  void End(Outcome outcome, const LoaderCore& core, const std::string& message = {});
+  // user is told of it, else the last box's text. `boxFollows`: a box saying
+  // `message` comes through the journal next, and a journal that was not
+  // written is told after it.
+  void End(Outcome outcome, const LoaderCore& core, const std::string& message = {}, bool boxFollows = false);
 
   // "Серийный номер 237 уже записан 01.12.2026 14:02 через COM7" when the
   // journal has a confirmed install of `serial`, else empty. Looked up once
@@ -57,6 +65,8 @@ class OperationJournal : public MessageBoxes {
 
  private:
   void Append(Outcome outcome, std::optional<int> blocks);
+  // Tells the journal's problem, once per run.
+  void SayProblem();
 
   MessageBoxes& boxes_;
   std::string program_;
@@ -67,7 +77,9 @@ class OperationJournal : public MessageBoxes {
   bool running_ = false;
   bool wrongModel_ = false;
   bool told_ = false;
-  std::chrono::steady_clock::time_point started_;
+  std::string unsaid_;  // the problem, until the end's box has been shown
+  const MonotonicClock& clock_;
+  std::int64_t started_ = 0;
   std::optional<int> cachedSerial_;
   std::string cachedText_;
 };

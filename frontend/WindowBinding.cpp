@@ -35,7 +35,8 @@ WindowBinding::WindowBinding(WindowFace& Face, const WindowSetup& Setup, const T
       uncaughtCaption_(Own.UncaughtCaption),
       cp1_(&Own.Dispatcher),
       journal_(*this, "window", JournalPath(),
-               [this](const std::string& problem) { boxes_.Show(BoxIcon::Error, texts::kErrorCaption, problem); }),
+               [this](const std::string& problem) { boxes_.Show(BoxIcon::Error, texts::kErrorCaption, problem); },
+               Setup.clock ? *Setup.clock : SteadyClock::Instance()),
       tracing_(Setup.port ? *Setup.port : commSerial_, TraceFileOf(Setup.trace), "galt-loader",
                Setup.clock ? *Setup.clock : SteadyClock::Instance()),
       core_(timers_, journal_, tracing_.Line(), Setup.clock ? *Setup.clock : SteadyClock::Instance()),
@@ -52,11 +53,12 @@ WindowBinding::WindowBinding(WindowFace& Face, const WindowSetup& Setup, const T
   handlers.Trace = &tracing_;
   binding_ = std::make_unique<CoreBinding>(core_, cp1_, std::move(handlers));
   titleRefresh_->OnTimer = [this] { ShowOperationTitle(); };
-  core_.OnEnd = [this](OperationEnd end) {
-    journal_.End(end, core_);
+  // Recorded at the end itself: the box may stay open for minutes.
+  core_.OnEnding = [this](OperationEnd end, const std::string& text) {
+    journal_.End(end, core_, text);
     tracing_.Ended(OutcomeOf(end));
-    SayTraceFailure();
   };
+  core_.OnEnd = [this](OperationEnd) { SayTraceFailure(); };
   SayTraceFailure();  // held until the window is shown
 }
 
@@ -95,13 +97,16 @@ void WindowBinding::FormClose() {
 void WindowBinding::Button4Click() {
   // The field's value, typed out of range, comes into it on the way.
   const bool starts = !core_.OperationRunning();
+  // The core refuses it at once, in its box, when no port is open: ended
+  // before that box, as every end is.
+  const bool noPort = starts && !tracing_.Line().IsOpen();
   if (starts) journal_.Begin(JournalOperation::Install, core_.zn.Value(), portName_, adapter_);
-  Dispatch([this] { core_.StartInstall(core_.zn.Value()); });
-  // Refused at once, with its box: no port was open.
-  if (starts && journal_.Running() && !core_.OperationRunning()) {
-    journal_.End(Outcome::NoPort, core_);
+  if (noPort) {
+    journal_.End(Outcome::NoPort, core_, texts::kNoPortOpen, /*boxFollows=*/true);
     tracing_.Ended(Outcome::NoPort);
   }
+  Dispatch([this] { core_.StartInstall(core_.zn.Value()); });
+  if (noPort) SayTraceFailure();
 }
 
 void WindowBinding::cp1RxChar(int Count) {

@@ -45,6 +45,7 @@ void LoaderCore::LinkLost(const std::string& portName) {
 }
 
 void LoaderCore::End(OperationEnd end, BoxIcon icon, const std::string& caption, const std::string& text) {
+  if (OnEnding) OnEnding(end, text);
   boxes_.Show(icon, caption, text);
   if (OnEnd) OnEnd(end);
 }

@@ -122,6 +122,10 @@ class LoaderCore : private LinkHost {
   // end runs each of its handlers.
   void DispatchTimerTicks(const std::function<void(const std::function<void()>&)>& dispatch);
 
+  // Told of every end of an operation at the end itself, with the text of
+  // the box about to say it: what records the operation times it, not the
+  // user's reading of the box.
+  std::function<void(OperationEnd, const std::string& text)> OnEnding;
   // Told of every end of an operation, after its box has been shown.
   std::function<void(OperationEnd)> OnEnd;
 
@@ -156,7 +160,7 @@ class LoaderCore : private LinkHost {
   void StartWritePass();
   void StartLadderStep();
   void ReplyWatchdogTimer();
-  // Shows the box that ends an operation, then reports the end.
+  // Reports the end, shows the box that says it, then reports it again.
   void End(OperationEnd end, BoxIcon icon, const std::string& caption, const std::string& text);
 
   MessageBoxes& boxes_;

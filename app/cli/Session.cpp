@@ -60,6 +60,10 @@ Session::Session(const CliOptions& options, ConsoleOutput& console, const TSerPo
   };
   handlers.Trace = &tracing_;
   binding_ = std::make_unique<CoreBinding>(core_, cp1_, std::move(handlers));
+  // Journalled at the end itself, before its box's line.
+  core_.OnEnding = [this](OperationEnd end, const std::string& text) {
+    if (!exit_) journal_.End(end, core_, text);
+  };
   core_.OnEnd = [this](OperationEnd end) { Ended(end); };
   boxes_.BeforeShow = [this] { ShowProgress(); };
 
@@ -234,7 +238,6 @@ std::string Session::StoppedText() const {
 void Session::Ended(OperationEnd end) {
   if (exit_) return;
   outcome_ = OutcomeOf(end);
-  journal_.End(end, core_);
   if (!EndedWell(end)) {
     Finish(kExitFailed);
   } else if (end == OperationEnd::ReadDone && options_.action == Action::Read) {

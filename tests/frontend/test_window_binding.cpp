@@ -178,17 +178,24 @@ TEST(BindingJournal, NoPortAndAClosedWindowAreEntriesAndAnUnwritableJournalIsTol
       << boxes.boxes[1].text;
   EXPECT_EQ(boxes.boxes[2].text, boxes.boxes[0].text);
 
+  // Each box stays open a minute: the entries keep the operations' own times.
   SetJournal(dir + "/j.csv");
+  boxes.WhileOpen = [&](const RecordedBox&) { clock.Advance(60000); };
   WindowBinding window(face, OfflineWindow(clock, boxes, port), own);
   window.Button4Click();
   port.open = true;
   window.Button4Click();
+  clock.Advance(20000);  // no acknowledgement: the deactivation fails after 10.05 s
+  window.Button4Click();
   window.FormClose();
   SetJournal(before);
   const JournalRead read = ReadJournal(dir + "/j.csv", 5);
-  ASSERT_EQ(read.entries.size(), 2u) << read.error;
-  EXPECT_EQ(read.entries[0].outcome + " " + read.entries[0].message, "no-port " + boxes.boxes[0].text);
-  EXPECT_EQ(read.entries[1].outcome + " " + read.entries[1].blocks, "stopped 0");
+  ASSERT_EQ(read.entries.size(), 3u) << read.error;
+  EXPECT_EQ(read.entries[0].outcome + " " + read.entries[0].message + " " + read.entries[0].seconds,
+            "no-port " + boxes.boxes[0].text + " 0,0");
+  EXPECT_EQ(read.entries[1].outcome + " " + read.entries[1].message, "deactivation-failed Ошибка деактивизации FLASH!");
+  EXPECT_NEAR(std::stod(std::string(read.entries[1].seconds).replace(read.entries[1].seconds.find(','), 1, ".")), 10.05, 0.1);
+  EXPECT_EQ(read.entries[2].outcome + " " + read.entries[2].blocks, "stopped 0");
 }
 
 TEST(CoreBindingEvents, ShowAComponentsErrorOnceUntilTheNextOpenAndHandOnTheRest) {

@@ -1,5 +1,6 @@
 // How an operation ended, as the core tells the front ends: one end per
-// operation, after its box, whatever the device did.
+// operation, before its box with its text and after it, whatever the device
+// did.
 
 #include <gtest/gtest.h>
 
@@ -30,11 +31,13 @@ void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
 
 class InstallEnd : public ::testing::TestWithParam<EndCase> {};
 
-TEST_P(InstallEnd, IsToldOnceAfterItsBox) {
+TEST_P(InstallEnd, IsToldOnceBeforeAndAfterItsBox) {
   Harness h;
   GetParam().fault(h.device.faults);
   std::vector<OperationEnd> ends;
   std::vector<std::size_t> boxesBefore;
+  std::vector<std::pair<std::size_t, std::string>> ending;  // boxes before it, the text to come
+  h.core.OnEnding = [&](OperationEnd, const std::string& text) { ending.emplace_back(h.boxes.boxes.size(), text); };
   h.core.OnEnd = [&](OperationEnd end) {
     ends.push_back(end);
     boxesBefore.push_back(h.boxes.boxes.size());
@@ -45,6 +48,8 @@ TEST_P(InstallEnd, IsToldOnceAfterItsBox) {
   ASSERT_EQ(ends.size(), 1u);
   EXPECT_EQ(ends[0], GetParam().end);
   EXPECT_EQ(boxesBefore[0], h.boxes.boxes.size()) << "the end comes after its box";
+  ASSERT_EQ(ending.size(), 1u);
+  EXPECT_EQ(ending[0], std::make_pair(h.boxes.boxes.size() - 1, h.LastBox().text)) << "and is told before it too";
   EXPECT_EQ(EndedWell(ends[0]), GetParam().end == OperationEnd::Confirmed);
   EXPECT_FALSE(h.core.OperationRunning());
 }
