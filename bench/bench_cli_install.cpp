@@ -3,8 +3,9 @@
 // directions), without and with the line trace, side by side. The time from
 // the start of the run to its exit is compared with the wire-time bound:
 // every frame byte both ways at 10 bits / 14400 baud, plus the fixed 1.5 s
-// before the first status query. Then the event thread's cost of tracing a
-// frame: a written block and its echo, traced into a file, many times over.
+// before the first status query; the traced install's trace must stay under
+// 300 KB. Then the event thread's cost of tracing a frame: a written block
+// and its echo, traced into a file, many times over.
 //   bench_cli_install [RUNS]   (RUNS installs of each kind, 1 by default)
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "bench/BenchJournal.h"
@@ -21,6 +23,9 @@
 #include "tests/support/VirtualDevice.h"
 
 namespace {
+
+// A person reads it: one line per frame and per reply, whatever the pieces.
+constexpr int kTraceTargetKb = 300;
 
 // The ratio of one install to its wire-time bound; negative when it failed.
 double InstallRatio(const std::string& trace) {
@@ -40,6 +45,14 @@ double InstallRatio(const std::string& trace) {
   if (code != 0 || device.emulator.SerialFromFlash() != 237) {
     std::fprintf(stderr, "the install did not succeed (exit %d)\n", code);
     return -1;
+  }
+  if (!trace.empty()) {
+    std::ifstream in(trace);
+    int lines = 0;
+    for (std::string line; std::getline(in, line);) ++lines;
+    const double kb = static_cast<double>(std::filesystem::file_size(trace)) / 1024.0;
+    std::printf("trace of the paced install: %.1f KB, %d lines (target under %d KB)\n", kb, lines, kTraceTargetKb);
+    if (kb >= kTraceTargetKb) return -1;
   }
   const auto& c = device.emulator.counters;
   const double bytes = c.deactivations * 20.0 + c.writes * 276.0 + c.activations * 20.0 + c.queries * 18.0;

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "serial/PortName.h"
+
 namespace galt {
 
 namespace {
@@ -44,8 +46,13 @@ void AddWord(std::string& words, bool on, const char* word) {
 
 TracedLineSettings SettingsOf(TSerCustomComm& comm) {
   TracedLineSettings s;
+  // Named as everywhere else (USB0 for /dev/ttyUSB0), and by its device
+  // unless that is only the system's form of the name (\\.\COM5).
   s.port = comm.FormattedDeviceName();
-  if (const auto path = comm.PortTable().Resolve(s.port); path && *path != s.port) s.port += " (" + *path + ")";
+  if (const auto path = comm.PortTable().Resolve(s.port)) {
+    s.port = PortUserName(*path);
+    if (!path->starts_with(kDevicePrefix)) s.port += " (" + *path + ")";
+  }
   s.baud = comm.Baudrate() == brUser ? static_cast<std::uint32_t>(comm.UserBaudrate()) : BaudrateValue(comm.Baudrate());
   s.dataBits = 4 + static_cast<int>(comm.Databits());
   s.parity = ParityWord(comm.Parity());
@@ -77,7 +84,18 @@ std::optional<std::filesystem::path> TraceFileOf(const std::optional<std::filesy
 
 LineTracing::LineTracing(SerialText& line, const std::optional<std::filesystem::path>& file,
                          const std::string& program, const MonotonicClock& clock)
-    : trace_(file ? std::make_unique<LineTrace>(*file, program, clock) : nullptr), serial_(line, trace_.get()) {}
+    : trace_(file ? std::make_unique<LineTrace>(*file, program + " " GALT_VERSION, clock) : nullptr),
+      serial_(line, trace_.get()) {}
+
+void LineTracing::Began(JournalOperation operation, std::optional<int> serial, const std::string& port) {
+  if (!trace_) return;
+  std::string words = operation == JournalOperation::Install ? "установка"
+                      : operation == JournalOperation::Read  ? "считывание"
+                                                             : "проверка";
+  if (serial) words += ", серийный номер " + std::to_string(*serial);
+  if (!port.empty()) words += ", порт " + port;
+  trace_->Began(words);
+}
 
 void LineTracing::Opened(TSerCustomComm& comm) {
   if (trace_) trace_->Opened(SettingsOf(comm));

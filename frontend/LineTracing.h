@@ -12,6 +12,7 @@
 #include <string>
 
 #include "frontend/TracingSerial.h"
+#include "records/JournalEntry.h"
 #include "records/LineTrace.h"
 #include "records/Outcome.h"
 #include "sequences/MonotonicClock.h"
@@ -33,6 +34,9 @@ class LineTracing {
   SerialText& Line() { return serial_; }
   bool Active() const { return trace_ != nullptr; }
 
+  // An operation starts: the trace's header of it names the operation, the
+  // serial number (when one was given) and the port as the user sees it.
+  void Began(JournalOperation operation, std::optional<int> serial, const std::string& port);
   void Opened(TSerCustomComm& comm);
   void LineErrors(std::uint32_t errors);
   void PortError(const std::string& message);

@@ -100,7 +100,10 @@ void WindowBinding::Button4Click() {
   // The core refuses it at once, in its box, when no port is open: ended
   // before that box, as every end is.
   const bool noPort = starts && !tracing_.Line().IsOpen();
-  if (starts) journal_.Begin(JournalOperation::Install, core_.zn.Value(), portName_, adapter_);
+  if (starts) {
+    journal_.Begin(JournalOperation::Install, core_.zn.Value(), portName_, adapter_);
+    tracing_.Began(JournalOperation::Install, core_.zn.Value(), portName_);
+  }
   if (noPort) {
     journal_.End(Outcome::NoPort, core_, texts::kNoPortOpen, /*boxFollows=*/true);
     tracing_.Ended(Outcome::NoPort);

@@ -8,7 +8,7 @@ const std::vector<WindowOption>& WindowOptionTable() {
   static const std::vector<WindowOption> table = {
       {"--help", "", "эта справка"},
       {"--version", "", "версия программы"},
-      {"--trace", "ФАЙЛ", "записать обмен по линии в ФАЙЛ (для поддержки)"},
+      {"--trace", "ФАЙЛ", "записать обмен по линии в ФАЙЛ (для поддержки; после 50 МБ — в ФАЙЛ.1, ФАЙЛ.2, ...)"},
   };
   return table;
 }

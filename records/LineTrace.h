@@ -2,7 +2,9 @@
 // The line trace: what crossed the serial line during a run, one line per
 // event, for support. Each line holds the milliseconds since the port was
 // opened, the direction ("->" sent, "<-" received, "--" the port's own
-// events), what the bytes mean in words and the bytes in hex. Lines are
+// events), what the bytes mean in words and the bytes in hex: one line per
+// frame sent and per reply completed, however many pieces the reply came
+// in; the pieces themselves only of a reply left incomplete. Lines are
 // formatted on the event thread (a few microseconds a frame) and written by
 // the TraceFile's own thread.
 
@@ -32,9 +34,13 @@ struct TracedLineSettings {
 
 class LineTrace {
  public:
-  // `program` names the front end in the first line.
-  LineTrace(const std::filesystem::path& path, const std::string& program, const MonotonicClock& clock);
+  // `program` names the front end and its version in the first line.
+  LineTrace(const std::filesystem::path& path, const std::string& program, const MonotonicClock& clock,
+            std::uintmax_t fileLimit = kTraceFileLimit);
 
+  // An operation starts: its header line, in words ("установка, серийный
+  // номер 237").
+  void Began(const std::string& operation);
   void Opened(const TracedLineSettings& settings);
   // A frame handed to the port; `accepted` false when the port refused it.
   void Sent(std::string_view frame, bool accepted = true);
@@ -50,10 +56,14 @@ class LineTrace {
 
  private:
   void Line(const char* direction, const std::string& meaning, std::string_view bytes = {});
+  void Line(std::int64_t at, const char* direction, const std::string& meaning, std::string_view bytes);
+  // The pieces of a reply that stays incomplete; how many bytes it had.
+  std::size_t Abandon();
 
   const MonotonicClock& clock_;
   std::int64_t origin_;
   ReplyHunter hunter_;
+  ReplyHunter::Say heard_;
   std::string line_;  // reused: no allocation per line once it has grown
   TraceFile file_;
 };

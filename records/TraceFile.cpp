@@ -11,15 +11,59 @@ std::string Shown(const std::filesystem::path& path) {
   return std::string(text.begin(), text.end());
 }
 
+// Past this many files the last one takes what comes, whatever it holds.
+constexpr int kLastPart = 9999;
+
 }  // namespace
 
-TraceFile::TraceFile(const std::filesystem::path& path) : path_(path) {
-  shared_->file.open(path, std::ios::binary | std::ios::app);
-  if (!shared_->file) {
+std::filesystem::path TraceFilePart(const std::filesystem::path& path, int n) {
+  if (n == 0) return path;
+  std::filesystem::path part = path;
+  part += "." + std::to_string(n);
+  return part;
+}
+
+TraceFile::TraceFile(const std::filesystem::path& path, std::uintmax_t limit) {
+  shared_->path = path;
+  shared_->limit = limit;
+  if (!Open(*shared_, PartWithRoom(*shared_, 0))) {
     shared_->failed = openFailed_ = true;
+    shared_->failedFile = TraceFilePart(path, shared_->part);
     return;
   }
   writer_ = std::thread([shared = shared_] { Write(shared); });
+}
+
+int TraceFile::PartWithRoom(const Shared& s, int part) {
+  for (; part < kLastPart; ++part) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(TraceFilePart(s.path, part), error);
+    if (error || size < s.limit) break;
+  }
+  return part;
+}
+
+bool TraceFile::Open(Shared& s, int part) {
+  s.part = part;
+  const std::filesystem::path name = TraceFilePart(s.path, part);
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(name, error);
+  s.size = error ? 0 : size;
+  s.file.open(name, std::ios::binary | std::ios::app);
+  return static_cast<bool>(s.file);
+}
+
+bool TraceFile::MakeRoom(Shared& s, std::size_t coming) {
+  if (s.size == 0 || s.size + coming <= s.limit || s.part == kLastPart) return true;
+  const std::filesystem::path from = TraceFilePart(s.path, s.part);
+  const int next = PartWithRoom(s, s.part + 1);
+  s.file << "# трасса продолжается в файле " << Shown(TraceFilePart(s.path, next)) << "\n";
+  s.file.close();
+  if (!s.file || !Open(s, next)) return false;
+  const std::string head = "# продолжение трассы из файла " + Shown(from) + "\n";
+  s.file << head;
+  s.size += head.size();
+  return true;
 }
 
 TraceFile::~TraceFile() {
@@ -59,11 +103,12 @@ std::optional<std::string> TraceFile::TakeFailure() {
   std::lock_guard<std::mutex> hold(shared_->lock);
   if (!shared_->failed || said_) return std::nullopt;
   said_ = true;
+  const std::string file = Shown(shared_->failedFile);
   if (openFailed_) {
-    return "Не удалось открыть файл трассы " + Shown(path_) +
+    return "Не удалось открыть файл трассы " + file +
            ". Проверьте путь и права доступа; операция идёт без трассы.";
   }
-  return "Трасса записана не полностью: файл " + Shown(path_) + " перестал записываться. Проверьте место на диске.";
+  return "Трасса записана не полностью: файл " + file + " перестал записываться. Проверьте место на диске.";
 }
 
 void TraceFile::Write(const std::shared_ptr<Shared>& shared) {
@@ -76,14 +121,19 @@ void TraceFile::Write(const std::shared_ptr<Shared>& shared) {
     batch.swap(s.pending);
     s.writing = true;
     hold.unlock();
-    s.file.write(batch.data(), static_cast<std::streamsize>(batch.size()));
-    s.file.flush();
-    const bool ok = static_cast<bool>(s.file);
+    bool ok = MakeRoom(s, batch.size());
+    if (ok) {
+      s.file.write(batch.data(), static_cast<std::streamsize>(batch.size()));
+      s.file.flush();
+      ok = static_cast<bool>(s.file);
+      s.size += batch.size();
+    }
     batch.clear();
     hold.lock();
     s.writing = false;
     if (!ok) {
       s.failed = true;
+      s.failedFile = TraceFilePart(s.path, s.part);  // the writer's own: it alone changes the part
       s.pending.clear();
     }
     s.drained.notify_all();

@@ -6,8 +6,14 @@
 // what was traced reaches the file within moments, so a run that is killed
 // still leaves its trace. The first failure stops the writing; it is kept
 // for the front end to say once.
+//
+// No file grows past its limit: once it holds that much, the trace goes on
+// in NAME.1, then NAME.2, ..., each saying at its end where it goes on and
+// at its start where it came from. A trace appended to a series that has
+// grown before goes on in its first file with room.
 
 #include <condition_variable>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -19,11 +25,19 @@
 
 namespace galt {
 
+// The size past which a trace goes on in a new file.
+inline constexpr std::uintmax_t kTraceFileLimit = 50u * 1024u * 1024u;
+
+// The file of the series of `path` numbered `n`: the path itself for 0,
+// else NAME.n.
+std::filesystem::path TraceFilePart(const std::filesystem::path& path, int n);
+
 class TraceFile {
  public:
-  // Opens `path` for appending (an earlier trace there is kept) and starts
-  // the writer; Failure() says when it could not be opened.
-  explicit TraceFile(const std::filesystem::path& path);
+  // Opens `path` (or the first file of its series with room) for appending,
+  // an earlier trace there kept, and starts the writer; TakeFailure() says
+  // when it could not be opened.
+  explicit TraceFile(const std::filesystem::path& path, std::uintmax_t limit = kTraceFileLimit);
   // Writes what is left and stops the writer, waiting two seconds at most: a
   // write stuck on a share that hangs is left to itself, and the program
   // still ends.
@@ -45,6 +59,10 @@ class TraceFile {
   // TraceFile.
   struct Shared {
     std::ofstream file;
+    std::filesystem::path path;  // the series' first file
+    int part = 0;                // the series' file being written
+    std::uintmax_t size = 0;     // what that file holds
+    std::uintmax_t limit = kTraceFileLimit;
     std::mutex lock;
     std::condition_variable wake, drained;
     std::string pending;   // appended, not yet taken by the writer
@@ -52,10 +70,17 @@ class TraceFile {
     bool stop = false;
     bool done = false;     // the writer has ended
     bool failed = false;
+    std::filesystem::path failedFile;  // the file that could not be opened or written
   };
   static void Write(const std::shared_ptr<Shared>& shared);
+  // The first file of the series from `part` on with room (or the last).
+  static int PartWithRoom(const Shared& s, int part);
+  // Opens the series' file numbered `part`; false when it could not be.
+  static bool Open(Shared& s, int part);
+  // The writer, before a batch of `coming` bytes: a file that would pass
+  // its limit is ended and the trace goes on in the next.
+  static bool MakeRoom(Shared& s, std::size_t coming);
 
-  std::filesystem::path path_;
   std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
   bool said_ = false;
   bool openFailed_ = false;

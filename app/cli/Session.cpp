@@ -101,6 +101,7 @@ int Session::Run() {
     journal_.End(Outcome::NoPort, core_, problem);
     tracing_.Ended(Outcome::NoPort);
     tracing_.Drain();
+    SayTraceFailure();
     return kExitPort;
   }
   stopCheck_->SetEnabled(true);
@@ -148,6 +149,7 @@ void Session::BeginJournal() {
   }
   const auto path = cp1_.PortTable().Resolve(cp1_.FormattedDeviceName());
   journal_.Begin(operation, serial, portShown_, path ? AdapterTextOfPath(*path) : std::string());
+  tracing_.Began(operation, options_.serial, portShown_);
 }
 
 bool Session::PrepareOutput() {

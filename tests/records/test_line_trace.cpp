@@ -16,6 +16,7 @@
 #endif
 
 #include "frontend/WindowBinding.h"
+#include "frontend/WindowOptions.h"
 #include "records/FrameMeaning.h"
 #include "records/TraceFile.h"
 #include "tests/support/Frames.h"
@@ -44,23 +45,38 @@ TEST(FrameMeaning, NamesEachFrameSentAndEachPieceReceivedInTurn) {
   std::string badSum = echo;
   badSum.back() = static_cast<char>(badSum.back() ^ 1);
   ReplyHunter hunter;
+  std::string heard;  // "when meaning [bytes]; ..."
+  const ReplyHunter::Say say = [&](std::int64_t at, const std::string& meaning, std::string_view bytes) {
+    heard += (heard.empty() ? "" : "; ") + std::to_string(at) + " " + meaning + " [" + std::to_string(bytes.size()) + "]";
+  };
+  std::int64_t at = 0;  // each piece a millisecond after the one before
+  // A reply is said once, whole, when its last piece comes; only a reply
+  // never completed is said piece by piece.
   for (const auto& [piece, meaning] : std::vector<std::pair<std::string, std::string>>{
-           {MakeFrame(0xF4, {0xA5, 0x5A}), "подтверждение деактивизации"},
-           {MakeFrame(0xF4, {0xAA}), "подтверждение деактивизации"},
-           {MakeFrame(0xF4, {0x5A, 0xA5}), "ответ на деактивизацию без подтверждения"},
-           {Bytes("13 00 00 00") + echo.substr(0, 9), "мусор 4 байта; часть ответа, 9 из 138 байт"},
-           {echo.substr(9, 100), "часть ответа, 109 из 138 байт"},
-           {echo.substr(109) + MakeFrame(0xF2, Block57()) + Bytes("13"), "эхо блока 57; блок 57 прочитан; мусор 1 байт"},
-           {MakeFrame(0x00, {0x02, 0x11}, 237), "ответ: модель 6, серийный 237"},
-           {MakeFrame(0x00, {0x02, 0x11}, 237, 5), "ответ: модель 5, серийный 237"},
-           {MakeFrame(0xF1, {0xAA}), "подтверждение активизации"},
-           {MakeFrame(0xF1, {0x5A, 0xA5}, 100, 5), "ответ на активизацию, модель 5"},
-           {badSum, "эхо блока 57, неверная сумма"},
-           {Bytes("AA 06 00"), "часть ответа, 3 байта"}}) {
-    EXPECT_EQ(hunter.Feed(piece), meaning);
+           {MakeFrame(0xF4, {0xA5, 0x5A}), "1 подтверждение деактивизации (1 часть) [10]"},
+           {MakeFrame(0xF4, {0xAA}), "2 подтверждение деактивизации (1 часть) [9]"},
+           {MakeFrame(0xF4, {0x5A, 0xA5}), "3 ответ на деактивизацию без подтверждения (1 часть) [10]"},
+           {Bytes("13 00 00 00") + echo.substr(0, 9), "4 мусор 4 байта [4]"},
+           {echo.substr(9, 100), ""},
+           {echo.substr(109) + MakeFrame(0xF2, Block57()) + Bytes("13"),
+            "6 эхо блока 57 (3 части) [138]; 6 блок 57 прочитан (1 часть) [138]; 6 мусор 1 байт [1]"},
+           {MakeFrame(0x00, {0x02, 0x11}, 237), "7 ответ: модель 6, серийный 237 (1 часть) [10]"},
+           {MakeFrame(0x00, {0x02, 0x11}, 237, 5), "8 ответ: модель 5, серийный 237 (1 часть) [10]"},
+           {MakeFrame(0xF1, {0xAA}), "9 подтверждение активизации (1 часть) [9]"},
+           {MakeFrame(0xF1, {0x5A, 0xA5}, 100, 5), "10 ответ на активизацию, модель 5 (1 часть) [10]"},
+           {badSum, "11 эхо блока 57, неверная сумма (1 часть) [138]"},
+           {Bytes("AA 06 00"), ""},
+           {Bytes("64 F3 82 00 39"), ""}}) {
+    heard.clear();
+    hunter.Feed(piece, ++at, say);
+    EXPECT_EQ(heard, meaning) << at;
   }
-  EXPECT_EQ(hunter.Abandon(), 3u) << "a new command drops the reply begun";
-  EXPECT_EQ(hunter.Feed(Bytes("00 ED")), "мусор 2 байта");
+  heard.clear();
+  EXPECT_EQ(hunter.Abandon(say), 8u) << "a new command drops the reply begun";
+  EXPECT_EQ(heard, "12 часть ответа, 3 байта [3]; 13 часть ответа, 8 из 138 байт [5]");
+  heard.clear();
+  hunter.Feed(Bytes("00 ED"), 14, say);
+  EXPECT_EQ(heard, "14 мусор 2 байта [2]");
 }
 
 struct Face : WindowFace {
@@ -81,6 +97,8 @@ TEST(WindowTrace, HoldsEachFrameInTheWindowsTimeAndEachEndAndAFileThatCannotBeWr
   RecordingPort port;
   Face face;
   NoDispatch dispatch;
+  // Each box stays open a minute: the trace's ends keep the operations' times.
+  boxes.WhileOpen = [&](const RecordedBox&) { clock.Advance(60000); };
   for (const std::filesystem::path& file : {path, std::filesystem::path("/nonexistent-dir/trace.txt")}) {
     WindowSetup setup = OfflineWindow(clock, boxes, port);
     setup.trace = file;
@@ -105,10 +123,42 @@ TEST(WindowTrace, HoldsEachFrameInTheWindowsTimeAndEachEndAndAFileThatCannotBeWr
   std::stringstream text;
   text << in.rdbuf();
   const std::string trace = text.str();
-  EXPECT_NE(trace.find("\n       0 -- итог: no-port\n       0 -> деактивизация | AA 06 00 64 F4 02 A5 5A 03 09\n      50 -> деактивизация |"),
-            std::string::npos) << trace;
-  EXPECT_NE(trace.find("итог: deactivation-failed\n"), std::string::npos);
+  const std::string program = ProgramVersion("galt-loader");
+  EXPECT_EQ(trace.rfind("\n# трасса линии: " + program.substr(0, program.find(" —")) + ", ", 0), 0u) << trace;
+  for (const char* part :
+       {"\n       0 -- итог: no-port\n# установка, серийный номер 100, ",
+        "\n   60000 -> деактивизация | AA 06 00 64 F4 02 A5 5A 03 09\n   60050 -> деактивизация |",
+        "\n   70050 -- итог: deactivation-failed\n"}) {
+    EXPECT_NE(trace.find(part), std::string::npos) << part << "\n" << trace;
+  }
   EXPECT_TRUE(trace.ends_with("-- итог: stopped\n")) << "closed during the second install";
+}
+
+TEST(TraceFileLimit, AFullFileGoesOnInTheNextOfItsSeriesEachSayingWhere) {
+  const std::filesystem::path path = ::testing::TempDir() + "/limited-trace.txt";
+  for (int n = 0; n < 20; ++n) std::filesystem::remove(TraceFilePart(path, n));
+  const std::string line = std::string(40, 'x') + "\n";
+  for (int run = 0; run < 2; ++run) {  // the second appends to the series
+    TraceFile trace(path, 300);
+    for (int i = 0; i < 10; ++i, trace.Drain()) trace.Append(line);
+  }
+  std::string all;  // the series' files one after another
+  int n = 0;
+  for (; std::filesystem::exists(TraceFilePart(path, n)); ++n) {
+    std::stringstream text;
+    text << std::ifstream(TraceFilePart(path, n), std::ios::binary).rdbuf();
+    EXPECT_LE(text.str().size(), 500u) << n;
+    all += text.str();
+  }
+  ASSERT_GE(n, 3);
+  for (int k = 1; k < n; ++k) {
+    EXPECT_NE(all.find("# трасса продолжается в файле " + TraceFilePart(path, k).string() +
+                       "\n# продолжение трассы из файла " + TraceFilePart(path, k - 1).string() + "\n"),
+              std::string::npos) << k;
+  }
+  std::size_t lines = 0;
+  for (std::size_t at = all.find(line); at != std::string::npos; at = all.find(line, at + 1)) ++lines;
+  EXPECT_EQ(lines, 20u) << "every line in one of them";
 }
 
 #ifndef _WIN32

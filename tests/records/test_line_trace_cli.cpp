@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "app/cli/CommandLine.h"
+#include "serial/PortName.h"
 #include "tests/app/cli/CapturedConsole.h"
 #include "tests/support/VirtualDevice.h"
 
@@ -55,12 +56,20 @@ TEST(CliTrace, AWholeInstallHoldsTheSettingsEveryBlockAndEchoDecodedAndTheOutcom
   EXPECT_EQ(sent, all);
   EXPECT_EQ(echoed, all);
   const std::string text = std::accumulate(lines.begin(), lines.end(), std::string(), [](auto a, auto& b) { return a + b + "\n"; });
+  // One line per frame and per reply, however many pieces it came in: a
+  // paced install's trace stays far below 300 KB.
+  EXPECT_LT(std::filesystem::file_size(path), 300u * 1024u);
+  EXPECT_EQ(text.find("часть ответа"), std::string::npos) << "no reply stayed incomplete";
+  EXPECT_TRUE(std::regex_search(text, std::regex("\n# трасса линии: galt-loader-cli [0-9]+\\.[0-9]+")));
   for (const std::string& part :
-       {"-- порт " + device.Path() + " открыт: 14400 бод, 8 бит данных, чётность нет, стоп-биты 1, DTR выкл, "
-        "RTS вкл, управление потоком нет\n",
+       {"\n# установка, серийный номер 237, порт " + device.Path() + ", ",
+        "-- порт " + PortUserName(device.Path()) + " (" + device.Path() + ") открыт: 14400 бод, 8 бит данных, "
+        "чётность нет, стоп-биты 1, DTR выкл, RTS вкл, управление потоком нет\n",
+        std::string("<- эхо блока 232 ("),
         std::string(" -> деактивизация | AA 06 00 ED F4 02 A5 5A 03 92\n"),
-        std::string("<- мусор 2 байта; "), std::string("подтверждение деактивизации |"), std::string("-> активизация |"),
-        std::string("-> запрос | AA 06 00 ED 00 00 01 9D\n"), std::string("ответ: модель 6, серийный 237 |")}) {
+        std::string("<- мусор 2 байта | "), std::string("<- подтверждение деактивизации ("),
+        std::string("-> активизация |"), std::string("-> запрос | AA 06 00 ED 00 00 01 9D\n"),
+        std::string("<- ответ: модель 6, серийный 237 (")}) {
     EXPECT_NE(text.find(part), std::string::npos) << part;
   }
   ASSERT_GE(lines.size(), 2u);
@@ -69,6 +78,12 @@ TEST(CliTrace, AWholeInstallHoldsTheSettingsEveryBlockAndEchoDecodedAndTheOutcom
 }
 
 TEST(CliTrace, AFileThatCannotBeOpenedOrWrittenIsOneLineAndTheExitCodeStays) {
+  setenv("GALT_TRACE", "/dev/full", 1);  // said too when the port does not open
+  CapturedConsole failed;
+  EXPECT_EQ(RunCommandLine("galt-loader-cli", {"--port", "/nonexistent-dir/tty", "--serial", "237"}, failed.console,
+                           TSerPortTable::System(), {}, std::set<std::string>{}), 3);
+  unsetenv("GALT_TRACE");
+  EXPECT_NE(failed.Err().find("/dev/full"), std::string::npos) << failed.Err();
   for (const bool fromEnvironment : {false, true}) {
     VirtualDevice device;
     device.Start();
