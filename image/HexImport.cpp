@@ -51,6 +51,7 @@ HexImportResult ImportHexText(std::string_view fileBytes) {
   HexRecord record;
   HexImportError error{};
   bool reading = true;
+  bool ended = false;  // by its end-of-file record, not by the text running out
   while (reading) {
     switch (reader.Next(record, error)) {
       case HexRecordReader::Status::End:
@@ -81,6 +82,7 @@ HexImportResult ImportHexText(std::string_view fileBytes) {
         break;
       case HexRecordType::EndOfFile:
         reading = false;
+        ended = true;
         break;
       case HexRecordType::ExtendedSegmentAddress:
         base = std::uint64_t{record.Value16()} << 4;
@@ -96,6 +98,8 @@ HexImportResult ImportHexText(std::string_view fileBytes) {
     }
   }
   if (lastDataLine < 0) return Failure({HexImportErrorKind::NoData, 0});
+  // A file cut short would verify fewer blocks and pass.
+  if (!ended) return Failure({HexImportErrorKind::NoEndOfFile, 0});
 
   HexImportResult result;
   const int lineCount = std::max(kFullImageLines, lastDataLine + 1);

@@ -4,7 +4,7 @@
 // Records are read by type: data (00) is placed by its address, extended
 // segment (02) and extended linear (04) address records set the upper
 // address, start address records (03, 05) are ignored, end of file (01) ends
-// the reading. Line n of the result holds flash bytes 16n..16n+15, as
+// the reading; a file without it was cut short and is refused. Line n of the result holds flash bytes 16n..16n+15, as
 // everywhere in the image: a line that receives data from the file is an
 // imported line " BAAAA: XX XX ... XX " (bank digit and address of the line,
 // upper-case digits, FF for bytes the file does not give); every other line is

@@ -26,6 +26,8 @@ std::string HexImportErrorText(const HexImportError& error) {
       return InLine("Другие данные по уже заданному адресу", error.line);
     case HexImportErrorKind::NoData:
       return "Файл не содержит данных!";
+    case HexImportErrorKind::NoEndOfFile:
+      return "Файл обрезан: в нём нет записи конца файла. Возьмите файл целиком и повторите.";
     case HexImportErrorKind::CannotRead:
       return "Ошибка чтения файла!";
     case HexImportErrorKind::TooLarge:

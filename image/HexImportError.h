@@ -14,6 +14,7 @@ enum class HexImportErrorKind {
   BeyondFlash,        // data at or above the device's flash size, 0x1F000
   ConflictingData,    // data for an address an earlier record gave other bytes
   NoData,             // no data record in the file
+  NoEndOfFile,        // data, but no end-of-file record: the file was cut short
   CannotRead,         // the file could not be opened or read
   TooLarge,           // the file is far larger than any image of the device
 };

@@ -26,6 +26,31 @@ namespace {
 using Stream = ConsoleOutput::Stream;
 
 constexpr int kStopCheckMs = 100;
+
+// What --read's output path is: only a regular file is replaced (through a
+// link, the file it names), and a missing one made; a folder, a device, a
+// FIFO, a socket or a link to nothing stays as it is.
+struct Output {
+  enum Kind { File, Folder, Other };
+  Kind kind;
+  std::filesystem::path file;  // where the image goes
+};
+
+Output OutputAt(const std::filesystem::path& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  if (fs::is_directory(status)) return {Output::Folder, path};
+  if (fs::is_regular_file(status)) {
+    const fs::path file = fs::is_symlink(fs::symlink_status(path, error)) ? fs::canonical(path, error) : path;
+    return {error ? Output::Other : Output::File, file};
+  }
+  if (status.type() == fs::file_type::not_found) {
+    return {fs::is_symlink(fs::symlink_status(path, error)) ? Output::Other : Output::File, path};
+  }
+  // Not to be looked at (no access): the probe's failure says so.
+  return {status.type() == fs::file_type::none ? Output::File : Output::Other, path};
+}
 // Beyond the longest run the sequence's own timers allow: only a device
 // that keeps answering without ever finishing meets the overall guard.
 constexpr int kGuardMarginMs = 60000;
@@ -154,23 +179,22 @@ void Session::BeginJournal() {
 
 bool Session::PrepareOutput() {
   namespace fs = std::filesystem;
-  const fs::path target = FilePath(options_.file);
-  std::error_code error;
-  const bool folder = fs::is_directory(target, error);
+  const Output output = OutputAt(FilePath(options_.file));
   // A name of its own: a file of the user's is never overwritten half-way.
   std::random_device random;
   char suffix[16];
   std::snprintf(suffix, sizeof suffix, ".part%06x", random() & 0xFFFFFFu);
-  fs::path part = target;
+  fs::path part = output.file;
   part += suffix;
-  if (!folder) {
+  if (output.kind == Output::File) {
     std::ofstream probe(part, std::ios::binary | std::ios::trunc);
     if (probe) {
       partFile_ = part;
       return true;
     }
   }
-  console_.Line(Stream::Err, "Не удалось записать файл " + options_.file + (folder ? ": это каталог" : "") +
+  const char* why = output.kind == Output::Folder ? ": это каталог" : output.kind == Output::Other ? ": это не обычный файл" : "";
+  console_.Line(Stream::Err, "Не удалось записать файл " + options_.file + why +
                                  ". Проверьте путь и права доступа; устройство не опрашивалось.");
   return false;
 }
@@ -269,8 +293,11 @@ void Session::SaveReadImage() {
   file << *hex;
   file.close();
   std::error_code error;
-  if (file) std::filesystem::rename(partFile_, FilePath(options_.file), error);
-  if (!file || error) {
+  // Looked at again: the path may have become something else meanwhile.
+  const Output output = OutputAt(FilePath(options_.file));
+  const bool replaceable = output.kind == Output::File;
+  if (file && replaceable) std::filesystem::rename(partFile_, output.file, error);
+  if (!file || !replaceable || error) {
     Finish(kExitFile, "Не удалось записать файл " + options_.file + ". Проверьте путь и права доступа.");
     return;
   }

@@ -91,10 +91,6 @@ TEST(HexImportRecords, TwoByteRecordIsDataAndSwitchesNoBank) {
   EXPECT_EQ(r.lines[3].substr(0, 11), " 00030: 01 ");
 }
 
-TEST(HexImportRecords, LastDataRecordKeptWithoutEndOfFile) {
-  EXPECT_EQ(Import(Data(0, Counting(16)) + Data(0x10, {0x11, 0x22, 0x33, 0x44})).lines[1], kLine1);
-}
-
 TEST(HexImportRecords, AnyLineEndOrNone) {
   for (const char* end : {"\r\n", "\n", "\r", "", "  \n\n"}) {
     const HexImportResult r = Import(Data(0, Counting(16), end) + Data(0x10, {0x11, 0x22, 0x33, 0x44}, end) + Eof(end));
@@ -203,6 +199,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"beyond_flash", Record(4, 0, {0, 1}) + Data(0xEFF8, Counting(16)), HexImportErrorKind::BeyondFlash, 2},
         BadFile{"beyond_64k_in_segment", Record(2, 0, {0x20, 0}) + kGood, HexImportErrorKind::BeyondFlash, 2},
         BadFile{"only_eof", Eof() + kGood, HexImportErrorKind::NoData, 0},
+        // Cut short: it would verify fewer blocks and pass.
+        BadFile{"no_end_of_file", kGood + Data(0x10, {0x11, 0x22, 0x33, 0x44}), HexImportErrorKind::NoEndOfFile, 0},
         BadFile{"empty", "", HexImportErrorKind::NoData, 0},
         BadFile{"no_record", "no records here\n", HexImportErrorKind::NoData, 0}),
     [](const ::testing::TestParamInfo<BadFile>& p) { return std::string(p.param.name); });
@@ -236,6 +234,7 @@ TEST(HexImportFile, ReplacesTheImageAndBlockLimitOnSuccess) {
 TEST(HexImportError, TextsNameTheProblemAndTheLine) {
   EXPECT_EQ(HexImportErrorText({HexImportErrorKind::BadChecksum, 12}), "Ошибка контрольной суммы в строке 12 файла!");
   EXPECT_EQ(HexImportErrorText({HexImportErrorKind::NoData, 0}), "Файл не содержит данных!");
+  EXPECT_EQ(HexImportErrorText({HexImportErrorKind::NoEndOfFile, 0}).rfind("Файл обрезан", 0), 0u);
   EXPECT_EQ(HexImportErrorText({HexImportErrorKind::CannotRead, 0}), "Ошибка чтения файла!");
   for (auto kind : {HexImportErrorKind::NonHexCharacter, HexImportErrorKind::BadRecordLength,
                     HexImportErrorKind::UnknownRecordType, HexImportErrorKind::BeyondFlash,

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -247,17 +249,37 @@ TEST(CliServicePasses, APassWithoutRepliesOrWithABadFileFails) {
     beside += entry.path().filename().string().rfind("kept.hex.", 0) == 0;
   EXPECT_EQ(beside, 0);
 
-  // A path that cannot be written is refused before the first frame.
-  for (const std::string& bad : {std::string("/nonexistent-dir/out.hex"), ::testing::TempDir()}) {
-    const CliResult unwritable = RunCli({"--port", device.Path(), "--read", bad});
-    EXPECT_EQ(unwritable.code, 4) << bad;
-    EXPECT_TRUE(Has(unwritable.err, "Не удалось записать файл " + bad)) << unwritable.err;
+  // A path that cannot be written is refused before the first frame; only a
+  // regular file is ever replaced: a FIFO, a device node or a link to
+  // nothing stays as it was.
+  const std::string fifo = TempPath("out.fifo"), node = TempPath("out.node"), dangling = TempPath("out.link");
+  for (const std::string& made : {fifo, node, dangling}) std::remove(made.c_str());
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_EQ(::symlink("/nonexistent-dir/out.hex", dangling.c_str()), 0);
+  std::vector<std::string> bad{"/nonexistent-dir/out.hex", ::testing::TempDir(), fifo, dangling};
+  if (::mknod(node.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0) bad.push_back(node);  // /dev/null's; root only
+  for (const std::string& path : bad) {
+    const CliResult unwritable = RunCli({"--port", device.Path(), "--read", path});
+    EXPECT_EQ(unwritable.code, 4) << path;
+    EXPECT_TRUE(Has(unwritable.err, "Не удалось записать файл " + path)) << unwritable.err;
   }
+  struct stat seen {};
+  EXPECT_TRUE(::lstat(fifo.c_str(), &seen) == 0 && S_ISFIFO(seen.st_mode));
+  EXPECT_TRUE(::lstat(dangling.c_str(), &seen) == 0 && S_ISLNK(seen.st_mode));
+  EXPECT_TRUE(bad.back() != node || (::lstat(node.c_str(), &seen) == 0 && S_ISCHR(seen.st_mode)));
+  for (const std::string& made : {fifo, node, dangling}) std::remove(made.c_str());
 
-  std::ofstream(file) << ":10000000ZZ\n";
-  const CliResult verify = RunCli({"--port", device.Path(), "--serial", "237", "--verify", file});
-  EXPECT_EQ(verify.code, 4);
-  EXPECT_EQ(verify.err, "Недопустимый символ в строке 1 файла!\n");
+  // A file with a fault, or cut before its end-of-file record, is refused
+  // before the first frame.
+  for (const auto& [text, said] : std::vector<std::pair<std::string, std::string>>{
+           {":10000000ZZ\n", "Недопустимый символ в строке 1 файла!\n"},
+           {":10000000000102030405060708090A0B0C0D0E0F78\n",
+            "Файл обрезан: в нём нет записи конца файла. Возьмите файл целиком и повторите.\n"}}) {
+    std::ofstream(file) << text;
+    const CliResult verify = RunCli({"--port", device.Path(), "--serial", "237", "--verify", file});
+    EXPECT_EQ(verify.code, 4);
+    EXPECT_EQ(verify.err, said);
+  }
   device.Stop();
   EXPECT_EQ(device.emulator.counters.reads, 2)
       << "each read waited for block 0 only; the verify and the unwritable reads sent nothing";
