@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/qt/StopSignals.h"
 #include "app/qt/Unit1.h"
 #include "frontend/FilePath.h"
 #include "frontend/WindowOptions.h"
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
   galt::TForm1Setup setup;
   if (options.trace) setup.trace = galt::FilePath(*options.trace);
   galt::TForm1 form(setup);
+  const galt::TStopSignals stop(form);
   form.ShowCentred();
   return application.exec();
 }

@@ -8,11 +8,16 @@
 
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 
 #include <QElapsedTimer>
 #include <QTimer>
 #include <ctime>
 
+#include <csignal>
+#include <unistd.h>
+
+#include "app/qt/StopSignals.h"
 #include "tests/e2e/PluggableDevice.h"
 #include "tests/e2e/Rig.h"
 
@@ -274,6 +279,31 @@ TEST(EndToEnd, ClosingTheWindowMidInstallClosesThePortAtOnce) {
   // the frames was the deactivation).
   EXPECT_LE(r.device.emulator.counters.writes, TextToInt(framesSent) - 1);
   EXPECT_EQ(ThreadCount(), threadsBefore) << "the worker threads have ended";
+}
+
+TEST(EndToEnd, SigtermMidInstallStopsItAsAClose) {
+  const std::string trace = ::testing::TempDir() + "/sigterm-trace-" + std::to_string(getpid()) + ".txt";
+  std::remove(trace.c_str());
+  setenv("GALT_TRACE", trace.c_str(), 1);
+  Rig r;
+  r.Start();
+  unsetenv("GALT_TRACE");
+  const TStopSignals stop(*r.form);
+  r.PressInstall();
+  ASSERT_TRUE(RunEventsUntil([&] { return r.core().Gauge2.Progress() >= 20; }, 20000));
+  ASSERT_EQ(::kill(::getpid(), SIGTERM), 0);
+  ASSERT_TRUE(RunEventsUntil([&] { return !r.form->cp1().IsOpen(); }, 2000));
+  EXPECT_FALSE(r.core().OperationRunning());
+  EXPECT_EQ(LastJournalEntry().outcome, r.boxes.boxes.empty() ? "stopped" : "confirmed");
+  r.form.reset();  // the trace is written out
+  std::stringstream text;
+  text << std::ifstream(trace).rdbuf();
+  EXPECT_TRUE(text.str().ends_with(r.boxes.boxes.empty() ? "-- итог: stopped\n" : "-- порт закрыт\n")) << text.str();
+  std::remove(trace.c_str());
+  // The port is free: the next window opens it.
+  RecordingBoxes boxes;
+  auto next = MakeForm(boxes, {{1, r.device.Path()}});
+  EXPECT_TRUE(next->cp1().IsOpen()) << (boxes.boxes.empty() ? "" : boxes.boxes[0].text);
 }
 
 TEST(EndToEnd, StartupTellsWhenNoPortCanBeListed) {
