@@ -109,6 +109,12 @@ void WindowBinding::Button4Click() {
     tracing_.Ended(Outcome::NoPort);
   }
   Dispatch([this] { core_.StartInstall(core_.zn.Value()); });
+  // Refused at once all the same (the first frame's write failed, in the
+  // box of its error): nothing reached the device.
+  if (starts && journal_.Running() && !core_.OperationRunning()) {
+    journal_.End(Outcome::NoPort, core_);
+    tracing_.Ended(Outcome::NoPort);
+  }
   if (noPort) SayTraceFailure();
 }
 
