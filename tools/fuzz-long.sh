@@ -6,17 +6,20 @@
 # findings. A finding (crash, leak, timeout, out of memory) is kept as
 # build-fuzz/findings/<target>/<kind>-<hash>, and the target goes on for the
 # rest of its time. Exit status 1 when anything was found.
-#   tools/fuzz-long.sh [MINUTES]
-#   tools/fuzz-long.sh --seconds N     (./test.sh's short run)
+#   tools/fuzz-long.sh [MINUTES [TARGET...]]     (all targets unless named)
+#   tools/fuzz-long.sh --seconds N [TARGET...]  (./test.sh's short run)
 # GALT_WERROR=ON makes compile warnings errors, as in ./test.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 if [ "${1:-}" = --seconds ]; then
   seconds=${2:?usage: tools/fuzz-long.sh [MINUTES] | --seconds N}
+  shift 2
 else
   seconds=$(( ${1:-10} * 60 ))
+  shift $(( $# > 0 ? 1 : 0 ))
 fi
+wanted=("$@")
 [ "$seconds" -gt 0 ] || { echo "the time must be above 0" >&2; exit 2; }
 
 build=build-fuzz
@@ -57,7 +60,10 @@ fuzz_one() {
 Findings() { find "$1" -type f ! -name 'slow-unit-*' | wc -l; }
 
 targets=()
-for f in "$build"/tests/fuzz/fuzz_*; do [ -f "$f" ] && [ -x "$f" ] && targets+=("$f"); done
+for f in "$build"/tests/fuzz/fuzz_*; do
+  [ -f "$f" ] && [ -x "$f" ] || continue
+  [ ${#wanted[@]} -eq 0 ] || [[ " ${wanted[*]} " == *" $(basename "$f") "* ]] && targets+=("$f")
+done
 echo "fuzzing ${#targets[@]} targets for $seconds s each, two at a time"
 for (( i = 0; i < ${#targets[@]}; i += 2 )); do
   fuzz_one "${targets[i]}" &
