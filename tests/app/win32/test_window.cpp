@@ -52,7 +52,7 @@ class Win32Window : public ::testing::Test {
 std::wstring AccessibleName(HWND control) {
   const bool com = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
   IAccessible* object = nullptr;
-  if (FAILED(::AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+  if (FAILED(::AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
                                           reinterpret_cast<void**>(&object)))) {
     if (com) ::CoUninitialize();
     return L"(no accessible object)";
