@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
   setup.boxes = &boxes;
   setup.ports = galt::TSerPortTable({{1, device.Path()}});
   galt::TForm1 form(setup);
-  form.show();
+  galt::testing::ShowPainted(form);
   if (!form.cp1().IsOpen()) {
     std::fprintf(stderr, "the port did not open\n");
     return 1;

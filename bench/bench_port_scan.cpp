@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
   setup.boxes = &boxes;
   setup.ports = table;
   galt::TForm1 form(setup);
-  form.show();
+  galt::testing::ShowPainted(form);
   std::vector<double> plugs;
   for (int r = 0; r < runs; ++r) {
     const std::string name = "ttyUSB" + std::to_string(100 + r);

@@ -34,6 +34,9 @@ struct Control {
   Place place;
   Font font;
   std::optional<Colour> colour;  // the system's text colour when none
+  // What a screen reader calls a field the form shows no label for; the
+  // window gives it as the control's accessible name.
+  const char* spokenName = nullptr;
 };
 
 inline constexpr Font kDialogFont{"MS Sans Serif", 11, false};
@@ -48,10 +51,10 @@ inline constexpr Control Panel3{"", {0, 0, 369, 113}, kDialogFont, std::nullopt}
 // in 8 points bold, 85 pixels wide (its end 2 pixels before Label1's
 // start): at 10 points, or 73 pixels, the longest are cut. Its list's rows
 // are kPortRowHeight high.
-inline constexpr Control cmbPorts{"COM1", {9, 9, 85, 0}, kDialogBoldFont, kMaroon};
+inline constexpr Control cmbPorts{"COM1", {9, 9, 85, 0}, kDialogBoldFont, kMaroon, "Порт"};
 inline constexpr int kPortRowHeight = 16;
 // The serial number's field with its up-down buttons at the right.
-inline constexpr Control zn{"", {9, 41, 65, 26}, {"MS Sans Serif", 13, true}, kNavy};
+inline constexpr Control zn{"", {9, 41, 65, 26}, {"MS Sans Serif", 13, true}, kNavy, "Серийный номер"};
 inline constexpr int kZnButtonsWidth = 16;
 // The verify caption, above the port field.
 inline constexpr Control sized1{"", {8, 2, 0, 0}, {"Arial", 13, true}, kNavy};

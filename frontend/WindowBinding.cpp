@@ -69,14 +69,19 @@ WindowBinding::~WindowBinding() {
   core_.StopTimers();
 }
 
-void WindowBinding::FormCreate() {
-  if (scanPorts_) chooser_.StartUp();
+void WindowBinding::FormCreate(PortStart Ports) {
+  portsWaiting_ = scanPorts_ && Ports == PortStart::WhenShown;
+  if (scanPorts_ && !portsWaiting_) chooser_.StartUp();
   core_.FormCreateImage();
   ShowOperationTitle();
 }
 
 void WindowBinding::WindowShown() {
   if (shown_) return;
+  if (portsWaiting_) {
+    portsWaiting_ = false;
+    chooser_.StartUp();  // its boxes join the held ones, in order
+  }
   shown_ = true;
   std::vector<std::string> held;
   held.swap(heldErrors_);

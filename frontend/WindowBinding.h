@@ -73,13 +73,19 @@ class WindowBinding : private PortView, private MessageBoxes {
   // The timers the window's own timers come from too.
   TimerSource& Timers() { return timers_; }
 
+  // When the ports are first looked at: as the window is created, or once
+  // it is on the screen (a toolkit that paints the window first, so that
+  // it shows without waiting for the scan and the port's open).
+  enum class PortStart { AtCreate, WhenShown };
   // The window is created: unless the setup said not to, the ports are
-  // listed and the first free one is opened; then the blank image is built.
-  // Boxes of the ports wait for WindowShown.
-  void FormCreate();
-  // The window is on the screen: the boxes held until then come now, over
-  // it (not before it, with nothing to tell which program they belong to).
-  // The toolkit calls it from its event loop after the first show.
+  // listed and the first free one is opened (now or in WindowShown); the
+  // blank image is built and the title shown. Boxes of the ports wait for
+  // WindowShown.
+  void FormCreate(PortStart Ports = PortStart::AtCreate);
+  // The window is on the screen: the ports are looked at if that waited for
+  // it, and the boxes held until then come now, over it (not before it,
+  // with nothing to tell which program they belong to). The toolkit calls
+  // it from its event loop after the first show.
   void WindowShown();
   // The window closes: no port is followed or opened any more, the port is
   // closed, and a running operation is abandoned without a question.
@@ -147,6 +153,7 @@ class WindowBinding : private PortView, private MessageBoxes {
   std::string opening_;  // the port being opened, named in the title
   std::string portName_, adapter_;  // the open port as the list shows it
   bool shown_ = false;
+  bool portsWaiting_ = false;  // for WindowShown
   std::vector<std::string> heldErrors_;
   OperationShown operationShown_;
   int boxesOpen_ = 0;

@@ -41,6 +41,11 @@ class TSerPortDescriber {
   std::unique_ptr<TImpl> Impl_;
 };
 
+// Adds Part to a port's description ("FT232R USB UART, FTDI, A10K3ZQ1"):
+// nothing when it is empty or the description already holds it (a product
+// named after its maker, a friendly name holding the product).
+void AppendDescription(std::string& Description, const std::string& Part);
+
 // The console names listed in a /proc/consoles text (first word of a line;
 // Linux).
 std::set<std::string> ParseProcConsoles(const std::string& Text);

@@ -22,6 +22,41 @@ class Timer {
   std::function<void()> OnTimer;
 };
 
+// The rule above, kept in one place for every timer: a timer built on this
+// says only how its countdown starts and stops.
+class CountdownTimer : public Timer {
+ public:
+  explicit CountdownTimer(int interval_ms) : interval_(interval_ms) {}
+
+  bool Enabled() const final { return enabled_; }
+  void SetEnabled(bool enabled) final {
+    if (enabled == enabled_) return;  // an enabled timer keeps its countdown
+    enabled_ = enabled;
+    if (enabled_) {
+      StartCountdown();
+    } else {
+      StopCountdown();
+    }
+  }
+  int Interval() const final { return interval_; }
+  void SetInterval(int ms) final {
+    interval_ = ms;
+    if (enabled_) StartCountdown();  // a new countdown from now
+  }
+
+ protected:
+  // A countdown of the interval from now, in place of any running one.
+  virtual void StartCountdown() = 0;
+  virtual void StopCountdown() = 0;
+  // The interval as a countdown takes it: a timer of 0 ms ticks at most
+  // every millisecond.
+  int Period() const { return interval_ > 1 ? interval_ : 1; }
+
+ private:
+  int interval_;
+  bool enabled_ = false;
+};
+
 class TimerSource {
  public:
   virtual ~TimerSource() = default;

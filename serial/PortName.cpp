@@ -68,7 +68,9 @@ std::optional<std::int32_t> ComPortNumber(std::string_view Name) {
 TSerNamedPort ResolvePortName(std::string_view Typed, const TSerPortTable& Table) {
   const std::string_view text = Trimmed(Typed);
   if (const auto n = ComPortNumber(text)) return {*n, Table.PathOf(*n).value_or(""), true};
-  for (int n = Table.FirstPortNum(); n <= Table.LastPortNum(); ++n) {
+  // Ports are numbered from 1: a 0 in the answer means a device outside the
+  // table, so a table's port 0 is no port to name.
+  for (int n = std::max(Table.FirstPortNum(), 1); n <= Table.LastPortNum(); ++n) {
     const auto path = Table.PathOf(n);
     if (path && (SameText(text, *path) || SameText(text, ShortPortName(*path)) || SameText(text, PortUserName(*path)))) {
       return {n, *path, false};

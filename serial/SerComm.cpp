@@ -322,12 +322,7 @@ void TSerCustomComm::CreateThreads() {
 }
 
 void TSerCustomComm::NotifyOpen() {
-  if (!OnOpen) return;
-  try {
-    OnOpen(this);
-  } catch (...) {
-    ShowException(std::current_exception());
-  }
+  if (OnOpen) Notify([this] { OnOpen(this); });
 }
 
 void TSerCustomComm::NotifyClose() {

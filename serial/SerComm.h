@@ -188,6 +188,17 @@ class TSerCustomComm : public TSerComponent {
   void ShowException(std::exception_ptr Error) const;
 
  protected:
+  // Runs a notification handler: whatever it throws goes to the exception
+  // display and no further (not into a worker's hand-over, not out of Open).
+  template <typename Handler>
+  void Notify(Handler&& Call) const {
+    try {
+      Call();
+    } catch (...) {
+      ShowException(std::current_exception());
+    }
+  }
+
   virtual void CreateThreads();
   virtual void HandleRxChar();
   virtual void HandleCommEvents(std::uint32_t Mask);

@@ -128,7 +128,7 @@ int TSerCustomComm::SampleReceived(std::uint64_t& Total, std::int32_t& Waiting) 
 // --- Event delivery ---------------------------------------------------------------
 
 void TSerCustomComm::DeliverEvents(std::uint32_t Mask, bool FromEventThread) {
-  try {
+  Notify([this, Mask, FromEventThread]() mutable {
     if (FromEventThread) {
       UpdateDisplay();
       if ((Mask & EV_RXCHAR) != 0) {
@@ -137,9 +137,7 @@ void TSerCustomComm::DeliverEvents(std::uint32_t Mask, bool FromEventThread) {
       }
     }
     if (Mask != 0) HandleCommEvents(Mask);
-  } catch (...) {
-    ShowException(std::current_exception());
-  }
+  });
 }
 
 void TSerCustomComm::ReportDeviceLost() {
@@ -155,12 +153,7 @@ void TSerCustomComm::ReportDeviceLost() {
 }
 
 void TSerCustomComm::DeliverDeviceLost() {
-  if (!OnDeviceLost) return;
-  try {
-    OnDeviceLost(this);
-  } catch (...) {
-    ShowException(std::current_exception());
-  }
+  if (OnDeviceLost) Notify([this] { OnDeviceLost(this); });
 }
 
 void TSerCustomComm::UpdateDisplay() {
@@ -178,13 +171,7 @@ void TSerCustomComm::CheckLineErrors() {
   std::uint32_t errors;
   TSerComStat stat;
   GetCommStatus(errors, stat);
-  if (errors != 0 && OnError) {
-    try {
-      OnError(this, errors);
-    } catch (...) {
-      ShowException(std::current_exception());
-    }
-  }
+  if (errors != 0 && OnError) Notify([this, errors] { OnError(this, errors); });
 }
 
 void TSerCustomComm::HandleCommEvents(std::uint32_t Mask) {

@@ -27,6 +27,11 @@ done
 for f in "$shipped"/usr/share/metainfo/*.xml; do
   echo "appstreamcli validate ${f#"$shipped"}"
   check appstreamcli validate --no-net "$f"
+  # Software centres find the entry by the id the file is named after.
+  id=$(basename "$f" .metainfo.xml)
+  grep -qF "<id>$id</id>" "$f" || { echo "E: ${f#"$shipped"} does not have the id its name says"; status=1; }
+  [ -f "$shipped/usr/share/applications/$id.desktop" ] ||
+    { echo "E: no desktop entry $id.desktop for ${f#"$shipped"}"; status=1; }
 done
 
 [ "$status" -eq 0 ] && echo "package checks: clean"

@@ -4,9 +4,9 @@
 
 namespace galt {
 
-class LoopTimers::LoopTimer : public Timer {
+class LoopTimers::LoopTimer : public CountdownTimer {
  public:
-  LoopTimer(LoopTimers& owner, int interval) : owner_(owner), interval_(interval) {
+  LoopTimer(LoopTimers& owner, int interval) : CountdownTimer(interval), owner_(owner) {
     owner_.timers_.push_back(this);
   }
   ~LoopTimer() override {
@@ -15,45 +15,31 @@ class LoopTimers::LoopTimer : public Timer {
     ++owner_.changes_;
   }
 
-  bool Enabled() const override { return enabled_; }
-
-  void SetEnabled(bool enabled) override {
-    if (enabled == enabled_) return;  // an enabled timer keeps its countdown
-    enabled_ = enabled;
-    if (enabled_) Schedule(owner_.Now() + Period());
-    ++owner_.changes_;
-  }
-
-  int Interval() const override { return interval_; }
-
-  void SetInterval(int ms) override {
-    interval_ = ms;
-    if (enabled_) Schedule(owner_.Now() + Period());  // a new countdown from now
-    ++owner_.changes_;
-  }
-
   // The next tick keeps the period; one that would already be late starts a
   // fresh countdown instead, so a stalled loop does not tick in a burst.
   void Tick(Clock::time_point now) {
-    Clock::time_point next = due_ + Period();
-    if (next <= now) next = now + Period();
+    Clock::time_point next = due_ + Every();
+    if (next <= now) next = now + Every();
     Schedule(next);
-    ++owner_.changes_;
     if (OnTimer) OnTimer();
   }
 
-  Clock::duration Period() const { return std::chrono::milliseconds(std::max(interval_, 1)); }
+  Clock::time_point due_{};
+  std::uint64_t seq_ = 0;
+
+ private:
+  void StartCountdown() override { Schedule(owner_.Now() + Every()); }
+  void StopCountdown() override { ++owner_.changes_; }
+
+  Clock::duration Every() const { return std::chrono::milliseconds(Period()); }
 
   void Schedule(Clock::time_point due) {
     due_ = due;
     seq_ = ++owner_.seq_;
+    ++owner_.changes_;
   }
 
   LoopTimers& owner_;
-  int interval_;
-  bool enabled_ = false;
-  Clock::time_point due_{};
-  std::uint64_t seq_ = 0;
 };
 
 LoopTimers::LoopTimers(NowFn now) : now_(std::move(now)) {}
@@ -67,7 +53,7 @@ std::unique_ptr<Timer> LoopTimers::CreateTimer(int interval_ms) {
 std::optional<LoopTimers::Clock::time_point> LoopTimers::NextDue() const {
   std::optional<Clock::time_point> next;
   for (const LoopTimer* t : timers_) {
-    if (t->enabled_ && (!next || t->due_ < *next)) next = t->due_;
+    if (t->Enabled() && (!next || t->due_ < *next)) next = t->due_;
   }
   return next;
 }
@@ -81,7 +67,7 @@ int LoopTimers::FireDue() {
   };
   std::vector<Due> due;
   for (LoopTimer* t : timers_) {
-    if (t->enabled_ && t->due_ <= now) due.push_back({t, t->due_, t->seq_});
+    if (t->Enabled() && t->due_ <= now) due.push_back({t, t->due_, t->seq_});
   }
   std::sort(due.begin(), due.end(),
             [](const Due& a, const Due& b) { return a.at != b.at ? a.at < b.at : a.seq < b.seq; });
@@ -89,7 +75,7 @@ int LoopTimers::FireDue() {
   for (const Due& d : due) {
     // An earlier handler may have stopped, restarted or destroyed it.
     const bool alive = std::find(timers_.begin(), timers_.end(), d.timer) != timers_.end();
-    if (!alive || !d.timer->enabled_ || d.timer->seq_ != d.seq) continue;
+    if (!alive || !d.timer->Enabled() || d.timer->seq_ != d.seq) continue;
     d.timer->Tick(now);
     ++ticked;
   }

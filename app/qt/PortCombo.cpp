@@ -24,16 +24,25 @@ QString EntryTip(const TSerPortEntry& e) {
 TPortCombo::TPortCombo(QWidget* Parent) : QComboBox(Parent) {
   auto* model = new QStandardItemModel(0, 2, this);
   setModel(model);
-  auto* view = new QTreeView(this);
-  view->setHeaderHidden(true);
-  view->setRootIsDecorated(false);
-  view->setAllColumnsShowFocus(true);
-  view->setUniformRowHeights(true);
-  view->setSelectionBehavior(QAbstractItemView::SelectRows);
-  setView(view);
   setModelColumn(0);
   // Typed text chooses an existing entry at most; it never becomes one.
   setInsertPolicy(QComboBox::NoInsert);
+}
+
+QTreeView* TPortCombo::List() {
+  if (list_ != nullptr) return list_;
+  // Made when first needed: a tree view with its header and scroll bars is
+  // most of the field's cost, and the window is shown before anything is
+  // listed.
+  list_ = new QTreeView(this);
+  list_->setHeaderHidden(true);
+  list_->setRootIsDecorated(false);
+  list_->setAllColumnsShowFocus(true);
+  list_->setUniformRowHeights(true);
+  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  setView(list_);
+  setModelColumn(0);
+  return list_;
 }
 
 void TPortCombo::SetEntries(const std::vector<TSerPortEntry>& Entries, const std::string& Select) {
@@ -56,7 +65,7 @@ void TPortCombo::SetEntries(const std::vector<TSerPortEntry>& Entries, const std
     if (e.Path == Select) selected = model->rowCount();
     model->appendRow({name, note});
   }
-  auto* tree = static_cast<QTreeView*>(view());
+  QTreeView* tree = List();
   tree->resizeColumnToContents(0);
   tree->resizeColumnToContents(1);
   // Wide enough for name and description; the field itself stays narrow.
@@ -84,6 +93,7 @@ void TPortCombo::ShowSelected() {
 }
 
 void TPortCombo::showPopup() {
+  List();
   if (OnAboutToShowList) OnAboutToShowList();
   QComboBox::showPopup();
 }

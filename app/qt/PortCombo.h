@@ -4,6 +4,7 @@
 // second, the full path and the description as the tooltip.
 
 #include <QComboBox>
+#include <QTreeView>
 #include <functional>
 #include <string>
 #include <vector>
@@ -31,7 +32,11 @@ class TPortCombo : public QComboBox {
   void showPopup() override;
 
  private:
+  // The list's view, one row a port in two columns.
+  QTreeView* List();
+
   std::vector<TSerPortEntry> entries_;
+  QTreeView* list_ = nullptr;
 };
 
 }  // namespace galt

@@ -6,10 +6,9 @@ namespace galt {
 
 namespace {
 
-class QtTimer : public Timer {
+class QtTimer : public CountdownTimer {
  public:
-  explicit QtTimer(int interval_ms) {
-    timer_.setInterval(interval_ms);
+  explicit QtTimer(int interval_ms) : CountdownTimer(interval_ms) {
     // The device's timing is bounded by these intervals (50 ms retries, the
     // 1000 ms watchdog, the query ladder): no coarse-timer slack.
     timer_.setTimerType(Qt::PreciseTimer);
@@ -18,24 +17,11 @@ class QtTimer : public Timer {
     });
   }
 
-  bool Enabled() const override { return timer_.isActive(); }
-
-  void SetEnabled(bool enabled) override {
-    if (!enabled) {
-      timer_.stop();
-    } else if (!timer_.isActive()) {
-      timer_.start();
-    }
-  }
-
-  int Interval() const override { return timer_.interval(); }
-
-  void SetInterval(int ms) override {
-    timer_.setInterval(ms);
-    if (timer_.isActive()) timer_.start();  // a new countdown from now
-  }
-
  private:
+  // QTimer::start restarts a running timer: only a new countdown calls it.
+  void StartCountdown() override { timer_.start(Interval()); }
+  void StopCountdown() override { timer_.stop(); }
+
   QTimer timer_;
 };
 

@@ -14,6 +14,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QLineEdit>
+#include <QWindow>
 
 #include "app/qt/PortCombo.h"
 #include "app/qt/PortWatch.h"
@@ -31,8 +32,8 @@ namespace galt {
 
 namespace {
 
-// The design's font, text colour (in Role) and place; a length of 0 is the
-// content's.
+// The design's font, text colour (in Role), place and spoken name; a length
+// of 0 is the content's.
 void Lay(QWidget* widget, const form::Control& design, QPalette::ColorRole role = QPalette::WindowText) {
   widget->setFont(FontOf(design.font));
   if (design.colour) {
@@ -44,6 +45,14 @@ void Lay(QWidget* widget, const form::Control& design, QPalette::ColorRole role 
   widget->move(p.left, p.top);
   const QSize hint = widget->sizeHint();
   widget->resize(p.width > 0 ? p.width : hint.width(), p.height > 0 ? p.height : hint.height());
+  if (design.spokenName) {
+    // Read as the name on Windows and for most widgets; AT-SPI names an
+    // editable combo box after its label instead, so it gets one nobody sees.
+    widget->setAccessibleName(QString::fromUtf8(design.spokenName));
+    auto* label = new QLabel(widget->accessibleName(), widget->parentWidget());
+    label->setBuddy(widget);
+    label->hide();
+  }
 }
 
 QLabel* Label(const form::Control& design, QWidget* parent) {
@@ -173,24 +182,37 @@ void TForm1::BindEvents() {
 }
 
 void TForm1::FormCreate() {
+  // The window shows first: the port scan, the open of a port and the port
+  // watch wait until it is painted.
+  binding_->FormCreate(WindowBinding::PortStart::WhenShown);
+}
+
+void TForm1::WindowShown() {
+  if (closed_) return;
   if (scanPorts_) {
     // Watching first: a port plugged in while the start-up box is open is
     // taken as the box closes.
     portWatch_ = new TPortWatch(cp1().PortTable(), this);
     portWatch_->OnChange = [this] { binding_->PortsMayHaveChanged(); };
   }
-  binding_->FormCreate();
+  binding_->WindowShown();
 }
 
 void TForm1::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  // After the window is on the screen, from the event loop.
-  QTimer::singleShot(0, this, [this] { binding_->WindowShown(); });
+  // The first expose paints the window; what waited for it comes after.
+  windowHandle()->installEventFilter(this);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+    windowHandle()->removeEventFilter(this);
+    // Queued: the expose paints the window first.
+    QTimer::singleShot(0, this, [this] { WindowShown(); });
+    return false;
+  }
   // A held Enter key repeats: it would dismiss each error box and press the
   // install button again, looping installs.
   if (watched == Button4 && event->type() == QEvent::KeyPress) {
@@ -202,6 +224,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 void TForm1::FormClose() {
   // A closed window neither follows nor opens ports any more.
+  closed_ = true;
   delete portWatch_;
   portWatch_ = nullptr;
   binding_->FormClose();

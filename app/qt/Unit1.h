@@ -87,6 +87,8 @@ class TForm1 : public QWidget, private WindowFace {
   void BuildControls();
   void BindEvents();
   void FormCreate();
+  // After the first paint: what could wait for it (the ports).
+  void WindowShown();
   void FormClose();
   // Typed text and Enter in the port selector (PortSelection.cpp).
   void PortTextEntered();
@@ -97,6 +99,7 @@ class TForm1 : public QWidget, private WindowFace {
 
   bool scanPorts_;
   bool shown_ = false;
+  bool closed_ = false;
   TPortWatch* portWatch_ = nullptr;
   std::unique_ptr<OwnServices> own_;  // before binding_, which uses them
   std::unique_ptr<WindowBinding> binding_;

@@ -51,6 +51,9 @@ int main(int argc, char** argv) {
   // Only the program name reaches the toolkit: its own options are not ours.
   int toolkit_argc = argc > 0 ? 1 : 0;
   QApplication application(toolkit_argc, argv);
+  // The desktop entry's name: the shell shows the entry's icon and name for
+  // the window.
+  QGuiApplication::setDesktopFileName(QStringLiteral(GALT_APP_ID));
   galt::TForm1Setup setup;
   if (options.trace) setup.trace = galt::FilePath(*options.trace);
   galt::TForm1 form(setup);

@@ -54,6 +54,17 @@ HWND Child(const wchar_t* cls, const wchar_t* text, DWORD style, HWND parent, in
   return hwnd;
 }
 
+// A label nobody sees, created just before its field: Windows' accessibility
+// (MSAA, and UI Automation through it) names a field after the static text
+// before it in the z-order, visible or not, so a screen reader announces
+// the field by it while the form looks as designed.
+void SpokenName(const form::Control& design, HWND parent) {
+  if (::CreateWindowExW(0, L"STATIC", WideFromUtf8(design.spokenName).c_str(), WS_CHILD | SS_LEFT | SS_NOPREFIX, 0,
+                        0, 0, 0, parent, nullptr, ::GetModuleHandleW(nullptr), nullptr) == nullptr) {
+    throw std::runtime_error("cannot create a control of the window");
+  }
+}
+
 }  // namespace
 
 struct TForm1::OwnServices {
@@ -100,11 +111,14 @@ TForm1::~TForm1() {
 
 void TForm1::BuildControls() {
   // Created in tab order: the install button, the serial number, the port
-  // selector; the labels and gauges take no focus.
+  // selector, each field after its spoken name; the labels and gauges take
+  // no focus.
   const auto caption = [](const form::Control& design) { return WideFromUtf8(design.caption); };
   Button4 = Child(L"BUTTON", caption(form::Button4).c_str(), WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, hwnd_,
                   kButton4Id);
+  SpokenName(form::zn, hwnd_);
   zn = std::make_unique<TSpinEdit>(Core().zn, hwnd_, kZnId);
+  SpokenName(form::cmbPorts, hwnd_);
   cmbPorts = std::make_unique<TPortCombo>(hwnd_, kCmbPortsId);
   ::SetWindowTextW(cmbPorts->Handle(), caption(form::cmbPorts).c_str());
   sized1 = Child(L"STATIC", caption(form::sized1).c_str(), SS_LEFT | SS_NOPREFIX, hwnd_);

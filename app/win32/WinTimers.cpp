@@ -1,44 +1,22 @@
 #include "app/win32/WinTimers.h"
 
-#include <algorithm>
-
 namespace galt::win32 {
 
-class Win32TimerSource::WinTimer : public Timer {
+class Win32TimerSource::WinTimer : public CountdownTimer {
  public:
-  WinTimer(Win32TimerSource& owner, int interval) : owner_(owner), interval_(interval) {}
-  ~WinTimer() override { Stop(); }
-
-  bool Enabled() const override { return enabled_; }
-
-  void SetEnabled(bool enabled) override {
-    if (enabled == enabled_) return;  // an enabled timer keeps its countdown
-    enabled_ = enabled;
-    if (enabled_) {
-      Start();
-    } else {
-      Stop();
-    }
-  }
-
-  int Interval() const override { return interval_; }
-
-  void SetInterval(int ms) override {
-    interval_ = ms;
-    if (!enabled_) return;
-    Stop();  // a new countdown from now
-    Start();
-  }
+  WinTimer(Win32TimerSource& owner, int interval) : CountdownTimer(interval), owner_(owner) {}
+  ~WinTimer() override { StopCountdown(); }
 
  private:
-  void Start() {
+  void StartCountdown() override {
+    StopCountdown();
     id_ = owner_.nextId_++;
     owner_.running_[id_] = this;
     // Windows raises anything below USER_TIMER_MINIMUM (10 ms) to it.
-    ::SetTimer(owner_.window_.Handle(), id_, static_cast<UINT>(std::max(interval_, 1)), nullptr);
+    ::SetTimer(owner_.window_.Handle(), id_, static_cast<UINT>(Period()), nullptr);
   }
 
-  void Stop() {
+  void StopCountdown() override {
     if (id_ == 0) return;
     ::KillTimer(owner_.window_.Handle(), id_);
     owner_.running_.erase(id_);
@@ -46,8 +24,6 @@ class Win32TimerSource::WinTimer : public Timer {
   }
 
   Win32TimerSource& owner_;
-  int interval_;
-  bool enabled_ = false;
   UINT_PTR id_ = 0;
 };
 

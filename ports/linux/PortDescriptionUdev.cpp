@@ -66,12 +66,6 @@ std::string FirstDriver(udev_device* d) {
   return Value(udev_device_get_property_value(d, "ID_USB_DRIVER"));
 }
 
-void Join(std::string& Out, const std::string& Part) {
-  if (Part.empty() || Out.find(Part) != std::string::npos) return;
-  if (!Out.empty()) Out += ", ";
-  Out += Part;
-}
-
 }  // namespace
 
 struct TSerPortDescriber::TImpl {
@@ -118,9 +112,9 @@ TSerPortFacts TSerPortDescriber::Describe(std::uint64_t Rdev, const std::string&
     }
   }
   if (isUsb) {
-    Join(facts.Description, product);
-    Join(facts.Description, maker);
-    Join(facts.Description, serial);
+    AppendDescription(facts.Description, product);
+    AppendDescription(facts.Description, maker);
+    AppendDescription(facts.Description, serial);
     facts.AdapterSerial = serial;
   }
   if (facts.Description.empty()) facts.Description = FirstDriver(tty.Device);

@@ -111,12 +111,6 @@ std::vector<TSerDeviceNode> NodesUp(HDEVINFO Set, SP_DEVINFO_DATA& Device, HDEVI
   return nodes;
 }
 
-void Join(std::string& Out, const std::string& Part) {
-  if (Part.empty() || Out.find(Part) != std::string::npos) return;
-  if (!Out.empty()) Out += ", ";
-  Out += Part;
-}
-
 }  // namespace
 
 std::string AdapterSerialOfInstanceId(const std::string& InstanceId) {
@@ -177,10 +171,10 @@ struct TSerPortDescriber::TImpl {
       facts.AdapterSerial = texts.Serial;
       std::string friendly = RegistryProperty(Set, device, SPDRP_FRIENDLYNAME);
       if (friendly.empty()) friendly = RegistryProperty(Set, device, SPDRP_DEVICEDESC);
-      Join(facts.Description, friendly);
-      Join(facts.Description, texts.Product);
-      Join(facts.Description, texts.Maker);
-      Join(facts.Description, facts.AdapterSerial);
+      AppendDescription(facts.Description, friendly);
+      AppendDescription(facts.Description, texts.Product);
+      AppendDescription(facts.Description, texts.Maker);
+      AppendDescription(facts.Description, facts.AdapterSerial);
       Ports.emplace(name, std::move(facts));
     }
     if (parents != INVALID_HANDLE_VALUE) ::SetupDiDestroyDeviceInfoList(parents);

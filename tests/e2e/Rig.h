@@ -24,9 +24,8 @@ inline std::unique_ptr<TForm1> MakeForm(RecordingBoxes& boxes, std::map<int, std
   setup.boxes = &boxes;
   setup.ports = TSerPortTable(std::move(ports));
   auto form = std::make_unique<TForm1>(setup);
-  form->show();
-  // Start-up's boxes come once the window is up and the loop runs.
-  QCoreApplication::processEvents();
+  // The ports and start-up's boxes come once the window is painted.
+  ShowPainted(*form);
   return form;
 }
 

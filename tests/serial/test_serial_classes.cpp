@@ -159,6 +159,8 @@ TEST(PortNames, TypedNamesResolveByOneRule) {
   EXPECT_EQ(missing.PortNum, 97);
   EXPECT_EQ(missing.Path, "") << "not in the table: the open says so";
   EXPECT_EQ(ResolvePortName("/tmp/link", t).Path, "/tmp/link");
+  // 0 stands for outside the table: a port numbered 0 is not taken (found by fuzzing).
+  EXPECT_NE(ResolvePortName("usb0", TSerPortTable({{0, "/x/ttyUSB0"}})).Path, "/x/ttyUSB0");
 #ifndef _WIN32
   EXPECT_EQ(ResolvePortName("ttyACM3", t).Path, "/dev/ttyACM3");
   EXPECT_EQ(ResolvePortName("ttyACM3", t).PortNum, 0);

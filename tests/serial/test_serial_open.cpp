@@ -7,6 +7,7 @@
 #endif
 
 #include "SerialFixture.h"
+#include "tests/support/PrivateFolder.h"
 
 namespace galt::test {
 namespace {
@@ -101,9 +102,10 @@ TEST_F(SerialOpen, SettingsRefusedWhileOpenKeepTheirValues) {
 }
 
 TEST_F(SerialOpen, MissingDeviceIsReportedByName) {
-  Comm.SetDeviceName("/dev/galt-missing-%d");
+  const galt::testing::PrivateFolder nothing;
+  Comm.SetDeviceName(nothing / "galt-missing-%d");
   Comm.SetPortNum(3);
-  EXPECT_EQ(OpenError(Comm), "Specified device not found (/dev/galt-missing-3).");
+  EXPECT_EQ(OpenError(Comm), "Specified device not found (" + nothing / "galt-missing-3" + ").");
   EXPECT_FALSE(Comm.IsOpen());
   Comm.SetDeviceName("\\\\.\\COM%d");
   Comm.SetPortNum(97);  // outside the port table

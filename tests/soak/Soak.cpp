@@ -91,7 +91,7 @@ struct Soak::TImpl {
     setup.boxes = &boxes;
     setup.ports = TSerPortTable({{33, adapter.Link()}});
     form = std::make_unique<TForm1>(setup);
-    form->show();
+    ShowPainted(*form);
   }
 
   PluggableDevice adapter;

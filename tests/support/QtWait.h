@@ -3,8 +3,11 @@
 // Unlike QTest::qWaitFor, which sleeps 10 ms between looks, the loop waits
 // for events, so a received-data event is handled as soon as it is posted.
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <QWidget>
+#include <QWindow>
 #include <functional>
 
 namespace galt::testing {
@@ -21,6 +24,16 @@ inline bool RunEventsUntil(const std::function<bool()>& done, int limit_ms) {
   look.start();
   loop.exec();
   return done();
+}
+
+// Shows a window and runs its events until it has been painted and what
+// waits for that has run (the loader's window looks at the ports then).
+inline bool ShowPainted(QWidget& window, int limit_ms = 5000) {
+  window.show();
+  const bool exposed =
+      RunEventsUntil([&] { return window.windowHandle() != nullptr && window.windowHandle()->isExposed(); }, limit_ms);
+  QCoreApplication::processEvents();
+  return exposed;
 }
 
 }  // namespace galt::testing

@@ -5,35 +5,23 @@
 
 namespace galt::testing {
 
-class VirtualClock::VTimer : public Timer {
+class VirtualClock::VTimer : public CountdownTimer {
  public:
-  VTimer(VirtualClock& clock, int interval) : clock_(clock), interval_(interval) {
+  VTimer(VirtualClock& clock, int interval) : CountdownTimer(interval), clock_(clock) {
     clock_.timers_.push_back(this);
   }
   ~VTimer() override {
     auto& v = clock_.timers_;
     v.erase(std::remove(v.begin(), v.end(), this), v.end());
   }
-  bool Enabled() const override { return enabled_; }
-  void SetEnabled(bool enabled) override {
-    if (enabled == enabled_) return;
-    enabled_ = enabled;
-    if (enabled_) Restart();
-  }
-  int Interval() const override { return interval_; }
-  void SetInterval(int ms) override {
-    interval_ = ms;
-    if (enabled_) Restart();
-  }
 
-  void Restart() {
-    due_ = clock_.now_ + std::max(interval_, 1);
+  void StartCountdown() override {
+    due_ = clock_.now_ + Period();
     seq_ = ++clock_.seq_;
   }
+  void StopCountdown() override {}
 
   VirtualClock& clock_;
-  int interval_;
-  bool enabled_ = false;
   std::int64_t due_ = 0;
   std::uint64_t seq_ = 0;
 };
@@ -54,7 +42,7 @@ bool VirtualClock::FireNext(std::int64_t limit) {
   // whatever was scheduled first.
   VTimer* timer = nullptr;
   for (VTimer* t : timers_) {
-    if (!t->enabled_ || t->due_ > limit) continue;
+    if (!t->Enabled() || t->due_ > limit) continue;
     if (!timer || t->due_ < timer->due_ || (t->due_ == timer->due_ && t->seq_ < timer->seq_)) timer = t;
   }
   auto event = events_.end();
@@ -76,7 +64,7 @@ bool VirtualClock::FireNext(std::int64_t limit) {
   now_ = std::max(now_, timer->due_);
   // The next tick is an interval after this one unless the handler restarts
   // or stops the timer.
-  timer->Restart();
+  timer->StartCountdown();
   if (timer->OnTimer) timer->OnTimer();
   return true;
 }

@@ -12,6 +12,7 @@
 #include "frontend/WindowOptions.h"
 #include "sequences/InstallTiming.h"
 #include "tests/app/cli/CapturedConsole.h"
+#include "tests/support/PrivateFolder.h"
 #include "tests/support/VirtualDevice.h"
 
 namespace galt::cli {
@@ -82,8 +83,9 @@ TEST(CliConsole, ProgressIsABarOnATerminalAndOccasionalLinesElsewhere) {
 
 TEST(CliPortList, ListsThePortsWithTheirStateAndSaysWhenThereAreNone) {
   galt::testing::VirtualDevice device;
+  const galt::testing::PrivateFolder nothing;
   CapturedConsole some;
-  const TSerPortTable table({{3, "/nonexistent/ttyS2"}, {40, device.Path()}});
+  const TSerPortTable table({{3, nothing / "ttyS2"}, {40, device.Path()}});
   EXPECT_EQ(PrintPortList(ScanPortTable(table), some.console), kExitOk);
   EXPECT_EQ(some.Out(), PortUserName(device.Path()) + "  " + device.Path() + "\n");
 
@@ -110,7 +112,7 @@ TEST(CliPortList, ListsThePortsWithTheirStateAndSaysWhenThereAreNone) {
   EXPECT_EQ(PortLine(adapter), "COM5  USB Serial Port (COM5)");
 
   CapturedConsole none;
-  EXPECT_EQ(PrintPortList(ScanPortTable(TSerPortTable({{3, "/nonexistent/ttyS2"}})), none.console), kExitPort);
+  EXPECT_EQ(PrintPortList(ScanPortTable(TSerPortTable({{3, nothing / "ttyS2"}})), none.console), kExitPort);
   EXPECT_EQ(none.Out(), "");
   EXPECT_EQ(none.Err(), texts::kNoPorts + "\n");
 }

@@ -25,11 +25,13 @@
 #include "records/JournalFile.h"
 #include "serial/PortName.h"
 #include "tests/app/cli/CapturedConsole.h"
+#include "tests/support/PrivateFolder.h"
 #include "tests/support/VirtualDevice.h"
 
 namespace galt::cli::testing {
 namespace {
 
+using galt::testing::PrivateFolder;
 using galt::testing::VirtualDevice;
 
 struct CliResult {
@@ -38,10 +40,10 @@ struct CliResult {
 };
 
 CliResult RunCli(const std::vector<std::string>& args, const std::function<bool()>& stopRequested = {},
-                 const std::optional<std::set<std::string>>& consoles = std::set<std::string>{}) {
+                 const std::optional<std::set<std::string>>& consoles = std::set<std::string>{},
+                 const TSerPortTable& ports = TSerPortTable::System()) {
   CapturedConsole c;  // not a terminal
-  const int code =
-      RunCommandLine("galt-loader-cli", args, c.console, TSerPortTable::System(), stopRequested, consoles);
+  const int code = RunCommandLine("galt-loader-cli", args, c.console, ports, stopRequested, consoles);
   return {code, c.Out(), c.Err()};
 }
 
@@ -149,7 +151,8 @@ TEST(CliCommandLine, APortThatCannotBeOpenedExitsThree) {
   device.Start();
   const int holder = open(device.Path().c_str(), O_RDWR | O_NOCTTY);
   ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);  // another program has it
-  for (const std::string& port : {std::string("/nonexistent/ttyUSB0"), std::string("COM97"), device.Path()}) {
+  const PrivateFolder nothing;
+  for (const std::string& port : {nothing / "ttyUSB0", std::string("COM97"), device.Path()}) {
     const CliResult r = RunCli({"--port", port, "--serial", "237"});
     EXPECT_EQ(r.code, 3) << port;
     EXPECT_EQ(r.err.rfind("Порт " + port + " ", 0), 0u) << r.err;
@@ -159,8 +162,11 @@ TEST(CliCommandLine, APortThatCannotBeOpenedExitsThree) {
 }
 
 TEST(CliCommandLine, APortIsNamedAsTheUserNamedItWithTheReasonInWords) {
-  // No such adapter on this machine: its short name, not a COM number.
-  const CliResult missing = RunCli({"--port", "ttyUSB29", "--serial", "237"});
+  // No such adapter: its short name, not a COM number. The table's port is
+  // in a folder of the test's own, where nothing is.
+  const PrivateFolder nothing;
+  const CliResult missing = RunCli({"--port", "ttyUSB29", "--serial", "237"}, {}, std::set<std::string>{},
+                                   TSerPortTable({{62, nothing / "ttyUSB29"}}));
   EXPECT_EQ(missing.code, 3);
   EXPECT_EQ(missing.err, "Порт ttyUSB29 не найден: такого устройства нет (ошибка 2). "
                          "Проверьте, что адаптер подключён, и имя порта.\n");
@@ -313,7 +319,8 @@ TEST(CliJournal, EachScriptedFaultEndsAsItsOutcome) {
     EXPECT_EQ(e.outcome + "|" + e.message + "|" + e.blocks, c.outcome + "|" + c.message + "|" + c.blocks);
     EXPECT_EQ(e.operation + " " + e.serial + " " + e.version + " " + e.port, "установка 237 0211 " + device.Path());
   }
-  RunCli({"--port", "/nonexistent/ttyUSB0", "--serial", "237", "--journal-file", journal});
+  const PrivateFolder nothing;
+  RunCli({"--port", nothing / "ttyUSB0", "--serial", "237", "--journal-file", journal});
   EXPECT_EQ(ReadJournal(journal, 1).entries.back().outcome, "no-port");
   VirtualDevice silent;
   silent.emulator.faults.silent = true;

@@ -1,5 +1,6 @@
-// The timers of the plain event loop: the window's semantics on a clock the
-// test moves, then the loop that runs them with the serial component's calls.
+// The timers of the plain event loop: the contract every timer keeps, on the
+// loop that runs them with the serial component's calls; their period and
+// order on a clock the test moves.
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,32 @@
 #include <thread>
 
 #include "app/cli/LoopTimers.h"
+#include "tests/support/TimerContract.h"
+
+namespace galt::testing {
+namespace {
+
+struct LoopTime {
+  TimerSource& Source() { return timers; }
+  void Run(int ms) {
+    RunLoop(loop, timers, [] { return false; }, std::chrono::milliseconds(ms));
+  }
+  bool RunUntil(const std::function<bool()>& done, int ms) {
+    for (int waited = 0; waited < ms; waited += 5) {
+      if (RunLoop(loop, timers, done, std::chrono::milliseconds(5))) return true;
+    }
+    return done();
+  }
+  void Stall(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+  TSerEventLoop loop;
+  LoopTimers timers;
+};
+
+}  // namespace
+
+INSTANTIATE_TYPED_TEST_SUITE_P(Loop, TimerContract, LoopTime);
+
+}  // namespace galt::testing
 
 namespace galt {
 namespace {
@@ -44,24 +71,6 @@ TEST(LoopTimers, TickOnlyWhileEnabledKeepingTheirPeriodWithoutBursts) {
   timer->SetEnabled(false);
   EXPECT_EQ(t.At(5000), 0);
   EXPECT_EQ(ticks, 2);
-}
-
-TEST(LoopTimers, EnablingAgainKeepsTheCountdownANewIntervalRestartsIt) {
-  ManualTime t;
-  auto timer = t.timers.CreateTimer(300);
-  timer->SetEnabled(true);
-  t.At(150);
-  timer->SetEnabled(true);
-  EXPECT_EQ(t.NextDue(), 300ms);
-  timer->SetInterval(300);
-  EXPECT_EQ(t.NextDue(), 450ms);
-  EXPECT_EQ(t.At(449), 0);
-  EXPECT_EQ(t.At(450), 1);
-
-  auto idle = t.timers.CreateTimer(50);
-  idle->SetInterval(10);  // a new interval does not enable
-  EXPECT_FALSE(idle->Enabled());
-  EXPECT_EQ(t.NextDue(), 750ms);
 }
 
 TEST(LoopTimers, DueTimersTickEarliestFirstAndOnlyIfNoHandlerStoppedThem) {

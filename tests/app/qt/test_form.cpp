@@ -2,6 +2,7 @@
 // the focus cycle, keys and clicks reaching the binding, and closing. What
 // the binding does with them is tested in tests/frontend.
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QFrame>
@@ -43,7 +44,19 @@ TEST_F(FormTest, InstallPanelStartsWithItsLayoutTextsAndValues) {
               QRect(p.left, p.top, p.width, p.height)) << design->caption;
     EXPECT_EQ(widget->font().pixelSize(), design->font.px) << design->caption;
     EXPECT_EQ(widget->font().bold(), design->font.bold) << design->caption;
+    // The fields have no label on the form: a screen reader says their name
+    // or their label's.
+    if (design->spokenName) {
+      QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(widget);
+      QStringList names{spoken->text(QAccessible::Name)};
+      for (const auto& [label, relation] : spoken->relations(QAccessible::Label)) {
+        names << label->text(QAccessible::Name);
+        EXPECT_FALSE(label->object() && static_cast<QWidget*>(label->object())->isVisible());
+      }
+      EXPECT_TRUE(names.contains(QString::fromUtf8(design->spokenName))) << names.join(", ").toStdString();
+    }
   }
+  EXPECT_TRUE(form::cmbPorts.spokenName && form::zn.spokenName);
   EXPECT_EQ(form.Label1->palette().color(QPalette::WindowText), ColourOf(*form::Label1.colour));
   EXPECT_EQ(form.cmbPorts->palette().color(QPalette::Text), ColourOf(*form::cmbPorts.colour));
   // The fallback font is wider than the designed one: captions must still

@@ -1,5 +1,5 @@
-// The program's timers and message boxes on Qt: timer semantics the
-// sequences rely on, and what a box looks like while it is open.
+// The program's timers and message boxes on Qt: the timers keep the
+// contract every timer keeps, and what a box looks like while it is open.
 // Real-time waits here check order of events only and leave wide margins.
 
 #include <gtest/gtest.h>
@@ -9,9 +9,29 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
+#include <thread>
 
 #include "app/qt/QtMessageBoxes.h"
 #include "app/qt/QtTimers.h"
+#include "tests/support/TimerContract.h"
+
+namespace galt::testing {
+namespace {
+
+struct QtTime {
+  TimerSource& Source() { return source; }
+  void Run(int ms) { QTest::qWait(ms); }
+  bool RunUntil(const std::function<bool()>& done, int ms) { return QTest::qWaitFor(done, ms); }
+  void Stall(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+  QtTimerSource source;
+};
+
+}  // namespace
+
+INSTANTIATE_TYPED_TEST_SUITE_P(Qt, TimerContract, QtTime);
+
+}  // namespace galt::testing
 
 namespace galt {
 namespace {
@@ -24,53 +44,6 @@ struct TickingTimer {
   std::unique_ptr<Timer> timer;
   int ticks = 0;
 };
-
-TEST(QtTimers, TickOnlyWhileEnabled) {
-  TickingTimer t(20);
-  EXPECT_FALSE(t.timer->Enabled());
-  EXPECT_EQ(t.timer->Interval(), 20);
-  QTest::qWait(100);
-  EXPECT_EQ(t.ticks, 0) << "created disabled";
-
-  t.timer->SetEnabled(true);
-  EXPECT_TRUE(t.timer->Enabled());
-  EXPECT_TRUE(QTest::qWaitFor([&] { return t.ticks >= 3; }, 5000)) << "ticks repeat";
-  t.timer->SetEnabled(false);
-  const int ticks = t.ticks;
-  QTest::qWait(100);
-  EXPECT_EQ(t.ticks, ticks);
-}
-
-TEST(QtTimers, EnablingAnEnabledTimerKeepsItsCountdown) {
-  // Re-enabled every 20 ms: a restarting timer of 300 ms would never tick.
-  TickingTimer t(300);
-  t.timer->SetEnabled(true);
-  EXPECT_TRUE(QTest::qWaitFor(
-      [&] {
-        t.timer->SetEnabled(true);
-        return t.ticks > 0;
-      },
-      3000));
-}
-
-TEST(QtTimers, ANewIntervalRestartsTheCountdown) {
-  // A 400 ms interval set again every 20 ms keeps the tick away.
-  TickingTimer t(400);
-  t.timer->SetEnabled(true);
-  QElapsedTimer elapsed;
-  elapsed.start();
-  while (elapsed.elapsed() < 1200) {
-    t.timer->SetInterval(400);
-    QTest::qWait(20);
-  }
-  EXPECT_EQ(t.ticks, 0);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return t.ticks > 0; }, 5000)) << "and ticks when left alone";
-
-  TickingTimer off(20);
-  off.timer->SetInterval(30);
-  EXPECT_FALSE(off.timer->Enabled()) << "a new interval does not enable a disabled timer";
-  EXPECT_EQ(off.timer->Interval(), 30);
-}
 
 struct OpenBox {
   QMessageBox::Icon icon{};

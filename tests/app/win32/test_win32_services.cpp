@@ -1,4 +1,4 @@
-// Windows' services behind the core's interfaces: the timers' semantics,
+// Windows' services behind the core's interfaces: the timers' contract,
 // the hand-over of deliveries to the window's thread, and a real message
 // box with the timers going on while it is open. Real-time waits check
 // the order of events only and leave wide margins.
@@ -11,69 +11,28 @@
 #include "app/win32/WinDispatcher.h"
 #include "app/win32/WinMessageBoxes.h"
 #include "app/win32/WinTimers.h"
+#include "tests/support/TimerContract.h"
 
 namespace galt::testing {
 namespace {
 
 bool RunUntil(const std::function<bool()>& done, DWORD ms) { return win32::RunMessagesUntil(nullptr, done, ms); }
 
-struct TickingTimer {
-  explicit TickingTimer(int interval_ms) : timer(source.CreateTimer(interval_ms)) {
-    timer->OnTimer = [this] { ++ticks; };
+struct Win32Time {
+  TimerSource& Source() { return source; }
+  void Run(int ms) { Pump(nullptr, static_cast<DWORD>(ms)); }
+  bool RunUntil(const std::function<bool()>& done, int ms) {
+    return win32::RunMessagesUntil(nullptr, done, static_cast<DWORD>(ms));
   }
+  void Stall(int ms) { ::Sleep(static_cast<DWORD>(ms)); }
   win32::Win32TimerSource source;
-  std::unique_ptr<Timer> timer;
-  int ticks = 0;
 };
 
-TEST(Win32Timers, TickOnlyWhileEnabled) {
-  TickingTimer t(20);
-  EXPECT_FALSE(t.timer->Enabled());
-  Pump(nullptr, 100);
-  EXPECT_EQ(t.ticks, 0) << "created disabled";
-  t.timer->SetEnabled(true);
-  EXPECT_TRUE(RunUntil([&] { return t.ticks >= 3; }, 5000)) << "ticks repeat";
-  t.timer->SetEnabled(false);
-  const int ticks = t.ticks;
-  Pump(nullptr, 100);
-  EXPECT_EQ(t.ticks, ticks);
-}
+}  // namespace
 
-TEST(Win32Timers, EnablingAnEnabledTimerKeepsItsCountdown) {
-  // Enabled again every few milliseconds: a restarting timer would never tick.
-  TickingTimer t(300);
-  t.timer->SetEnabled(true);
-  EXPECT_TRUE(RunUntil(
-      [&] {
-        t.timer->SetEnabled(true);
-        return t.ticks > 0;
-      },
-      3000));
-}
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, TimerContract, Win32Time);
 
-TEST(Win32Timers, ANewIntervalRestartsTheCountdownAndATickLeftBehindIsDropped) {
-  TickingTimer t(400);
-  t.timer->SetEnabled(true);
-  const ULONGLONG end = ::GetTickCount64() + 1200;
-  while (::GetTickCount64() < end) {
-    t.timer->SetInterval(400);
-    Pump(nullptr, 20);
-  }
-  EXPECT_EQ(t.ticks, 0);
-  EXPECT_TRUE(RunUntil([&] { return t.ticks > 0; }, 5000)) << "and ticks when left alone";
-
-  // A tick already queued for a countdown that has since been stopped.
-  TickingTimer stopped(15);
-  stopped.timer->SetEnabled(true);
-  ::Sleep(60);
-  stopped.timer->SetEnabled(false);
-  Pump(nullptr, 50);
-  EXPECT_EQ(stopped.ticks, 0);
-
-  TickingTimer off(20);
-  off.timer->SetInterval(30);
-  EXPECT_FALSE(off.timer->Enabled()) << "a new interval does not enable a disabled timer";
-}
+namespace {
 
 TEST(Win32Dispatcher, CallsRunOnTheWindowsThreadInOrderAndNeverOneInsideAnother) {
   win32::TSerWin32Dispatcher dispatcher;

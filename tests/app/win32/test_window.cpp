@@ -6,9 +6,11 @@
 #include "tests/app/win32/WindowFixture.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <stdexcept>
 #include <tuple>
+#include <utility>
 
 #include "app/win32/SpinEdit.h"
 #include "app/win32/PortCombo.h"
@@ -45,6 +47,26 @@ class Win32Window : public ::testing::Test {
   RecordingShell shell;
   TForm1 form{OfflineWindow(clock, boxes, port), shell.Shell()};
 };
+
+// A control's name as MSAA gives it to a screen reader.
+std::wstring AccessibleName(HWND control) {
+  const bool com = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  IAccessible* object = nullptr;
+  if (FAILED(::AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&object)))) {
+    if (com) ::CoUninitialize();
+    return L"(no accessible object)";
+  }
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr;
+  std::wstring text = SUCCEEDED(object->get_accName(self, &name)) && name ? name : L"";
+  ::SysFreeString(name);
+  object->Release();
+  if (com) ::CoUninitialize();
+  return text;
+}
 
 LOGFONTW FontOf(HWND control) {
   LOGFONTW font{};
@@ -117,6 +139,14 @@ TEST_F(Win32Window, StartsWithTheDesignsTexts) {
   EXPECT_EQ(Zn(), L"100");
   EXPECT_EQ(::SendMessageW(form.cmbPorts->Handle(), CB_GETCOUNT, 0, 0), 0);
   EXPECT_EQ(WindowText(form.Handle()), WideFromUtf8(OperationTitle(form.Core()))) << "the binding's title";
+
+  // A screen reader names each field after the label nobody sees just before it.
+  for (const auto& [field, design] : {std::pair{Edit(), form::zn}, std::pair{form.cmbPorts->Handle(), form::cmbPorts}}) {
+    const HWND label = ::GetWindow(field, GW_HWNDPREV);
+    EXPECT_EQ(WindowText(label), WideFromUtf8(design.spokenName));
+    EXPECT_FALSE(::IsWindowVisible(label));
+  }
+  EXPECT_EQ(AccessibleName(Edit()), WideFromUtf8(form::zn.spokenName)) << "as Windows' accessibility reads it";
 }
 
 TEST_F(Win32Window, FocusStartsOnTheInstallButtonAndTabCyclesTheThreeControls) {

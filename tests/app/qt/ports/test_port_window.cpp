@@ -25,14 +25,13 @@
 namespace galt::testing {
 namespace {
 
-std::unique_ptr<TForm1> Window(RecordingBoxes& boxes, const TSerPortTable& table) {
+std::unique_ptr<TForm1> Window(RecordingBoxes& boxes, const TSerPortTable& table, bool show = true) {
   TForm1Setup setup;
   setup.boxes = &boxes;
   setup.ports = table;
   auto form = std::make_unique<TForm1>(setup);
-  form->show();
-  // Start-up's boxes come once the window is up and the loop runs.
-  QCoreApplication::processEvents();
+  // The ports and start-up's boxes come once the window is painted.
+  if (show) ShowPainted(*form);
   return form;
 }
 
@@ -54,7 +53,9 @@ TEST(PortWindow, StartupOpensTheFirstFreePortAndNamesTheHoldersOfBusyOnes) {
   ASSERT_TRUE(picocom.Held());
   {
     RecordingBoxes boxes;
-    auto form = Window(boxes, kUsbTable);
+    auto form = Window(boxes, kUsbTable, /*show=*/false);
+    EXPECT_TRUE(Listed(*form).empty() && !form->cp1().IsOpen()) << "the window is painted before the ports";
+    ShowPainted(*form);
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_EQ(Listed(*form), (std::vector<std::string>{"USB0", "USB1"}));
     EXPECT_EQ(Field(*form), "USB1");
