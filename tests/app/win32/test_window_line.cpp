@@ -15,6 +15,7 @@
 #include "app/win32/Gauge.h"
 #include "app/win32/PortCombo.h"
 #include "app/win32/SpinEdit.h"
+#include "app/win32/WinDispatcher.h"
 #include "records/JournalFile.h"
 #include "serial/win32/SerWinApi.h"
 #include "winutil/WideText.h"
@@ -54,11 +55,15 @@ class SlowOpen : public TSerWinApi {
     return last_;
   }
   BOOL CloseHandle(HANDLE Device) override {
-    closed += Device == last_;
+    if (Device == last_) {
+      closedOn = ::GetCurrentThreadId();
+      ++closed;
+    }
     return TSerWinApi::CloseHandle(Device);
   }
   std::atomic<bool> let{false};
   std::atomic<int> asked{0}, opened{0}, closed{0};
+  std::atomic<DWORD> closedOn{0};
   const std::wstring path_;
   TSerWinApi* const replaced_;
   std::atomic<HANDLE> last_{nullptr};
@@ -311,6 +316,30 @@ TEST_F(Win32WindowLine, ABluetoothPortOpensOnlyWhenChosenAndWithoutHoldingTheWin
   EXPECT_TRUE(RunUntil(*form, [&] { return slow.closed == 2; }, 5000)) << "the port that opened late is closed";
   EXPECT_FALSE(form->cp1().IsOpen());
   EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(Win32WindowLine, ABluetoothOpenAbandonedBeforeItsHandOverIsClosedOnItsOwnThread) {
+  RigDevice usb, bt;
+  test::PortsClassDevice record(WideFromUtf8(bt.Name()), L"Standard Serial over Bluetooth link", L"Microsoft",
+                                L"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0000\\7&1F2E3D4C&0&0_0");
+  SlowOpen slow(bt.Path());
+  auto form = Window();
+  ::SetFocus(form->cmbPorts->Field());
+  Press(*form, VK_DOWN);
+  Press(*form, VK_RETURN);
+  Pump(form.get(), 200);
+  ASSERT_EQ(slow.asked, 1);
+  // The open ends and its hand-over waits in the window's queue; the window closes before taking it.
+  slow.let = true;
+  MSG queued;
+  const ULONGLONG end = ::GetTickCount64() + 5000;
+  while (!::PeekMessageW(&queued, nullptr, win32::kRunQueuedMessage, win32::kRunQueuedMessage, PM_NOREMOVE) &&
+         ::GetTickCount64() < end)
+    ::Sleep(5);
+  ::SendMessageW(form->Handle(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(RunUntil(*form, [&] { return slow.closed == 1; }, 5000)) << "the port that opened is closed";
+  EXPECT_NE(slow.closedOn, ::GetCurrentThreadId()) << "on the open's thread, not the window's";
+  EXPECT_FALSE(form->cp1().IsOpen());
 }
 
 }  // namespace
