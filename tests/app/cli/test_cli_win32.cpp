@@ -7,11 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <thread>
 
 #include "FaultyComPort.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/CommandLine.h"
 #include "app/cli/Console.h"
+#include "records/JournalFile.h"
 #include "tests/app/cli/CapturedConsole.h"
 
 namespace galt::cli::testing {
@@ -48,6 +51,32 @@ TEST(CliWindows, ConsoleEventsAskForAStopAndAClosingConsoleHoldsTheProcessForThe
     // ends as the handler returns, so the handler waits for the run.
     EXPECT_EQ(held, event == CTRL_CLOSE_EVENT || event == CTRL_SHUTDOWN_EVENT) << event;
   }
+}
+
+TEST(CliWindows, TheSessionsEndStopsARunAsCtrlCDoes) {
+  galt::test::FaultyComPort port;  // a device that never answers
+  const std::string journal = (std::filesystem::temp_directory_path() / "galt-cli-session-end.csv").string();
+  std::filesystem::remove(journal);
+  CatchStopRequests();
+  const HWND window = ::FindWindowW(kSessionWindowClass, nullptr);
+  ASSERT_NE(window, nullptr);
+  DWORD_PTR allowed = FALSE;
+  std::thread session([&] {
+    ASSERT_TRUE(port.PendingWithin(5000, true)) << "the port is open";
+    ::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 2000, &allowed);
+    ::PostMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  });
+  CapturedConsole c;
+  const int code = RunCommandLine("galt-loader-cli", {"--port", "COM77", "--serial", "237", "--journal-file", journal},
+                                  c.console, TSerPortTable::System(), StopRequested);
+  session.join();
+  EXPECT_EQ(allowed, static_cast<DWORD_PTR>(TRUE)) << "the session may end";
+  EXPECT_EQ(code, 130);
+  EXPECT_EQ(c.Err(), "Остановлено.\n");
+  EXPECT_GE(port.Closes(), 1) << "the port was closed";
+  const JournalRead read = ReadJournal(journal, 1);
+  ASSERT_EQ(read.entries.size(), 1u) << read.error;
+  EXPECT_EQ(read.entries.back().outcome, "stopped");
 }
 
 }  // namespace
