@@ -73,7 +73,7 @@ Var ForAll
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_TITLE "Установка ${PRODUCT_OF} ${VERSION} завершена"
-!define MUI_FINISHPAGE_TEXT "Загрузчик установлен в папку $INSTDIR и есть в меню «Пуск»; galt-loader-cli работает в новом окне командной строки.$\r$\n$\r$\nНажмите «Готово», чтобы закрыть программу установки."
+!define MUI_FINISHPAGE_TEXT "Загрузчик установлен в папку $INSTDIR и есть в меню «Пуск».$\r$\n$\r$\nНажмите «Готово», чтобы закрыть программу установки."
 !define MUI_FINISHPAGE_TEXT_REBOOT "Чтобы завершить установку ${PRODUCT_OF}, нужно перезагрузить компьютер. Перезагрузить его сейчас?"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\galt-loader.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Запустить загрузчик"
@@ -144,9 +144,15 @@ FunctionEnd
 
 Function WelcomeShow
   ${IfThen} $OfferScope = 0 ${|} Return ${|}
-  ${NSD_CreateRadioButton} 120u 150u 190u 12u "Для всех пользователей"
+  ; The text above the choice (MUI gives it the page's whole height).
+  System::Call '*(i 0, i 0, i 195, i 50) p.r1'
+  System::Call 'user32::MapDialogRect(p $mui.WelcomePage, p r1)'
+  System::Call '*$1(i, i, i .r2, i .r3)'
+  System::Free $1
+  System::Call 'user32::SetWindowPos(p $mui.WelcomePage.Text, p 0, i 0, i 0, i r2, i r3, i 0x16)'
+  ${NSD_CreateRadioButton} 120u 100u 190u 12u "Для всех пользователей"
   Pop $ForAll
-  ${NSD_CreateRadioButton} 120u 164u 190u 12u "Только для меня"
+  ${NSD_CreateRadioButton} 120u 114u 190u 12u "Только для меня"
   Pop $ForMe
   SetCtlColors $ForAll "" "${MUI_BGCOLOR}"
   SetCtlColors $ForMe "" "${MUI_BGCOLOR}"
