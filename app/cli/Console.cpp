@@ -57,20 +57,20 @@ void WatchTheSession() {
   if (made == nullptr) return;
   try {
     std::thread([made] {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = SessionWindowProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = kSessionWindowClass;
-    const HWND window = ::RegisterClassExW(&wc) != 0
-                            ? ::CreateWindowExW(0, kSessionWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                                wc.hInstance, nullptr)
-                            : nullptr;
-    ::SetEvent(made);
-    if (window == nullptr) return;
-    MSG message;
-    while (::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);
-  }).detach();
+      WNDCLASSEXW wc{};
+      wc.cbSize = sizeof wc;
+      wc.lpfnWndProc = SessionWindowProc;
+      wc.hInstance = ::GetModuleHandleW(nullptr);
+      wc.lpszClassName = kSessionWindowClass;
+      const HWND window = ::RegisterClassExW(&wc) != 0
+                              ? ::CreateWindowExW(0, kSessionWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                                  wc.hInstance, nullptr)
+                              : nullptr;
+      ::SetEvent(made);
+      if (window == nullptr) return;
+      MSG message;
+      while (::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);
+    }).detach();
     ::WaitForSingleObject(made, INFINITE);
   } catch (const std::system_error&) {  // no thread to be had: no watch
   }
