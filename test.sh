@@ -10,8 +10,9 @@
 #            Windows window's on COM ports that the rig puts pseudo-terminals
 #            behind, galt-loader-cli.exe and galt-loader.exe (on an Xvfb
 #            display, keys typed) against the Linux emulator behind COM5, the
-#            installer installed and uninstalled silently; the release made
-#            afresh, signed and verified (tools/cross/check-signing.sh);
+#            installer and the MSI installed, refused and uninstalled
+#            silently; the release made afresh, signed from a .pfx and from a
+#            SoftHSM2 token, and verified (tools/cross/check-signing.sh);
 #   package  the Debian package, built as it ships and checked by lintian
 #            and the desktop and AppStream validators;
 #   fuzz     the fuzz targets for a bounded time (tools/fuzz-long.sh).
@@ -78,7 +79,7 @@ wine() {
   ctest --test-dir build-wine -j"$jobs" --timeout 600
   ./tools/cross/wine-end.sh build-wine/wineprefix
   trap - EXIT
-  stage "the signed Windows release, as tools/make-windows-release.sh --sign makes it"
+  stage "the signed Windows release, as tools/make-windows-release.sh --sign and --sign-pkcs11 make it"
   GALT_WERROR=ON ./tools/cross/check-signing.sh build-windows-signed
 }
 

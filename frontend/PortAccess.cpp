@@ -60,14 +60,17 @@ struct CommPortAccess::Background : std::enable_shared_from_this<Background> {
   // Guarded by Lock. Owner and Dispatcher are cleared when the open is
   // abandoned: nothing is posted then, and the access may be gone. Port is
   // the device opened and not yet adopted, Error why it did not open, Over
-  // that the thread is done with the device.
+  // that the thread is done with the device. Ended tells of a change to any.
   CommPortAccess* Owner = nullptr;
   TSerDispatcher* Dispatcher = nullptr;
   std::unique_ptr<TSerPort> Port;
   std::exception_ptr Error;
   bool Over = false;
 
-  // The thread: the slow open, then its outcome posted to the window's thread.
+  // The thread: the slow open, then its outcome posted to the window's
+  // thread. A device opened but abandoned, before the post or after it,
+  // is closed here: a slow device is slow to close too, and the window's
+  // thread never waits for it.
   void Run() {
     std::unique_ptr<TSerPort> port;
     std::exception_ptr error;
@@ -77,14 +80,16 @@ struct CommPortAccess::Background : std::enable_shared_from_this<Background> {
       error = std::current_exception();
     }
     {
-      std::lock_guard<std::mutex> hold(Lock);
+      std::unique_lock<std::mutex> hold(Lock);
       if (Dispatcher != nullptr) {
         Port = std::move(port);
         Error = error;
         Dispatcher->Post([self = shared_from_this()] { self->Deliver(); });
+        Ended.wait(hold, [this] { return Port == nullptr || Owner == nullptr; });
+        port = std::move(Port);
       }
     }
-    port.reset();  // abandoned: closed here, off the window's thread
+    port.reset();
     std::lock_guard<std::mutex> hold(Lock);
     Over = true;
     Ended.notify_all();
@@ -95,7 +100,7 @@ struct CommPortAccess::Background : std::enable_shared_from_this<Background> {
     Ended.wait(hold, [this] { return Over; });
   }
 
-  // The window's thread.
+  // The window's thread: takes the device unless the open was abandoned.
   void Deliver() {
     std::unique_ptr<TSerPort> port;
     std::exception_ptr error;
@@ -103,10 +108,12 @@ struct CommPortAccess::Background : std::enable_shared_from_this<Background> {
     {
       std::lock_guard<std::mutex> hold(Lock);
       owner = Owner;
+      if (owner == nullptr) return;
       port = std::move(Port);
       error = Error;
     }
-    if (owner != nullptr) owner->Adopt(*this, std::move(port), error);
+    Ended.notify_all();
+    owner->Adopt(*this, std::move(port), error);
   }
 };
 
@@ -193,13 +200,13 @@ void CommPortAccess::Adopt(Background& Opened, std::unique_ptr<TSerPort> Port, c
 
 void CommPortAccess::Abandon() {
   if (!background_) return;
-  std::unique_ptr<TSerPort> port;  // opened and not yet adopted: closed here
   {
+    // A device opened and not yet adopted is closed by the open's thread.
     std::lock_guard<std::mutex> hold(background_->Lock);
     background_->Owner = nullptr;
     background_->Dispatcher = nullptr;
-    port = std::move(background_->Port);
   }
+  background_->Ended.notify_all();
   background_->Done = nullptr;
   abandoned_.push_back(background_);
   background_.reset();

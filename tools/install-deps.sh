@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the loader needs: to build and run it (no
 # option), to build its Debian package (--package), to make the Windows
-# release (--windows: the cross compilers, NSIS, icotool and osslsigncode;
-# no Wine), or to run the whole test suite as well (--tests, all of these).
+# release (--windows: the cross compilers, NSIS, wixl and msitools, icotool,
+# osslsigncode and OpenSSL's PKCS#11 engine; no Wine), or to run the whole
+# test suite as well (--tests, all of these, with SoftHSM2 and p11tool for
+# the token the signing check makes).
 # Only what is missing is installed; the package lists are refreshed first
 # when something has to be fetched.
 set -euo pipefail
@@ -17,7 +19,7 @@ package=(dpkg-dev file)
 windows=(
   cmake make
   g++-mingw-w64-x86-64-posix
-  nsis icoutils osslsigncode
+  nsis wixl msitools icoutils osslsigncode libengine-pkcs11-openssl
 )
 tests=(
   libgtest-dev libgmock-dev libbenchmark-dev
@@ -25,7 +27,7 @@ tests=(
   xvfb xauth
   umockdev libumockdev-dev
   wine wine64 googletest
-  xdotool imagemagick openssl
+  xdotool imagemagick openssl softhsm2 gnutls-bin
   lintian desktop-file-utils appstream
 )
 

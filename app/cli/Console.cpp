@@ -7,6 +7,9 @@
 #include <io.h>
 #include <windows.h>
 
+#include <system_error>
+#include <thread>
+
 #include "winutil/WideText.h"
 #else
 #include <unistd.h>
@@ -32,6 +35,47 @@ HANDLE ConsoleOf(std::FILE* stream) {
 }
 
 BOOL WINAPI ConsoleHandler(DWORD event) { return OnConsoleEvent(event) ? TRUE : FALSE; }
+
+LRESULT CALLBACK SessionWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_QUERYENDSESSION:
+      return TRUE;  // the run is stopped when the session does end
+    case WM_ENDSESSION:
+      if (wparam) OnConsoleEvent((lparam & ENDSESSION_LOGOFF) != 0 ? CTRL_LOGOFF_EVENT : CTRL_SHUTDOWN_EVENT);
+      return 0;
+    default:
+      return ::DefWindowProcW(window, message, wparam, lparam);
+  }
+}
+
+// The session's window: top-level (a message-only window hears no
+// broadcasts) and never shown, with a message loop of its own, so that the
+// end of the session is heard whatever the main thread is doing. Returns
+// once the window is there (or cannot be made).
+void WatchTheSession() {
+  HANDLE made = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (made == nullptr) return;
+  try {
+    std::thread([made] {
+      WNDCLASSEXW wc{};
+      wc.cbSize = sizeof wc;
+      wc.lpfnWndProc = SessionWindowProc;
+      wc.hInstance = ::GetModuleHandleW(nullptr);
+      wc.lpszClassName = kSessionWindowClass;
+      const HWND window = ::RegisterClassExW(&wc) != 0
+                              ? ::CreateWindowExW(0, kSessionWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                                  wc.hInstance, nullptr)
+                              : nullptr;
+      ::SetEvent(made);
+      if (window == nullptr) return;
+      MSG message;
+      while (::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);
+    }).detach();
+    ::WaitForSingleObject(made, INFINITE);
+  } catch (const std::system_error&) {  // no thread to be had: no watch
+  }
+  ::CloseHandle(made);
+}
 #endif
 
 }  // namespace
@@ -68,6 +112,8 @@ void CatchStopRequests() {
   // lets every other event end the process at once.
   static const bool added = ::SetConsoleCtrlHandler(ConsoleHandler, TRUE) != FALSE;
   (void)added;
+  static const bool watched = (WatchTheSession(), true);
+  (void)watched;
 #endif
 }
 

@@ -22,9 +22,10 @@ bool IsTerminal(std::FILE* stream);
 // Linux stream) as the bytes themselves.
 void WriteText(std::FILE* stream, std::string_view text);
 
-// From now on Ctrl+C and termination requests only set a flag that
-// StopRequested answers, so the program can close its port and say why it
-// stopped. No request is pending when it returns.
+// From now on Ctrl+C and termination requests (on Windows also the end of
+// the session) only set a flag that StopRequested answers, so the program
+// can close its port and say why it stopped. No request is pending when it
+// returns.
 void CatchStopRequests();
 bool StopRequested();
 
@@ -33,6 +34,13 @@ bool StopRequested();
 // Windows ends the process as soon as the console's handler returns, and
 // about 5 s later in any case; the handler holds it this long.
 inline constexpr std::chrono::milliseconds kConsoleCloseHold{4500};
+
+// Once user32 is loaded (the port listing's SetupAPI loads it), Windows
+// tells the console's handler of no log-off or shut-down: a hidden window
+// of the program's own, on a thread of its own, hears them instead
+// (WM_QUERYENDSESSION, let pass; WM_ENDSESSION) and answers as the handler
+// does. CatchStopRequests makes it; its class:
+inline constexpr wchar_t kSessionWindowClass[] = L"GaltLoaderCliSession";
 
 // The console's handler: every event (Ctrl+C, Ctrl+Break, close, log-off,
 // shut-down) asks for a stop. After a close, log-off or shut-down it does

@@ -2,28 +2,39 @@
 
 namespace galt::win32 {
 
-SingleInstance::SingleInstance() {
-  mutex_ = ::CreateMutexW(nullptr, FALSE, kLoaderMutexName);
+SingleInstance::SingleInstance(const wchar_t* MutexName) {
+  // Owned by the thread that runs the loader until it ends: a second start
+  // can wait on it for the first one's end.
+  mutex_ = ::CreateMutexW(nullptr, TRUE, MutexName);
   // A mutex that cannot be made at all stops nobody: the loader runs.
   first_ = mutex_ == nullptr || ::GetLastError() != ERROR_ALREADY_EXISTS;
 }
 
 SingleInstance::~SingleInstance() {
-  if (mutex_ != nullptr) ::CloseHandle(mutex_);
+  if (mutex_ == nullptr) return;
+  if (first_) ::ReleaseMutex(mutex_);
+  ::CloseHandle(mutex_);
 }
 
-bool BringToFront(const wchar_t* ClassName) {
-  // The first loader may be between its mutex and its window: it is given
-  // a moment to show it.
-  HWND window = nullptr;
-  for (int tries = 0; tries < 50 && window == nullptr; ++tries) {
-    window = ::FindWindowW(ClassName, nullptr);
-    if (window == nullptr) ::Sleep(100);
+SingleInstance::Found SingleInstance::AwaitFirst(const wchar_t* ClassName, DWORD Ms, HWND* Shown) {
+  const ULONGLONG end = ::GetTickCount64() + Ms;
+  for (;;) {
+    if (const HWND window = ::FindWindowW(ClassName, nullptr)) {
+      *Shown = window;
+      return Found::Window;
+    }
+    const DWORD waited = ::WaitForSingleObject(mutex_, 100);
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+      first_ = true;
+      return Found::Turn;
+    }
+    if (::GetTickCount64() >= end) return Found::Nothing;
   }
-  if (window == nullptr) return false;
-  if (::IsIconic(window)) ::ShowWindow(window, SW_RESTORE);
-  ::SetForegroundWindow(window);
-  return true;
+}
+
+void BringToFront(HWND Window) {
+  if (::IsIconic(Window)) ::ShowWindow(Window, SW_RESTORE);
+  ::SetForegroundWindow(Window);
 }
 
 }  // namespace galt::win32

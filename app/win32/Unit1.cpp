@@ -93,6 +93,9 @@ TForm1::TForm1(const TForm1Setup& setup, const TForm1Shell& shell)
   if (hwnd_ == nullptr) throw std::runtime_error("cannot create the loader's window");
   Attach(hwnd_, this, &Proc);
   own_->boxes.SetOwner(hwnd_);
+  // Run as administrator, the window would never hear from the shell (of a
+  // lower integrity level) that its taskbar button exists.
+  ::ChangeWindowMessageFilterEx(hwnd_, TaskbarButtonCreatedMessage(), MSGFLT_ALLOW, nullptr);
 
   BuildControls();
   Layout(WindowDpi(hwnd_));

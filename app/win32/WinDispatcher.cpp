@@ -2,13 +2,9 @@
 
 namespace galt::win32 {
 
-namespace {
-constexpr UINT kRunQueued = WM_APP + 1;
-}  // namespace
-
 TSerWin32Dispatcher::TSerWin32Dispatcher()
     : window_([this](UINT message, WPARAM, LPARAM) {
-        if (message == kRunQueued) RunQueued();
+        if (message == kRunQueuedMessage) RunQueued();
       }) {}
 
 TSerWin32Dispatcher::~TSerWin32Dispatcher() = default;
@@ -20,7 +16,7 @@ void TSerWin32Dispatcher::Post(std::function<void()> Call) {
   }
   // A message lost to a full queue is made up for by the next one: each run
   // takes every call queued by then.
-  ::PostMessageW(window_.Handle(), kRunQueued, 0, 0);
+  ::PostMessageW(window_.Handle(), kRunQueuedMessage, 0, 0);
 }
 
 void TSerWin32Dispatcher::RunQueued() {

@@ -17,6 +17,9 @@
 
 namespace galt::win32 {
 
+// The message, posted to the dispatcher's window, that runs its queue.
+inline constexpr UINT kRunQueuedMessage = WM_APP + 1;
+
 class TSerWin32Dispatcher : public TSerDispatcher {
  public:
   // Runs the calls on the calling thread, which must be the window's.

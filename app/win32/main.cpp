@@ -20,6 +20,11 @@
 
 namespace {
 
+// How long a second start waits for the first loader's window before it asks.
+constexpr DWORD kFirstWindowMs = 5000;
+const std::string kStillStarting =
+    "Загрузчик ПО GALT-5R уже запущен, но его окно ещё не открылось. Нажмите «Повтор», чтобы подождать ещё.";
+
 std::vector<std::string> Arguments() {
   int count = 0;
   wchar_t** words = ::CommandLineToArgvW(::GetCommandLineW(), &count);
@@ -48,11 +53,21 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
       break;
   }
 
-  // A second start opens no port: the running loader comes to the front.
-  const galt::win32::SingleInstance instance;
-  if (!instance.First()) {
-    galt::win32::BringToFront(galt::win32::TForm1::kClassName);
-    return galt::kWindowExitOk;
+  // A second start opens no port: the running loader comes to the front,
+  // once it has a window; one that is long in coming is said, not hidden.
+  galt::win32::SingleInstance instance;
+  while (!instance.First()) {
+    HWND window = nullptr;
+    using Found = galt::win32::SingleInstance::Found;
+    const Found found = instance.AwaitFirst(galt::win32::TForm1::kClassName, kFirstWindowMs, &window);
+    if (found == Found::Window) {
+      galt::win32::BringToFront(window);
+      return galt::kWindowExitOk;
+    }
+    if (found == Found::Nothing &&
+        ::MessageBoxW(nullptr, galt::WideFromUtf8(kStillStarting).c_str(), L"galt-loader",
+                      MB_RETRYCANCEL | MB_ICONINFORMATION) != IDRETRY)
+      return galt::kWindowExitOk;
   }
 
   // COM for the taskbar button's progress; the loader runs without it.

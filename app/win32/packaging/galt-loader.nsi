@@ -1,15 +1,19 @@
 ; The loader's installer for Windows, made on Linux by Debian's makensis
 ; (app/win32/packaging/Release.cmake passes the defines):
-;   makensis -DVERSION=0211 -DFILE_VERSION=2.11.0.0 -DSTAGE=<folder with the
-;            files> -DICON=<galt-loader.ico> -DOUTFILE=<setup.exe>
-;            [-DSIGN=<sign.sh> -DSIGN_CERT=<.pfx> -DSIGN_TIMESTAMP=<URL>] galt-loader.nsi
-; Installs for the current user only, without administrator rights, into
-; %LOCALAPPDATA%\Programs\GALT-5R (no folder page: a per-user install has
-; no business in Program Files); puts a shortcut in the Start menu and
-; registers the uninstaller under the user's "Apps". /S installs and
-; uninstalls silently. Neither starts while the loader runs: it holds its
-; files open (exit code 2 when silent). With SIGN, the installer and the
-; uninstaller it writes are signed (sign.sh).
+;   makensis -DVERSION=0211 -DFILE_VERSION=2.11.0.0 -DFACTS=<galt-facts.nsh>
+;            -DSTAGE=<folder with the files> -DUNINSTALLER=<uninstall.exe>
+;            -DICON=<galt-loader.ico> -DOUTFILE=<setup.exe> [-DSIGN=<command>] galt-loader.nsi
+; By default it installs for the current user only, without administrator
+; rights, into %LOCALAPPDATA%\Programs\GALT-5R, registered under the user's
+; "Apps". /ALLUSERS (or the choice its first page offers when it runs with
+; administrator rights) installs for every user into Program Files,
+; registered under HKLM, with the Start-menu shortcut for all. Either way
+; the folder goes on that scope's PATH, so that galt-loader-cli works in a
+; new console. /S installs silently. It refuses, changing nothing (exit codes
+; when silent): while the loader runs (2), all users without administrator
+; rights (740), over a newer version (1638); the same version is installed
+; again. The uninstaller (uninstall.exe) is galt-loader-uninstall.nsi's. With
+; SIGN, the installer is signed by that command (sign.sh).
 
 Unicode true
 Target amd64-unicode
@@ -17,27 +21,15 @@ SetCompressor /SOLID lzma
 RequestExecutionLevel user
 ManifestDPIAware true
 
-; The product's name as the Linux menu gives it, and the forms Russian
-; sentences need: NSIS's own texts would put the nominative everywhere.
-!define PRODUCT "Загрузчик ПО GALT-5R"
+!include "${FACTS}"
+; The form Russian sentences need: NSIS's own texts would put the
+; nominative everywhere.
 !define PRODUCT_OF "загрузчика ПО GALT-5R"
-!define PUBLISHER "Tornel Ltd"
-!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\GALT-5R Loader"
-!define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
-; What the silent uninstall runs in %TEMP% (see QuietUninstallString).
-!define UNINSTALL_COPY "galt-loader-uninstall.exe"
-; The window's class, and the mutex the window holds while it runs.
-!define LOADER_CLASS "GaltLoaderWindow"
-!define LOADER_MUTEX "Local\GALT-5R-Loader"
-; The exit code when the loader runs and a silent run changed nothing.
-!define EXIT_LOADER_RUNNING 2
 
 Name "${PRODUCT} ${VERSION}"
 Caption "Установка ${PRODUCT_OF} ${VERSION}"
-UninstallCaption "Удаление ${PRODUCT_OF} ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "$LOCALAPPDATA\Programs\GALT-5R"
-InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PUBLISHER}"
 
 VIProductVersion "${FILE_VERSION}"
@@ -50,16 +42,22 @@ VIAddVersionKey /LANG=1049 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=1049 "LegalCopyright" "${PUBLISHER}"
 
 !ifdef SIGN
-  !finalize '"${SIGN}" "%1" "${SIGN_CERT}" "${SIGN_TIMESTAMP}"' = 0
-  !uninstfinalize '"${SIGN}" "%1" "${SIGN_CERT}" "${SIGN_TIMESTAMP}"' = 0
+  !finalize '"${SIGN}" "%1"' = 0
 !endif
 
 !include "MUI2.nsh"
-!include "FileFunc.nsh"
-!include "LogicLib.nsh"
+!include "nsDialogs.nsh"
+!define ADDS_TO_PATH
+!include "galt-loader-common.nsh"
+
+; Administrator rights, and whether the first page offers the scope.
+Var Elevated
+Var OfferScope
+Var WelcomeText
+Var ForMe
+Var ForAll
 
 !define MUI_ICON "${ICON}"
-!define MUI_UNICON "${ICON}"
 ; The icon on a light field (164x314, 256 colours), made from
 ; app/packaging/icons/128x128/galt-loader.png with ImageMagick:
 ;   convert -size 164x314 gradient:'#ffffff'-'#c9d3f2' 128x128/galt-loader.png
@@ -69,7 +67,9 @@ VIAddVersionKey /LANG=1049 "LegalCopyright" "${PUBLISHER}"
 !define MUI_WELCOMEFINISHPAGE_BITMAP "wizard.bmp"
 
 !define MUI_WELCOMEPAGE_TITLE "Установка ${PRODUCT_OF} ${VERSION}"
-!define MUI_WELCOMEPAGE_TEXT "Загрузчик будет установлен для вашей учётной записи в папку$\r$\n$\r$\n$INSTDIR$\r$\n$\r$\nи появится в меню «Пуск». Права администратора не нужны.$\r$\n$\r$\nНажмите «Установить»."
+!define MUI_WELCOMEPAGE_TEXT "$WelcomeText"
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW WelcomeShow
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE WelcomeLeave
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_TITLE "Установка ${PRODUCT_OF} ${VERSION} завершена"
@@ -78,100 +78,121 @@ VIAddVersionKey /LANG=1049 "LegalCopyright" "${PUBLISHER}"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\galt-loader.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Запустить загрузчик"
 !insertmacro MUI_PAGE_FINISH
-!define MUI_UNCONFIRMPAGE_TEXT_TOP "${PRODUCT} будет удалён с компьютера вместе с ярлыком в меню «Пуск». Нажмите «Удалить»."
-!insertmacro MUI_UNPAGE_CONFIRM
-!insertmacro MUI_UNPAGE_INSTFILES
 
 ; The remaining texts of these pages that name the product, set before the
 ; language file is read (it keeps a text already defined).
 !define MUI_TEXT_INSTALLING_SUBTITLE "Подождите, идёт копирование файлов ${PRODUCT_OF}…"
-!define MUI_UNTEXT_CONFIRM_TITLE "Удаление ${PRODUCT_OF} ${VERSION}"
-!define MUI_UNTEXT_CONFIRM_SUBTITLE "Удаление ${PRODUCT_OF} с компьютера."
-!define MUI_UNTEXT_UNINSTALLING_SUBTITLE "Подождите, идёт удаление файлов ${PRODUCT_OF}…"
 !insertmacro MUI_LANGUAGE "Russian"
 
-; Windows lets nobody replace or delete a running program's files, so the
-; loader is closed first: its window (by class), its mutex, or either
-; program's file that cannot be opened for writing (galt-loader-cli.exe has
-; neither window nor mutex). Interactive, the user closes it and retries;
-; silent, the run ends here, before anything is written.
-!macro HELD_OPEN FILE
-  ${If} ${FileExists} "${FILE}"
-    ClearErrors
-    FileOpen $1 "${FILE}" a
-    ${If} ${Errors}
-      StrCpy $0 1
-    ${Else}
-      FileClose $1
-    ${EndIf}
+; The folder of the scope; the loader closed there, and nothing newer there.
+Function Prepare
+  ${If} $AllUsers = 1
+    StrCpy $INSTDIR "${MACHINE_DIR}"
+  ${Else}
+    StrCpy $INSTDIR "${USER_DIR}"
   ${EndIf}
-!macroend
-!macro LOADER_CLOSED_FIRST
-  retry:
-    FindWindow $0 "${LOADER_CLASS}"
-    ${If} $0 = 0
-      System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "${LOADER_MUTEX}") p.r0'
-      ${If} $0 P<> 0
-        System::Call 'kernel32::CloseHandle(p r0)'
-      ${Else}
-        !insertmacro HELD_OPEN "$INSTDIR\galt-loader.exe"
-        !insertmacro HELD_OPEN "$INSTDIR\galt-loader-cli.exe"
-        ${IfThen} $0 = 0 ${|} Return ${|}
-      ${EndIf}
-    ${EndIf}
-    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-      "${PRODUCT} запущен. Закройте его и нажмите «Повтор»." /SD IDCANCEL IDRETRY retry
-    SetErrorLevel ${EXIT_LOADER_RUNNING}
-    Quit
-!macroend
-
-Function .onInit
-  SetShellVarContext current
-  !insertmacro LOADER_CLOSED_FIRST
+  Call LoaderClosedFirst
+  ClearErrors
+  ReadRegStr $R0 SHCTX "${UNINSTALL_KEY}" "Version"
+  ${IfThen} ${Errors} ${|} Return ${|}
+  ${VersionCompare} "$R0" "${FILE_VERSION}" $R1
+  ${IfThen} $R1 != 1 ${|} Return ${|}
+  ReadRegStr $R2 SHCTX "${UNINSTALL_KEY}" "DisplayVersion"
+  MessageBox MB_OK|MB_ICONSTOP "Установлена более новая версия ${PRODUCT_OF}: $R2. Эта программа \
+    установки ставит версию ${VERSION} и ничего не изменила. Если нужна версия ${VERSION}, сначала \
+    удалите установленную." /SD IDOK
+  SetErrorLevel ${EXIT_NEWER_INSTALLED}
+  Quit
 FunctionEnd
 
-Function un.onInit
-  SetShellVarContext current
-  !insertmacro LOADER_CLOSED_FIRST
+Function .onInit
+  !insertmacro IS_ELEVATED
+  StrCpy $Elevated $0
+  StrCpy $OfferScope 0
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/ALLUSERS" $R1
+  ${If} ${Errors}
+    !insertmacro SET_SCOPE 0
+    ${IfNot} ${Silent}
+      StrCpy $OfferScope $Elevated
+    ${EndIf}
+  ${Else}
+    ${If} $Elevated = 0
+      ; Run again with them, Windows asking the user; a silent run has
+      ; nobody to ask.
+      ${IfNot} ${Silent}
+        ClearErrors
+        ExecShellWait "runas" "$EXEPATH" "/ALLUSERS"
+        ${IfNotThen} ${Errors} ${|} Quit ${|}
+      ${EndIf}
+      SetErrorLevel ${EXIT_NOT_ELEVATED}
+      Quit
+    ${EndIf}
+    !insertmacro SET_SCOPE 1
+  ${EndIf}
+  Call Prepare
+  ${If} $OfferScope = 1
+    StrCpy $WelcomeText "Выберите, для кого установить загрузчик, и нажмите «Установить». Для всех пользователей \
+      он будет в папке ${MACHINE_DIR}, для вашей учётной записи — в папке ${USER_DIR}."
+  ${ElseIf} $AllUsers = 1
+    StrCpy $WelcomeText "Загрузчик будет установлен для всех пользователей компьютера в папку$\r$\n$\r$\n$INSTDIR$\r$\n$\r$\nи появится в меню «Пуск».$\r$\n$\r$\nНажмите «Установить»."
+  ${Else}
+    StrCpy $WelcomeText "Загрузчик будет установлен для вашей учётной записи в папку$\r$\n$\r$\n$INSTDIR$\r$\n$\r$\nи появится в меню «Пуск». Права администратора не нужны.$\r$\n$\r$\nНажмите «Установить»."
+  ${EndIf}
+FunctionEnd
+
+Function WelcomeShow
+  ${IfThen} $OfferScope = 0 ${|} Return ${|}
+  ; The text above the choice (MUI gives it the page's whole height).
+  System::Call '*(i 0, i 0, i 195, i 50) p.r1'
+  System::Call 'user32::MapDialogRect(p $mui.WelcomePage, p r1)'
+  System::Call '*$1(i, i, i .r2, i .r3)'
+  System::Free $1
+  System::Call 'user32::SetWindowPos(p $mui.WelcomePage.Text, p 0, i 0, i 0, i r2, i r3, i 0x16)'
+  ${NSD_CreateRadioButton} 120u 100u 190u 12u "Для всех пользователей"
+  Pop $ForAll
+  ${NSD_CreateRadioButton} 120u 114u 190u 12u "Только для меня"
+  Pop $ForMe
+  SetCtlColors $ForAll "" "${MUI_BGCOLOR}"
+  SetCtlColors $ForMe "" "${MUI_BGCOLOR}"
+  ${NSD_Check} $ForMe
+FunctionEnd
+
+Function WelcomeLeave
+  ${IfThen} $OfferScope = 0 ${|} Return ${|}
+  ${NSD_GetState} $ForAll $0
+  ${If} $0 = ${BST_CHECKED}
+    !insertmacro SET_SCOPE 1
+  ${Else}
+    !insertmacro SET_SCOPE 0
+  ${EndIf}
+  Call Prepare
 FunctionEnd
 
 Section
-  SetShellVarContext current
   SetOutPath "$INSTDIR"
   File "${STAGE}/galt-loader.exe"
   File "${STAGE}/galt-loader-cli.exe"
   File "${STAGE}/readme.txt"
-  WriteUninstaller "$INSTDIR\uninstall.exe"
+  File "/oname=uninstall.exe" "${UNINSTALLER}"
   CreateShortcut "${SHORTCUT}" "$INSTDIR\galt-loader.exe" "" "$INSTDIR\galt-loader.exe" 0
 
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\galt-loader.exe"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-  ; uninstall.exe alone starts a copy of itself in %TEMP% and returns at
-  ; once, the copy removing the files later; run in place ("_?="), it
-  ; waits but cannot remove itself, as Windows deletes no running program.
-  ; So the silent form copies it to %TEMP% and waits for the copy run with
-  ; "_?=": when it returns, everything is gone but that copy in %TEMP%.
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" \
-    '"$SYSDIR\cmd.exe" /d /c copy /y "$INSTDIR\uninstall.exe" "%TEMP%\${UNINSTALL_COPY}" >nul && start "" /wait "%TEMP%\${UNINSTALL_COPY}" /S _?=$INSTDIR'
-  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
-  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  ; What a later installer compares itself with.
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "Version" "${FILE_VERSION}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\galt-loader.exe"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  ; The whole path in quotes and nothing after it that a shell could read:
+  ; cmd, PowerShell and CreateProcess run it alike, whatever the folder's
+  ; name holds (&, ^, %, Cyrillic). It waits until the uninstall is done.
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
-  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
-SectionEnd
-
-Section "Uninstall"
-  SetShellVarContext current
-  ; Only what the installer put there: anything else the user keeps in the
-  ; folder stays, and the folder with it.
-  Delete "$INSTDIR\galt-loader.exe"
-  Delete "$INSTDIR\galt-loader-cli.exe"
-  Delete "$INSTDIR\readme.txt"
-  Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
-  Delete "${SHORTCUT}"
-  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "EstimatedSize" $0
+  Call AddToPath
 SectionEnd

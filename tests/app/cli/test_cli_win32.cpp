@@ -50,5 +50,18 @@ TEST(CliWindows, ConsoleEventsAskForAStopAndAClosingConsoleHoldsTheProcessForThe
   }
 }
 
+TEST(CliWindows, TheSessionsEndAsksForAStopAsTheConsolesEventsDo) {
+  CatchStopRequests();
+  const HWND window = ::FindWindowW(kSessionWindowClass, nullptr);
+  ASSERT_NE(window, nullptr) << "a hidden window hears the session's end";
+  DWORD_PTR allowed = FALSE;
+  ::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 2000, &allowed);
+  EXPECT_EQ(allowed, static_cast<DWORD_PTR>(TRUE)) << "the session may end";
+  EXPECT_FALSE(StopRequested()) << "the run goes on until it does";
+  ::PostMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  for (int i = 0; i < 500 && !StopRequested(); ++i) ::Sleep(10);
+  EXPECT_TRUE(StopRequested());
+}
+
 }  // namespace
 }  // namespace galt::cli::testing

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <thread>
 
+#include "app/win32/SingleInstance.h"
 #include "app/win32/WinDispatcher.h"
 #include "app/win32/WinMessageBoxes.h"
 #include "app/win32/WinTimers.h"
@@ -137,6 +138,25 @@ TEST(Win32MessageBoxes, ABoxShowsItsCaptionTextAndIconWhileTheTimersGoOn) {
   boxes.Show(BoxIcon::Information, "Активизация программы", "Активизация программы выполнена");
   EXPECT_EQ(caption, L"Активизация программы");
   EXPECT_EQ(face.icon, ::LoadIconW(nullptr, IDI_ASTERISK));
+}
+
+TEST(SingleInstance, ASecondStartWaitsWhileTheFirstStartsAndTakesOverWhenItEnds) {
+  const wchar_t* const mutex = L"Local\\GALT-5R-Loader-test";
+  std::atomic<bool> started{false}, end{false};
+  std::thread first([&] {  // a mutex belongs to a thread
+    win32::SingleInstance one(mutex);
+    started = one.First();
+    while (!end) ::Sleep(5);
+  });
+  while (!started) ::Sleep(5);
+  win32::SingleInstance second(mutex);
+  HWND shown = nullptr;
+  using enum win32::SingleInstance::Found;
+  EXPECT_EQ(second.AwaitFirst(L"GaltLoaderTestWindow", 300, &shown), Nothing) << "no window yet";
+  end = true;  // the first ends before it has one
+  first.join();
+  EXPECT_EQ(second.AwaitFirst(L"GaltLoaderTestWindow", 5000, &shown), Turn);
+  EXPECT_TRUE(second.First()) << "this one is the loader now";
 }
 
 }  // namespace

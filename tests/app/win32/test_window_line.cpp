@@ -15,6 +15,7 @@
 #include "app/win32/Gauge.h"
 #include "app/win32/PortCombo.h"
 #include "app/win32/SpinEdit.h"
+#include "app/win32/WinDispatcher.h"
 #include "records/JournalFile.h"
 #include "serial/win32/SerWinApi.h"
 #include "winutil/WideText.h"
@@ -54,11 +55,13 @@ class SlowOpen : public TSerWinApi {
     return last_;
   }
   BOOL CloseHandle(HANDLE Device) override {
+    if (Device == last_) closedOn = ::GetCurrentThreadId();
     closed += Device == last_;
     return TSerWinApi::CloseHandle(Device);
   }
   std::atomic<bool> let{false};
   std::atomic<int> asked{0}, opened{0}, closed{0};
+  std::atomic<DWORD> closedOn{0};
   const std::wstring path_;
   TSerWinApi* const replaced_;
   std::atomic<HANDLE> last_{nullptr};
@@ -296,7 +299,8 @@ TEST_F(Win32WindowLine, ABluetoothPortOpensOnlyWhenChosenAndWithoutHoldingTheWin
   EXPECT_EQ(form->cp1().PortNum(), bt.PortNum());
   EXPECT_EQ(WindowText(form->Handle()), L"GALT-5R — загрузчик версии 0211");
 
-  // A step back is taken at once; stepping onto it and leaving chooses it; the window closes meanwhile.
+  // A step back is taken at once; stepping onto it and leaving chooses it; the window closes once that
+  // open has ended, before the port is taken.
   slow.let = false;
   Press(*form, VK_UP);
   Pump(form.get(), 100);
@@ -306,9 +310,13 @@ TEST_F(Win32WindowLine, ABluetoothPortOpensOnlyWhenChosenAndWithoutHoldingTheWin
   Pump(form.get(), 200);
   EXPECT_EQ(slow.asked, 2);
   EXPECT_EQ(WindowText(form->Handle()), connecting);
-  ::SendMessageW(form->Handle(), WM_CLOSE, 0, 0);
   slow.let = true;
-  EXPECT_TRUE(RunUntil(*form, [&] { return slow.closed == 2; }, 5000)) << "the port that opened late is closed";
+  MSG m;  // until the hand-over is queued
+  for (int i = 0; i < 1000 && !::PeekMessageW(&m, nullptr, win32::kRunQueuedMessage, win32::kRunQueuedMessage, 0); ++i)
+    ::Sleep(5);
+  ::SendMessageW(form->Handle(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(RunUntil(*form, [&] { return slow.closed == 2; }, 5000)) << "the port that opened is closed";
+  EXPECT_NE(slow.closedOn, ::GetCurrentThreadId()) << "on the open's thread: a slow device is slow to close";
   EXPECT_FALSE(form->cp1().IsOpen());
   EXPECT_TRUE(boxes.boxes.empty());
 }
