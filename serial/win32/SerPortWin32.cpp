@@ -1,6 +1,7 @@
 // The serial device on Windows: opening it, its line, queues and status,
 // and the reads and writes (SerDeviceWin32.h says how a transfer ends).
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <memory>
@@ -99,23 +100,29 @@ int TSerPort::SetEventMask(std::uint32_t Mask) {
 }
 
 int TSerPort::Status(TSerComStat& Stat, std::uint32_t& Errors) {
+  TState& st = *State_;
+  std::lock_guard<std::mutex> held(st.HeldLock);
+  st.TakeWatched();
   COMSTAT s;
   std::uint32_t errors = 0;
-  if (const int err = State_->ClearErrors(s, errors)) return err;
+  if (const int err = st.ClearErrors(s, errors)) return err;
   std::uint32_t flags = 0;
   static_assert(sizeof flags <= sizeof s);
   std::memcpy(&flags, &s, sizeof flags);  // the flag bits lead the record
   Stat.Flags = flags & 0x7Fu;
-  Stat.cbInQue = s.cbInQue;
+  Stat.cbInQue = s.cbInQue + static_cast<std::uint32_t>(st.Held.size());
   Stat.cbOutQue = s.cbOutQue;
-  Errors |= errors | State_->KeptErrors.exchange(0);
+  Errors |= errors | st.KeptErrors.exchange(0);
   return 0;
 }
 
 int TSerPort::InQueue(std::int32_t& Waiting) {
+  TState& st = *State_;
+  std::lock_guard<std::mutex> held(st.HeldLock);
+  st.TakeWatched();
   COMSTAT s;
-  if (const int err = State_->Queues(s)) return err;
-  Waiting = static_cast<std::int32_t>(s.cbInQue);
+  if (const int err = st.Queues(s)) return err;
+  Waiting = static_cast<std::int32_t>(s.cbInQue + st.Held.size());
   return 0;
 }
 
@@ -128,28 +135,41 @@ int TSerPort::OutQueue(std::int32_t& Queued) {
 
 TSerTransfer TSerPort::Read(void* Data, std::int32_t Count, std::uint32_t TimeoutMs) {
   TSerTransfer t;
-  // Nothing waiting: no read at all. (Wine leaves a read of an empty queue
-  // pending despite the timeouts.)
-  std::int32_t waiting = 0;
-  if ((t.Error = InQueue(waiting)) != 0 || waiting <= 0 || Count <= 0) return t;
-
+  if (Count <= 0) return t;
   TState& s = *State_;
+  std::lock_guard<std::mutex> held(s.HeldLock);
+  s.TakeWatched();
+  const std::int32_t fromHeld = std::min(Count, static_cast<std::int32_t>(s.Held.size()));
+  s.Held.copy(static_cast<char*>(Data), static_cast<std::size_t>(fromHeld));
+  s.Held.erase(0, static_cast<std::size_t>(fromHeld));
+  t.Done = fromHeld;
+  // Nothing waiting: no read at all. (Wine leaves a read of an empty queue
+  // pending despite the timeouts.) Nor while the event thread's read is out.
+  COMSTAT q;
+  if (s.Watch != nullptr || fromHeld == Count || (t.Error = s.Queues(q)) != 0 || q.cbInQue == 0) return t;
   if (!s.Reading) {
     t.Error = ERROR_GEN_FAILURE;
     return t;
   }
   TSerIoRecord& record = *s.Reading;
-  record.Bytes.resize(static_cast<std::size_t>(Count));
+  const std::int32_t wanted = Count - fromHeld;
+  record.Bytes.resize(static_cast<std::size_t>(wanted));
   OVERLAPPED* o = record.Fresh();
-  t.Error = s.OnDevice([&](HANDLE d) { return s.Api.ReadFile(d, record.Bytes.data(), static_cast<DWORD>(Count), o); });
-  if (t.Error == ERROR_IO_PENDING && !record.EndsWithin(TimeoutMs)) {
+  TSerTransfer device;
+  device.Error =
+      s.OnDevice([&](HANDLE d) { return s.Api.ReadFile(d, record.Bytes.data(), static_cast<DWORD>(wanted), o); });
+  if (device.Error == ERROR_IO_PENDING && !record.EndsWithin(TimeoutMs)) {
     // Given up: what the read takes from now on stays in the record.
-    t.Error = 0;
-    s.CancelAndCollect(s.Reading, t);
-  } else if (t.Error == 0 || t.Error == ERROR_IO_PENDING) {
-    t.Error = s.Collect(record, t.Done);
+    device.Error = 0;
+    s.CancelAndCollect(s.Reading, device);
+  } else if (device.Error == 0 || device.Error == ERROR_IO_PENDING) {
+    device.Error = s.Collect(record, device.Done);
   }
-  if (t.Done > 0) std::memcpy(Data, record.Bytes.data(), static_cast<std::size_t>(t.Done));
+  if (device.Done > 0) {
+    std::memcpy(static_cast<char*>(Data) + fromHeld, record.Bytes.data(), static_cast<std::size_t>(device.Done));
+  }
+  t.Done += device.Done;
+  t.Error = device.Error;
   return t;
 }
 

@@ -39,6 +39,9 @@ BOOL TSerWinApi::GetOverlappedResult(HANDLE Device, OVERLAPPED* Record, DWORD* D
   return ::GetOverlappedResult(Device, Record, Done, Wait);
 }
 BOOL TSerWinApi::CancelIoEx(HANDLE Device, OVERLAPPED* Record) { return ::CancelIoEx(Device, Record); }
+DWORD TSerWinApi::WaitForAny(DWORD Count, const HANDLE* Handles, DWORD Ms) {
+  return ::WaitForMultipleObjects(Count, Handles, FALSE, Ms);
+}
 
 TSerWinApi* SerUseWinApi(TSerWinApi* Api) { return g_inUse.exchange(Api != nullptr ? Api : &g_system); }
 
