@@ -44,27 +44,52 @@ int TSerPort::ApplyLine(const TSerLineConfig& Config) {
       Config.Parity > 4 || Config.StopBits < 0 || Config.StopBits > 2) {
     return ERROR_INVALID_PARAMETER;
   }
+  TState& s = *State_;
+  auto get = [&](DCB& Dcb) {
+    Dcb.DCBlength = sizeof Dcb;
+    return s.OnDevice([&](HANDLE d) { return s.Api.GetCommState(d, &Dcb); });
+  };
+  auto set = [&](DCB Dcb) { return s.OnDevice([&](HANDLE d) { return s.Api.SetCommState(d, &Dcb); }); };
+  // The driver's own block, changed where the line needs it: what the line
+  // does not use (reserved fields and bits, the characters and limits of a
+  // flow control that is off, the error character without replacement)
+  // stays as the driver has it, values some drivers refuse to be without.
+  DCB dcb{};
+  if (const int err = get(dcb)) return err;
+  const DCB previous = dcb;
   const TSerDcbFields f = SerDcbFields(Config);
-  DCB dcb;
-  std::memset(&dcb, 0, sizeof dcb);
-  dcb.DCBlength = sizeof dcb;
   dcb.BaudRate = f.BaudRate;
   // The flag word is the DCB's bit fields in the system's own bit order, so
-  // it goes in whole: what the tests check on every platform is what Windows
-  // gets.
-  std::memcpy(reinterpret_cast<unsigned char*>(&dcb) + kDcbFlagsOffset, &f.Flags, sizeof f.Flags);
-  dcb.XonLim = f.XonLim;
-  dcb.XoffLim = f.XoffLim;
+  // it goes in whole, but for the reserved bits above ours: what the tests
+  // check on every platform is what Windows gets.
+  std::uint32_t flags = 0;
+  auto* const flagWord = reinterpret_cast<unsigned char*>(&dcb) + kDcbFlagsOffset;
+  std::memcpy(&flags, flagWord, sizeof flags);
+  flags = (flags & ~kDcbOwnBits) | f.Flags;
+  std::memcpy(flagWord, &flags, sizeof flags);
   dcb.ByteSize = f.ByteSize;
   dcb.Parity = f.Parity;
   dcb.StopBits = f.StopBits;
-  dcb.XonChar = f.XonChar;
-  dcb.XoffChar = f.XoffChar;
-  dcb.ErrorChar = f.ErrorChar;
+  if (Config.XonXoffOut || Config.XonXoffIn || Config.DtrControl == 2 || Config.RtsControl == 2) {
+    dcb.XonLim = f.XonLim;
+    dcb.XoffLim = f.XoffLim;
+    dcb.XonChar = f.XonChar;
+    dcb.XoffChar = f.XoffChar;
+  }
+  if (Config.ErrorCharReplace) dcb.ErrorChar = f.ErrorChar;
   dcb.EofChar = f.EofChar;
   dcb.EvtChar = f.EvtChar;
-  TState& s = *State_;
-  if (const int err = s.OnDevice([&](HANDLE d) { return s.Api.SetCommState(d, &dcb); })) return err;
+  if (const int err = set(dcb)) return err;
+  // A driver may keep a rate it cannot make (the one it had, or the nearest
+  // it can) without failing; only the read-back tells. It gives back the
+  // number it took, so it must be the one asked for; otherwise the old line
+  // is put back and the rate refused, as on Linux.
+  DCB taken{};
+  if (const int err = get(taken)) return err;
+  if (taken.BaudRate != dcb.BaudRate) {
+    (void)set(previous);
+    return ERROR_INVALID_PARAMETER;
+  }
   // Drive the lines that are held off or on; a device without modem lines
   // refuses, which is no error (as on a pseudo-terminal under Linux).
   auto drive = [&](DWORD Function) {

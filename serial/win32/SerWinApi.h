@@ -18,6 +18,7 @@ class TSerWinApi {
 
   virtual HANDLE CreateFileW(const wchar_t* Path, DWORD Access, DWORD Share, DWORD Flags);
   virtual BOOL CloseHandle(HANDLE Device);
+  virtual BOOL GetCommState(HANDLE Device, DCB* Dcb);
   virtual BOOL SetCommState(HANDLE Device, DCB* Dcb);
   virtual BOOL EscapeCommFunction(HANDLE Device, DWORD Function);
   virtual BOOL SetupComm(HANDLE Device, DWORD InQueue, DWORD OutQueue);

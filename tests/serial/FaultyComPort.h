@@ -2,8 +2,8 @@
 // A COM port below the Win32 backend, played by the test: while it lives,
 // every call the backend makes on a device comes here (SerUseWinApi). It
 // answers as a driver does, and as faulty ones do: failing with unplug
-// codes, ending or refusing comm-event waits at once, never ending a
-// cancelled transfer. Completions signal the
+// codes, ending or refusing comm-event waits at once, keeping another rate
+// than the one set, never ending a cancelled transfer. Completions signal the
 // caller's OVERLAPPED event, so the backend waits for them as it would for a
 // real device. A read of an empty queue under timeouts that wait for the first
 // byte stays pending until bytes come.
@@ -26,7 +26,15 @@ namespace galt::test {
 
 class FaultyComPort : public TSerWinApi {
  public:
-  FaultyComPort() : Replaced_(SerUseWinApi(this)) {}
+  FaultyComPort() : Replaced_(SerUseWinApi(this)) {
+    // A driver's own block, with values of its own where the line sets none.
+    Dcb_.DCBlength = sizeof Dcb_;
+    Dcb_.BaudRate = 1200;
+    Dcb_.fDummy2 = 5;
+    Dcb_.XonLim = 2048;
+    Dcb_.XonChar = 17;
+    Dcb_.wReserved1 = 7;
+  }
   ~FaultyComPort() override { SerUseWinApi(Replaced_); }
   FaultyComPort(const FaultyComPort&) = delete;
   FaultyComPort& operator=(const FaultyComPort&) = delete;
@@ -48,6 +56,8 @@ class FaultyComPort : public TSerWinApi {
   std::atomic<bool> IgnoreClose{false};
   // Writes stay pending until cancelled.
   std::atomic<bool> HoldWrites{false};
+  // Asked for this rate, SetCommState keeps the one it had, and succeeds.
+  std::atomic<DWORD> RateRefused{0};
   // The component's waits with a time limit never run out: what it is told
   // comes from the events it waits for alone.
   std::atomic<bool> TimeStandsStill{false};
@@ -65,6 +75,11 @@ class FaultyComPort : public TSerWinApi {
   void ArriveWithNextWait(const std::string& Bytes) {
     std::lock_guard<std::mutex> lock(Mutex_);
     Late_ += Bytes;
+  }
+  // The block the driver holds; it starts as a driver's own.
+  DCB Dcb() {
+    std::lock_guard<std::mutex> lock(Mutex_);
+    return Dcb_;
   }
   // The pending comm-event wait ends with Code.
   void EndPendingWait(DWORD Code) {
@@ -97,7 +112,18 @@ class FaultyComPort : public TSerWinApi {
     ++Closes_;
     return ::CloseHandle(Device);
   }
-  BOOL SetCommState(HANDLE, DCB*) override { return TRUE; }
+  BOOL GetCommState(HANDLE, DCB* Dcb) override {
+    std::lock_guard<std::mutex> lock(Mutex_);
+    *Dcb = Dcb_;
+    return TRUE;
+  }
+  BOOL SetCommState(HANDLE, DCB* Dcb) override {
+    std::lock_guard<std::mutex> lock(Mutex_);
+    const DWORD had = Dcb_.BaudRate;
+    Dcb_ = *Dcb;
+    if (Dcb->BaudRate == RateRefused) Dcb_.BaudRate = had;
+    return TRUE;
+  }
   BOOL EscapeCommFunction(HANDLE, DWORD) override { return TRUE; }
   BOOL SetupComm(HANDLE, DWORD, DWORD) override { return TRUE; }
   BOOL SetCommTimeouts(HANDLE, COMMTIMEOUTS* Timeouts) override {
@@ -215,6 +241,7 @@ class FaultyComPort : public TSerWinApi {
   std::string Queue_;
   std::string Late_;
   bool ReadsWait_ = false;
+  DCB Dcb_{};
   std::map<OVERLAPPED*, Transfer> Transfers_;
   std::atomic<int> Closes_{0};
 };

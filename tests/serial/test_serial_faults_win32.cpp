@@ -3,7 +3,8 @@
 // code never does. Each unplug code tells the device lost once; a driver that
 // ends its comm-event waits at once does not make the event thread spin, nor
 // one that aborts or refuses them or reports no bytes that came between two
-// waits slow it down; a cancel that never ends does not hold Close.
+// waits slow it down; a driver's rate is read back; a cancel that never ends
+// does not hold Close.
 
 #include <thread>
 
@@ -159,6 +160,28 @@ INSTANTIATE_TEST_SUITE_P(
         WaitDriver{"RefusingEveryWait", [](FaultyComPort& P) { P.WaitError = 87; }, true},
         WaitDriver{"ReportingArrivalsOnly", [](FaultyComPort& P) { P.ReportsArrivalsOnly = true; }, false}),
     [](const auto& Info) { return std::string(Info.param.Name); });
+
+// The driver's own block, changed where the line needs it; a driver that
+// keeps another rate than the one set is refused at the open, its block put
+// back as it was.
+TEST_F(SerialFaults, TheDriversBlockIsChangedWhereTheLineNeedsItAndItsRateReadBack) {
+  Port.RateRefused = 14400;
+  try {
+    Comm.Open();
+    ADD_FAILURE() << "opened at another rate";
+  } catch (const ESerCommError& e) {
+    EXPECT_EQ(std::string(e.what()), "Error writing dcb (87), " + SerSystemErrorText(87));
+  }
+  EXPECT_FALSE(Comm.IsOpen());
+  EXPECT_EQ(Port.Dcb().fRtsControl, static_cast<DWORD>(RTS_CONTROL_DISABLE)) << "the driver's block is not put back";
+  Port.RateRefused = 0;
+  Comm.Open();
+  const DCB d = Port.Dcb();
+  EXPECT_EQ(d.BaudRate, 14400u);
+  EXPECT_EQ(d.fDtrControl, static_cast<DWORD>(DTR_CONTROL_DISABLE));
+  EXPECT_EQ(d.fRtsControl, static_cast<DWORD>(RTS_CONTROL_ENABLE));
+  EXPECT_EQ(std::make_tuple(d.fDummy2, d.XonLim, d.XonChar, d.wReserved1), std::make_tuple(5u, 2048, 17, 7));
+}
 
 // A driver that never ends a cancelled comm-event wait: the handle is closed
 // under it, which ends it; one that does not even then is left with it.
