@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "frontend/PortTexts.h"
+#include "ports/PortDescription.h"
+
 namespace galt {
 
 namespace {
@@ -45,7 +48,9 @@ void AddWord(std::string& words, bool on, const char* word) {
 TracedLineSettings SettingsOf(TSerCustomComm& comm) {
   TracedLineSettings s;
   s.port = comm.FormattedDeviceName();
-  if (const auto path = comm.PortTable().Resolve(s.port); path && *path != s.port) s.port += " (" + *path + ")";
+  const auto path = comm.PortTable().Resolve(s.port);
+  if (path && *path != s.port) s.port += " (" + *path + ")";
+  if (path) s.adapter = LatencyTimerNote(PortFactsOf(*path).LatencyTimerMs);
   s.baud = comm.Baudrate() == brUser ? static_cast<std::uint32_t>(comm.UserBaudrate()) : BaudrateValue(comm.Baudrate());
   s.dataBits = 4 + static_cast<int>(comm.Databits());
   s.parity = ParityWord(comm.Parity());

@@ -19,6 +19,7 @@ struct TSerPortFacts {
   std::string Description;   // "FT232R USB UART, FTDI, A10K3ZQ1", or the driver
   std::string AdapterSerial; // USB serial number; empty when there is none
   bool Bluetooth = false;    // a Bluetooth serial port (Windows)
+  std::uint32_t LatencyTimerMs = 0;  // an FTDI port's latency timer (Windows); 0 when not known
 };
 
 // One look at the system's device database, for one scan of the ports.
@@ -40,6 +41,10 @@ class TSerPortDescriber {
   struct TImpl;
   std::unique_ptr<TImpl> Impl_;
 };
+
+// What the system knows of the hardware behind the port at Path (one look
+// at its device database, nothing opened); nothing when there is no node.
+TSerPortFacts PortFactsOf(const std::string& Path);
 
 // The console names listed in a /proc/consoles text (first word of a line;
 // Linux).
