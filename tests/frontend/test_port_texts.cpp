@@ -19,14 +19,5 @@ TEST(PortTexts, WhyAPortDidNotOpen) {
   EXPECT_EQ(OpenFailureText("ttyUSB3", refused, "hint"), "Порт ttyUSB3 занят: picocom, PID 4321; sleep, PID 99. hint");
 }
 
-TEST(PortTexts, AnFtdiAdaptersLatencyTimerAbove2MsIsSaidBesideItsPort) {
-  TSerPortEntry ftdi;
-  ftdi.Description = "USB Serial Port (COM5), FTDI";
-  ftdi.LatencyTimerMs = 16;
-  EXPECT_EQ(EntryNote(ftdi), "USB Serial Port (COM5), FTDI, время ожидания (Latency Timer) 16 мс, лучше 1 мс");
-  ftdi.LatencyTimerMs = 2;
-  EXPECT_EQ(EntryNote(ftdi), "USB Serial Port (COM5), FTDI");
-}
-
 }  // namespace
 }  // namespace galt::testing

@@ -2,11 +2,9 @@
 // A COM port below the Win32 backend, played by the test: while it lives,
 // every call the backend makes on a device comes here (SerUseWinApi). It
 // answers as a driver does, and as faulty ones do: failing with unplug
-// codes, ending or refusing comm-event waits at once, keeping another rate
-// than the one set, never ending a cancelled transfer. Completions signal the
-// caller's OVERLAPPED event, so the backend waits for them as it would for a
-// real device. A read of an empty queue under timeouts that wait for the first
-// byte stays pending until bytes come.
+// codes, ending or refusing comm-event waits at once, never ending a
+// cancelled transfer. Completions signal the caller's OVERLAPPED event, so
+// the backend waits for them as it would for a real device.
 
 #include <algorithm>
 #include <atomic>
@@ -16,6 +14,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "serial/SerComm.h"
 
@@ -26,15 +25,7 @@ namespace galt::test {
 
 class FaultyComPort : public TSerWinApi {
  public:
-  FaultyComPort() : Replaced_(SerUseWinApi(this)) {
-    // A driver's own block, with values of its own where the line sets none.
-    Dcb_.DCBlength = sizeof Dcb_;
-    Dcb_.BaudRate = 1200;
-    Dcb_.fDummy2 = 5;
-    Dcb_.XonLim = 2048;
-    Dcb_.XonChar = 17;
-    Dcb_.wReserved1 = 7;
-  }
+  FaultyComPort() : Replaced_(SerUseWinApi(this)) {}
   ~FaultyComPort() override { SerUseWinApi(Replaced_); }
   FaultyComPort(const FaultyComPort&) = delete;
   FaultyComPort& operator=(const FaultyComPort&) = delete;
@@ -56,10 +47,7 @@ class FaultyComPort : public TSerWinApi {
   std::atomic<bool> IgnoreClose{false};
   // Writes stay pending until cancelled.
   std::atomic<bool> HoldWrites{false};
-  // Asked for this rate, SetCommState keeps the one it had, and succeeds.
-  std::atomic<DWORD> RateRefused{0};
-  // The component's waits with a time limit never run out: what it is told
-  // comes from the events it waits for alone.
+  // The component's waits with a time limit never run out.
   std::atomic<bool> TimeStandsStill{false};
 
   // Bytes come in: queued, and a pending wait ends with EV_RXCHAR.
@@ -70,16 +58,10 @@ class FaultyComPort : public TSerWinApi {
     for (auto& [record, t] : Transfers_)
       if (t.Pending && t.Into != nullptr) End(record, t, 0, 0, Take(t.Into, 1));
   }
-  // Bytes that come just as the backend next arms a wait (a comm-event wait,
-  // or a read of an empty queue), after its last look at the queue.
+  // Bytes that come just as the backend next arms a wait (or a read of an empty queue).
   void ArriveWithNextWait(const std::string& Bytes) {
     std::lock_guard<std::mutex> lock(Mutex_);
     Late_ += Bytes;
-  }
-  // The block the driver holds; it starts as a driver's own.
-  DCB Dcb() {
-    std::lock_guard<std::mutex> lock(Mutex_);
-    return Dcb_;
   }
   // The pending comm-event wait ends with Code.
   void EndPendingWait(DWORD Code) {
@@ -112,22 +94,13 @@ class FaultyComPort : public TSerWinApi {
     ++Closes_;
     return ::CloseHandle(Device);
   }
-  BOOL GetCommState(HANDLE, DCB* Dcb) override {
-    std::lock_guard<std::mutex> lock(Mutex_);
-    *Dcb = Dcb_;
-    return TRUE;
-  }
-  BOOL SetCommState(HANDLE, DCB* Dcb) override {
-    std::lock_guard<std::mutex> lock(Mutex_);
-    const DWORD had = Dcb_.BaudRate;
-    Dcb_ = *Dcb;
-    if (Dcb->BaudRate == RateRefused) Dcb_.BaudRate = had;
-    return TRUE;
-  }
+  // The block set is the block read back.
+  BOOL GetCommState(HANDLE, DCB* Dcb) override { *Dcb = Dcb_; return TRUE; }
+  BOOL SetCommState(HANDLE, DCB* Dcb) override { Dcb_ = *Dcb; return TRUE; }
   BOOL EscapeCommFunction(HANDLE, DWORD) override { return TRUE; }
   BOOL SetupComm(HANDLE, DWORD, DWORD) override { return TRUE; }
+  // Timeouts that wait for a first byte keep a read of an empty queue pending until one comes.
   BOOL SetCommTimeouts(HANDLE, COMMTIMEOUTS* Timeouts) override {
-    std::lock_guard<std::mutex> lock(Mutex_);
     ReadsWait_ = Timeouts->ReadTotalTimeoutMultiplier == MAXDWORD;
     return TRUE;
   }
@@ -217,10 +190,7 @@ class FaultyComPort : public TSerWinApi {
     Queue_.erase(0, n);
     return static_cast<DWORD>(n);
   }
-  void TakeLate() {
-    Queue_ += Late_;
-    Late_.clear();
-  }
+  void TakeLate() { Queue_ += std::exchange(Late_, {}); }
   void End(OVERLAPPED* Record, Transfer& T, DWORD Error, DWORD Events, DWORD Bytes = 0) {
     T.Pending = false;
     T.Error = Error;
@@ -240,7 +210,7 @@ class FaultyComPort : public TSerWinApi {
   std::condition_variable Changed_;
   std::string Queue_;
   std::string Late_;
-  bool ReadsWait_ = false;
+  std::atomic<bool> ReadsWait_{false};
   DCB Dcb_{};
   std::map<OVERLAPPED*, Transfer> Transfers_;
   std::atomic<int> Closes_{0};

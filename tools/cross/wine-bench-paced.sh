@@ -6,7 +6,7 @@
 # N installs of galt-loader-cli.exe (tools/cross/wine-cli-check.sh install:
 # timed from its start to its exit), then N of the window galt-loader.exe
 # on an Xvfb display, keys typed with xdotool; both are the builds the
-# checks run, on ports that read back their rate (tests/serial/WineComPorts.h)
+# checks run, on ports that read back their rate (tools/cross/rig/WineComPorts.h)
 # (tools/cross/wine-window-check.sh: timed from the press to the success
 # box). Each line: pass or fail, seconds, the ratio to the wire time (every
 # frame byte of a whole install both ways at 10 bits / 14400 baud plus the

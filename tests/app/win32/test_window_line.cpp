@@ -21,7 +21,7 @@
 #include "tests/app/win32/RecordingShell.h"
 #include "tests/app/win32/RigDevice.h"
 #include "tests/support/win32/SystemPortRecords.h"
-#include "tests/serial/WineComPorts.h"
+#include "tools/cross/rig/WineComPorts.h"
 
 namespace galt::testing {
 namespace {

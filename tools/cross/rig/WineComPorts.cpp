@@ -1,6 +1,6 @@
 #include "serial/SerComm.h"
 
-#include "WineComPorts.h"
+#include "tools/cross/rig/WineComPorts.h"
 
 namespace galt::test {
 

@@ -4,10 +4,11 @@
 // Wine 8 has terminal speeds for the rates Linux names only; any other
 // (14400, the loader's) it keeps as 38400 and reads back so, which would make
 // the component refuse every port (a driver gives back the rate it took).
-// Linked into a program (galt_wine_com_ports), it puts itself below the
-// component at start-up when Wine runs the program: the tests' programs, and
-// the Wine checks' builds of the loader's programs (galt_wine_build).
-// Include after the component's headers.
+// Linked into a program (galt_wine_com_ports, WineComPorts.cmake), it puts
+// itself below the component at start-up when Wine runs the program: the
+// tests' programs, and the Wine checks' builds of the loader's programs
+// (galt_wine_build). The Windows side of the rig, as ptyshim.c is its Linux
+// side. Include after the component's headers.
 
 #include <map>
 #include <mutex>
