@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "frontend/PortTexts.h"
+#include "ports/PortDescription.h"
 #include "serial/PortName.h"
 
 namespace galt {
@@ -52,6 +54,7 @@ TracedLineSettings SettingsOf(TSerCustomComm& comm) {
   if (const auto path = comm.PortTable().Resolve(s.port)) {
     s.port = PortUserName(*path);
     if (!path->starts_with(kDevicePrefix)) s.port += " (" + *path + ")";
+    s.adapter = LatencyTimerNote(PortFactsOf(*path).LatencyTimerMs);
   }
   s.baud = comm.Baudrate() == brUser ? static_cast<std::uint32_t>(comm.UserBaudrate()) : BaudrateValue(comm.Baudrate());
   s.dataBits = 4 + static_cast<int>(comm.Databits());

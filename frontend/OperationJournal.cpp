@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "ports/PortDescription.h"
-#include "ports/PortProbe.h"
 #include "records/JournalFile.h"
 #include "records/JournalPlace.h"
 #include "sequences/InstallTiming.h"
@@ -115,10 +114,8 @@ std::string AdapterText(const TSerPortEntry& entry) {
 }
 
 std::string AdapterTextOfPath(const std::string& path) {
-  const TSerNode node = LookAtNode(path);
-  if (!node.Exists) return {};
   TSerPortEntry entry;
-  const TSerPortFacts facts = TSerPortDescriber().Describe(node.Key.Rdev, node.Name);
+  const TSerPortFacts facts = PortFactsOf(path);
   entry.Description = facts.Description;
   entry.AdapterSerial = facts.AdapterSerial;
   return AdapterText(entry);

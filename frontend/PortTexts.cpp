@@ -34,7 +34,18 @@ std::string BusyText(const TSerPortEntry& Entry) {
   return text;
 }
 
-std::string EntryNote(const TSerPortEntry& Entry) { return Entry.Busy ? BusyText(Entry) : Entry.Description; }
+std::string EntryNote(const TSerPortEntry& Entry) {
+  if (Entry.Busy) return BusyText(Entry);
+  const std::string latency = LatencyTimerNote(Entry.LatencyTimerMs);
+  if (latency.empty() || Entry.Description.empty()) return Entry.Description + latency;
+  return Entry.Description + ", " + latency;
+}
+
+std::string LatencyTimerNote(std::uint32_t Ms) {
+  // 2 ms and less cost an install well under a second.
+  if (Ms <= 2) return {};
+  return "время ожидания (Latency Timer) " + std::to_string(Ms) + " мс, лучше 1 мс";
+}
 
 std::string PortOpeningTitle(const std::string& Name) { return "Подключение к " + Name + " (Bluetooth)… — GALT-5R"; }
 

@@ -3,6 +3,7 @@
 // or what the system knows of it), and what they say when no port can be
 // used.
 
+#include <cstdint>
 #include <string>
 
 #include "frontend/PortAccess.h"
@@ -30,8 +31,14 @@ inline const std::string kPortBusyUnknown = "занят другой прогр�
 // "занят: picocom, PID 1234"; holders we may not see leave a plainer text.
 std::string BusyText(const TSerPortEntry& Entry);
 
-// The words beside a port's name: who holds it, or its description.
+// The words beside a port's name: who holds it, or its description and
+// what its adapter costs (LatencyTimerNote).
 std::string EntryNote(const TSerPortEntry& Entry);
+
+// An FTDI adapter holds the last bytes of each reply this long (its latency
+// timer, Windows): above 2 ms, what it is and what it should be, in words;
+// otherwise empty.
+std::string LatencyTimerNote(std::uint32_t Ms);
 
 // The window's title while the Bluetooth port Name is being opened.
 std::string PortOpeningTitle(const std::string& Name);

@@ -19,6 +19,7 @@ struct TSerPortFacts {
   std::string Description;   // "FT232R USB UART, FTDI, A10K3ZQ1", or the driver
   std::string AdapterSerial; // USB serial number; empty when there is none
   bool Bluetooth = false;    // a Bluetooth serial port (Windows)
+  std::uint32_t LatencyTimerMs = 0;  // an FTDI port's latency timer (Windows); 0 when not known
 };
 
 // One look at the system's device database, for one scan of the ports.
@@ -45,6 +46,10 @@ class TSerPortDescriber {
 // nothing when it is empty or the description already holds it (a product
 // named after its maker, a friendly name holding the product).
 void AppendDescription(std::string& Description, const std::string& Part);
+
+// What the system knows of the hardware behind the port at Path (one look
+// at its device database, nothing opened); nothing when there is no node.
+TSerPortFacts PortFactsOf(const std::string& Path);
 
 // The console names listed in a /proc/consoles text (first word of a line;
 // Linux).

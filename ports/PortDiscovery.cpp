@@ -35,6 +35,11 @@ bool IsKernelConsole(const std::string& Path, const std::optional<std::set<std::
   return consoles.count(ShortPortName(node.string())) != 0;
 }
 
+TSerPortFacts PortFactsOf(const std::string& Path) {
+  const TSerNode node = LookAtNode(Path);
+  return node.Exists ? TSerPortDescriber().Describe(node.Key.Rdev, node.Name) : TSerPortFacts{};
+}
+
 std::vector<TSerPortHolder> PortHoldersOf(const std::string& Path) {
   const TSerNode node = LookAtNode(Path);
   if (!node.Exists || !node.Device) return {};

@@ -37,6 +37,9 @@ struct TSerPortEntry {
   // takes seconds or fails when it is out of reach, so only the user's
   // choice opens it.
   bool Bluetooth = false;
+  // An FTDI port's latency timer in ms (Windows): how long the adapter holds
+  // the last bytes of a reply; 0 when not known.
+  std::uint32_t LatencyTimerMs = 0;
 
   // The same adapter: by its serial number, or by its path when it has none.
   bool SameAdapter(const TSerPortEntry& Other) const;

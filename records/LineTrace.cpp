@@ -28,7 +28,8 @@ void LineTrace::Opened(const TracedLineSettings& s) {
   origin_ = clock_.NowMs();
   Line("--", "порт " + s.port + " открыт: " + std::to_string(s.baud) + " бод, " + std::to_string(s.dataBits) +
                  " бит данных, чётность " + s.parity + ", стоп-биты " + s.stopBits + ", DTR " + s.dtr + ", RTS " +
-                 s.rts + ", управление потоком " + s.flow);
+                 s.rts + ", управление потоком " + s.flow +
+                 (s.adapter.empty() ? "" : "; " + s.adapter));
 }
 
 void LineTrace::Sent(std::string_view frame, bool accepted) {

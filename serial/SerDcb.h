@@ -1,8 +1,8 @@
 #pragma once
 // The device-control block that Windows' SetCommState takes, built from the
 // line settings. Kept free of <windows.h> so that every platform can check it;
-// SerPortWin32.cpp copies the fields, the flag word whole, into the system's
-// DCB.
+// SerPortWin32.cpp copies the fields into the driver's own DCB, the flag
+// word's defined bits whole.
 
 #include <cstdint>
 
@@ -23,6 +23,9 @@ constexpr std::uint32_t kDcbInX = 0x0200;
 constexpr std::uint32_t kDcbErrorChar = 0x0400;
 constexpr std::uint32_t kDcbNull = 0x0800;
 constexpr std::uint32_t kDcbRtsControlShift = 12;  // two bits: off, on, handshake, toggle
+// The line's bits of the word, fBinary to fAbortOnError (always off); the bits
+// above them are reserved, the driver's own.
+constexpr std::uint32_t kDcbOwnBits = 0x7FFF;
 
 struct TSerDcbFields {
   std::uint32_t BaudRate = 0;

@@ -1,8 +1,9 @@
 // Port descriptions on Windows, from SetupAPI (W calls only, texts through
 // WideText): the present devices of the Ports and Modem classes and of the
 // COM-port interface, each with its port name ("COM5"), friendly name
-// ("USB Serial Port (COM5)"), the product its bus reports, its maker, and
-// for a USB adapter the serial number; what the port's node lacks is looked
+// ("USB Serial Port (COM5)"), the product its bus reports, its maker, for a
+// USB adapter the serial number, and for an FTDI port the latency timer its
+// driver is set to (readable by any account); what the port's node lacks is looked
 // for up its parents (CM_Get_Parent): an FTDI port sits on FTDI's own bus, a
 // CDC port on one interface of a composite device, and the USB device above
 // has the rest. Nothing is opened. Windows has no kernel console on a COM
@@ -74,15 +75,32 @@ std::string BusReportedProduct(HDEVINFO Set, SP_DEVINFO_DATA& Device) {
   return TextOf(buf, size);
 }
 
-std::string PortNameOf(HDEVINFO Set, SP_DEVINFO_DATA& Device) {
+// What the device's parameters key holds of a port: its name ("COM5") and the
+// latency timer in ms an FTDI driver keeps there (0 when there is none).
+struct TDeviceParameters {
+  std::string PortName;
+  DWORD LatencyTimerMs = 0;
+};
+
+TDeviceParameters ParametersOf(HDEVINFO Set, SP_DEVINFO_DATA& Device) {
+  TDeviceParameters p;
   HKEY key = ::SetupDiOpenDevRegKey(Set, &Device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
-  if (key == INVALID_HANDLE_VALUE) return {};
+  if (key == INVALID_HANDLE_VALUE) return p;
   wchar_t buf[64];
   DWORD size = sizeof buf;
   DWORD type = 0;
-  const LONG r = ::RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
+  if (::RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) == ERROR_SUCCESS &&
+      type == REG_SZ) {
+    p.PortName = TextOf(buf, size);
+  }
+  DWORD ms = 0;
+  size = sizeof ms;
+  if (::RegQueryValueExW(key, L"LatencyTimer", nullptr, &type, reinterpret_cast<BYTE*>(&ms), &size) == ERROR_SUCCESS &&
+      type == REG_DWORD) {
+    p.LatencyTimerMs = ms;
+  }
   ::RegCloseKey(key);
-  return r == ERROR_SUCCESS && type == REG_SZ ? TextOf(buf, size) : std::string();
+  return p;
 }
 
 std::string InstanceIdOf(DEVINST Device) {
@@ -161,7 +179,8 @@ struct TSerPortDescriber::TImpl {
       device = {};
       device.cbSize = sizeof device;
       if (!::SetupDiEnumDeviceInfo(Set, i, &device)) break;
-      const std::string name = Upper(PortNameOf(Set, device));
+      const TDeviceParameters parameters = ParametersOf(Set, device);
+      const std::string name = Upper(parameters.PortName);
       if (name.empty() || Ports.count(name) != 0) continue;
       const std::vector<TSerDeviceNode> nodes = NodesUp(Set, device, parents);
       const TSerAdapterTexts texts = AdapterTextsOfNodes(nodes);
@@ -169,6 +188,7 @@ struct TSerPortDescriber::TImpl {
       facts.Hardware = true;
       facts.Bluetooth = StartsWith(Upper(nodes.front().InstanceId), "BTHENUM\\");
       facts.AdapterSerial = texts.Serial;
+      if (StartsWith(Upper(nodes.front().InstanceId), "FTDIBUS\\")) facts.LatencyTimerMs = parameters.LatencyTimerMs;
       std::string friendly = RegistryProperty(Set, device, SPDRP_FRIENDLYNAME);
       if (friendly.empty()) friendly = RegistryProperty(Set, device, SPDRP_DEVICEDESC);
       AppendDescription(facts.Description, friendly);

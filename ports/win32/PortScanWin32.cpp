@@ -48,6 +48,7 @@ TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Op
     if (entry.Description.empty() && device != named.end()) entry.Description = DriverDeviceName(device->second);
     entry.AdapterSerial = facts.AdapterSerial;
     entry.Bluetooth = facts.Bluetooth;
+    entry.LatencyTimerMs = facts.LatencyTimerMs;
     entry.Own = *path == Options.OwnPath;
     scan.Listed.push_back(std::move(entry));
   }

@@ -2,9 +2,10 @@
 // The serial device on Windows, shared by the port (SerPortWin32.cpp) and
 // the event thread's wait (SerEventWaitWin32.cpp): a COM port opened with
 // CreateFileW for overlapped I/O and no sharing, set up with a DCB, SetupComm
-// and SetCommTimeouts; the event thread waits in WaitCommEvent. Every call on
-// the device goes through TSerWinApi (SerWinApi.h), the system's calls unless
-// a test puts its own device there.
+// and SetCommTimeouts; the event thread waits in WaitCommEvent, or, on a
+// driver whose comm-event waits do not wait, in a read of one byte. Every call
+// on the device goes through TSerWinApi (SerWinApi.h), the system's calls
+// unless a test puts its own device there.
 //
 // A pending operation always ends before its OVERLAPPED record goes away:
 // reads and writes are cancelled and then awaited; a comm-event wait is ended
@@ -21,6 +22,7 @@
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
+#include <string>
 #include <vector>
 
 #include "serial/SerPort.h"
@@ -88,6 +90,13 @@ struct TSerPort::TState {
   // Line errors that a status call of the event thread cleared, kept for the
   // next Status: the device reports each error to one call only.
   std::atomic<std::uint32_t> KeptErrors{0};
+  // The event thread's read of one byte (Watch, while it is out) and the
+  // bytes it took (Held), which every read takes first. While that read is
+  // out, the device's next byte is its own: nothing else reads the device,
+  // so the bytes keep their order.
+  std::mutex HeldLock;
+  std::string Held;
+  TSerIoRecord* Watch = nullptr;
 
   // Runs Call on the device: 0, or the system's error (ERROR_IO_PENDING for
   // a transfer under way). Once the handle has been closed early every call
@@ -135,6 +144,15 @@ struct TSerPort::TState {
       return;
     }
     (void)Collect(*Record, Transfer.Done);  // a cancelled transfer fails, with what it moved
+  }
+
+  // Under HeldLock: the byte of an event thread's read that has ended joins
+  // the held ones. One that failed is left to the event thread to tell.
+  void TakeWatched() {
+    std::int32_t n = 0;
+    if (Watch == nullptr || !Watch->EndsWithin(0) || Collect(*Watch, n) != 0) return;
+    Held.append(Watch->Bytes.data(), static_cast<std::size_t>(n));
+    Watch = nullptr;
   }
 
   int ClearErrors(COMSTAT& Stat, std::uint32_t& Errors) {

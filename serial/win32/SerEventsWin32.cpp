@@ -1,11 +1,13 @@
 // Events, waits, the tick and thread priorities on Windows: an event is an
-// unnamed manual-reset event object; a wait is WaitForMultipleObjects.
-
-#include <windows.h>
+// unnamed manual-reset event object; a wait is WaitForMultipleObjects, made
+// through the backend's calls (SerWinApi.h) so that a test can hold the
+// component's time limits.
 
 #include <system_error>
 
 #include "serial/SerClasses.h"
+// After the component's headers (EV_ and CE_ are macros in <windows.h>).
+#include "serial/win32/SerWinApi.h"
 
 namespace galt {
 
@@ -38,7 +40,8 @@ TSerHandleObject::~TSerHandleObject() {
 }
 
 int TSerHandleObject::WaitFor(std::uint32_t Timeout) {
-  switch (::WaitForSingleObject(AsHandle(Handle_), Timeout)) {
+  const HANDLE handle = AsHandle(Handle_);
+  switch (SerWinApi().WaitForAny(1, &handle, Timeout)) {
     case WAIT_OBJECT_0: return wrSignaled;
     case WAIT_TIMEOUT: return wrTimeout;
     case WAIT_ABANDONED: return wrAbandoned;
@@ -73,7 +76,7 @@ int SerWaitFirstOr(std::span<const TSerHandleObject* const> Events, TSerHandle E
     ::Sleep(Timeout);
     return -1;
   }
-  const DWORD r = ::WaitForMultipleObjects(n, handles, FALSE, Timeout);
+  const DWORD r = SerWinApi().WaitForAny(n, handles, Timeout);
   if (r < WAIT_OBJECT_0 + n) return index[r - WAIT_OBJECT_0];
   if (r >= WAIT_ABANDONED_0 && r < WAIT_ABANDONED_0 + n) return index[r - WAIT_ABANDONED_0];
   if (r == WAIT_TIMEOUT) return -1;

@@ -1,6 +1,7 @@
 // The serial device on Windows: opening it, its line, queues and status,
 // and the reads and writes (SerDeviceWin32.h says how a transfer ends).
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <memory>
@@ -43,27 +44,52 @@ int TSerPort::ApplyLine(const TSerLineConfig& Config) {
       Config.Parity > 4 || Config.StopBits < 0 || Config.StopBits > 2) {
     return ERROR_INVALID_PARAMETER;
   }
+  TState& s = *State_;
+  auto get = [&](DCB& Dcb) {
+    Dcb.DCBlength = sizeof Dcb;
+    return s.OnDevice([&](HANDLE d) { return s.Api.GetCommState(d, &Dcb); });
+  };
+  auto set = [&](DCB Dcb) { return s.OnDevice([&](HANDLE d) { return s.Api.SetCommState(d, &Dcb); }); };
+  // The driver's own block, changed where the line needs it: what the line
+  // does not use (reserved fields and bits, the characters and limits of a
+  // flow control that is off, the error character without replacement)
+  // stays as the driver has it, values some drivers refuse to be without.
+  DCB dcb{};
+  if (const int err = get(dcb)) return err;
+  const DCB previous = dcb;
   const TSerDcbFields f = SerDcbFields(Config);
-  DCB dcb;
-  std::memset(&dcb, 0, sizeof dcb);
-  dcb.DCBlength = sizeof dcb;
   dcb.BaudRate = f.BaudRate;
   // The flag word is the DCB's bit fields in the system's own bit order, so
-  // it goes in whole: what the tests check on every platform is what Windows
-  // gets.
-  std::memcpy(reinterpret_cast<unsigned char*>(&dcb) + kDcbFlagsOffset, &f.Flags, sizeof f.Flags);
-  dcb.XonLim = f.XonLim;
-  dcb.XoffLim = f.XoffLim;
+  // it goes in whole, but for the reserved bits above ours: what the tests
+  // check on every platform is what Windows gets.
+  std::uint32_t flags = 0;
+  auto* const flagWord = reinterpret_cast<unsigned char*>(&dcb) + kDcbFlagsOffset;
+  std::memcpy(&flags, flagWord, sizeof flags);
+  flags = (flags & ~kDcbOwnBits) | f.Flags;
+  std::memcpy(flagWord, &flags, sizeof flags);
   dcb.ByteSize = f.ByteSize;
   dcb.Parity = f.Parity;
   dcb.StopBits = f.StopBits;
-  dcb.XonChar = f.XonChar;
-  dcb.XoffChar = f.XoffChar;
-  dcb.ErrorChar = f.ErrorChar;
+  if (Config.XonXoffOut || Config.XonXoffIn || Config.DtrControl == 2 || Config.RtsControl == 2) {
+    dcb.XonLim = f.XonLim;
+    dcb.XoffLim = f.XoffLim;
+    dcb.XonChar = f.XonChar;
+    dcb.XoffChar = f.XoffChar;
+  }
+  if (Config.ErrorCharReplace) dcb.ErrorChar = f.ErrorChar;
   dcb.EofChar = f.EofChar;
   dcb.EvtChar = f.EvtChar;
-  TState& s = *State_;
-  if (const int err = s.OnDevice([&](HANDLE d) { return s.Api.SetCommState(d, &dcb); })) return err;
+  if (const int err = set(dcb)) return err;
+  // A driver may keep a rate it cannot make (the one it had, or the nearest
+  // it can) without failing; only the read-back tells. It gives back the
+  // number it took, so it must be the one asked for; otherwise the old line
+  // is put back and the rate refused, as on Linux.
+  DCB taken{};
+  if (const int err = get(taken)) return err;
+  if (taken.BaudRate != dcb.BaudRate) {
+    (void)set(previous);
+    return ERROR_INVALID_PARAMETER;
+  }
   // Drive the lines that are held off or on; a device without modem lines
   // refuses, which is no error (as on a pseudo-terminal under Linux).
   auto drive = [&](DWORD Function) {
@@ -99,23 +125,29 @@ int TSerPort::SetEventMask(std::uint32_t Mask) {
 }
 
 int TSerPort::Status(TSerComStat& Stat, std::uint32_t& Errors) {
+  TState& st = *State_;
+  std::lock_guard<std::mutex> held(st.HeldLock);
+  st.TakeWatched();
   COMSTAT s;
   std::uint32_t errors = 0;
-  if (const int err = State_->ClearErrors(s, errors)) return err;
+  if (const int err = st.ClearErrors(s, errors)) return err;
   std::uint32_t flags = 0;
   static_assert(sizeof flags <= sizeof s);
   std::memcpy(&flags, &s, sizeof flags);  // the flag bits lead the record
   Stat.Flags = flags & 0x7Fu;
-  Stat.cbInQue = s.cbInQue;
+  Stat.cbInQue = s.cbInQue + static_cast<std::uint32_t>(st.Held.size());
   Stat.cbOutQue = s.cbOutQue;
-  Errors |= errors | State_->KeptErrors.exchange(0);
+  Errors |= errors | st.KeptErrors.exchange(0);
   return 0;
 }
 
 int TSerPort::InQueue(std::int32_t& Waiting) {
+  TState& st = *State_;
+  std::lock_guard<std::mutex> held(st.HeldLock);
+  st.TakeWatched();
   COMSTAT s;
-  if (const int err = State_->Queues(s)) return err;
-  Waiting = static_cast<std::int32_t>(s.cbInQue);
+  if (const int err = st.Queues(s)) return err;
+  Waiting = static_cast<std::int32_t>(s.cbInQue + st.Held.size());
   return 0;
 }
 
@@ -128,28 +160,41 @@ int TSerPort::OutQueue(std::int32_t& Queued) {
 
 TSerTransfer TSerPort::Read(void* Data, std::int32_t Count, std::uint32_t TimeoutMs) {
   TSerTransfer t;
-  // Nothing waiting: no read at all. (Wine leaves a read of an empty queue
-  // pending despite the timeouts.)
-  std::int32_t waiting = 0;
-  if ((t.Error = InQueue(waiting)) != 0 || waiting <= 0 || Count <= 0) return t;
-
+  if (Count <= 0) return t;
   TState& s = *State_;
+  std::lock_guard<std::mutex> held(s.HeldLock);
+  s.TakeWatched();
+  const std::int32_t fromHeld = std::min(Count, static_cast<std::int32_t>(s.Held.size()));
+  s.Held.copy(static_cast<char*>(Data), static_cast<std::size_t>(fromHeld));
+  s.Held.erase(0, static_cast<std::size_t>(fromHeld));
+  t.Done = fromHeld;
+  // Nothing waiting: no read at all. (Wine leaves a read of an empty queue
+  // pending despite the timeouts.) Nor while the event thread's read is out.
+  COMSTAT q;
+  if (s.Watch != nullptr || fromHeld == Count || (t.Error = s.Queues(q)) != 0 || q.cbInQue == 0) return t;
   if (!s.Reading) {
     t.Error = ERROR_GEN_FAILURE;
     return t;
   }
   TSerIoRecord& record = *s.Reading;
-  record.Bytes.resize(static_cast<std::size_t>(Count));
+  const std::int32_t wanted = Count - fromHeld;
+  record.Bytes.resize(static_cast<std::size_t>(wanted));
   OVERLAPPED* o = record.Fresh();
-  t.Error = s.OnDevice([&](HANDLE d) { return s.Api.ReadFile(d, record.Bytes.data(), static_cast<DWORD>(Count), o); });
-  if (t.Error == ERROR_IO_PENDING && !record.EndsWithin(TimeoutMs)) {
+  TSerTransfer device;
+  device.Error =
+      s.OnDevice([&](HANDLE d) { return s.Api.ReadFile(d, record.Bytes.data(), static_cast<DWORD>(wanted), o); });
+  if (device.Error == ERROR_IO_PENDING && !record.EndsWithin(TimeoutMs)) {
     // Given up: what the read takes from now on stays in the record.
-    t.Error = 0;
-    s.CancelAndCollect(s.Reading, t);
-  } else if (t.Error == 0 || t.Error == ERROR_IO_PENDING) {
-    t.Error = s.Collect(record, t.Done);
+    device.Error = 0;
+    s.CancelAndCollect(s.Reading, device);
+  } else if (device.Error == 0 || device.Error == ERROR_IO_PENDING) {
+    device.Error = s.Collect(record, device.Done);
   }
-  if (t.Done > 0) std::memcpy(Data, record.Bytes.data(), static_cast<std::size_t>(t.Done));
+  if (device.Done > 0) {
+    std::memcpy(static_cast<char*>(Data) + fromHeld, record.Bytes.data(), static_cast<std::size_t>(device.Done));
+  }
+  t.Done += device.Done;
+  t.Error = device.Error;
   return t;
 }
 

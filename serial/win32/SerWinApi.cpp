@@ -15,6 +15,7 @@ HANDLE TSerWinApi::CreateFileW(const wchar_t* Path, DWORD Access, DWORD Share, D
   return ::CreateFileW(Path, Access, Share, nullptr, OPEN_EXISTING, Flags, nullptr);
 }
 BOOL TSerWinApi::CloseHandle(HANDLE Device) { return ::CloseHandle(Device); }
+BOOL TSerWinApi::GetCommState(HANDLE Device, DCB* Dcb) { return ::GetCommState(Device, Dcb); }
 BOOL TSerWinApi::SetCommState(HANDLE Device, DCB* Dcb) { return ::SetCommState(Device, Dcb); }
 BOOL TSerWinApi::EscapeCommFunction(HANDLE Device, DWORD Function) { return ::EscapeCommFunction(Device, Function); }
 BOOL TSerWinApi::SetupComm(HANDLE Device, DWORD InQueue, DWORD OutQueue) {
@@ -39,6 +40,9 @@ BOOL TSerWinApi::GetOverlappedResult(HANDLE Device, OVERLAPPED* Record, DWORD* D
   return ::GetOverlappedResult(Device, Record, Done, Wait);
 }
 BOOL TSerWinApi::CancelIoEx(HANDLE Device, OVERLAPPED* Record) { return ::CancelIoEx(Device, Record); }
+DWORD TSerWinApi::WaitForAny(DWORD Count, const HANDLE* Handles, DWORD Ms) {
+  return ::WaitForMultipleObjects(Count, Handles, FALSE, Ms);
+}
 
 TSerWinApi* SerUseWinApi(TSerWinApi* Api) { return g_inUse.exchange(Api != nullptr ? Api : &g_system); }
 

@@ -79,6 +79,17 @@ TEST(SerialPortDescriptionWin32, SetupApiTextsComeThroughAsUtf8) {
   EXPECT_FALSE(entry->Bluetooth);
 }
 
+// What the port's description and the trace's settings line speak of.
+TEST(SerialPortDescriptionWin32, AnFtdiPortsLatencyTimerIsReadFromItsDeviceParameters) {
+  PortsClassDevice ftdi(L"COM143", L"USB Serial Port (COM143)", L"FTDI",
+                        L"FTDIBUS\\VID_0403+PID_6001+A10K3ZQ1A\\0000", 16);
+  PortsClassDevice other(L"COM144", L"USB-SERIAL CH340 (COM144)", L"wch.cn", L"", 16);
+  const TSerPortEntry* entry = ScanPortTable(TSerPortTable::System()).Find("\\\\.\\COM143");
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry->LatencyTimerMs, 16u);
+  EXPECT_EQ(PortFactsOf("\\\\.\\COM144").LatencyTimerMs, 0u) << "only FTDI's driver keeps one";
+}
+
 TEST(SerialPortDescriptionWin32, TheAdapterSerialComesFromAUsbInstanceId) {
   EXPECT_EQ(AdapterSerialOfInstanceId("USB\\VID_0403&PID_6001\\A10K3ZQ1"), "A10K3ZQ1");
   EXPECT_EQ(AdapterSerialOfInstanceId("usb\\VID_067B&PID_2303\\5&2B1C3E0&0&2"), "");  // made up by Windows

@@ -2,7 +2,7 @@
 // A COM port below the Win32 backend, played by the test: while it lives,
 // every call the backend makes on a device comes here (SerUseWinApi). It
 // answers as a driver does, and as faulty ones do: failing with unplug
-// codes, ending comm-event waits at once with nothing, never ending a
+// codes, ending or refusing comm-event waits at once, never ending a
 // cancelled transfer. Completions signal the caller's OVERLAPPED event, so
 // the backend waits for them as it would for a real device.
 
@@ -14,6 +14,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "serial/SerComm.h"
 
@@ -46,12 +47,21 @@ class FaultyComPort : public TSerWinApi {
   std::atomic<bool> IgnoreClose{false};
   // Writes stay pending until cancelled.
   std::atomic<bool> HoldWrites{false};
+  // The component's waits with a time limit never run out.
+  std::atomic<bool> TimeStandsStill{false};
 
   // Bytes come in: queued, and a pending wait ends with EV_RXCHAR.
   void Arrive(const std::string& Bytes) {
     std::lock_guard<std::mutex> lock(Mutex_);
     Queue_ += Bytes;
     EndAll(true, 0, EV_RXCHAR);
+    for (auto& [record, t] : Transfers_)
+      if (t.Pending && t.Into != nullptr) End(record, t, 0, 0, Take(t.Into, 1));
+  }
+  // Bytes that come just as the backend next arms a wait (or a read of an empty queue).
+  void ArriveWithNextWait(const std::string& Bytes) {
+    std::lock_guard<std::mutex> lock(Mutex_);
+    Late_ += Bytes;
   }
   // The pending comm-event wait ends with Code.
   void EndPendingWait(DWORD Code) {
@@ -84,10 +94,16 @@ class FaultyComPort : public TSerWinApi {
     ++Closes_;
     return ::CloseHandle(Device);
   }
-  BOOL SetCommState(HANDLE, DCB*) override { return TRUE; }
+  // The block set is the block read back.
+  BOOL GetCommState(HANDLE, DCB* Dcb) override { *Dcb = Dcb_; return TRUE; }
+  BOOL SetCommState(HANDLE, DCB* Dcb) override { Dcb_ = *Dcb; return TRUE; }
   BOOL EscapeCommFunction(HANDLE, DWORD) override { return TRUE; }
   BOOL SetupComm(HANDLE, DWORD, DWORD) override { return TRUE; }
-  BOOL SetCommTimeouts(HANDLE, COMMTIMEOUTS*) override { return TRUE; }
+  // Timeouts that wait for a first byte keep a read of an empty queue pending until one comes.
+  BOOL SetCommTimeouts(HANDLE, COMMTIMEOUTS* Timeouts) override {
+    ReadsWait_ = Timeouts->ReadTotalTimeoutMultiplier == MAXDWORD;
+    return TRUE;
+  }
   BOOL PurgeComm(HANDLE, DWORD) override {
     std::lock_guard<std::mutex> lock(Mutex_);
     Queue_.clear();
@@ -109,10 +125,9 @@ class FaultyComPort : public TSerWinApi {
   BOOL ReadFile(HANDLE, void* Data, DWORD Count, OVERLAPPED* Record) override {
     if (const DWORD code = ReadError) return Fail(code);
     std::lock_guard<std::mutex> lock(Mutex_);
-    const std::size_t n = std::min<std::size_t>(Count, Queue_.size());
-    std::memcpy(Data, Queue_.data(), n);
-    Queue_.erase(0, n);
-    return Started(Record, {false, false, nullptr, static_cast<DWORD>(n), 0});
+    if (Queue_.empty()) TakeLate();
+    if (Queue_.empty() && ReadsWait_) return Started(Record, {true, false, nullptr, 0, 0, static_cast<char*>(Data)});
+    return Started(Record, {false, false, nullptr, Take(static_cast<char*>(Data), Count), 0});
   }
   BOOL WriteFile(HANDLE, const void*, DWORD Count, OVERLAPPED* Record) override {
     if (const DWORD code = WriteError) return Fail(code);
@@ -120,8 +135,9 @@ class FaultyComPort : public TSerWinApi {
     return Started(Record, {HoldWrites.load(), false, nullptr, HoldWrites ? 0 : Count, 0});
   }
   BOOL WaitCommEvent(HANDLE, DWORD* Events, OVERLAPPED* Record) override {
-    if (const DWORD code = WaitError) return Fail(code);
     std::lock_guard<std::mutex> lock(Mutex_);
+    TakeLate();
+    if (const DWORD code = WaitError) return Fail(code);
     const bool now = EndWaitsAtOnce || (!Queue_.empty() && !ReportsArrivalsOnly);
     if (now) *Events = Queue_.empty() || ReportsArrivalsOnly ? 0 : EV_RXCHAR;
     return Started(Record, {!now, true, Events, 0, 0});
@@ -142,6 +158,9 @@ class FaultyComPort : public TSerWinApi {
     if (!IgnoreCancels) End(Record, it->second, ERROR_OPERATION_ABORTED, 0);
     return TRUE;
   }
+  DWORD WaitForAny(DWORD Count, const HANDLE* Handles, DWORD Ms) override {
+    return TSerWinApi::WaitForAny(Count, Handles, TimeStandsStill && Ms != 0 ? INFINITE : Ms);
+  }
 
  private:
   struct Transfer {
@@ -150,6 +169,7 @@ class FaultyComPort : public TSerWinApi {
     DWORD* Events = nullptr;  // a wait's result goes there
     DWORD Bytes = 0;
     DWORD Error = 0;
+    char* Into = nullptr;  // a pending read's byte goes there
   };
 
   static BOOL Fail(DWORD Code) {
@@ -164,9 +184,17 @@ class FaultyComPort : public TSerWinApi {
     ::SetEvent(Record->hEvent);
     return TRUE;
   }
-  void End(OVERLAPPED* Record, Transfer& T, DWORD Error, DWORD Events) {
+  DWORD Take(char* Into, DWORD Count) {
+    const std::size_t n = std::min<std::size_t>(Count, Queue_.size());
+    std::memcpy(Into, Queue_.data(), n);
+    Queue_.erase(0, n);
+    return static_cast<DWORD>(n);
+  }
+  void TakeLate() { Queue_ += std::exchange(Late_, {}); }
+  void End(OVERLAPPED* Record, Transfer& T, DWORD Error, DWORD Events, DWORD Bytes = 0) {
     T.Pending = false;
     T.Error = Error;
+    T.Bytes = Bytes;
     if (T.Events != nullptr) *T.Events = Events;
     ::SetEvent(Record->hEvent);
     Changed_.notify_all();
@@ -181,6 +209,9 @@ class FaultyComPort : public TSerWinApi {
   std::mutex Mutex_;
   std::condition_variable Changed_;
   std::string Queue_;
+  std::string Late_;
+  std::atomic<bool> ReadsWait_{false};
+  DCB Dcb_{};
   std::map<OVERLAPPED*, Transfer> Transfers_;
   std::atomic<int> Closes_{0};
 };

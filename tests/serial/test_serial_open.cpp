@@ -9,6 +9,10 @@
 #include "SerialFixture.h"
 #include "tests/support/PrivateFolder.h"
 
+#ifdef _WIN32
+#include "serial/win32/SerWinApi.h"  // after the component's headers
+#endif
+
 namespace galt::test {
 namespace {
 
@@ -159,6 +163,14 @@ TEST_F(SerialOpen, FailedOpenLeavesThePortClosedAndReleasesTheDevice) {
 #ifdef _WIN32
   Comm.SetDeviceName("NUL");  // opens, but takes no line settings
   EXPECT_EQ(OpenError(Comm).rfind("Error writing dcb (", 0), 0u);
+  // Wine's own calls keep 14400 as 38400, as a driver that does not take the
+  // rate (the rig's WineComPorts, below the component here, answers as one that does).
+  Comm.SetDeviceName(Far.Path());
+  TSerWinApi* const rig = SerUseWinApi(nullptr);
+  if (UnderWine()) {
+    EXPECT_EQ(OpenError(Comm), "Error writing dcb (87), " + SerSystemErrorText(87));
+  }
+  SerUseWinApi(rig);
 #else
   Comm.SetDeviceName("/dev/null");  // opens, but is no tty
   EXPECT_EQ(OpenError(Comm), "Can't open specified device /dev/null (Error 25, Inappropriate ioctl for device)");

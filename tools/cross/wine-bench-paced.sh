@@ -5,7 +5,8 @@
 #   tools/cross/wine-bench-paced.sh [BUILD_DIR [N]]   (build-wine, 20)
 # N installs of galt-loader-cli.exe (tools/cross/wine-cli-check.sh install:
 # timed from its start to its exit), then N of the window galt-loader.exe
-# on an Xvfb display, keys typed with xdotool
+# on an Xvfb display, keys typed with xdotool; both are the builds the
+# checks run, on ports that read back their rate (tools/cross/rig/WineComPorts.h)
 # (tools/cross/wine-window-check.sh: timed from the press to the success
 # box). Each line: pass or fail, seconds, the ratio to the wire time (every
 # frame byte of a whole install both ways at 10 bits / 14400 baud plus the
@@ -65,7 +66,7 @@ bench() {
 echo "== $runs paced installs each under plain Wine, wire time $wire s"
 echo "-- galt-loader-cli.exe --port COM5 --serial 237"
 bench cli "$here/wine-cli-check.sh" install "$build/wineprefix" "$host/tools/galt-emulator/galt-emulator" \
-  "$build/app/cli/galt-loader-cli.exe"
+  "$build/tests/app/cli/galt-loader-cli-wine.exe"
 echo "-- galt-loader.exe, keys typed"
 bench window "$here/wine-window-check.sh" "$build/wineprefix-display" "$host/tools/galt-emulator/galt-emulator" \
-  "$build/app/win32/galt-loader.exe" "$shots"
+  "$build/tests/app/win32/galt-loader-wine.exe" "$shots"

@@ -22,6 +22,7 @@
 #include "tests/app/win32/RecordingShell.h"
 #include "tests/app/win32/RigDevice.h"
 #include "tests/support/win32/SystemPortRecords.h"
+#include "tools/cross/rig/WineComPorts.h"
 
 namespace galt::testing {
 namespace {
@@ -36,9 +37,9 @@ TSerPortTable RigPorts() {
 // Well beyond an install on an unpaced line (a few seconds).
 constexpr DWORD kInstallMs = 60000;
 
-// The system's calls, but an open of the port at Path waits until let go, as
-// an outgoing Bluetooth port's does while it connects to its far device.
-class SlowOpen : public TSerWinApi {
+// Wine's ports, but an open of the port at Path waits until let go, as an
+// outgoing Bluetooth port's does while it connects to its far device.
+class SlowOpen : public test::WineComPorts {
  public:
   explicit SlowOpen(const std::string& Path) : path_(WideFromUtf8(Path)), replaced_(SerUseWinApi(this)) {}
   ~SlowOpen() override {
@@ -57,7 +58,7 @@ class SlowOpen : public TSerWinApi {
   BOOL CloseHandle(HANDLE Device) override {
     if (Device == last_) closedOn = ::GetCurrentThreadId();
     closed += Device == last_;
-    return TSerWinApi::CloseHandle(Device);
+    return WineComPorts::CloseHandle(Device);
   }
   std::atomic<bool> let{false};
   std::atomic<int> asked{0}, opened{0}, closed{0};

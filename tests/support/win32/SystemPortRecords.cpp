@@ -46,7 +46,7 @@ SerialCommValue::~SerialCommValue() {
 }
 
 PortsClassDevice::PortsClassDevice(const std::wstring& PortName, const std::wstring& FriendlyName,
-                                   const std::wstring& Maker, const std::wstring& InstanceId)
+                                   const std::wstring& Maker, const std::wstring& InstanceId, DWORD LatencyTimer)
     : Set_(::SetupDiCreateDeviceInfoList(&kPortsClass, nullptr)) {
   HKEY key = static_cast<HKEY>(INVALID_HANDLE_VALUE);
   if (::SetupDiCreateDeviceInfoW(Set_, InstanceId.empty() ? L"PORTS" : InstanceId.c_str(), &kPortsClass, nullptr,
@@ -57,7 +57,10 @@ PortsClassDevice::PortsClassDevice(const std::wstring& PortName, const std::wstr
       ::SetupDiSetDeviceRegistryPropertyW(Set_, &Device_, SPDRP_MFG, BytesOf(Maker), SizeOf(Maker))) {
     key = ::SetupDiCreateDevRegKeyW(Set_, &Device_, DICS_FLAG_GLOBAL, 0, DIREG_DEV, nullptr, nullptr);
   }
-  if (key == INVALID_HANDLE_VALUE || !SetText(key, L"PortName", PortName)) {
+  const auto timer = reinterpret_cast<const BYTE*>(&LatencyTimer);
+  if (key == INVALID_HANDLE_VALUE ||
+      (LatencyTimer != 0 && ::RegSetValueExW(key, L"LatencyTimer", 0, REG_DWORD, timer, sizeof LatencyTimer) != 0) ||
+      !SetText(key, L"PortName", PortName)) {
     throw std::runtime_error("cannot make a Ports device");
   }
 }

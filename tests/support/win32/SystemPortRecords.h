@@ -31,9 +31,10 @@ class SerialCommValue {
 
 class PortsClassDevice {
  public:
-  // InstanceId: the device's own ("BTHENUM\\..." for a Bluetooth port), or one made up.
+  // InstanceId: the device's own ("BTHENUM\\..." for a Bluetooth port), or one made up;
+  // LatencyTimer: the value an FTDI driver keeps beside the port name, if not 0.
   PortsClassDevice(const std::wstring& PortName, const std::wstring& FriendlyName, const std::wstring& Maker,
-                   const std::wstring& InstanceId = L"");
+                   const std::wstring& InstanceId = L"", DWORD LatencyTimer = 0);
   ~PortsClassDevice();
   PortsClassDevice(const PortsClassDevice&) = delete;
   PortsClassDevice& operator=(const PortsClassDevice&) = delete;
