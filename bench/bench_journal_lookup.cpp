@@ -19,10 +19,10 @@ namespace fs = std::filesystem;
 fs::path TenThousandLines() {
   const fs::path path = fs::temp_directory_path() / "galt_bench_journal.csv";
   fs::remove(path);
-  std::string text(galt::JournalHead());
+  std::string text(galt::JournalLayout::Current().Head());
   for (int i = 0; i < 10000; ++i) {
     galt::JournalEntry e;
-    e.time = "2026-12-01T14:02:05+03:00";
+    e.SetTime("2026-12-01T14:02:05+03:00");
     e.program = "window 2.11.0";
     e.computer = "НОУТБУК-СЕРВИС";
     e.user = "инженер";
@@ -35,7 +35,7 @@ fs::path TenThousandLines() {
     e.message = i % 5 == 4 ? "Ошибка загрузки программы!" : "Активизация программы выполнена";
     e.seconds = "46,4";
     e.blocks = "233";
-    text += galt::JournalLine(e);
+    text += galt::JournalLayout::Current().Line(e);
   }
   std::FILE* file = std::fopen(path.string().c_str(), "wb");
   std::fwrite(text.data(), 1, text.size(), file);

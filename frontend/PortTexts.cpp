@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cerrno>
 
+#include "records/UntrustedText.h"
 #include "serial/SerPort.h"
 
 namespace galt {
@@ -29,12 +30,16 @@ std::string BusyText(const TSerPortEntry& Entry) {
   std::string text = texts::kPortBusy;
   for (std::size_t i = 0; i < Entry.Holders.size(); ++i) {
     if (i > 0) text += "; ";
-    text += Entry.Holders[i].Command + ", PID " + std::to_string(Entry.Holders[i].Pid);
+    // A process names itself: its name is its own text, not ours.
+    text += PrintableText(Entry.Holders[i].Command) + ", PID " + std::to_string(Entry.Holders[i].Pid);
   }
   return text;
 }
 
-std::string EntryNote(const TSerPortEntry& Entry) { return Entry.Busy ? BusyText(Entry) : Entry.Description; }
+std::string EntryNote(const TSerPortEntry& Entry) {
+  // The description comes from the adapter's own strings.
+  return Entry.Busy ? BusyText(Entry) : PrintableText(Entry.Description);
+}
 
 std::string PortOpeningTitle(const std::string& Name) { return "Подключение к " + Name + " (Bluetooth)… — GALT-5R"; }
 
@@ -55,7 +60,7 @@ std::string OpenFailureText(const std::string& Shown, const PortOpening& Opening
     return port + " не открывается: ошибка системы " + std::to_string(Opening.Code) + " (" +
            SerSystemErrorText(Opening.Code) + ").";
   }
-  return port + " не открывается: " + Opening.Error;
+  return port + " не открывается: " + PrintableText(Opening.Error);
 }
 
 std::string NoUsablePortReport(const TSerPortScan& Scan, const std::string& BusyHint) {

@@ -34,7 +34,7 @@ WindowBinding::WindowBinding(WindowFace& Face, const WindowSetup& Setup, const T
       scanPorts_(Setup.scanPorts),
       uncaughtCaption_(Own.UncaughtCaption),
       cp1_(&Own.Dispatcher),
-      journal_(*this, "window", JournalPath(),
+      journal_(*this, "window", JournalPath(), Own.Dispatcher, timers_,
                [this](const std::string& problem) { boxes_.Show(BoxIcon::Error, texts::kErrorCaption, problem); }),
       tracing_(Setup.port ? *Setup.port : commSerial_, TraceFileOf(Setup.trace), "galt-loader",
                Setup.clock ? *Setup.clock : SteadyClock::Instance()),
@@ -52,11 +52,13 @@ WindowBinding::WindowBinding(WindowFace& Face, const WindowSetup& Setup, const T
   handlers.Trace = &tracing_;
   binding_ = std::make_unique<CoreBinding>(core_, cp1_, std::move(handlers));
   titleRefresh_->OnTimer = [this] { ShowOperationTitle(); };
-  core_.OnEnd = [this](OperationEnd end) {
-    journal_.End(end, core_);
-    tracing_.Ended(OutcomeOf(end));
+  core_.OnEnd = [this](const OperationEnding& ending) {
+    journal_.End(ending, core_);
+    tracing_.Ended(OutcomeOf(ending));
     SayTraceFailure();
   };
+  // Looked up off this thread: the title follows once it is known.
+  journal_.OnWrittenBeforeKnown = [this] { ShowOperationTitle(); };
   SayTraceFailure();  // held until the window is shown
 }
 
@@ -122,15 +124,18 @@ void WindowBinding::PortsMayHaveChanged() {
 
 void WindowBinding::SerialFieldChanged() { ShowOperationTitle(); }
 
-void WindowBinding::OpenJournal(const std::function<bool(const std::filesystem::path&)>& open) {
-  const std::filesystem::path& file = journal_.File();
-  std::error_code ec;
-  const std::string where = JournalPathText(file);
-  if (!std::filesystem::exists(file, ec)) {
-    boxes_.Show(BoxIcon::Information, texts::kJournalMenuItem, "Записей пока нет. Журнал будет здесь: " + where);
-  } else if (!open(file)) {
-    boxes_.Show(BoxIcon::Error, texts::kErrorCaption, "Журнал не открылся. Откройте файл сами: " + where);
-  }
+void WindowBinding::OpenJournal(std::function<bool(const std::filesystem::path&)> open) {
+  // A copy is opened: Excel locks the file it has open against every
+  // writer, and installs go on being journalled.
+  journal_.CopyToRead([this, open = std::move(open)](const JournalCopy& copy) {
+    const std::string where = JournalPathText(journal_.File());
+    if (copy.missing) {
+      boxes_.Show(BoxIcon::Information, texts::kJournalMenuItem, "Записей пока нет. Журнал будет здесь: " + where);
+    } else if (!copy.problem.empty() || !open(copy.file)) {
+      const std::string why = copy.problem.empty() ? std::string() : " (" + copy.problem + ")";
+      boxes_.Show(BoxIcon::Error, texts::kErrorCaption, "Журнал не открылся" + why + ". Откройте файл сами: " + where);
+    }
+  });
 }
 
 void WindowBinding::Dispatch(const std::function<void()>& Handler) {

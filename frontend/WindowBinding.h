@@ -105,10 +105,11 @@ class WindowBinding : private PortView, private MessageBoxes {
   // The serial number's field changed: the title says whether the journal
   // has that number written before.
   void SerialFieldChanged();
-  // The menu item "Журнал установок": `open` opens the file with the
-  // system's program for it, false when it could not; a box says when there
-  // is no journal yet or it did not open.
-  void OpenJournal(const std::function<bool(const std::filesystem::path&)>& open);
+  // The menu item "Журнал установок": a read-only copy of the journal is
+  // made off this thread, then `open` opens it with the system's program
+  // for it (false when it could not); a box says when there is no journal
+  // yet or it did not open.
+  void OpenJournal(std::function<bool(const std::filesystem::path&)> open);
 
   // Runs a handler of the core, shows an error it lets escape, then what it
   // changed.

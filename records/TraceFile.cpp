@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "records/RegularFile.h"
+
 namespace galt {
 
 namespace {
@@ -14,12 +16,24 @@ std::string Shown(const std::filesystem::path& path) {
 }  // namespace
 
 TraceFile::TraceFile(const std::filesystem::path& path) : path_(path) {
-  shared_->file.open(path, std::ios::binary | std::ios::app);
-  if (!shared_->file) {
-    shared_->failed = openFailed_ = true;
-    return;
-  }
-  writer_ = std::thread([shared = shared_] { Write(shared); });
+  // The writer opens the file: a share that stops answering holds up only
+  // the writer. A plain file opens at once, and its failure is known here.
+  writer_ = std::thread([shared = shared_, path] {
+    FileProblem problem;
+    const bool plain = RegularFile::Open(path, RegularFile::Access::Append, problem).IsOpen();
+    if (plain) shared->file.open(path, std::ios::binary | std::ios::app);
+    {
+      std::lock_guard<std::mutex> hold(shared->lock);
+      shared->opened = true;
+      shared->failed = shared->openFailed = !shared->file.is_open();
+      shared->done = shared->failed;
+      if (problem) shared->openProblem = FileProblemText(problem);
+    }
+    shared->drained.notify_all();
+    if (!shared->failed) Write(shared);
+  });
+  std::unique_lock<std::mutex> hold(shared_->lock);
+  shared_->drained.wait_for(hold, kOpenWait, [this] { return shared_->opened; });
 }
 
 TraceFile::~TraceFile() {
@@ -59,8 +73,9 @@ std::optional<std::string> TraceFile::TakeFailure() {
   std::lock_guard<std::mutex> hold(shared_->lock);
   if (!shared_->failed || said_) return std::nullopt;
   said_ = true;
-  if (openFailed_) {
-    return "Не удалось открыть файл трассы " + Shown(path_) +
+  if (shared_->openFailed) {
+    const std::string& why = shared_->openProblem;
+    return "Не удалось открыть файл трассы " + Shown(path_) + (why.empty() ? "" : " (" + why + ")") +
            ". Проверьте путь и права доступа; операция идёт без трассы.";
   }
   return "Трасса записана не полностью: файл " + Shown(path_) + " перестал записываться. Проверьте место на диске.";

@@ -7,6 +7,7 @@
 // still leaves its trace. The first failure stops the writing; it is kept
 // for the front end to say once.
 
+#include <chrono>
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
@@ -21,8 +22,9 @@ namespace galt {
 
 class TraceFile {
  public:
-  // Opens `path` for appending (an earlier trace there is kept) and starts
-  // the writer; Failure() says when it could not be opened.
+  // Starts the writer, which opens `path` for appending (an earlier trace
+  // there is kept) when it is a plain file; TakeFailure() says when it could
+  // not be opened. Waits kOpenWait at most to know.
   explicit TraceFile(const std::filesystem::path& path);
   // Writes what is left and stops the writer, waiting two seconds at most: a
   // write stuck on a share that hangs is left to itself, and the program
@@ -52,13 +54,16 @@ class TraceFile {
     bool stop = false;
     bool done = false;     // the writer has ended
     bool failed = false;
+    bool opened = false;      // the writer has tried to open the file
+    bool openFailed = false;
+    std::string openProblem;  // why, when the file was no plain one
   };
   static void Write(const std::shared_ptr<Shared>& shared);
+  static constexpr std::chrono::milliseconds kOpenWait{200};
 
   std::filesystem::path path_;
   std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
   bool said_ = false;
-  bool openFailed_ = false;
   std::thread writer_;
 };
 

@@ -46,7 +46,9 @@ void LoaderCore::LinkLost(const std::string& portName) {
 
 void LoaderCore::End(OperationEnd end, BoxIcon icon, const std::string& caption, const std::string& text) {
   boxes_.Show(icon, caption, text);
-  if (OnEnd) OnEnd(end);
+  const OperationEnding ending{end, anotherModel_};
+  anotherModel_ = false;
+  if (OnEnd) OnEnd(ending);
 }
 
 void LoaderCore::DispatchTimerTicks(const std::function<void(const std::function<void()>&)>& dispatch) {

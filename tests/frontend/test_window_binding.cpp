@@ -17,6 +17,7 @@
 #include "tests/support/RecordingBoxes.h"
 #include "tests/support/OfflineWindow.h"
 #include "tests/support/RecordingPort.h"
+#include "serial/SerEventLoop.h"
 #include "tests/support/VirtualClock.h"
 
 namespace galt::testing {
@@ -152,7 +153,8 @@ void SetJournal(const std::string& path) {
 }
 
 // A window's ends outside the core are entries too; a journal that cannot be
-// written changes no box and is told once, after the operation's own.
+// written changes no box and is told once, after the operation's own, as its
+// answer comes back from the journal's worker.
 TEST(BindingJournal, NoPortAndAClosedWindowAreEntriesAndAnUnwritableJournalIsToldOnce) {
   const std::string dir = ::testing::TempDir() + "binding-journal";
   std::filesystem::remove_all(dir);
@@ -164,14 +166,16 @@ TEST(BindingJournal, NoPortAndAClosedWindowAreEntriesAndAnUnwritableJournalIsTol
   RecordingBoxes boxes;
   RecordingPort port;
   RecordingFace face;
-  NoDispatch dispatch;
-  const ToolkitServices own{clock, boxes, dispatch, "galt-loader"};
+  TSerEventLoop loop;
+  const ToolkitServices own{clock, boxes, loop, "galt-loader"};
   port.open = false;
   SetJournal(dir + "/blocker/j.csv");
   {
     WindowBinding window(face, OfflineWindow(clock, boxes, port), own);
     window.Button4Click();
+    ASSERT_TRUE(loop.RunUntil([&] { return boxes.boxes.size() == 2; }, std::chrono::seconds(5)));
     window.Button4Click();
+    loop.RunFor(std::chrono::milliseconds(100));
   }
   ASSERT_EQ(boxes.boxes.size(), 3u);
   EXPECT_EQ(boxes.boxes[1].text.rfind("Журнал установок не записан (" + dir + "/blocker/j.csv): ", 0), 0u)
@@ -179,11 +183,13 @@ TEST(BindingJournal, NoPortAndAClosedWindowAreEntriesAndAnUnwritableJournalIsTol
   EXPECT_EQ(boxes.boxes[2].text, boxes.boxes[0].text);
 
   SetJournal(dir + "/j.csv");
-  WindowBinding window(face, OfflineWindow(clock, boxes, port), own);
-  window.Button4Click();
-  port.open = true;
-  window.Button4Click();
-  window.FormClose();
+  {
+    WindowBinding window(face, OfflineWindow(clock, boxes, port), own);
+    window.Button4Click();
+    port.open = true;
+    window.Button4Click();
+    window.FormClose();
+  }  // the window's end waits for its entries
   SetJournal(before);
   const JournalRead read = ReadJournal(dir + "/j.csv", 5);
   ASSERT_EQ(read.entries.size(), 2u) << read.error;
