@@ -78,6 +78,9 @@ class OperationJournal : public MessageBoxes {
   std::string WrittenBeforeTextNow(int serial, std::chrono::steady_clock::time_point deadline,
                                    const std::function<bool()>& stop);
 
+  // Waits until the file work asked for so far is done (its answers may
+  // still be on their way through the hand-over), or `deadline`.
+  bool WaitForFile(std::chrono::steady_clock::time_point deadline) { return worker_.WaitIdle(deadline); }
   // The end of a command-line run: waits until the entries are written,
   // until `deadline` or `stop`; a journal that did not answer by then is
   // said once and left to itself. The results come through the hand-over.

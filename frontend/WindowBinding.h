@@ -70,6 +70,7 @@ class WindowBinding : private PortView, private MessageBoxes {
   LoaderCore& Core() { return core_; }
   TSerComm& cp1() { return cp1_; }
   PortChooser& Ports() { return chooser_; }
+  OperationJournal& Journal() { return journal_; }
   // The timers the window's own timers come from too.
   TimerSource& Timers() { return timers_; }
 

@@ -14,6 +14,9 @@ namespace galt {
 // How long the end of a program or an operation waits for its record files
 // at most, whatever they do.
 inline constexpr std::chrono::milliseconds kRecordFileDeadline{2000};
+// How long a lock held elsewhere is asked for again: within the deadline,
+// so that what the user is told is the lock, not a file that hangs.
+inline constexpr std::chrono::milliseconds kRecordLockWait{1500};
 
 class FileWorker {
  public:

@@ -94,7 +94,7 @@ std::string AppendJournalEntry(const fs::path& path, const JournalEntry& entry) 
   if (problem) return Problem(path, FileProblemText(problem));
   // Another loader appending holds it for moments; one that holds it longer
   // (a stale lock on a share) costs the journal's line, never the install.
-  const auto deadline = std::chrono::steady_clock::now() + kRecordFileDeadline;
+  const auto deadline = std::chrono::steady_clock::now() + kRecordLockWait;
   while ((problem = file.TryLock()).fault == FileFault::Busy && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(kLockRetry);
   }

@@ -28,6 +28,7 @@
 #include <tuple>
 
 #include "records/ComputerAndUser.h"
+#include "records/FileWorker.h"
 #include "records/JournalFile.h"
 #include "records/LocalTime.h"
 #include "records/UntrustedText.h"
@@ -338,7 +339,7 @@ TEST(JournalFile, AnythingButAJournalIsRefusedAtOnceAndLeftAsItWas) {
     const JournalRead read = ReadJournal(c.path, 20);
     EXPECT_TRUE(read.entries.empty()) << c.name;
     EXPECT_FALSE(FindWrittenBefore(c.path, 237)) << c.name;
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << c.name;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kRecordLockWait) << c.name << ": nothing is waited for";
   }
   EXPECT_EQ(Bytes(dir / "foreign.csv"), foreign);
   EXPECT_EQ(ReadJournal(dir / "folder", 20).error, "Журнал " + JournalPathText(dir / "folder") +
@@ -348,8 +349,8 @@ TEST(JournalFile, AnythingButAJournalIsRefusedAtOnceAndLeftAsItWas) {
 }
 
 // A lock held elsewhere (another loader, a stale lock on a share) costs the
-// line after the deadline, never more.
-TEST(JournalFile, ALockHeldElsewhereIsWaitedForTwoSecondsAtMost) {
+// line after a while, never more.
+TEST(JournalFile, ALockHeldElsewhereIsWaitedForAWhileOnly) {
   const fs::path path = Fresh("journal.csv");
   ASSERT_EQ(AppendJournalEntry(path, Entry("237", "confirmed")), "");
 #ifdef _WIN32
@@ -368,8 +369,8 @@ TEST(JournalFile, ALockHeldElsewhereIsWaitedForTwoSecondsAtMost) {
             "Журнал установок не записан (" + JournalPathText(path) +
                 "): файл занят другой программой, закройте её. Укажите другой файл в GALT_JOURNAL.");
   const auto waited = std::chrono::steady_clock::now() - start;
-  EXPECT_GE(waited, std::chrono::milliseconds(1900));
-  EXPECT_LT(waited, std::chrono::seconds(4));
+  EXPECT_GE(waited, kRecordLockWait);
+  EXPECT_LT(waited, std::chrono::seconds(10)) << "not for as long as the lock is held";
   EXPECT_EQ(Serials(ReadJournal(path, 20)), std::vector<std::string>{"237"}) << "readers are never kept out";
   ASSERT_TRUE(FindWrittenBefore(path, 237));
 #ifdef _WIN32

@@ -130,6 +130,7 @@ TEST_F(Win32WindowLine, InstallsThroughTheWindowAndIgnoresASecondPress) {
   EXPECT_EQ(form->Core().Gauge2.Percent(), 100);
   // The number just written stays in the field: the title says so.
   EXPECT_EQ(WindowText(form->Handle()).rfind(L"Серийный номер 237 уже записан ", 0), 0u);
+  form->Journal().WaitForFile(std::chrono::steady_clock::now() + std::chrono::seconds(5));
   const JournalRead journal = ReadJournal(JournalPath(), 1);
   ASSERT_EQ(journal.entries.size(), 1u) << journal.error;
   const JournalEntry& e = journal.entries[0];
