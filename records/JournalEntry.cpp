@@ -22,14 +22,6 @@ constexpr std::size_t kLongestLine = 64 * 1024;
 // line breaks) spans at most this many.
 constexpr int kMostLinesOfARecord = 16;
 
-// The layout of the first journals, before the time zone and file columns.
-constexpr JournalColumn kFirstColumns[] = {
-    JournalColumn::Time,      JournalColumn::Program, JournalColumn::Computer, JournalColumn::User,
-    JournalColumn::Port,      JournalColumn::Adapter, JournalColumn::Operation, JournalColumn::Serial,
-    JournalColumn::Version,   JournalColumn::Outcome, JournalColumn::Message,   JournalColumn::Seconds,
-    JournalColumn::Blocks,
-};
-
 std::string JournalEntry::* const kFields[] = {
     &JournalEntry::time,    &JournalEntry::zone,    &JournalEntry::program, &JournalEntry::computer,
     &JournalEntry::user,    &JournalEntry::port,    &JournalEntry::adapter, &JournalEntry::operation,

@@ -197,6 +197,54 @@ TEST(BindingJournal, NoPortAndAClosedWindowAreEntriesAndAnUnwritableJournalIsTol
   EXPECT_EQ(read.entries[1].outcome + " " + read.entries[1].blocks, "stopped 0");
 }
 
+// The journal is looked up and copied off the window's thread: what the
+// title and the menu item show comes back through the hand-over.
+TEST(BindingJournal, TheWrittenBeforeLookupAndTheCopyToOpenComeBackThroughTheHandOver) {
+  const std::string dir = ::testing::TempDir() + "binding-lookup";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  JournalEntry done;
+  done.SetTime("2026-12-01T14:02:05+03:00");
+  done.port = "COM7\x1B[2J";  // the file's text never steers anything
+  done.operation = "установка";
+  done.serial = "237";
+  done.outcome = "confirmed";
+  ASSERT_EQ(AppendJournalEntry(dir + "/j.csv", done), "");
+  const char* was = std::getenv("GALT_JOURNAL");
+  const std::string before = was != nullptr ? was : "";
+  SetJournal(dir + "/j.csv");
+  VirtualClock clock;
+  RecordingBoxes boxes;
+  RecordingPort port;
+  RecordingFace face;
+  TSerEventLoop loop;
+  WindowBinding window(face, OfflineWindow(clock, boxes, port), ToolkitServices{clock, boxes, loop, "galt-loader"});
+  SetJournal(before);
+  window.FormCreate();
+  for (const char* typed : {"2", "23", "237"}) {
+    window.Core().zn.SetText(typed);
+    window.SerialFieldChanged();
+  }
+  EXPECT_EQ(face.title, kIdleTitle) << "not looked up on the window's thread";
+  ASSERT_TRUE(loop.RunUntil([&] { return face.title != kIdleTitle; }, std::chrono::seconds(5)));
+  EXPECT_EQ(face.title, "Серийный номер 237 уже записан 01.12.2026 14:02 через COM7\xEF\xBF\xBD[2J — GALT-5R");
+
+  std::vector<std::filesystem::path> opened;
+  window.OpenJournal([&](const std::filesystem::path& file) {
+    opened.push_back(file);
+    return true;
+  });
+  EXPECT_TRUE(opened.empty());
+  ASSERT_TRUE(loop.RunUntil([&] { return !opened.empty(); }, std::chrono::seconds(5)));
+  EXPECT_NE(opened[0], std::filesystem::path(dir + "/j.csv")) << "a copy: Excel's lock stops no later install";
+  EXPECT_EQ(ReadJournal(opened[0], 5).entries.size(), 1u);
+  EXPECT_EQ(std::filesystem::status(opened[0]).permissions() & std::filesystem::perms::owner_write,
+            std::filesystem::perms::none);
+  EXPECT_TRUE(boxes.boxes.empty());
+  std::filesystem::permissions(opened[0], std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+  std::filesystem::remove(opened[0]);
+}
+
 TEST(CoreBindingEvents, ShowAComponentsErrorOnceUntilTheNextOpenAndHandOnTheRest) {
   VirtualClock clock;
   RecordingBoxes boxes;
