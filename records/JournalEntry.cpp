@@ -94,7 +94,7 @@ Parsed SplitRecord(std::string_view text, std::size_t from, bool overLines, std:
         }
       }
     }
-    const std::size_t stop = text.find_first_of(overLines ? ";\r\n" : ";", i);
+    const std::size_t stop = overLines ? text.find_first_of(";\r\n", i) : text.find(';', i);
     if (stop == std::string_view::npos) {
       field.append(text.substr(i));
       return Parsed::Whole;
@@ -171,7 +171,7 @@ const std::string& JournalEntry::operator[](JournalColumn column) const {
 const JournalLayout& JournalLayout::Current() {
   static const JournalLayout current = [] {
     JournalLayout layout;
-    for (const JournalColumnName& c : kJournalColumns) layout.columns_.push_back(c.column);
+    for (const JournalColumnName& c : kJournalColumns) layout.Add(c.column);
     return layout;
   }();
   return current;
@@ -188,7 +188,7 @@ std::optional<JournalLayout> JournalLayout::OfHead(std::string_view line) {
     const auto known = std::find_if(kJournalColumns.begin(), kJournalColumns.end(),
                                     [&](const JournalColumnName& c) { return c.name == name; });
     if (known == kJournalColumns.end() || layout.IndexOf(known->column)) return std::nullopt;
-    layout.columns_.push_back(known->column);
+    layout.Add(known->column);
     if (stop == std::string_view::npos) break;
     from = stop + 1;
   }
@@ -228,28 +228,28 @@ std::string JournalLayout::Line(const JournalEntry& e) const {
   return line;
 }
 
-std::optional<std::size_t> JournalLayout::IndexOf(JournalColumn column) const {
-  const auto at = std::find(columns_.begin(), columns_.end(), column);
-  if (at == columns_.end()) return std::nullopt;
-  return static_cast<std::size_t>(at - columns_.begin());
+void JournalLayout::Add(JournalColumn column) {
+  at_[static_cast<std::size_t>(column)] = static_cast<int>(columns_.size());
+  columns_.push_back(column);
 }
 
-std::string JournalRecord::Field(JournalColumn column) const {
-  const auto at = [&](JournalColumn c) -> std::string_view {
-    const std::optional<std::size_t> i = layout_->IndexOf(c);
-    return i ? std::string_view((*fields_)[*i]) : std::string_view();
-  };
-  if (layout_->BreaksInFields() && (column == JournalColumn::Time || column == JournalColumn::Zone)) {
-    JournalEntry split;
-    split.SetTime(at(JournalColumn::Time));
-    return column == JournalColumn::Time ? split.time : split.zone;
-  }
-  std::string_view field = at(column);
+std::string_view JournalRecord::View(JournalColumn column) const {
+  const std::optional<std::size_t> at = layout_->IndexOf(column);
+  std::string_view field = at ? std::string_view((*fields_)[*at]) : std::string_view();
   if (column == JournalColumn::Zone && field.rfind(kZonePrefix, 0) == 0) field.remove_prefix(kZonePrefix.size());
   if (column == JournalColumn::Version && field.rfind(kVersionPrefix, 0) == 0) {
     field.remove_prefix(kVersionPrefix.size());
   }
-  return std::string(field);
+  return field;
+}
+
+std::string JournalRecord::Field(JournalColumn column) const {
+  if (layout_->BreaksInFields() && (column == JournalColumn::Time || column == JournalColumn::Zone)) {
+    JournalEntry split;
+    split.SetTime(View(JournalColumn::Time));
+    return column == JournalColumn::Time ? split.time : split.zone;
+  }
+  return std::string(View(column));
 }
 
 JournalEntry JournalRecord::Entry() const {

@@ -100,21 +100,36 @@ class JournalLayout {
   std::string Line(const JournalEntry& entry) const;
   std::size_t Count() const { return columns_.size(); }
   // Where the column is in a line; nothing when the layout lacks it.
-  std::optional<std::size_t> IndexOf(JournalColumn column) const;
+  std::optional<std::size_t> IndexOf(JournalColumn column) const {
+    const int at = at_[static_cast<std::size_t>(column)];
+    return at < 0 ? std::nullopt : std::optional<std::size_t>(static_cast<std::size_t>(at));
+  }
   // The first journals wrote line breaks as they were, inside quotes.
   bool BreaksInFields() const { return joinedTime_; }
 
  private:
+  void Add(JournalColumn column);
+
   std::vector<JournalColumn> columns_;
+  std::array<int, kJournalColumns.size()> at_ = Absent();  // each column's place, -1: none
   bool joinedTime_ = false;  // no time zone column: the time holds its offset
+
+  static constexpr std::array<int, kJournalColumns.size()> Absent() {
+    std::array<int, kJournalColumns.size()> none{};
+    none.fill(-1);
+    return none;
+  }
 };
 
 // One record as read, its fields taken from its line.
 class JournalRecord {
  public:
   // The field of `column`; empty when the layout lacks it. The time and zone
-  // of the first journals come apart, and the version as it was written.
+  // of the first journals come apart, and the version as it was given.
   std::string Field(JournalColumn column) const;
+  // The same without a copy, for every column but the first journals' time
+  // and zone.
+  std::string_view View(JournalColumn column) const;
   JournalEntry Entry() const;
 
  private:

@@ -62,11 +62,11 @@ std::string ReadThrough(const fs::path& path, JournalReader& reader, bool& missi
 // Whether a record is a confirmed install, and of which serial number the
 // loader writes (none for other text).
 std::optional<int> ConfirmedSerial(const JournalRecord& record) {
-  if (record.Field(JournalColumn::Outcome) != OutcomeName(Outcome::Confirmed) ||
-      record.Field(JournalColumn::Operation) != JournalOperationName(JournalOperation::Install)) {
+  if (record.View(JournalColumn::Outcome) != OutcomeName(Outcome::Confirmed) ||
+      record.View(JournalColumn::Operation) != JournalOperationName(JournalOperation::Install)) {
     return std::nullopt;
   }
-  const std::string serial = record.Field(JournalColumn::Serial);
+  const std::string_view serial = record.View(JournalColumn::Serial);
   if (serial.empty() || serial.size() > 3 || serial[0] == '0') return std::nullopt;
   int value = 0;
   for (const char c : serial) {
