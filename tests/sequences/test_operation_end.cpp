@@ -35,9 +35,11 @@ TEST_P(InstallEnd, IsToldOnceAfterItsBox) {
   GetParam().fault(h.device.faults);
   std::vector<OperationEnd> ends;
   std::vector<std::size_t> boxesBefore;
-  h.core.OnEnd = [&](OperationEnd end) {
-    ends.push_back(end);
+  bool anotherModel = false;
+  h.core.OnEnd = [&](const OperationEnding& ending) {
+    ends.push_back(ending);
     boxesBefore.push_back(h.boxes.boxes.size());
+    anotherModel = ending.anotherModelAnswered;
   };
   h.core.Button4Click();
   ASSERT_TRUE(h.clock.RunUntil([&] { return !ends.empty(); }, 60000));
@@ -46,6 +48,8 @@ TEST_P(InstallEnd, IsToldOnceAfterItsBox) {
   EXPECT_EQ(ends[0], GetParam().end);
   EXPECT_EQ(boxesBefore[0], h.boxes.boxes.size()) << "the end comes after its box";
   EXPECT_EQ(EndedWell(ends[0]), GetParam().end == OperationEnd::Confirmed);
+  // The wrong device's failure is told with the end, not left to its box.
+  EXPECT_EQ(anotherModel, std::string(GetParam().name) == "AnotherModel");
   EXPECT_FALSE(h.core.OperationRunning());
 }
 
