@@ -413,7 +413,7 @@ TEST(JournalFile, TheCopyToReadHoldsTheJournalAndIsReadOnly) {
   ASSERT_EQ(first.problem, "");
   EXPECT_NE(first.file, second.file) << "one still open elsewhere is left alone";
   EXPECT_EQ(Bytes(first.file), Bytes(path));
-  EXPECT_TRUE(fs::equivalent(first.file.parent_path(), fs::temp_directory_path()));
+  EXPECT_EQ(first.file.parent_path(), (fs::temp_directory_path() / "").parent_path()) << "in the temporary folder";
   EXPECT_EQ(fs::status(first.file).permissions() & fs::perms::owner_write, fs::perms::none);
   for (const JournalCopy& copy : {first, second}) {
     fs::permissions(copy.file, fs::perms::owner_write, fs::perm_options::add);
