@@ -70,8 +70,12 @@ OperationJournal::OperationJournal(MessageBoxes& boxes, const std::string& progr
 }
 
 OperationJournal::~OperationJournal() {
-  std::lock_guard<std::mutex> hold(shared_->lock);
-  shared_->journal = nullptr;
+  {
+    std::lock_guard<std::mutex> hold(shared_->lock);
+    shared_->journal = nullptr;
+  }
+  // Only an entry is worth waiting for; a lookup in a long journal is not.
+  if (appending_ == 0) worker_.Abandon();
 }
 
 void OperationJournal::HandBack(const std::shared_ptr<Shared>& shared, std::function<void(OperationJournal&)> result) {

@@ -44,7 +44,7 @@ class OperationJournal : public MessageBoxes {
   // deadline; `tell`: how the user learns that the journal was not written.
   OperationJournal(MessageBoxes& boxes, const std::string& program, std::filesystem::path file,
                    TSerDispatcher& handOver, TimerSource& timers, std::function<void(const std::string&)> tell);
-  // Waits for the file work asked for until kRecordFileDeadline at most.
+  // Waits for the entries asked for until kRecordFileDeadline at most.
   ~OperationJournal() override;
   OperationJournal(const OperationJournal&) = delete;
   OperationJournal& operator=(const OperationJournal&) = delete;
