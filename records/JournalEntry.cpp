@@ -288,17 +288,16 @@ void JournalReader::Finish() {
   at_ = 0;
 }
 
-bool JournalReader::Emit() {
+void JournalReader::Emit() {
   if (count_ != layout_->Count()) {
     ++damaged_;
-    return true;
+    return;
   }
   for (std::size_t i = 0; i < count_; ++i) Unguard(fields_[i]);
   JournalRecord record;
   record.layout_ = &*layout_;
   record.fields_ = &fields_;
   if (!each_(record)) stopped_ = true;
-  return !stopped_;
 }
 
 void JournalReader::Parse(bool atEnd) {
@@ -319,7 +318,7 @@ void JournalReader::Parse(bool atEnd) {
         foreign_ = stopped_ = true;
         return;
       }
-      at_ = lineEnd + 1;
+      at_ = std::min(lineEnd + 1, text.size());
       continue;
     }
     std::size_t end = 0;

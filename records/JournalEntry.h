@@ -160,7 +160,7 @@ class JournalReader {
 
  private:
   void Parse(bool atEnd);
-  bool Emit();
+  void Emit();
 
   std::function<bool(const JournalRecord&)> each_;
   std::optional<JournalLayout> layout_;

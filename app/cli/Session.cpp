@@ -149,25 +149,26 @@ std::optional<int> Session::ImportFileToVerify() {
   };
   const auto read = std::make_shared<Read>();
   FileWorker reader;
-  reader.Post([read, path = FilePath(options_.file)] { read->bytes = ReadRegularFile(path, kMaxHexFileBytes, read->problem); });
-  const bool done = reader.WaitIdle(std::chrono::steady_clock::now() + kFileReadDeadline, [this] { return Stopping(); });
+  reader.Post([read, path = FilePath(options_.file)] {
+    read->bytes = ReadRegularFile(path, kMaxHexFileBytes, read->problem);
+  });
+  const auto deadline = std::chrono::steady_clock::now() + kFileReadDeadline;
+  const bool done = reader.WaitIdle(deadline, [this] { return Stopping(); });
   if (!done) {
     reader.Abandon();
     if (Stopping()) return kExitStopped;
-    read->problem = {FileFault::Other, 0};
   }
-  if (!done || !read->bytes) {
-    // The window's box text, then why.
-    const bool tooLarge = done && read->problem.fault == FileFault::TooLarge;
-    const std::string why = done ? FileProblemText(read->problem) : "файл не отвечает";
-    console_.Line(Stream::Err, tooLarge ? HexImportErrorText({HexImportErrorKind::TooLarge, 0})
-                                        : HexImportErrorText({HexImportErrorKind::CannotRead, 0}) + " " +
-                                              options_.file + ": " + why + ".");
-    return kExitFile;
+  if (done && read->bytes) {
+    // The import reports a refused file in its own box.
+    return core_.OpenHexBytes(*read->bytes) ? std::nullopt : std::optional<int>(kExitFile);
   }
-  // The import reports a refused file in its own box.
-  if (!core_.OpenHexBytes(*read->bytes)) return kExitFile;
-  return std::nullopt;
+  // The window's box text, then why.
+  const std::string why = done ? FileProblemText(read->problem) : "файл не отвечает";
+  console_.Line(Stream::Err, done && read->problem.fault == FileFault::TooLarge
+                                 ? HexImportErrorText({HexImportErrorKind::TooLarge, 0})
+                                 : HexImportErrorText({HexImportErrorKind::CannotRead, 0}) + " " + options_.file +
+                                       ": " + why + ".");
+  return kExitFile;
 }
 
 void Session::SettleJournal() {
