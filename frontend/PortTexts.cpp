@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cerrno>
 
+#include "records/UntrustedText.h"
 #include "serial/SerPort.h"
 
 namespace galt {
@@ -29,16 +30,19 @@ std::string BusyText(const TSerPortEntry& Entry) {
   std::string text = texts::kPortBusy;
   for (std::size_t i = 0; i < Entry.Holders.size(); ++i) {
     if (i > 0) text += "; ";
-    text += Entry.Holders[i].Command + ", PID " + std::to_string(Entry.Holders[i].Pid);
+    // A process names itself: its name is its own text, not ours.
+    text += PrintableText(Entry.Holders[i].Command) + ", PID " + std::to_string(Entry.Holders[i].Pid);
   }
   return text;
 }
 
 std::string EntryNote(const TSerPortEntry& Entry) {
   if (Entry.Busy) return BusyText(Entry);
+  // The description comes from the adapter's own strings.
+  const std::string description = PrintableText(Entry.Description);
   const std::string latency = LatencyTimerNote(Entry.LatencyTimerMs);
-  if (latency.empty() || Entry.Description.empty()) return Entry.Description + latency;
-  return Entry.Description + ", " + latency;
+  if (latency.empty() || description.empty()) return description + latency;
+  return description + ", " + latency;
 }
 
 std::string LatencyTimerNote(std::uint32_t Ms) {
@@ -66,7 +70,7 @@ std::string OpenFailureText(const std::string& Shown, const PortOpening& Opening
     return port + " не открывается: ошибка системы " + std::to_string(Opening.Code) + " (" +
            SerSystemErrorText(Opening.Code) + ").";
   }
-  return port + " не открывается: " + Opening.Error;
+  return port + " не открывается: " + PrintableText(Opening.Error);
 }
 
 std::string NoUsablePortReport(const TSerPortScan& Scan, const std::string& BusyHint) {

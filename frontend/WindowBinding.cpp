@@ -34,7 +34,7 @@ WindowBinding::WindowBinding(WindowFace& Face, const WindowSetup& Setup, const T
       scanPorts_(Setup.scanPorts),
       uncaughtCaption_(Own.UncaughtCaption),
       cp1_(&Own.Dispatcher),
-      journal_(*this, "window", JournalPath(),
+      journal_(*this, "window", JournalPath(), Own.Dispatcher, timers_,
                [this](const std::string& problem) { boxes_.Show(BoxIcon::Error, texts::kErrorCaption, problem); },
                Setup.clock ? *Setup.clock : SteadyClock::Instance()),
       tracing_(Setup.port ? *Setup.port : commSerial_, TraceFileOf(Setup.trace), "galt-loader",
@@ -54,11 +54,13 @@ WindowBinding::WindowBinding(WindowFace& Face, const WindowSetup& Setup, const T
   binding_ = std::make_unique<CoreBinding>(core_, cp1_, std::move(handlers));
   titleRefresh_->OnTimer = [this] { ShowOperationTitle(); };
   // Recorded at the end itself: the box may stay open for minutes.
-  core_.OnEnding = [this](OperationEnd end, const std::string& text) {
-    journal_.End(end, core_, text);
-    tracing_.Ended(OutcomeOf(end));
+  core_.OnEnding = [this](const OperationEnding& ending, const std::string& text) {
+    journal_.End(ending, core_, text);
+    tracing_.Ended(OutcomeOf(ending));
   };
   core_.OnEnd = [this](OperationEnd) { SayTraceFailure(); };
+  // Looked up off this thread: the title follows once it is known.
+  journal_.OnWrittenBeforeKnown = [this] { ShowOperationTitle(); };
   SayTraceFailure();  // held until the window is shown
 }
 
@@ -141,15 +143,18 @@ void WindowBinding::PortsMayHaveChanged() {
 
 void WindowBinding::SerialFieldChanged() { ShowOperationTitle(); }
 
-void WindowBinding::OpenJournal(const std::function<bool(const std::filesystem::path&)>& open) {
-  const std::filesystem::path& file = journal_.File();
-  std::error_code ec;
-  const std::string where = JournalPathText(file);
-  if (!std::filesystem::exists(file, ec)) {
-    boxes_.Show(BoxIcon::Information, texts::kJournalMenuItem, "Записей пока нет. Журнал будет здесь: " + where);
-  } else if (!open(file)) {
-    boxes_.Show(BoxIcon::Error, texts::kErrorCaption, "Журнал не открылся. Откройте файл сами: " + where);
-  }
+void WindowBinding::OpenJournal(std::function<bool(const std::filesystem::path&)> open) {
+  // A copy is opened: Excel locks the file it has open against every
+  // writer, and installs go on being journalled.
+  journal_.CopyToRead([this, open = std::move(open)](const JournalCopy& copy) {
+    const std::string where = JournalPathText(journal_.File());
+    if (copy.missing) {
+      boxes_.Show(BoxIcon::Information, texts::kJournalMenuItem, "Записей пока нет. Журнал будет здесь: " + where);
+    } else if (!copy.problem.empty() || !open(copy.file)) {
+      const std::string why = copy.problem.empty() ? std::string() : " (" + copy.problem + ")";
+      boxes_.Show(BoxIcon::Error, texts::kErrorCaption, "Журнал не открылся" + why + ". Откройте файл сами: " + where);
+    }
+  });
 }
 
 void WindowBinding::Dispatch(const std::function<void()>& Handler) {

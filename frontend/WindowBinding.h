@@ -70,6 +70,7 @@ class WindowBinding : private PortView, private MessageBoxes {
   LoaderCore& Core() { return core_; }
   TSerComm& cp1() { return cp1_; }
   PortChooser& Ports() { return chooser_; }
+  OperationJournal& Journal() { return journal_; }
   // The timers the window's own timers come from too.
   TimerSource& Timers() { return timers_; }
 
@@ -111,10 +112,11 @@ class WindowBinding : private PortView, private MessageBoxes {
   // The serial number's field changed: the title says whether the journal
   // has that number written before.
   void SerialFieldChanged();
-  // The menu item "Журнал установок": `open` opens the file with the
-  // system's program for it, false when it could not; a box says when there
-  // is no journal yet or it did not open.
-  void OpenJournal(const std::function<bool(const std::filesystem::path&)>& open);
+  // The menu item "Журнал установок": a read-only copy of the journal is
+  // made off this thread, then `open` opens it with the system's program
+  // for it (false when it could not); a box says when there is no journal
+  // yet or it did not open.
+  void OpenJournal(std::function<bool(const std::filesystem::path&)> open);
 
   // Runs a handler of the core, shows an error it lets escape, then what it
   // changed.

@@ -131,8 +131,11 @@ std::optional<HexImportError> ImportHexFile(const std::filesystem::path& path, I
     if (n < sizeof chunk) break;
   }
   if (std::ferror(file.get())) return cannotRead;
+  return ImportHexBytes(text, image, blockLimit);
+}
 
-  HexImportResult result = ImportHexText(text);
+std::optional<HexImportError> ImportHexBytes(std::string_view fileBytes, ImageBuffer& image, int& blockLimit) {
+  HexImportResult result = ImportHexText(fileBytes);
   if (result.error) return result.error;
   image.Clear();
   image.Reserve(result.lines.size());

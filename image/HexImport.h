@@ -51,6 +51,11 @@ struct HexImportResult {
 // Converts the whole text of a HEX file. Pure: touches no buffer.
 HexImportResult ImportHexText(std::string_view fileBytes);
 
+// Converts a file's bytes already read; only when that succeeds are `image`
+// and `blockLimit` (the value for SPBLH) replaced. Returns the error
+// otherwise.
+std::optional<HexImportError> ImportHexBytes(std::string_view fileBytes, ImageBuffer& image, int& blockLimit);
+
 // Reads and converts the file; only when that succeeds are `image` and
 // `blockLimit` (the value for SPBLH) replaced. Returns the error otherwise.
 // On Windows the file is opened by the path's UTF-16 name, so a name outside

@@ -1,25 +1,12 @@
 #include "records/JournalFile.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <system_error>
+#include <chrono>
+#include <thread>
 
+#include "records/FileWorker.h"
+#include "records/LocalTime.h"
 #include "records/Outcome.h"
-
-#ifdef _WIN32
-#include <windows.h>
-
-#include "winutil/WideText.h"
-#else
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include "sequences/InstallTiming.h"
 
 namespace galt {
 
@@ -27,282 +14,219 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Problem(const fs::path& path, const std::string& reason) {
+// A lock held elsewhere is asked for again this often until the deadline.
+constexpr std::chrono::milliseconds kLockRetry{50};
+// A head line longer than this is no journal's.
+constexpr std::size_t kLongestHead = 4096;
+constexpr std::size_t kChunk = 64 * 1024;
+
+const std::string kForeign = "в файле не журнал загрузчика, он оставлен как есть";
+
+// The layout of the journal in `file` of `size` bytes: nothing when it is
+// someone else's file; the current one when it is empty.
+std::optional<JournalLayout> LayoutOf(RegularFile& file, std::uint64_t size) {
+  if (size == 0) return JournalLayout::Current();
+  std::string start(static_cast<std::size_t>(std::min<std::uint64_t>(size, kLongestHead)), '\0');
+  const std::ptrdiff_t got = file.ReadAt(0, start.data(), start.size());
+  start.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  const std::size_t end = start.find('\n');
+  if (end == std::string::npos) return std::nullopt;
+  return JournalLayout::OfHead(std::string_view(start).substr(0, end));
+}
+
+// Reads the journal at `path` through `reader`; the error, in the user's
+// words, when it could not be read.
+std::string ReadThrough(const fs::path& path, JournalReader& reader, bool& missing) {
+  missing = false;
+  FileProblem problem;
+  RegularFile file = RegularFile::Open(path, RegularFile::Access::Read, problem);
+  if (problem.fault == FileFault::Missing) {
+    missing = true;
+    return {};
+  }
+  const std::string unreadable = "Журнал " + JournalPathText(path) + " не читается: ";
+  if (problem) return unreadable + FileProblemText(problem) + ".";
+  std::string chunk(kChunk, '\0');
+  for (;;) {
+    const std::ptrdiff_t n = file.Read(chunk.data(), chunk.size());
+    if (n < 0) return unreadable + FileProblemText({FileFault::Other, RegularFile::LastCode()}) + ".";
+    if (n == 0) break;
+    if (!reader.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(n)))) break;
+  }
+  reader.Finish();
+  if (reader.Foreign()) return "В файле " + JournalPathText(path) + " не журнал загрузчика.";
+  missing = reader.Empty();
+  return {};
+}
+
+// Whether a record is a confirmed install, and of which serial number the
+// loader writes (none for other text).
+std::optional<int> ConfirmedSerial(const JournalRecord& record) {
+  if (record.View(JournalColumn::Outcome) != OutcomeName(Outcome::Confirmed) ||
+      record.View(JournalColumn::Operation) != JournalOperationName(JournalOperation::Install)) {
+    return std::nullopt;
+  }
+  const std::string_view serial = record.View(JournalColumn::Serial);
+  if (serial.empty() || serial.size() > 3 || serial[0] == '0') return std::nullopt;
+  int value = 0;
+  for (const char c : serial) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  if (value < kSerialMin || value > kSerialMax) return std::nullopt;
+  return value;
+}
+
+std::string Problem(const fs::path& path, const std::string& reason) { return JournalProblemText(path, reason); }
+
+}  // namespace
+
+std::string JournalProblemText(const fs::path& path, const std::string& reason) {
   return "Журнал установок не записан (" + JournalPathText(path) + "): " + reason +
          ". Укажите другой файл в GALT_JOURNAL.";
 }
 
-const std::string kForeign = "в файле не журнал загрузчика, он оставлен как есть";
-
-// What the head says of the file: ours, new (empty), or someone else's.
-enum class Head { Ours, Empty, Foreign };
-Head HeadOf(const std::string& start, long long size) {
-  if (size == 0) return Head::Empty;
-  return start == JournalHead() ? Head::Ours : Head::Foreign;
-}
-
-#ifdef _WIN32
-
-std::wstring Env(const wchar_t* name) {
-  wchar_t buffer[32768];
-  const DWORD n = ::GetEnvironmentVariableW(name, buffer, static_cast<DWORD>(std::size(buffer)));
-  return n > 0 && n < std::size(buffer) ? std::wstring(buffer, n) : std::wstring();
-}
-
-std::string Reason(DWORD code) {
-  switch (code) {
-    case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT: return "нет прав на запись";
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION: return "файл открыт другой программой, закройте его";
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_DIRECTORY: return "папка недоступна";
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return "нет места на диске";
-    default: return "ошибка системы " + std::to_string(code);
-  }
-}
-
-// Holds the journal's lock: one byte far beyond any journal's end, so that
-// readers of the file are never kept out (a lock on Windows bars others
-// from its bytes).
-class Locked {
- public:
-  explicit Locked(HANDLE file) : file_(file) {
-    over_.OffsetHigh = 0x7FFFFFFF;
-    held_ = ::LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &over_) != 0;
-  }
-  ~Locked() {
-    if (held_) ::UnlockFileEx(file_, 0, 1, 0, &over_);
-  }
-  bool Held() const { return held_; }
-
- private:
-  HANDLE file_;
-  OVERLAPPED over_{};
-  bool held_ = false;
-};
-
-std::string Append(const fs::path& path, const std::string& line) {
-  const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ | FILE_APPEND_DATA,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return Problem(path, Reason(::GetLastError()));
-  std::string problem;
-  {
-    Locked lock(file);
-    LARGE_INTEGER size{};
-    if (!lock.Held() || !::GetFileSizeEx(file, &size)) {
-      problem = Problem(path, Reason(::GetLastError()));
-    } else {
-      std::string start(JournalHead().size(), '\0');
-      DWORD got = 0;
-      OVERLAPPED at{};
-      if (size.QuadPart > 0) ::ReadFile(file, start.data(), static_cast<DWORD>(start.size()), &got, &at);
-      start.resize(got);
-      const Head head = HeadOf(start, size.QuadPart);
-      std::string text;
-      if (head == Head::Foreign) {
-        problem = Problem(path, kForeign);
-      } else {
-        if (head == Head::Empty) text = JournalHead();
-        char last = '\n';
-        OVERLAPPED end{};
-        end.Offset = static_cast<DWORD>(size.QuadPart - 1);
-        end.OffsetHigh = static_cast<DWORD>((size.QuadPart - 1) >> 32);
-        if (size.QuadPart > 0) ::ReadFile(file, &last, 1, &got, &end);
-        if (last != '\n') text += "\r\n";  // a line left unfinished stays apart from ours
-        text += line;
-        // At the end of the file, whatever its size is by now.
-        OVERLAPPED append{};
-        append.Offset = 0xFFFFFFFF;
-        append.OffsetHigh = 0xFFFFFFFF;
-        DWORD written = 0;
-        if (!::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, &append) ||
-            written != text.size()) {
-          problem = Problem(path, Reason(::GetLastError()));
-        }
-      }
-    }
-  }
-  ::CloseHandle(file);
-  return problem;
-}
-
-#else
-
-std::string Reason(int code) {
-  switch (code) {
-    case EACCES:
-    case EPERM:
-    case EROFS: return "нет прав на запись";
-    case ENOENT:
-    case ENOTDIR: return "папка недоступна";
-    case EISDIR: return "это папка, а не файл";
-    case ENOSPC:
-    case EDQUOT: return "нет места на диске";
-    default: return "ошибка системы " + std::to_string(code);
-  }
-}
-
-bool WriteAll(int fd, const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-std::string Append(const fs::path& path, const std::string& line) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return Problem(path, Reason(errno));
-  std::string problem;
-  struct stat st{};
-  int locked;
-  while ((locked = ::flock(fd, LOCK_EX)) < 0 && errno == EINTR) {
-  }
-  if (locked < 0 || ::fstat(fd, &st) < 0) {
-    problem = Problem(path, Reason(errno));
-  } else if (!S_ISREG(st.st_mode)) {
-    problem = Problem(path, kForeign);
-  } else {
-    std::string start(JournalHead().size(), '\0');
-    const ssize_t got = st.st_size > 0 ? ::pread(fd, start.data(), start.size(), 0) : 0;
-    start.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    const Head head = HeadOf(start, st.st_size);
-    if (head == Head::Foreign) {
-      problem = Problem(path, kForeign);
-    } else {
-      std::string text = head == Head::Empty ? JournalHead() : std::string();
-      char last = '\n';
-      if (st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) != 1) last = '\n';
-      if (last != '\n') text += "\r\n";  // a line left unfinished stays apart from ours
-      text += line;
-      // One write on a file opened for appending: the line lands whole at
-      // the end; the lock keeps a second writer from writing a second head.
-      if (!WriteAll(fd, text)) problem = Problem(path, Reason(errno));
-    }
-  }
-  ::close(fd);  // lets the lock go
-  return problem;
-}
-
-#endif
-
-// The journal's text, or why it could not be read.
-struct FileText {
-  std::string text;
-  bool missing = false;
-  std::string error;
-};
-
-FileText ReadText(const fs::path& path) {
-  FileText result;
-  std::error_code ec;
-  if (!fs::exists(path, ec)) {
-    result.missing = true;
-    return result;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    result.error = "Журнал " + JournalPathText(path) + " не читается.";
-    return result;
-  }
-  // In one read: a journal of years is megabytes.
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  in.seekg(0, std::ios::beg);
-  result.text.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
-  in.read(result.text.data(), static_cast<std::streamsize>(result.text.size()));
-  result.text.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-  if (result.text.empty()) {
-    result.missing = true;
-  } else if (result.text.compare(0, JournalHead().size(), JournalHead()) != 0) {
-    result.error = "В файле " + JournalPathText(path) + " не журнал загрузчика.";
-  }
-  return result;
-}
-
-std::string_view Body(const std::string& text) { return std::string_view(text).substr(JournalHead().size()); }
-
-}  // namespace
-
-fs::path JournalPath() {
-#ifdef _WIN32
-  if (const std::wstring chosen = Env(L"GALT_JOURNAL"); !chosen.empty()) return fs::path(chosen);
-  return fs::path(Env(L"LOCALAPPDATA")) / L"GALT-5R" / L"journal.csv";
-#else
-  if (const char* chosen = std::getenv("GALT_JOURNAL"); chosen != nullptr && *chosen != '\0') return chosen;
-  // A relative XDG_STATE_HOME is invalid and ignored, as the base directory
-  // rules say.
-  const char* state = std::getenv("XDG_STATE_HOME");
-  fs::path base;
-  if (state != nullptr && *state == '/') {
-    base = state;
-  } else {
-    // Without HOME (a service, a cleared environment) the account's own home,
-    // never a folder relative to wherever the program was started.
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || *home != '/') {
-      const passwd* entry = ::getpwuid(::geteuid());
-      home = entry != nullptr ? entry->pw_dir : nullptr;
-    }
-    base = fs::path(home != nullptr ? home : "/") / ".local" / "state";
-  }
-  return base / "galt-loader" / "journal.csv";
-#endif
-}
-
-std::string JournalPathText(const fs::path& path) {
-#ifdef _WIN32
-  return Utf8FromWide(path.wstring());
-#else
-  return path.string();
-#endif
-}
-
 std::string AppendJournalEntry(const fs::path& path, const JournalEntry& entry) {
-  std::error_code ec;
-  if (path.has_parent_path() && !fs::is_directory(path.parent_path(), ec)) {
-    fs::create_directories(path.parent_path(), ec);
-    if (ec) return Problem(path, "папку не создать");
+  if (path.empty()) return Problem(path, "система не назвала папку для него");
+  if (const FileProblem problem = MakeJournalFolder(path)) return Problem(path, "папку не создать");
+  FileProblem problem;
+  RegularFile file = RegularFile::Open(path, RegularFile::Access::Append, problem);
+  if (problem) return Problem(path, FileProblemText(problem));
+  // Another loader appending holds it for moments; one that holds it longer
+  // (a stale lock on a share) costs the journal's line, never the install.
+  const auto deadline = std::chrono::steady_clock::now() + kRecordLockWait;
+  while ((problem = file.TryLock()).fault == FileFault::Busy && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(kLockRetry);
   }
-  return Append(path, JournalLine(entry));
+  if (problem) return Problem(path, FileProblemText(problem));
+  const std::optional<std::uint64_t> size = file.Size();
+  if (!size) return Problem(path, FileProblemText({FileFault::Other, RegularFile::LastCode()}));
+  const std::optional<JournalLayout> layout = LayoutOf(file, *size);
+  if (!layout) return Problem(path, kForeign);
+  std::string text = *size == 0 ? layout->Head() : std::string();
+  char last = '\n';
+  if (*size > 0 && file.ReadAt(*size - 1, &last, 1) != 1) last = '\n';
+  if (last != '\n') text += "\r\n";  // a line left unfinished stays apart from ours
+  text += layout->Line(entry);
+  // One write on a file opened for appending: the line lands whole at the
+  // end, or is taken back; the lock keeps a second writer from writing a
+  // second head.
+  if (const FileProblem failed = file.Append(text, *size)) return Problem(path, FileProblemText(failed));
+  return {};
 }
 
 JournalRead ReadJournal(const fs::path& path, std::size_t last) {
   JournalRead result;
-  FileText file = ReadText(path);
-  result.missing = file.missing;
-  result.error = std::move(file.error);
-  if (file.missing || !result.error.empty()) return result;
-  std::vector<JournalEntry> all;
-  ForEachJournalRecord(Body(file.text), [&](std::vector<std::string>& fields) {
-    all.push_back(EntryOfRecord(fields));
+  JournalReader reader([&](const JournalRecord& record) {
+    if (last == 0) return false;
+    if (result.entries.size() == last) result.entries.pop_front();
+    result.entries.push_back(record.Entry());
     return true;
   });
-  const std::size_t from = all.size() > last ? all.size() - last : 0;
-  result.entries.assign(std::make_move_iterator(all.begin() + static_cast<std::ptrdiff_t>(from)),
-                        std::make_move_iterator(all.end()));
+  result.error = ReadThrough(path, reader, result.missing);
+  result.damaged = reader.Damaged();
+  if (!result.error.empty()) result.entries.clear();
   return result;
 }
 
 std::optional<WrittenBefore> FindWrittenBefore(const fs::path& path, int serial) {
-  const FileText file = ReadText(path);
-  if (file.missing || !file.error.empty()) return std::nullopt;
-  const std::string number = std::to_string(serial);
-  const std::string_view confirmed = OutcomeName(Outcome::Confirmed);
-  const std::string_view install = JournalOperationName(JournalOperation::Install);
   std::optional<WrittenBefore> found;
-  ForEachJournalRecord(Body(file.text), [&](std::vector<std::string>& f) {
-    if (f.size() > 9 && f[9] == confirmed && f[7] == number && f[6] == install) found = WrittenBefore{f[0], f[4]};
+  JournalReader reader([&](const JournalRecord& record) {
+    if (ConfirmedSerial(record) == serial) {
+      found = WrittenBefore{record.Field(JournalColumn::Time), record.Field(JournalColumn::Port)};
+    }
     return true;
   });
+  bool missing = false;
+  if (!ReadThrough(path, reader, missing).empty()) return std::nullopt;
   return found;
+}
+
+std::optional<WrittenBefore> WrittenBeforeIndex::Find(int serial) {
+  FileProblem problem;
+  RegularFile file = RegularFile::Open(path_, RegularFile::Access::Read, problem);
+  const std::optional<RegularFile::Stamp> stamp = file.IsOpen() ? file.Stamped() : std::nullopt;
+  if (!stamp) {
+    read_.reset();
+    confirmed_.clear();
+    return std::nullopt;
+  }
+  if (stamp != read_) {
+    read_ = stamp;
+    confirmed_.clear();
+    JournalReader reader([&](const JournalRecord& record) {
+      if (const std::optional<int> confirmed = ConfirmedSerial(record)) {
+        confirmed_[*confirmed] = WrittenBefore{record.Field(JournalColumn::Time), record.Field(JournalColumn::Port)};
+      }
+      return true;
+    });
+    std::string chunk(kChunk, '\0');
+    std::ptrdiff_t n;
+    while ((n = file.Read(chunk.data(), chunk.size())) > 0) {
+      if (!reader.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(n)))) break;
+    }
+    reader.Finish();
+    if (n < 0 || reader.Foreign()) confirmed_.clear();
+  }
+  const auto found = confirmed_.find(serial);
+  return found != confirmed_.end() ? std::optional(found->second) : std::nullopt;
+}
+
+JournalCopy CopyJournalToRead(const fs::path& path) {
+  JournalCopy copy;
+  FileProblem problem;
+  RegularFile from = RegularFile::Open(path, RegularFile::Access::Read, problem);
+  if (problem.fault == FileFault::Missing) {
+    copy.missing = true;
+    return copy;
+  }
+  if (problem) {
+    copy.problem = FileProblemText(problem);
+    return copy;
+  }
+  std::error_code ec;
+  const fs::path folder = fs::temp_directory_path(ec);
+  if (ec) {
+    copy.problem = "нет временной папки";
+    return copy;
+  }
+  // A name of its own for each copy: one still open in Excel is locked.
+  std::string stamp = LocalTimeText(std::chrono::system_clock::now()).substr(0, 19);
+  for (char& c : stamp)
+    if (c == ':' || c == 'T') c = c == 'T' ? ' ' : '-';
+  RegularFile to;
+  for (int n = 1; n <= 20 && !to.IsOpen(); ++n) {
+    const std::string name = "Журнал установок GALT-5R, копия " + stamp + (n > 1 ? " (" + std::to_string(n) + ")" : "");
+    copy.file = folder / fs::path(std::u8string(name.begin(), name.end()) + u8".csv");
+    to = RegularFile::Open(copy.file, RegularFile::Access::Create, problem);
+    if (problem.fault != FileFault::Busy) break;
+  }
+  if (!to.IsOpen()) {
+    copy.problem = FileProblemText(problem);
+    return copy;
+  }
+  std::string chunk(kChunk, '\0');
+  std::uint64_t written = 0;
+  for (;;) {
+    const std::ptrdiff_t n = from.Read(chunk.data(), chunk.size());
+    if (n == 0) break;
+    const FileProblem failed = n < 0 ? FileProblem{FileFault::Other, RegularFile::LastCode()}
+                                     : to.Append(std::string_view(chunk.data(), static_cast<std::size_t>(n)), written);
+    if (failed) {
+      copy.problem = FileProblemText(failed);
+      to = RegularFile();
+      fs::remove(copy.file, ec);
+      return copy;
+    }
+    written += static_cast<std::uint64_t>(n);
+  }
+  to.MakeReadOnly();
+  if (written == 0) {
+    to = RegularFile();
+    fs::remove(copy.file, ec);
+    copy.missing = true;
+  }
+  return copy;
 }
 
 }  // namespace galt

@@ -2,8 +2,9 @@
 
 namespace galt {
 
-Outcome OutcomeOf(OperationEnd end) {
-  switch (end) {
+Outcome OutcomeOf(const OperationEnding& ending) {
+  if (ending.anotherModelAnswered && !EndedWell(ending.end)) return Outcome::ModelMismatch;
+  switch (ending.end) {
     case OperationEnd::Confirmed: return Outcome::Confirmed;
     case OperationEnd::DeactivationFailed: return Outcome::DeactivationFailed;
     case OperationEnd::WriteRejected: return Outcome::WriteRejected;

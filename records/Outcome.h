@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "sequences/LoaderCore.h"
+#include "sequences/OperationEnd.h"
 
 namespace galt {
 
@@ -26,7 +26,9 @@ enum class Outcome {
   NoPort,         // the port could not be opened: the device was never touched
 };
 
-Outcome OutcomeOf(OperationEnd end);
+// A failure during which the device answered as another model is that
+// model's mismatch, whatever the sequence then ran out of.
+Outcome OutcomeOf(const OperationEnding& ending);
 std::string_view OutcomeName(Outcome outcome);
 
 }  // namespace galt

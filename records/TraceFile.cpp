@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "records/RegularFile.h"
+
 namespace galt {
 
 namespace {
@@ -26,12 +28,24 @@ std::filesystem::path TraceFilePart(const std::filesystem::path& path, int n) {
 TraceFile::TraceFile(const std::filesystem::path& path, std::uintmax_t limit) {
   shared_->path = path;
   shared_->limit = limit;
-  if (!Open(*shared_, PartWithRoom(*shared_, 0))) {
-    shared_->failed = openFailed_ = true;
-    shared_->failedFile = TraceFilePart(path, shared_->part);
-    return;
-  }
-  writer_ = std::thread([shared = shared_] { Write(shared); });
+  writer_ = std::thread([shared = shared_] {
+    Shared& s = *shared;
+    FileProblem problem;
+    const bool opened = Open(s, PartWithRoom(s, 0), problem);
+    {
+      std::lock_guard<std::mutex> hold(s.lock);
+      s.opened = true;
+      if (!opened) {
+        s.failed = s.openFailed = s.done = true;
+        s.failedFile = TraceFilePart(s.path, s.part);
+        if (problem) s.openProblem = FileProblemText(problem);
+      }
+    }
+    s.drained.notify_all();
+    if (opened) Write(shared);
+  });
+  std::unique_lock<std::mutex> hold(shared_->lock);
+  shared_->drained.wait_for(hold, kOpenWait, [this] { return shared_->opened; });
 }
 
 int TraceFile::PartWithRoom(const Shared& s, int part) {
@@ -43,9 +57,11 @@ int TraceFile::PartWithRoom(const Shared& s, int part) {
   return part;
 }
 
-bool TraceFile::Open(Shared& s, int part) {
+bool TraceFile::Open(Shared& s, int part, FileProblem& problem) {
   s.part = part;
   const std::filesystem::path name = TraceFilePart(s.path, part);
+  // Looked at first: a FIFO or a device there would hold the writer.
+  if (!RegularFile::Open(name, RegularFile::Access::Append, problem).IsOpen()) return false;
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(name, error);
   s.size = error ? 0 : size;
@@ -59,7 +75,8 @@ bool TraceFile::MakeRoom(Shared& s, std::size_t coming) {
   const int next = PartWithRoom(s, s.part + 1);
   s.file << "# трасса продолжается в файле " << Shown(TraceFilePart(s.path, next)) << "\n";
   s.file.close();
-  if (!s.file || !Open(s, next)) return false;
+  FileProblem problem;
+  if (!s.file || !Open(s, next, problem)) return false;
   const std::string head = "# продолжение трассы из файла " + Shown(from) + "\n";
   s.file << head;
   s.size += head.size();
@@ -104,8 +121,9 @@ std::optional<std::string> TraceFile::TakeFailure() {
   if (!shared_->failed || said_) return std::nullopt;
   said_ = true;
   const std::string file = Shown(shared_->failedFile);
-  if (openFailed_) {
-    return "Не удалось открыть файл трассы " + file +
+  if (shared_->openFailed) {
+    const std::string& why = shared_->openProblem;
+    return "Не удалось открыть файл трассы " + file + (why.empty() ? "" : " (" + why + ")") +
            ". Проверьте путь и права доступа; операция идёт без трассы.";
   }
   return "Трасса записана не полностью: файл " + file + " перестал записываться. Проверьте место на диске.";

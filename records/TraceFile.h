@@ -12,6 +12,7 @@
 // at its start where it came from. A trace appended to a series that has
 // grown before goes on in its first file with room.
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
@@ -25,6 +26,8 @@
 
 namespace galt {
 
+struct FileProblem;
+
 // The size past which a trace goes on in a new file.
 inline constexpr std::uintmax_t kTraceFileLimit = 50u * 1024u * 1024u;
 
@@ -34,9 +37,10 @@ std::filesystem::path TraceFilePart(const std::filesystem::path& path, int n);
 
 class TraceFile {
  public:
-  // Opens `path` (or the first file of its series with room) for appending,
-  // an earlier trace there kept, and starts the writer; TakeFailure() says
-  // when it could not be opened.
+  // Starts the writer, which opens `path` (or the first file of its series
+  // with room) for appending, an earlier trace there kept, when it is a plain
+  // file; TakeFailure() says when it could not be opened. Waits kOpenWait at
+  // most to know: a share that stops answering holds up only the writer.
   explicit TraceFile(const std::filesystem::path& path, std::uintmax_t limit = kTraceFileLimit);
   // Writes what is left and stops the writer, waiting two seconds at most: a
   // write stuck on a share that hangs is left to itself, and the program
@@ -71,19 +75,23 @@ class TraceFile {
     bool done = false;     // the writer has ended
     bool failed = false;
     std::filesystem::path failedFile;  // the file that could not be opened or written
+    bool opened = false;               // the writer has tried to open the first file
+    bool openFailed = false;
+    std::string openProblem;  // why, when the file was no plain one
   };
   static void Write(const std::shared_ptr<Shared>& shared);
   // The first file of the series from `part` on with room (or the last).
   static int PartWithRoom(const Shared& s, int part);
-  // Opens the series' file numbered `part`; false when it could not be.
-  static bool Open(Shared& s, int part);
+  // Opens the series' file numbered `part` when it is a plain file; false,
+  // and why in `problem` when known, when it could not be.
+  static bool Open(Shared& s, int part, FileProblem& problem);
   // The writer, before a batch of `coming` bytes: a file that would pass
   // its limit is ended and the trace goes on in the next.
   static bool MakeRoom(Shared& s, std::size_t coming);
+  static constexpr std::chrono::milliseconds kOpenWait{200};
 
   std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
   bool said_ = false;
-  bool openFailed_ = false;
   std::thread writer_;
 };
 

@@ -22,6 +22,7 @@ void LoaderCore::Button4Click() {
     boxes_.Show(BoxIcon::Error, texts::kErrorCaption, texts::kNoPortOpen);
     return;
   }
+  anotherModel_ = false;
   LoadEmbeddedFirmware(Memo1);
   AppendErasedDataLines(Memo1, kInstallFillLineCount);
   Timer3->SetInterval(kLadderFirstStepMs);

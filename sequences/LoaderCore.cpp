@@ -45,9 +45,11 @@ void LoaderCore::LinkLost(const std::string& portName) {
 }
 
 void LoaderCore::End(OperationEnd end, BoxIcon icon, const std::string& caption, const std::string& text) {
-  if (OnEnding) OnEnding(end, text);
+  const OperationEnding ending{end, anotherModel_};
+  anotherModel_ = false;
+  if (OnEnding) OnEnding(ending, text);
   boxes_.Show(icon, caption, text);
-  if (OnEnd) OnEnd(end);
+  if (OnEnd) OnEnd(ending);
 }
 
 void LoaderCore::DispatchTimerTicks(const std::function<void(const std::function<void()>&)>& dispatch) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "image/ImageBuffer.h"
 #include "link/Link.h"
@@ -17,29 +18,11 @@
 #include "sequences/InstallTiming.h"
 #include "sequences/MessageBoxes.h"
 #include "sequences/MonotonicClock.h"
+#include "sequences/OperationEnd.h"
 #include "sequences/SerialText.h"
 #include "sequences/Timer.h"
 
 namespace galt {
-
-// How an operation ended, each with its box (shown before it is reported).
-enum class OperationEnd {
-  Confirmed,            // the install: the device answered with the serial number
-  DeactivationFailed,   // no acknowledgement of any deactivation frame
-  WriteRejected,        // a block's echo differs from the block sent
-  EchoMissing,          // no echo of a block within the watchdog's time
-  ConfirmationMissing,  // no answer with the serial number to the queries
-  ReadDone,             // a read pass has every block
-  VerifyDone,           // a verify pass found the flash equal to the image
-  VerifyMismatch,       // a verify pass found a line that differs
-  ReplyMissing,         // a read or verify pass got no reply to a block in time
-  LinkLost,             // the device behind the port has gone
-};
-
-// Whether an end is the operation's success.
-constexpr bool EndedWell(OperationEnd end) {
-  return end == OperationEnd::Confirmed || end == OperationEnd::ReadDone || end == OperationEnd::VerifyDone;
-}
 
 // The operation under way, as the title and a console show it
 // (frontend/ProgressText.h).
@@ -117,6 +100,8 @@ class LoaderCore : private LinkHost {
   // The HEX import of the open-file button, once the user has chosen a file:
   // a refused file changes nothing and is reported in an error box (false).
   bool OpenHexFile(const std::filesystem::path& path);
+  // The same for a file's bytes the front end has read itself.
+  bool OpenHexBytes(std::string_view bytes);
 
   // Every tick of the sequence's timers runs through `dispatch`, as the front
   // end runs each of its handlers.
@@ -125,9 +110,9 @@ class LoaderCore : private LinkHost {
   // Told of every end of an operation at the end itself, with the text of
   // the box about to say it: what records the operation times it, not the
   // user's reading of the box.
-  std::function<void(OperationEnd, const std::string& text)> OnEnding;
+  std::function<void(const OperationEnding&, const std::string& text)> OnEnding;
   // Told of every end of an operation, after its box has been shown.
-  std::function<void(OperationEnd)> OnEnd;
+  std::function<void(const OperationEnding&)> OnEnd;
 
   // --- the operation under way ---
   // An install or service pass is running: a timer of the sequence is on or
@@ -172,6 +157,7 @@ class LoaderCore : private LinkHost {
   int writeFirstBlock_ = 0;
   std::int64_t writeEchoAt_ = 0;
   std::int64_t ladderStepAt_ = 0;  // the current ladder step started then
+  bool anotherModel_ = false;      // since the operation started
 };
 
 }  // namespace galt

@@ -45,6 +45,7 @@ void LoaderCore::HandleReply() {
   if (reply[1] != DeviceModel) {
     // Never acted on: whatever it says, nothing may be written into a device
     // of another model. The sequence's own timeouts end what is under way.
+    anotherModel_ = true;
     boxes_.Show(BoxIcon::Error, "", texts::kWrongModel);
     return;
   }

@@ -26,6 +26,7 @@ void LoaderCore::StartVerify(int serial, std::optional<int> blocks) {
 }
 
 void LoaderCore::rd_fClick() {
+  anotherModel_ = false;
   St_blk = std::to_string(SPBLL.Value());
   Memo1.Clear();
   link.CurrentCommand = cmdReadBlock;
@@ -36,6 +37,7 @@ void LoaderCore::rd_fClick() {
 }
 
 void LoaderCore::ver_fClick() {
+  anotherModel_ = false;
   StampSerialNumber(Memo1, StampLayout::Addressed, zn.Value());
   St_blk = "0";  // a verify always starts at block 0
   link.CurrentCommand = cmdReadBlock;
@@ -73,6 +75,16 @@ void LoaderCore::Button1Click() {
 bool LoaderCore::OpenHexFile(const std::filesystem::path& path) {
   int blockLimit = SPBLH.Value();
   if (const auto error = ImportHexFile(path, Memo1, blockLimit)) {
+    boxes_.Show(BoxIcon::Error, texts::kErrorCaption, HexImportErrorText(*error));
+    return false;
+  }
+  SPBLH.SetValue(blockLimit);
+  return true;
+}
+
+bool LoaderCore::OpenHexBytes(std::string_view bytes) {
+  int blockLimit = SPBLH.Value();
+  if (const auto error = ImportHexBytes(bytes, Memo1, blockLimit)) {
     boxes_.Show(BoxIcon::Error, texts::kErrorCaption, HexImportErrorText(*error));
     return false;
   }

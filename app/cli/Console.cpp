@@ -2,6 +2,10 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
+#include <thread>
+
+#include "app/cli/CliOptions.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -12,7 +16,10 @@
 
 #include "winutil/WideText.h"
 #else
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace galt::cli {
@@ -24,7 +31,30 @@ namespace {
 std::atomic<bool> g_stop{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-extern "C" void OnStopSignal(int) { g_stop = true; }
+// Wakes the thread that ends the process a moment after a stop request,
+// once EndSoonAfterAStop has started it.
+#ifdef _WIN32
+HANDLE g_stopEvent = nullptr;
+void WakeEnder() {
+  if (g_stopEvent != nullptr) ::SetEvent(g_stopEvent);
+}
+#else
+int g_stopPipe[2] = {-1, -1};
+void WakeEnder() {
+  // A write to a pipe is safe in a signal handler; errno is the
+  // interrupted code's.
+  const int saved = errno;
+  const char byte = 1;
+  if (g_stopPipe[1] >= 0 && ::write(g_stopPipe[1], &byte, 1) < 0) {
+  }
+  errno = saved;
+}
+#endif
+
+extern "C" void OnStopSignal(int) {
+  g_stop = true;
+  WakeEnder();
+}
 
 #ifdef _WIN32
 // The console behind the stream, or nothing.
@@ -119,9 +149,35 @@ void CatchStopRequests() {
 
 bool StopRequested() { return g_stop; }
 
+void EndSoonAfterAStop(std::chrono::milliseconds grace) {
+#ifdef _WIN32
+  if (g_stopEvent != nullptr) return;
+  g_stopEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (g_stopEvent == nullptr) return;
+  std::thread([grace] {
+    ::WaitForSingleObject(g_stopEvent, INFINITE);
+#else
+  if (g_stopPipe[0] >= 0 || ::pipe2(g_stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  const int wake = g_stopPipe[0];
+  ::fcntl(wake, F_SETFL, ::fcntl(wake, F_GETFL) & ~O_NONBLOCK);
+  std::thread([grace, wake] {
+    char byte;
+    while (::read(wake, &byte, 1) < 0 && errno == EINTR) {
+    }
+#endif
+    // The run had its time to close the port and say why it stopped; what
+    // still holds it (a file on a share that stopped answering, a port's
+    // open that takes seconds) must not hold the user.
+    std::this_thread::sleep_for(grace);
+    std::fflush(nullptr);
+    std::_Exit(kExitStopped);
+  }).detach();
+}
+
 #ifdef _WIN32
 bool OnConsoleEvent(unsigned long event, std::chrono::milliseconds hold) {
   g_stop = true;
+  WakeEnder();
   switch (event) {
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:

@@ -29,6 +29,11 @@ void WriteText(std::FILE* stream, std::string_view text);
 void CatchStopRequests();
 bool StopRequested();
 
+// From now on a stop request ends the process `grace` after it came, if the
+// run has not ended by then itself (with kExitStopped): Ctrl+C and a termination request are
+// obeyed within a second whatever the run is waiting for.
+void EndSoonAfterAStop(std::chrono::milliseconds grace = std::chrono::milliseconds(900));
+
 #ifdef _WIN32
 // When the console is closed, the user logs off or the system shuts down,
 // Windows ends the process as soon as the console's handler returns, and

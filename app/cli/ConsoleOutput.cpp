@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/cli/Console.h"
+#include "records/UntrustedText.h"
 
 namespace galt::cli {
 
@@ -24,11 +25,14 @@ ConsoleOutput::ConsoleOutput(std::FILE* out, std::FILE* err, bool bar) : out_(ou
 void ConsoleOutput::Line(Stream stream, const std::string& text) {
   EndProgress();
   std::FILE* to = stream == Stream::Out ? out_ : err_;
-  WriteText(to, text + "\n");
+  // Lines quote a device's, an adapter's, a file's text: none of it may
+  // steer the terminal.
+  WriteText(to, PrintableText(text, LineBreaks::Kept) + "\n");
   std::fflush(to);
 }
 
-void ConsoleOutput::Progress(const std::string& label, int percent, const std::string& detail) {
+void ConsoleOutput::Progress(const std::string& shownLabel, int percent, const std::string& shownDetail) {
+  const std::string label = PrintableText(shownLabel), detail = PrintableText(shownDetail);
   percent = std::clamp(percent, 0, 100);
   if (label != label_) {
     EndProgress();

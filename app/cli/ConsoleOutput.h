@@ -16,7 +16,8 @@ class ConsoleOutput {
 
   ConsoleOutput(std::FILE* out, std::FILE* err, bool bar);
 
-  // A line of text; a bar being drawn keeps its line and the next progress
+  // A line of text (lines of it), without the control characters text from
+  // outside may hold; a bar being drawn keeps its line and the next progress
   // starts a new one below.
   void Line(Stream stream, const std::string& text);
   // `percent` (0..100) done of the stage named by `label`; `detail` follows

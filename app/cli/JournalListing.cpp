@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "frontend/FilePath.h"
+#include "records/FileWorker.h"
 #include "records/JournalFile.h"
+#include "records/UntrustedText.h"
 
 namespace galt::cli {
 
@@ -18,8 +20,11 @@ std::size_t Width(const std::string& text) {
   }));
 }
 
-// A message box's text on one line.
-std::string OneLine(std::string text) {
+// A journal that has given nothing for so long has stopped answering.
+constexpr std::chrono::seconds kListingDeadline{30};
+
+// A message box's text on one line (the first journals kept its breaks).
+std::string OneLine(const std::string& text) {
   std::string line;
   for (const char c : text) {
     if (c == '\r') continue;
@@ -38,10 +43,20 @@ std::filesystem::path ChosenJournal(const CliOptions& options) {
   return options.journalFile.empty() ? JournalPath() : FilePath(options.journalFile);
 }
 
-int PrintJournal(const std::filesystem::path& path, ConsoleOutput& console, std::size_t last) {
+int PrintJournal(const std::filesystem::path& path, ConsoleOutput& console, std::size_t last,
+                 const std::function<bool()>& stopRequested) {
   using Stream = ConsoleOutput::Stream;
   console.Line(Stream::Out, "Журнал: " + JournalPathText(path));
-  const JournalRead read = ReadJournal(path, last);
+  const auto shared = std::make_shared<JournalRead>();
+  FileWorker reader;
+  reader.Post([shared, path, last] { *shared = ReadJournal(path, last); });
+  if (!reader.WaitIdle(std::chrono::steady_clock::now() + kListingDeadline, stopRequested)) {
+    reader.Abandon();
+    if (stopRequested && stopRequested()) return kExitStopped;
+    console.Line(Stream::Err, "Журнал " + JournalPathText(path) + " не читается: файл не отвечает.");
+    return kExitFile;
+  }
+  const JournalRead& read = *shared;
   if (!read.error.empty()) {
     console.Line(Stream::Err, read.error);
     return kExitFile;
@@ -54,6 +69,9 @@ int PrintJournal(const std::filesystem::path& path, ConsoleOutput& console, std:
   for (const JournalEntry& e : read.entries) {
     rows.push_back({ShortTimeText(e.time), e.port, e.operation, e.serial, e.outcome, e.seconds, OneLine(e.message)});
   }
+  // The file's text, so each cell's width is the columns it will take.
+  for (auto& row : rows)
+    for (std::string& cell : row) cell = PrintableText(cell);
   std::vector<std::size_t> widths(rows[0].size(), 0);
   for (const auto& row : rows)
     for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], Width(row[i]));
@@ -65,6 +83,7 @@ int PrintJournal(const std::filesystem::path& path, ConsoleOutput& console, std:
     }
     console.Line(Stream::Out, line);
   }
+  if (read.damaged > 0) console.Line(Stream::Out, "Повреждённых строк пропущено: " + std::to_string(read.damaged) + ".");
   return kExitOk;
 }
 

@@ -3,6 +3,7 @@
 // for a terminal; and which journal a run writes.
 
 #include <filesystem>
+#include <functional>
 
 #include "app/cli/CliOptions.h"
 #include "app/cli/ConsoleOutput.h"
@@ -13,7 +14,10 @@ namespace galt::cli {
 std::filesystem::path ChosenJournal(const CliOptions& options);
 
 // Prints the path and the newest `last` entries; kExitFile when the file is
-// there but cannot be read as a journal.
-int PrintJournal(const std::filesystem::path& path, ConsoleOutput& console, std::size_t last = 20);
+// there but cannot be read as a journal. The file is read off this thread,
+// in memory that does not grow with it: `stopRequested` (asked every 50 ms)
+// ends the wait with kExitStopped.
+int PrintJournal(const std::filesystem::path& path, ConsoleOutput& console, std::size_t last = 20,
+                 const std::function<bool()>& stopRequested = {});
 
 }  // namespace galt::cli

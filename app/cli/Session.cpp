@@ -16,6 +16,9 @@
 #include "frontend/PortTexts.h"
 #include "frontend/ProgressText.h"
 #include "image/HexExport.h"
+#include "image/HexImport.h"
+#include "records/FileWorker.h"
+#include "records/RegularFile.h"
 #include "records/Outcome.h"
 #include "sequences/InstallTiming.h"
 
@@ -51,6 +54,12 @@ Output OutputAt(const std::filesystem::path& path) {
   // Not to be looked at (no access): the probe's failure says so.
   return {status.type() == fs::file_type::none ? Output::File : Output::Other, path};
 }
+
+// A file to verify that has not come by then is not coming.
+constexpr std::chrono::seconds kFileReadDeadline{10};
+// After a stop request the journal's entry waits this long at most: the run
+// ends within a second.
+constexpr std::chrono::milliseconds kStoppedJournalWait{300};
 // Beyond the longest run the sequence's own timers allow: only a device
 // that keeps answering without ever finishing meets the overall guard.
 constexpr int kGuardMarginMs = 60000;
@@ -62,7 +71,7 @@ Session::Session(const CliOptions& options, ConsoleOutput& console, const TSerPo
     : options_(options),
       console_(console),
       stopRequested_(std::move(stopRequested)),
-      journal_(boxes_, "cli", ChosenJournal(options_),
+      journal_(boxes_, "cli", ChosenJournal(options_), loop_, timers_,
                [this](const std::string& problem) { console_.Line(Stream::Err, problem); }),
       tracing_(port_, TraceFileOf(options.trace ? std::optional(FilePath(*options.trace)) : std::nullopt),
                "galt-loader-cli"),
@@ -86,10 +95,10 @@ Session::Session(const CliOptions& options, ConsoleOutput& console, const TSerPo
   handlers.Trace = &tracing_;
   binding_ = std::make_unique<CoreBinding>(core_, cp1_, std::move(handlers));
   // Journalled at the end itself, before its box's line.
-  core_.OnEnding = [this](OperationEnd end, const std::string& text) {
-    if (!exit_) journal_.End(end, core_, text);
+  core_.OnEnding = [this](const OperationEnding& ending, const std::string& text) {
+    if (!exit_) journal_.End(ending, core_, text);
   };
-  core_.OnEnd = [this](OperationEnd end) { Ended(end); };
+  core_.OnEnd = [this](const OperationEnding& ending) { Ended(ending); };
   boxes_.BeforeShow = [this] { ShowProgress(); };
 
   stopCheck_ = timers_.CreateTimer(kStopCheckMs);
@@ -117,14 +126,23 @@ Session::~Session() {
 
 int Session::Run() {
   SayTraceFailure();
-  // The import reports a refused file in its own box.
-  if (options_.action == Action::Verify && !core_.OpenHexFile(FilePath(options_.file))) return kExitFile;
+  if (options_.action == Action::Verify) {
+    if (const std::optional<int> refused = ImportFileToVerify()) return *refused;
+  }
   if (options_.action == Action::Read && !PrepareOutput()) return kExitFile;
   BeginJournal();
+  if (Stopping()) {
+    const std::string text = StoppedText();
+    console_.Line(Stream::Err, text);
+    journal_.End(Outcome::Stopped, core_, text);
+    SettleJournal();
+    return kExitStopped;
+  }
   if (const std::string problem = OpenPort(); !problem.empty()) {
     console_.Line(Stream::Err, problem);
     journal_.End(Outcome::NoPort, core_, problem);
     tracing_.Ended(Outcome::NoPort);
+    SettleJournal();
     tracing_.Drain();
     SayTraceFailure();
     return kExitPort;
@@ -145,9 +163,51 @@ int Session::Run() {
   core_.StopTimers();
   stopCheck_->SetEnabled(false);
   if (outcome_) tracing_.Ended(*outcome_);
+  SettleJournal();
   tracing_.Drain();
   SayTraceFailure();
   return *exit_;
+}
+
+bool Session::Stopping() const { return stopRequested_ && stopRequested_(); }
+
+std::optional<int> Session::ImportFileToVerify() {
+  // Read off this thread: a FIFO is refused at once, and a share that stops
+  // answering still lets Ctrl+C end the run.
+  struct Read {
+    std::optional<std::string> bytes;
+    FileProblem problem;
+  };
+  const auto read = std::make_shared<Read>();
+  FileWorker reader;
+  reader.Post([read, path = FilePath(options_.file)] {
+    read->bytes = ReadRegularFile(path, kMaxHexFileBytes, read->problem);
+  });
+  const auto deadline = std::chrono::steady_clock::now() + kFileReadDeadline;
+  const bool done = reader.WaitIdle(deadline, [this] { return Stopping(); });
+  if (!done) {
+    reader.Abandon();
+    if (Stopping()) return kExitStopped;
+  }
+  if (done && read->bytes) {
+    // The import reports a refused file in its own box.
+    return core_.OpenHexBytes(*read->bytes) ? std::nullopt : std::optional<int>(kExitFile);
+  }
+  // The window's box text, then why.
+  const std::string why = done ? FileProblemText(read->problem) : "файл не отвечает";
+  console_.Line(Stream::Err, done && read->problem.fault == FileFault::TooLarge
+                                 ? HexImportErrorText({HexImportErrorKind::TooLarge, 0})
+                                 : HexImportErrorText({HexImportErrorKind::CannotRead, 0}) + " " + options_.file +
+                                       ": " + why + ".");
+  return kExitFile;
+}
+
+void Session::SettleJournal() {
+  // The entry's file may hang: it delays the end by the deadline at most,
+  // and a stop asked for cuts that short.
+  const auto wait = Stopping() ? kStoppedJournalWait : kRecordFileDeadline;
+  journal_.Settle(std::chrono::steady_clock::now() + wait, [this] { return Stopping(); });
+  loop_.ProcessPending();
 }
 
 std::string Session::OpenPort() {
@@ -162,18 +222,23 @@ std::string Session::OpenPort() {
 }
 
 void Session::BeginJournal() {
-  const int serial = options_.serial.value_or(kSerialMin);
   JournalOperation operation = JournalOperation::Install;
   if (options_.action == Action::Read) operation = JournalOperation::Read;
   if (options_.action == Action::Verify) operation = JournalOperation::Verify;
+  // A read or verify addresses the device by the lowest number unless one
+  // is given: the journal names only a number the user gave.
+  std::optional<int> serial = options_.serial;
   if (operation == JournalOperation::Install) {
-    // Said, not asked: a device may be written again on purpose.
-    if (const std::string& before = journal_.WrittenBeforeText(serial); !before.empty()) {
-      console_.Line(Stream::Out, before);
-    }
+    serial = serial.value_or(kSerialMin);
+    // Said, not asked: a device may be written again on purpose. A journal
+    // that does not answer in time says nothing.
+    const std::string before = journal_.WrittenBeforeTextNow(
+        *serial, std::chrono::steady_clock::now() + kRecordFileDeadline, [this] { return Stopping(); });
+    if (!before.empty()) console_.Line(Stream::Out, before);
   }
   const auto path = cp1_.PortTable().Resolve(cp1_.FormattedDeviceName());
-  journal_.Begin(operation, serial, portShown_, path ? AdapterTextOfPath(*path) : std::string());
+  journal_.Begin(operation, serial, portShown_, path ? AdapterTextOfPath(*path) : std::string(),
+                 operation == JournalOperation::Install ? std::string() : options_.file);
   tracing_.Began(operation, options_.serial, portShown_);
 }
 
@@ -261,9 +326,10 @@ std::string Session::StoppedText() const {
   }
 }
 
-void Session::Ended(OperationEnd end) {
+void Session::Ended(const OperationEnding& ending) {
   if (exit_) return;
-  outcome_ = OutcomeOf(end);
+  const OperationEnd end = ending;
+  outcome_ = OutcomeOf(ending);
   if (!EndedWell(end)) {
     Finish(kExitFailed);
   } else if (end == OperationEnd::ReadDone && options_.action == Action::Read) {

@@ -47,6 +47,12 @@ class Session {
   // The journal's entry begins; an install first says when its serial
   // number was written before.
   void BeginJournal();
+  // Waits for the journal's entry as long as the end may: its problem, if
+  // any, is said.
+  void SettleJournal();
+  // --verify: the file is read and imported; the exit code when it is not.
+  std::optional<int> ImportFileToVerify();
+  bool Stopping() const;
   // --read: the file is known writable before the first frame; the image
   // goes into a file beside it, which takes its name only when complete.
   bool PrepareOutput();
@@ -56,7 +62,7 @@ class Session {
   void Dispatch(const std::function<void()>& handler);
   void ShowProgress();
   std::string StoppedText() const;
-  void Ended(OperationEnd end);
+  void Ended(const OperationEnding& ending);
   void SaveReadImage();
   void Finish(int code, const std::string& message = {});
   // A trace file that cannot be written is said once, on stderr.

@@ -17,6 +17,7 @@ namespace {
 int Run(const std::vector<std::string>& args) {
   using namespace galt::cli;
   CatchStopRequests();
+  EndSoonAfterAStop();
   ConsoleOutput console(stdout, stderr, IsTerminal(stdout));
   return RunCommandLine("galt-loader-cli", args, console, galt::TSerPortTable::System(), StopRequested);
 }

@@ -11,6 +11,9 @@ void QtMessageBoxes::Show(BoxIcon icon, const std::string& caption, const std::s
   const QString title = caption.empty() ? QStringLiteral(" ") : QString::fromStdString(caption);
   QMessageBox box(icon == BoxIcon::Error ? QMessageBox::Critical : QMessageBox::Information, title, QString::fromStdString(text), QMessageBox::Ok,
                   QApplication::activeWindow());
+  // Plain text: a box may quote a device's, a file's or a path's text,
+  // which Qt would otherwise take for markup when it looks like some.
+  box.setTextFormat(Qt::PlainText);
   box.setWindowModality(Qt::ApplicationModal);
   box.exec();
 }

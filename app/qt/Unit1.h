@@ -41,6 +41,7 @@ class TForm1 : public QWidget, private WindowFace {
   ~TForm1() override;
 
   LoaderCore& Core() { return binding_->Core(); }
+  OperationJournal& Journal() { return binding_->Journal(); }
 
   // Shows the window centred on its screen.
   void ShowCentred();

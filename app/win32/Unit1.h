@@ -57,6 +57,7 @@ class TForm1 : private WindowFace {
   HWND Handle() const { return hwnd_; }
   LoaderCore& Core() { return binding_->Core(); }
   TSerComm& cp1() { return binding_->cp1(); }
+  OperationJournal& Journal() { return binding_->Journal(); }
   PortChooser& Ports() { return binding_->Ports(); }
 
   // Shows the window centred on its monitor, the install button focused.

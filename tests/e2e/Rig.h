@@ -43,8 +43,10 @@ struct Rig {
   std::unique_ptr<TForm1> form;
 };
 
-// The newest entry of the run's journal (GALT_JOURNAL, set by the tests' main).
-inline JournalEntry LastJournalEntry() {
+// The newest entry of the run's journal (GALT_JOURNAL, set by the tests' main),
+// once the window's journal has written what it was given.
+inline JournalEntry LastJournalEntry(TForm1& form) {
+  form.Journal().WaitForFile(std::chrono::steady_clock::now() + std::chrono::seconds(5));
   const JournalRead read = ReadJournal(JournalPath(), 1);
   return read.entries.empty() ? JournalEntry{} : read.entries.back();
 }

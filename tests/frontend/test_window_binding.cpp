@@ -17,6 +17,7 @@
 #include "tests/support/RecordingBoxes.h"
 #include "tests/support/OfflineWindow.h"
 #include "tests/support/RecordingPort.h"
+#include "serial/SerEventLoop.h"
 #include "tests/support/VirtualClock.h"
 
 namespace galt::testing {
@@ -152,7 +153,8 @@ void SetJournal(const std::string& path) {
 }
 
 // A window's ends outside the core are entries too; a journal that cannot be
-// written changes no box and is told once, after the operation's own.
+// written changes no box and is told once, after the operation's own, as its
+// answer comes back from the journal's worker.
 TEST(BindingJournal, NoPortAndAClosedWindowAreEntriesAndAnUnwritableJournalIsToldOnce) {
   const std::string dir = ::testing::TempDir() + "binding-journal";
   std::filesystem::remove_all(dir);
@@ -164,14 +166,16 @@ TEST(BindingJournal, NoPortAndAClosedWindowAreEntriesAndAnUnwritableJournalIsTol
   RecordingBoxes boxes;
   RecordingPort port;
   RecordingFace face;
-  NoDispatch dispatch;
-  const ToolkitServices own{clock, boxes, dispatch, "galt-loader"};
+  TSerEventLoop loop;
+  const ToolkitServices own{clock, boxes, loop, "galt-loader"};
   port.open = false;
   SetJournal(dir + "/blocker/j.csv");
   {
     WindowBinding window(face, OfflineWindow(clock, boxes, port), own);
     window.Button4Click();
+    ASSERT_TRUE(loop.RunUntil([&] { return boxes.boxes.size() == 2; }, std::chrono::seconds(5)));
     window.Button4Click();
+    loop.RunFor(std::chrono::milliseconds(100));
   }
   ASSERT_EQ(boxes.boxes.size(), 3u);
   EXPECT_EQ(boxes.boxes[1].text.rfind("Журнал установок не записан (" + dir + "/blocker/j.csv): ", 0), 0u)
@@ -181,13 +185,15 @@ TEST(BindingJournal, NoPortAndAClosedWindowAreEntriesAndAnUnwritableJournalIsTol
   // Each box stays open a minute: the entries keep the operations' own times.
   SetJournal(dir + "/j.csv");
   boxes.WhileOpen = [&](const RecordedBox&) { clock.Advance(60000); };
-  WindowBinding window(face, OfflineWindow(clock, boxes, port), own);
-  window.Button4Click();
-  port.open = true;
-  window.Button4Click();
-  clock.Advance(20000);  // no acknowledgement: the deactivation fails after 10.05 s
-  window.Button4Click();
-  window.FormClose();
+  {
+    WindowBinding window(face, OfflineWindow(clock, boxes, port), own);
+    window.Button4Click();
+    port.open = true;
+    window.Button4Click();
+    clock.Advance(20000);  // no acknowledgement: the deactivation fails after 10.05 s
+    window.Button4Click();
+    window.FormClose();
+  }  // the window's end waits for its entries
   SetJournal(before);
   const JournalRead read = ReadJournal(dir + "/j.csv", 5);
   ASSERT_EQ(read.entries.size(), 3u) << read.error;
@@ -196,6 +202,54 @@ TEST(BindingJournal, NoPortAndAClosedWindowAreEntriesAndAnUnwritableJournalIsTol
   EXPECT_EQ(read.entries[1].outcome + " " + read.entries[1].message, "deactivation-failed Ошибка деактивизации FLASH!");
   EXPECT_NEAR(std::stod(std::string(read.entries[1].seconds).replace(read.entries[1].seconds.find(','), 1, ".")), 10.05, 0.1);
   EXPECT_EQ(read.entries[2].outcome + " " + read.entries[2].blocks, "stopped 0");
+}
+
+// The journal is looked up and copied off the window's thread: what the
+// title and the menu item show comes back through the hand-over.
+TEST(BindingJournal, TheWrittenBeforeLookupAndTheCopyToOpenComeBackThroughTheHandOver) {
+  const std::string dir = ::testing::TempDir() + "binding-lookup";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  JournalEntry done;
+  done.SetTime("2026-12-01T14:02:05+03:00");
+  done.port = "COM7\x1B[2J";  // the file's text never steers anything
+  done.operation = "установка";
+  done.serial = "237";
+  done.outcome = "confirmed";
+  ASSERT_EQ(AppendJournalEntry(dir + "/j.csv", done), "");
+  const char* was = std::getenv("GALT_JOURNAL");
+  const std::string before = was != nullptr ? was : "";
+  SetJournal(dir + "/j.csv");
+  VirtualClock clock;
+  RecordingBoxes boxes;
+  RecordingPort port;
+  RecordingFace face;
+  TSerEventLoop loop;
+  WindowBinding window(face, OfflineWindow(clock, boxes, port), ToolkitServices{clock, boxes, loop, "galt-loader"});
+  SetJournal(before);
+  window.FormCreate();
+  for (const char* typed : {"2", "23", "237"}) {
+    window.Core().zn.SetText(typed);
+    window.SerialFieldChanged();
+  }
+  EXPECT_EQ(face.title, kIdleTitle) << "not looked up on the window's thread";
+  ASSERT_TRUE(loop.RunUntil([&] { return face.title != kIdleTitle; }, std::chrono::seconds(5)));
+  EXPECT_EQ(face.title, "Серийный номер 237 уже записан 01.12.2026 14:02 через COM7\xEF\xBF\xBD[2J — GALT-5R");
+
+  std::vector<std::filesystem::path> opened;
+  window.OpenJournal([&](const std::filesystem::path& file) {
+    opened.push_back(file);
+    return true;
+  });
+  EXPECT_TRUE(opened.empty());
+  ASSERT_TRUE(loop.RunUntil([&] { return !opened.empty(); }, std::chrono::seconds(5)));
+  EXPECT_NE(opened[0], std::filesystem::path(dir + "/j.csv")) << "a copy: Excel's lock stops no later install";
+  EXPECT_EQ(ReadJournal(opened[0], 5).entries.size(), 1u);
+  EXPECT_EQ(std::filesystem::status(opened[0]).permissions() & std::filesystem::perms::owner_write,
+            std::filesystem::perms::none);
+  EXPECT_TRUE(boxes.boxes.empty());
+  std::filesystem::permissions(opened[0], std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+  std::filesystem::remove(opened[0]);
 }
 
 TEST(CoreBindingEvents, ShowAComponentsErrorOnceUntilTheNextOpenAndHandOnTheRest) {

@@ -37,9 +37,13 @@ TEST_P(InstallEnd, IsToldOnceBeforeAndAfterItsBox) {
   std::vector<OperationEnd> ends;
   std::vector<std::size_t> boxesBefore;
   std::vector<std::pair<std::size_t, std::string>> ending;  // boxes before it, the text to come
-  h.core.OnEnding = [&](OperationEnd, const std::string& text) { ending.emplace_back(h.boxes.boxes.size(), text); };
-  h.core.OnEnd = [&](OperationEnd end) {
-    ends.push_back(end);
+  bool anotherModel = false;
+  h.core.OnEnding = [&](const OperationEnding& e, const std::string& text) {
+    ending.emplace_back(h.boxes.boxes.size(), text);
+    anotherModel = e.anotherModelAnswered;
+  };
+  h.core.OnEnd = [&](const OperationEnding& e) {
+    ends.push_back(e);
     boxesBefore.push_back(h.boxes.boxes.size());
   };
   h.core.Button4Click();
@@ -51,6 +55,8 @@ TEST_P(InstallEnd, IsToldOnceBeforeAndAfterItsBox) {
   ASSERT_EQ(ending.size(), 1u);
   EXPECT_EQ(ending[0], std::make_pair(h.boxes.boxes.size() - 1, h.LastBox().text)) << "and is told before it too";
   EXPECT_EQ(EndedWell(ends[0]), GetParam().end == OperationEnd::Confirmed);
+  // The wrong device's failure is told with the end, not left to its box.
+  EXPECT_EQ(anotherModel, std::string(GetParam().name) == "AnotherModel");
   EXPECT_FALSE(h.core.OperationRunning());
 }
 

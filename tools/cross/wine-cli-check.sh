@@ -86,7 +86,7 @@ journal_lines() {
   local journal
   journal=$(find "$prefix/drive_c/users" -path '*/GALT-5R/journal.csv' 2>/dev/null | head -n 1)
   [ -n "$journal" ] || { echo 0; return; }
-  grep -cE "^[0-9-]+T[0-9:]+[+-][0-9]{2}:[0-9]{2};cli [^;]*;[^;]*;[^;]*;COM$port;[^;]*;установка;237;0211;$1;" \
+  grep -cE "^[0-9-]+ [0-9:]+;UTC[+-][0-9]{2}:[0-9]{2};cli [^;]*;[^;]*;[^;]*;COM$port;[^;]*;установка;237;GALT-5R\.0211;$1;" \
     "$journal" || true
 }
 outcome=confirmed

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +22,7 @@
 #include <sstream>
 
 #include "app/cli/CommandLine.h"
+#include "app/cli/Console.h"
 #include "image/BlockBytes.h"
 #include "image/HexImport.h"
 #include "records/JournalFile.h"
@@ -286,6 +289,17 @@ TEST(CliServicePasses, APassWithoutRepliesOrWithABadFileFails) {
     EXPECT_EQ(verify.code, 4);
     EXPECT_EQ(verify.err, said);
   }
+  // A file to compare with that is no file is refused at once, saying what
+  // it is: a FIFO nobody writes would hold the read for ever.
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const auto& [notFile, reason] :
+       {std::pair<std::string, std::string>{fifo, "это не обычный файл (канал, устройство или порт)"},
+        {::testing::TempDir(), "это папка, а не файл"}}) {
+    const CliResult refused = RunCli({"--port", device.Path(), "--serial", "237", "--verify", notFile});
+    EXPECT_EQ(refused.code, 4) << notFile;
+    EXPECT_EQ(refused.err, "Ошибка чтения файла! " + notFile + ": " + reason + ".\n");
+  }
+  std::remove(fifo.c_str());
   device.Stop();
   EXPECT_EQ(device.emulator.counters.reads, 2)
       << "each read waited for block 0 only; the verify and the unwritable reads sent nothing";
@@ -355,6 +369,93 @@ TEST(CliJournal, AJournalNotWrittenIsOneLineAndANumberWrittenBeforeIsSaid) {
   const CliResult listed = RunCli({"--journal", "--journal-file", journal});
   EXPECT_EQ(listed.out.rfind("Журнал: " + journal + "\nВремя ", 0), 0u) << listed.out;
   EXPECT_EQ(std::count(listed.out.begin(), listed.out.end(), '\n'), 4) << listed.out;
+
+  // A line a full disk cut off, and text that would steer the terminal: the
+  // entries after it are listed, the escape shown harmless.
+  std::ofstream(journal, std::ios::binary | std::ios::app) << "2026-12-01 14:02:05;UTC+03:00;cli;\"cut";
+  const std::string port = device.Path() + "\x1B]0;owned\x07";
+  JournalEntry odd;
+  odd.SetTime("2026-12-02T10:00:00+03:00");
+  odd.port = port;
+  odd.serial = "238";
+  odd.outcome = "confirmed";
+  odd.operation = "установка";
+  ASSERT_EQ(AppendJournalEntry(journal, odd), "");
+  const CliResult damaged = RunCli({"--journal", "--journal-file", journal});
+  EXPECT_EQ(damaged.code, 0);
+  EXPECT_EQ(damaged.out.find('\x1B'), std::string::npos) << damaged.out;
+  EXPECT_TRUE(Has(damaged.out, "02.12.2026 10:00  " + device.Path() + "\xEF\xBF\xBD]0;owned\xEF\xBF\xBD")) << damaged.out;
+  EXPECT_TRUE(Has(damaged.out, "\nПовреждённых строк пропущено: 1.\n")) << damaged.out;
+}
+
+// Whatever lies at the journal's path, the install goes as without a
+// journal: its exit code and output, and one line that the journal was not
+// written.
+TEST(CliJournal, AFolderAFifoOrALockedFileCostsTheInstallNothing) {
+  const std::string dir = TempPath("hostile-journals");
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir + "/folder");
+  ASSERT_EQ(mkfifo((dir + "/fifo").c_str(), 0600), 0);
+  const int locked = open((dir + "/locked.csv").c_str(), O_RDWR | O_CREAT, 0600);
+  ASSERT_EQ(flock(locked, LOCK_EX), 0);
+  VirtualDevice device;
+  device.Start();
+  for (const auto& [name, reason] : {std::pair<std::string, std::string>{"folder", "это папка, а не файл"},
+                                     {"fifo", "это не обычный файл (канал, устройство или порт)"},
+                                     {"locked.csv", "файл занят другой программой, закройте её"}}) {
+    const std::string path = dir + "/" + name;
+    const CliResult r = RunCli({"--port", device.Path(), "--serial", "237", "--journal-file", path});
+    EXPECT_EQ(r.code, 0) << name;
+    EXPECT_TRUE(Has(r.out, "Серийный номер 237 записан: ")) << r.out;
+    EXPECT_EQ(r.err, "Журнал установок не записан (" + path + "): " + reason + ". Укажите другой файл в GALT_JOURNAL.\n");
+  }
+  close(locked);
+}
+
+// A read or verify names its file, and no serial number nobody gave.
+TEST(CliJournal, AReadOrVerifyRecordsItsFileAndOnlyAGivenSerial) {
+  VirtualDevice device;
+  device.Start();
+  const std::string journal = TempPath("service.csv"), file = TempPath("service.hex");
+  std::remove(journal.c_str());
+  ASSERT_EQ(RunCli({"--port", device.Path(), "--read", file, "--blocks", "12", "--journal-file", journal}).code, 0);
+  ASSERT_EQ(RunCli({"--port", device.Path(), "--serial", "100", "--verify", file, "--blocks", "12", "--journal-file",
+                    journal}).code, 0);
+  const JournalRead read = ReadJournal(journal, 2);
+  ASSERT_EQ(read.entries.size(), 2u) << read.error;
+  EXPECT_EQ(read.entries[0].operation + "|" + read.entries[0].serial + "|" + read.entries[0].file + "|" +
+                read.entries[0].blocks, "чтение||" + file + "|");
+  EXPECT_EQ(read.entries[1].operation + "|" + read.entries[1].serial + "|" + read.entries[1].file,
+            "проверка|100|" + file);
+}
+
+// Ctrl+C and termination requests end the run within a second whatever it
+// waits for, before its event loop or in it: here a call that never
+// returns, and an install on a silent device.
+TEST(CliStop, ATerminationRequestEndsTheRunWhateverItWaitsFor) {
+  VirtualDevice device;
+  device.emulator.faults.silent = true;
+  device.Start();
+  for (const bool stuck : {true, false}) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      CatchStopRequests();
+      EndSoonAfterAStop();
+      if (stuck) {
+        for (;;) pause();  // as an open on a share that stopped answering
+      }
+      CapturedConsole c;
+      _exit(RunCommandLine("galt-loader-cli", {"--port", device.Path(), "--serial", "237"}, c.console,
+                           TSerPortTable::System(), StopRequested, std::set<std::string>{}));
+    }
+    usleep(300000);
+    kill(child, SIGTERM);
+    int status = 0;
+    for (int waited = 0; waited < 100 && waitpid(child, &status, WNOHANG) == 0; ++waited) usleep(100000);
+    if (waitpid(child, &status, WNOHANG) == 0) kill(child, SIGKILL);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << (stuck ? "stuck" : "running") << " " << status;
+  }
 }
 
 }  // namespace

@@ -132,8 +132,12 @@ TEST_F(Win32WindowLine, InstallsThroughTheWindowAndIgnoresASecondPress) {
   EXPECT_EQ(device.Counters().deactivations, deactivations) << "the presses during the install were ignored";
   EXPECT_EQ(device.Counters().writes, 233);
   EXPECT_EQ(form->Core().Gauge2.Percent(), 100);
-  // The number just written stays in the field: the title says so.
-  EXPECT_EQ(WindowText(form->Handle()).rfind(L"Серийный номер 237 уже записан ", 0), 0u);
+  // The number just written stays in the field: the title says so, once the
+  // journal's worker has written and looked it up.
+  EXPECT_TRUE(RunUntil(*form, [&] { return WindowText(form->Handle()).rfind(L"Серийный номер 237 уже записан ", 0) == 0; },
+                       5000))
+      << Utf8FromWide(WindowText(form->Handle()));
+  form->Journal().WaitForFile(std::chrono::steady_clock::now() + std::chrono::seconds(5));
   const JournalRead journal = ReadJournal(JournalPath(), 1);
   ASSERT_EQ(journal.entries.size(), 1u) << journal.error;
   const JournalEntry& e = journal.entries[0];
