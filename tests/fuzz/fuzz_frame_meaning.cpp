@@ -20,28 +20,31 @@ void Check(bool ok) {
 }
 
 struct Story {
-  std::vector<std::string> replies;  // completed frames, in words
+  std::vector<std::string> replies;  // completed frames: in words, then their bytes
   std::size_t garbage = 0;
-};
+  std::string held;  // the abandoned reply's bytes, piece after piece
 
-// Splits a Feed text into its "; "-joined parts: a garbage count adds up,
-// a part of a reply is left out (where it ends depends on the cut), the rest
-// are completed replies.
-void Tell(const std::string& text, Story& story) {
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find("; ", start);
-    if (end == std::string::npos) end = text.size();
-    const std::string part = text.substr(start, end - start);
-    start = end + 2;
-    constexpr std::string_view kGarbage = "мусор ";
-    if (part.rfind(kGarbage, 0) == 0) {
-      story.garbage += std::strtoul(part.c_str() + kGarbage.size(), nullptr, 10);
-    } else if (part.rfind("часть ответа, ", 0) != 0) {
-      story.replies.push_back(part);
-    }
+  // A garbage count adds up; a completed reply is kept without its "(N
+  // частей)", which depends on the cut.
+  galt::ReplyHunter::Say Hear(std::int64_t expectedAt) {
+    return [this, expectedAt](std::int64_t at, const std::string& meaning, std::string_view bytes) {
+      Check(at == expectedAt);
+      Check(!bytes.empty());
+      constexpr std::string_view kGarbage = "мусор ";
+      if (meaning.rfind(kGarbage, 0) == 0) {
+        Check(std::strtoul(meaning.c_str() + kGarbage.size(), nullptr, 10) == bytes.size());
+        garbage += bytes.size();
+      } else if (meaning.rfind("часть ответа, ", 0) == 0) {
+        held.append(bytes);
+      } else {
+        const std::size_t counted = meaning.rfind(" (");
+        Check(counted != std::string::npos);
+        replies.push_back(meaning.substr(0, counted));
+        replies.emplace_back(bytes);
+      }
+    };
   }
-}
+};
 
 }  // namespace
 
@@ -52,22 +55,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   galt::ReplyHunter whole;
   Story once;
-  Tell(whole.Feed(bytes), once);
+  whole.Feed(bytes, 0, once.Hear(0));
 
-  // Cut after every byte whose low bits match the first byte's.
+  // Cut after every byte whose low bits match the first byte's; each piece
+  // has its own time.
   galt::ReplyHunter cut;
   Story pieces;
   std::size_t from = 0;
+  std::int64_t at = 0;
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     if ((static_cast<std::uint8_t>(bytes[i]) & 7) != (data[0] & 7) && i + 1 < bytes.size()) continue;
-    const std::string text = cut.Feed(bytes.substr(from, i + 1 - from));
-    Check(!text.empty());
-    Tell(text, pieces);
+    cut.Feed(bytes.substr(from, i + 1 - from), at, pieces.Hear(at));
     from = i + 1;
+    ++at;
   }
   Check(once.replies == pieces.replies);
   Check(once.garbage == pieces.garbage);
-  Check(whole.Abandon() == cut.Abandon());
-  Check(whole.Abandon() == 0);
+  const std::size_t heldWhole = whole.Abandon([&](std::int64_t, const std::string&, std::string_view b) { once.held.append(b); });
+  const std::size_t heldCut = cut.Abandon([&](std::int64_t, const std::string&, std::string_view b) { pieces.held.append(b); });
+  Check(heldWhole == heldCut && once.held == pieces.held && once.held.size() == heldWhole);
+  Check(whole.Abandon([](std::int64_t, const std::string&, std::string_view) { std::abort(); }) == 0);
   return 0;
 }
