@@ -18,7 +18,8 @@ void LineTrace::Opened(const TracedLineSettings& s) {
   hunter_.Abandon();
   Line("--", "порт " + s.port + " открыт: " + std::to_string(s.baud) + " бод, " + std::to_string(s.dataBits) +
                  " бит данных, чётность " + s.parity + ", стоп-биты " + s.stopBits + ", DTR " + s.dtr + ", RTS " +
-                 s.rts + ", управление потоком " + s.flow);
+                 s.rts + ", управление потоком " + s.flow +
+                 (s.lowLatency.empty() ? std::string() : ", низкая задержка приёма: " + s.lowLatency));
 }
 
 void LineTrace::Sent(std::string_view frame, bool accepted) {

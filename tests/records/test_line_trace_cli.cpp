@@ -57,7 +57,7 @@ TEST(CliTrace, AWholeInstallHoldsTheSettingsEveryBlockAndEchoDecodedAndTheOutcom
   const std::string text = std::accumulate(lines.begin(), lines.end(), std::string(), [](auto a, auto& b) { return a + b + "\n"; });
   for (const std::string& part :
        {"-- порт " + device.Path() + " открыт: 14400 бод, 8 бит данных, чётность нет, стоп-биты 1, DTR выкл, "
-        "RTS вкл, управление потоком нет\n",
+        "RTS вкл, управление потоком нет, низкая задержка приёма: драйвер не поддерживает\n",
         std::string(" -> деактивизация | AA 06 00 ED F4 02 A5 5A 03 92\n"),
         std::string("<- мусор 2 байта; "), std::string("подтверждение деактивизации |"), std::string("-> активизация |"),
         std::string("-> запрос | AA 06 00 ED 00 00 01 9D\n"), std::string("ответ: модель 6, серийный 237 |")}) {

@@ -5,20 +5,31 @@
 // process must run under umockdev-wrapper.
 
 #include <map>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "serial/PortTable.h"
 
 typedef struct _UMockdevTestbed UMockdevTestbed;
 typedef struct _UMockdevIoctlBase UMockdevIoctlBase;
+typedef struct _UMockdevIoctlClient UMockdevIoctlClient;
 
 namespace galt::testing {
+
+// What the driver does with the port's serial settings (TIOCGSERIAL,
+// TIOCSSERIAL): the terminal under the mock refuses them, as a pty does;
+// ftdi_sio keeps the flags (ASYNC_LOW_LATENCY lowers its latency timer); some
+// drivers show them and refuse every change.
+enum class SerialSettings { None, Kept, ChangesRefused };
 
 struct UsbAdapter {
   std::string product = "FT232R USB UART";
   std::string maker = "FTDI";
   std::string serial = "A10K3ZQ1";
   std::string driver = "ftdi_sio";
+  SerialSettings settings = SerialSettings::None;
+  int flags = 0;  // the driver's serial flags at plug-in
 };
 
 class MockMachine {
@@ -41,6 +52,10 @@ class MockMachine {
   void OpenToAllUsers();
   // The test's end of a device's terminal (owned by the testbed).
   int FarSide(const std::string& name) const;
+  // The driver's serial flags now, and each flags word the port was asked to
+  // take (TIOCSSERIAL), in order, refused or not.
+  int SerialFlags(const std::string& name) const;
+  std::vector<int> SerialFlagsAsked(const std::string& name) const;
 
   // The system's port numbering, for the names given only: the real /dev
   // stays visible under the mock, and its ports are none of the tests' business.
@@ -48,6 +63,15 @@ class MockMachine {
 
  private:
   void AttachIoctls(const std::string& name);
+  static int HandleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* machine);
+
+  struct Driver {
+    SerialSettings settings;
+    int flags;
+    std::vector<int> asked;
+  };
+  mutable std::mutex driversLock_;        // the mock answers ioctls on a thread of its own
+  std::map<std::string, Driver> drivers_;  // by device node
 
   UMockdevTestbed* bed_;
   UMockdevIoctlBase* ioctls_;
