@@ -24,6 +24,7 @@
 #include "serial/PortName.h"
 #include "tests/app/cli/CapturedConsole.h"
 #include "tests/support/VirtualDevice.h"
+#include "tools/emulator/Adapter.h"
 
 namespace galt::cli::testing {
 namespace {
@@ -222,6 +223,23 @@ TEST(CliServicePasses, ReadWritesTheFlashAsHexThatVerifiesAgainstTheDevice) {
   const CliResult otherSerial = RunCli({"--port", device.Path(), "--serial", "238", "--verify", file});
   EXPECT_EQ(otherSerial.code, 1);
   EXPECT_EQ(otherSerial.err, "Ошибка данных FLASH!\n");
+}
+
+TEST(CliServicePasses, AFewBlocksAreReadAndVerifiedThroughEveryModelledAdapter) {
+  for (const auto& adapter : emu::Adapters()) {
+    SCOPED_TRACE(adapter.name);
+    VirtualDevice device(/*pace=*/false, &adapter);
+    Program(device);
+    device.Start();
+    const std::string file = TempPath(std::string("adapter-") + adapter.name + ".hex");
+    const CliResult read = RunCli({"--port", device.Path(), "--read", file, "--blocks", "10"});
+    EXPECT_EQ(read.code, 0) << read.err;
+    const CliResult verified = RunCli({"--port", device.Path(), "--serial", "237", "--verify", file, "--blocks", "10"});
+    EXPECT_EQ(verified.code, 0) << verified.err;
+    device.Stop();
+    EXPECT_EQ(device.emulator.counters.reads, 20) << "no block asked for twice";
+    EXPECT_GT(device.AdapterAdded().count(), 0) << "the replies came through the bridge";
+  }
 }
 
 TEST(CliServicePasses, APassWithoutRepliesOrWithABadFileFails) {
