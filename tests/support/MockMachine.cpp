@@ -46,32 +46,24 @@ std::string Underscored(std::string s) {
 int MockMachine::HandleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* machine) {
   auto* self = static_cast<MockMachine*>(machine);
   const gulong request = umockdev_ioctl_client_get_request(client);
-  if (request == TIOCGSERIAL || request == TIOCSSERIAL) {
-    std::lock_guard<std::mutex> lock(self->driversLock_);
-    const auto it = self->drivers_.find(umockdev_ioctl_client_get_devnode(client));
-    if (it != self->drivers_.end() && it->second.settings != SerialSettings::None) {
-      Driver& driver = it->second;
-      UMockdevIoctlData* data =
-          umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, sizeof(serial_struct), nullptr);
-      if (!data) {
-        umockdev_ioctl_client_complete(client, -1, EFAULT);
-        return TRUE;
-      }
-      serial_struct info{};
-      int error = 0;
-      if (request == TIOCGSERIAL) {
-        info.type = PORT_16550A;
-        info.flags = driver.flags;
-        std::memcpy(data->data, &info, sizeof info);
-      } else {
-        std::memcpy(&info, data->data, sizeof info);
-        driver.asked.push_back(info.flags);
-        if (driver.settings == SerialSettings::ChangesRefused && info.flags != driver.flags) error = EPERM;
-        else driver.flags = info.flags;
-      }
-      umockdev_ioctl_client_complete(client, error ? -1 : 0, error);
-      return TRUE;
+  std::lock_guard<std::mutex> lock(self->driversLock_);
+  const auto it = self->drivers_.find(umockdev_ioctl_client_get_devnode(client));
+  if ((request == TIOCGSERIAL || request == TIOCSSERIAL) && it != self->drivers_.end() &&
+      it->second.settings != SerialSettings::None) {
+    UMockdevIoctlData* data =
+        umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, sizeof(serial_struct), nullptr);
+    serial_struct info{};
+    SerialFlags& flags = it->second.flags;
+    if (data && request == TIOCGSERIAL) {
+      info.flags = flags.now;
+      std::memcpy(data->data, &info, sizeof info);
+    } else if (data) {
+      std::memcpy(&info, data->data, sizeof info);
+      flags.asked.push_back(info.flags);
+      if (it->second.settings == SerialSettings::Kept) flags.now = info.flags;
     }
+    umockdev_ioctl_client_complete(client, data ? 0 : -1, data ? 0 : EFAULT);
+    return TRUE;
   }
   gint error = 0;
   const gint result = umockdev_ioctl_client_execute(client, &error, nullptr);
@@ -113,7 +105,7 @@ void MockMachine::PlugUsb(const std::string& name, const UsbAdapter& a) {
                 "\nE: ID_SERIAL_SHORT=" + a.serial + "\n");
   {
     std::lock_guard<std::mutex> lock(driversLock_);
-    drivers_["/dev/" + name] = {a.settings, a.flags, {}};
+    drivers_["/dev/" + name] = {a.settings, {a.flags, {}}};
   }
   AttachIoctls(name);
   syspaths_[name] = "/sys" + usb;
@@ -170,16 +162,10 @@ int MockMachine::FarSide(const std::string& name) const {
   return umockdev_testbed_get_dev_fd(bed_, ("/dev/" + name).c_str());
 }
 
-int MockMachine::SerialFlags(const std::string& name) const {
+SerialFlags MockMachine::SerialFlagsOf(const std::string& name) const {
   std::lock_guard<std::mutex> lock(driversLock_);
   const auto it = drivers_.find("/dev/" + name);
-  return it == drivers_.end() ? 0 : it->second.flags;
-}
-
-std::vector<int> MockMachine::SerialFlagsAsked(const std::string& name) const {
-  std::lock_guard<std::mutex> lock(driversLock_);
-  const auto it = drivers_.find("/dev/" + name);
-  return it == drivers_.end() ? std::vector<int>{} : it->second.asked;
+  return it == drivers_.end() ? SerialFlags{} : it->second.flags;
 }
 
 TSerPortTable MockMachine::Table(std::initializer_list<const char*> names) {

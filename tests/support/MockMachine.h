@@ -17,11 +17,14 @@ typedef struct _UMockdevIoctlClient UMockdevIoctlClient;
 
 namespace galt::testing {
 
-// What the driver does with the port's serial settings (TIOCGSERIAL,
-// TIOCSSERIAL): the terminal under the mock refuses them, as a pty does;
-// ftdi_sio keeps the flags (ASYNC_LOW_LATENCY lowers its latency timer); some
-// drivers show them and refuse every change.
-enum class SerialSettings { None, Kept, ChangesRefused };
+// A driver's serial settings (TIOCGSERIAL, TIOCSSERIAL): refused as by a pty,
+// flags kept (ftdi_sio), or changes taken and ignored (cdc-acm, ch341).
+enum class SerialSettings { None, Kept, Ignored };
+// The flags now, and each flags word the port was asked to take, in order.
+struct SerialFlags {
+  int now = 0;
+  std::vector<int> asked;
+};
 
 struct UsbAdapter {
   std::string product = "FT232R USB UART";
@@ -52,10 +55,7 @@ class MockMachine {
   void OpenToAllUsers();
   // The test's end of a device's terminal (owned by the testbed).
   int FarSide(const std::string& name) const;
-  // The driver's serial flags now, and each flags word the port was asked to
-  // take (TIOCSSERIAL), in order, refused or not.
-  int SerialFlags(const std::string& name) const;
-  std::vector<int> SerialFlagsAsked(const std::string& name) const;
+  SerialFlags SerialFlagsOf(const std::string& name) const;
 
   // The system's port numbering, for the names given only: the real /dev
   // stays visible under the mock, and its ports are none of the tests' business.
@@ -67,8 +67,7 @@ class MockMachine {
 
   struct Driver {
     SerialSettings settings;
-    int flags;
-    std::vector<int> asked;
+    SerialFlags flags;
   };
   mutable std::mutex driversLock_;        // the mock answers ioctls on a thread of its own
   std::map<std::string, Driver> drivers_;  // by device node

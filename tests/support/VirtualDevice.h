@@ -4,7 +4,6 @@
 // may be read while it runs.
 
 #include <atomic>
-#include <chrono>
 #include <memory>
 #include <thread>
 
@@ -16,8 +15,7 @@ namespace galt::testing {
 
 class VirtualDevice {
  public:
-  // `adapter`: the bridge the loader reaches the device through (see
-  // emu::Adapters()), none for a bare line.
+  // `adapter`: the bridge the loader reaches the device through, none for a bare line.
   explicit VirtualDevice(bool pace = false, const emu::AdapterModel* adapter = nullptr)
       : pace_(pace), adapter_(adapter) {}
   ~VirtualDevice() { Stop(); }
@@ -53,9 +51,7 @@ class VirtualDevice {
   // Frames the device has taken in so far (with a good sum or not).
   int FramesSeen() const { return frames_.load(); }
   // The adapter's own waits (emucli::DeviceServer::AdapterAdded), once stopped.
-  std::chrono::nanoseconds AdapterAdded() const {
-    return server_ ? std::chrono::nanoseconds(server_->AdapterAdded()) : std::chrono::nanoseconds::zero();
-  }
+  emucli::Clock::duration AdapterAdded() const { return server_ ? server_->AdapterAdded() : emucli::Clock::duration{}; }
 
  private:
   bool pace_;

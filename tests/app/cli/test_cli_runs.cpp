@@ -24,7 +24,6 @@
 #include "serial/PortName.h"
 #include "tests/app/cli/CapturedConsole.h"
 #include "tests/support/VirtualDevice.h"
-#include "tools/emulator/Adapter.h"
 
 namespace galt::cli::testing {
 namespace {
@@ -232,10 +231,8 @@ TEST(CliServicePasses, AFewBlocksAreReadAndVerifiedThroughEveryModelledAdapter) 
     Program(device);
     device.Start();
     const std::string file = TempPath(std::string("adapter-") + adapter.name + ".hex");
-    const CliResult read = RunCli({"--port", device.Path(), "--read", file, "--blocks", "10"});
-    EXPECT_EQ(read.code, 0) << read.err;
-    const CliResult verified = RunCli({"--port", device.Path(), "--serial", "237", "--verify", file, "--blocks", "10"});
-    EXPECT_EQ(verified.code, 0) << verified.err;
+    EXPECT_EQ(RunCli({"--port", device.Path(), "--read", file, "--blocks", "10"}).code, 0);
+    EXPECT_EQ(RunCli({"--port", device.Path(), "--serial", "237", "--verify", file, "--blocks", "10"}).code, 0);
     device.Stop();
     EXPECT_EQ(device.emulator.counters.reads, 20) << "no block asked for twice";
     EXPECT_GT(device.AdapterAdded().count(), 0) << "the replies came through the bridge";
