@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <limits>
 
@@ -71,8 +72,9 @@ std::optional<int> ToInt(const std::string& text) {
 }
 
 std::string Milliseconds(std::chrono::microseconds t) {
-  const long long us = t.count();
-  return std::to_string(us / 1000) + (us % 1000 ? "." + std::to_string(us % 1000 / 100) : std::string()) + " ms";
+  char text[32];
+  std::snprintf(text, sizeof text, "%g ms", static_cast<double>(t.count()) / 1000.0);
+  return text;
 }
 
 }  // namespace
