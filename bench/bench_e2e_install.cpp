@@ -4,8 +4,9 @@
 // from the button to the success box is set against the wire's own time
 // plus the waits the adapter puts on every exchange, which no loader can
 // avoid (BenchInstall.h). A 1 ms timer on the window's event thread measures
-// its longest stall meanwhile, and how much of it the thread spent waiting for
-// a CPU that other programs held (BenchStall.h); the rest is the loader's own.
+// its longest stall meanwhile, taken apart into the thread's running, its wait
+// for a CPU that other programs held and its sleep past the tick
+// (BenchStall.h); the target is on the running, the loader's own part.
 //   bench_e2e_install [--adapter NAME|all]   (the bare line by default)
 
 #include <QApplication>
@@ -49,16 +50,16 @@ Result Install(const galt::emu::AdapterModel* adapter) {
   QElapsedTimer clock;
   qint64 lastTick = -1;
   galt::bench::Stall stall;
-  std::int64_t lastWaited = galt::bench::CpuWaitNs();
+  galt::bench::SchedTimes lastTimes = galt::bench::ThreadSchedTimes();
   QTimer probe;
   probe.setTimerType(Qt::PreciseTimer);
   probe.setInterval(1);
   QObject::connect(&probe, &QTimer::timeout, [&] {
     const qint64 now = clock.nsecsElapsed();
-    const std::int64_t waited = galt::bench::CpuWaitNs();
-    if (lastTick >= 0) stall.Gap(now - lastTick, waited - lastWaited);
+    const galt::bench::SchedTimes times = galt::bench::ThreadSchedTimes();
+    if (lastTick >= 0) stall.Gap(now - lastTick, {times.ran - lastTimes.ran, times.waited - lastTimes.waited});
     lastTick = now;
-    lastWaited = waited;
+    lastTimes = times;
   });
 
   // The press is handled inside the loop and the loop runs on a little after
@@ -102,7 +103,7 @@ int main(int argc, char** argv) {
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
 
-  std::printf("the window's install over a paced pty: targets ratio <= 1.01, the loader's own stall <= 5 ms\n");
+  std::printf("the window's install over a paced pty: targets ratio <= 1.01, longest run between ticks <= 5 ms\n");
   double worstRatio = 0, worstStall = 0;
   for (const auto* adapter : lines) {
     const Result r = Install(adapter);
@@ -110,6 +111,6 @@ int main(int argc, char** argv) {
     worstRatio = std::max(worstRatio, r.ratio);
     worstStall = std::max(worstStall, r.stallMs);
   }
-  std::printf("worst: ratio %.4f, the loader's own stall %.2f ms\n", worstRatio, worstStall);
+  std::printf("worst: ratio %.4f, longest run between ticks %.2f ms\n", worstRatio, worstStall);
   return worstRatio <= 1.01 && worstStall <= 5.0 ? 0 : 2;
 }
