@@ -45,6 +45,8 @@ Result Install(const galt::emu::AdapterModel* adapter) {
     std::fprintf(stderr, "the port did not open\n");
     return {};
   }
+  // A window is up long before an install: its first paint is not the install's.
+  galt::testing::RunEventsUntil([] { return false; }, 200);
 
   // The probe's ticks, and how long the thread waited for a CPU between two.
   QElapsedTimer clock;
