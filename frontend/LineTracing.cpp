@@ -68,6 +68,11 @@ TracedLineSettings SettingsOf(TSerCustomComm& comm) {
   AddWord(words, flow.OutDsrFlow(), "DSR");
   AddWord(words, flow.XonXoffOut() || flow.XonXoffIn(), "XON/XOFF");
   s.flow = words.empty() ? "нет" : words;
+  switch (comm.LowLatency()) {
+    case TSerLowLatency::NotAsked: break;
+    case TSerLowLatency::Refused: s.lowLatency = "драйвер не поддерживает"; break;
+    case TSerLowLatency::Set: s.lowLatency = "включена"; break;
+  }
   return s;
 }
 

@@ -29,6 +29,7 @@ void LineTrace::Opened(const TracedLineSettings& s) {
   Line("--", "порт " + s.port + " открыт: " + std::to_string(s.baud) + " бод, " + std::to_string(s.dataBits) +
                  " бит данных, чётность " + s.parity + ", стоп-биты " + s.stopBits + ", DTR " + s.dtr + ", RTS " +
                  s.rts + ", управление потоком " + s.flow +
+                 (s.lowLatency.empty() ? std::string() : ", низкая задержка приёма: " + s.lowLatency) +
                  (s.adapter.empty() ? "" : "; " + s.adapter));
 }
 

@@ -30,6 +30,7 @@ struct TracedLineSettings {
   std::string stopBits;  // "1", "1,5", "2"
   std::string dtr, rts;  // "выкл", "вкл", ...
   std::string flow;      // "нет", "RTS/CTS", ...
+  std::string lowLatency;  // "включена", "драйвер не поддерживает"; empty where it is not asked for
   std::string adapter;   // what the adapter costs, in words; empty for nothing
 };
 

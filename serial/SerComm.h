@@ -165,6 +165,9 @@ class TSerCustomComm : public TSerComponent {
   // The system handle of the open device; kSerInvalidHandle while closed.
   TSerHandle DeviceHandle() const { return Port_ ? Port_->Handle() : kSerInvalidHandle; }
   std::uint32_t ActiveEventMask() const { return ActiveEventMask_; }
+  // Whether the open device's driver hands received bytes on at once
+  // (TSerPort::LowLatency); NotAsked while closed.
+  TSerLowLatency LowLatency() const { return Port_ ? Port_->LowLatency() : TSerLowLatency::NotAsked; }
 
   // --- Events ---
   TSerNotifyEvent OnOpen, OnClose, OnCts, OnDsr, OnRlsd, OnRing, OnBreak;

@@ -46,6 +46,16 @@ struct TSerLineConfig {
   bool operator==(const TSerLineConfig&) const = default;
 };
 
+// Whether the driver hands received bytes on at once instead of gathering
+// them: Linux asks for it at open (ASYNC_LOW_LATENCY, which takes an FTDI
+// bridge's latency timer from 16 ms down to 1 ms; each echo's last short
+// packet waits for that timer) and puts the old setting back at close.
+enum class TSerLowLatency {
+  NotAsked,  // this system has no such request
+  Refused,   // the driver has no such setting or did not take it (ptys, most bridges but FTDI's)
+  Set,       // the driver reports it set
+};
+
 // The system's text for an error code, without trailing line breaks, blanks
 // and full stops.
 std::string SerSystemErrorText(int Code);
@@ -121,10 +131,14 @@ class TSerPort {
   // the output queue after a direct write.
   static bool ReportsTxEmpty();
 
+  // What became of the low-latency request at open.
+  TSerLowLatency LowLatency() const { return LowLatency_; }
+
  private:
   struct TState;
   explicit TSerPort(std::unique_ptr<TState> State);
   std::unique_ptr<TState> State_;
+  TSerLowLatency LowLatency_ = TSerLowLatency::NotAsked;
   friend class TSerEventWaiter;
 };
 

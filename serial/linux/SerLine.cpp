@@ -102,6 +102,28 @@ bool SerBaudAccepted(std::uint32_t Requested, std::uint32_t Actual) {
   return diff * 50u <= Requested;
 }
 
+bool SerAskLowLatency(int Fd, bool& WasSet) {
+  WasSet = false;
+  serial_struct info{};
+  if (Ioctl(Fd, TIOCGSERIAL, &info) != 0) return false;
+  WasSet = (info.flags & ASYNC_LOW_LATENCY) != 0;
+  if (!WasSet) {
+    info.flags |= ASYNC_LOW_LATENCY;
+    if (Ioctl(Fd, TIOCSSERIAL, &info) != 0) return false;
+  }
+  // Some drivers take the call and keep no such flag (cdc-acm, ch341): only
+  // the read-back tells.
+  serial_struct taken{};
+  return Ioctl(Fd, TIOCGSERIAL, &taken) == 0 && (taken.flags & ASYNC_LOW_LATENCY) != 0;
+}
+
+void SerDropLowLatency(int Fd) {
+  serial_struct info{};
+  if (Ioctl(Fd, TIOCGSERIAL, &info) != 0 || (info.flags & ASYNC_LOW_LATENCY) == 0) return;
+  info.flags &= ~ASYNC_LOW_LATENCY;
+  (void)Ioctl(Fd, TIOCSSERIAL, &info);
+}
+
 int SerDiscardInput(int Fd) {
   int r;
   do {

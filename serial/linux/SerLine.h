@@ -21,6 +21,15 @@ int SerApplyLineConfig(int Fd, const TSerLineConfig& Config);
 // for (within 2 %); a device running at another speed garbles every frame.
 bool SerBaudAccepted(std::uint32_t Requested, std::uint32_t Actual);
 
+// Asks the driver to hand received bytes on at once (ASYNC_LOW_LATENCY, by
+// a read-modify-write of its serial settings). Answers whether the driver
+// reports the flag set afterwards; WasSet tells whether it was set before.
+// A device without such settings (a pseudo-terminal) answers false and is
+// left as it was.
+bool SerAskLowLatency(int Fd, bool& WasSet);
+// Clears the flag again, leaving the driver's other settings as they are.
+void SerDropLowLatency(int Fd);
+
 // Drops the bytes waiting in the input queue; answers 0 or an errno value.
 int SerDiscardInput(int Fd);
 

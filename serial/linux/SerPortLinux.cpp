@@ -60,6 +60,8 @@ struct TSerPort::TState {
   // changed since its last call.
   bool CountersValid = false;
   TSerLineCounters ErrorBase;
+  // We set the driver's low-latency flag at open: clear it at close.
+  bool DropLowLatency = false;
 };
 
 TSerPort::TSerPort(std::unique_ptr<TState> State) : State_(std::move(State)) {}
@@ -78,11 +80,18 @@ int TSerPort::Open(const std::string& Path, std::unique_ptr<TSerPort>& Port) {
   auto state = std::make_unique<TState>();
   state->Fd = fd;
   state->CountersValid = SerReadLineCounters(fd, state->ErrorBase);
+  // Each echo's last short packet waits for an FTDI bridge's latency timer;
+  // a refusal changes nothing, so it is no error.
+  bool wasSet = false;
+  const bool low = SerAskLowLatency(fd, wasSet);
+  state->DropLowLatency = low && !wasSet;
   Port.reset(new TSerPort(std::move(state)));
+  Port->LowLatency_ = low ? TSerLowLatency::Set : TSerLowLatency::Refused;
   return 0;
 }
 
 TSerPort::~TSerPort() {
+  if (State_->DropLowLatency) SerDropLowLatency(State_->Fd);
   ::ioctl(State_->Fd, TIOCNXCL);
   ::close(State_->Fd);
 }

@@ -64,7 +64,8 @@ TEST(CliTrace, AWholeInstallHoldsTheSettingsEveryBlockAndEchoDecodedAndTheOutcom
   for (const std::string& part :
        {"\n# установка, серийный номер 237, порт " + device.Path() + ", ",
         "-- порт " + PortUserName(device.Path()) + " (" + device.Path() + ") открыт: 14400 бод, 8 бит данных, "
-        "чётность нет, стоп-биты 1, DTR выкл, RTS вкл, управление потоком нет\n",
+        "чётность нет, стоп-биты 1, DTR выкл, RTS вкл, управление потоком нет, низкая задержка приёма: драйвер не "
+        "поддерживает\n",
         std::string("<- эхо блока 232 ("),
         std::string(" -> деактивизация | AA 06 00 ED F4 02 A5 5A 03 92\n"),
         std::string("<- мусор 2 байта | "), std::string("<- подтверждение деактивизации ("),

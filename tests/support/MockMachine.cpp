@@ -1,8 +1,13 @@
 #include "tests/support/MockMachine.h"
 
 #include <umockdev.h>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <filesystem>
 
@@ -33,19 +38,41 @@ std::string Underscored(std::string s) {
   return s;
 }
 
+}  // namespace
+
 // The mock answers every ioctl of its nodes with "not a terminal" unless a
-// handler takes it: run each on the terminal itself, as the kernel would.
-gboolean PassThrough(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer) {
+// handler takes it: the driver's serial settings are played here, the rest
+// runs on the terminal itself, as the kernel would.
+int MockMachine::HandleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* machine) {
+  auto* self = static_cast<MockMachine*>(machine);
+  const gulong request = umockdev_ioctl_client_get_request(client);
+  std::lock_guard<std::mutex> lock(self->driversLock_);
+  const auto it = self->drivers_.find(umockdev_ioctl_client_get_devnode(client));
+  if ((request == TIOCGSERIAL || request == TIOCSSERIAL) && it != self->drivers_.end() &&
+      it->second.settings != SerialSettings::None) {
+    UMockdevIoctlData* data =
+        umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, sizeof(serial_struct), nullptr);
+    serial_struct info{};
+    SerialFlags& flags = it->second.flags;
+    if (data && request == TIOCGSERIAL) {
+      info.flags = flags.now;
+      std::memcpy(data->data, &info, sizeof info);
+    } else if (data) {
+      std::memcpy(&info, data->data, sizeof info);
+      flags.asked.push_back(info.flags);
+      if (it->second.settings == SerialSettings::Kept) flags.now = info.flags;
+    }
+    umockdev_ioctl_client_complete(client, data ? 0 : -1, data ? 0 : EFAULT);
+    return TRUE;
+  }
   gint error = 0;
   const gint result = umockdev_ioctl_client_execute(client, &error, nullptr);
   umockdev_ioctl_client_complete(client, result, error);
   return TRUE;
 }
 
-}  // namespace
-
 MockMachine::MockMachine() : bed_(umockdev_testbed_new()), ioctls_(umockdev_ioctl_base_new()) {
-  g_signal_connect(ioctls_, "handle-ioctl", G_CALLBACK(PassThrough), nullptr);
+  g_signal_connect(ioctls_, "handle-ioctl", G_CALLBACK(HandleIoctl), this);
 }
 
 MockMachine::~MockMachine() {
@@ -76,6 +103,10 @@ void MockMachine::PlugUsb(const std::string& name, const UsbAdapter& a) {
                 "\nE: ID_BUS=usb\nE: ID_VENDOR=" + Underscored(a.maker) + "\nE: ID_VENDOR_ENC=" + Encoded(a.maker) +
                 "\nE: ID_MODEL=" + Underscored(a.product) + "\nE: ID_MODEL_ENC=" + Encoded(a.product) +
                 "\nE: ID_SERIAL_SHORT=" + a.serial + "\n");
+  {
+    std::lock_guard<std::mutex> lock(driversLock_);
+    drivers_["/dev/" + name] = {a.settings, {a.flags, {}}};
+  }
   AttachIoctls(name);
   syspaths_[name] = "/sys" + usb;
   ttys_[name] = "/sys" + tty;
@@ -129,6 +160,12 @@ void MockMachine::OpenToAllUsers() {
 
 int MockMachine::FarSide(const std::string& name) const {
   return umockdev_testbed_get_dev_fd(bed_, ("/dev/" + name).c_str());
+}
+
+SerialFlags MockMachine::SerialFlagsOf(const std::string& name) const {
+  std::lock_guard<std::mutex> lock(driversLock_);
+  const auto it = drivers_.find("/dev/" + name);
+  return it == drivers_.end() ? SerialFlags{} : it->second.flags;
 }
 
 TSerPortTable MockMachine::Table(std::initializer_list<const char*> names) {

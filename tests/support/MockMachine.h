@@ -5,20 +5,34 @@
 // process must run under umockdev-wrapper.
 
 #include <map>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "serial/PortTable.h"
 
 typedef struct _UMockdevTestbed UMockdevTestbed;
 typedef struct _UMockdevIoctlBase UMockdevIoctlBase;
+typedef struct _UMockdevIoctlClient UMockdevIoctlClient;
 
 namespace galt::testing {
+
+// A driver's serial settings (TIOCGSERIAL, TIOCSSERIAL): refused as by a pty,
+// flags kept (ftdi_sio), or changes taken and ignored (cdc-acm, ch341).
+enum class SerialSettings { None, Kept, Ignored };
+// The flags now, and each flags word the port was asked to take, in order.
+struct SerialFlags {
+  int now = 0;
+  std::vector<int> asked;
+};
 
 struct UsbAdapter {
   std::string product = "FT232R USB UART";
   std::string maker = "FTDI";
   std::string serial = "A10K3ZQ1";
   std::string driver = "ftdi_sio";
+  SerialSettings settings = SerialSettings::None;
+  int flags = 0;  // the driver's serial flags at plug-in
 };
 
 class MockMachine {
@@ -41,6 +55,7 @@ class MockMachine {
   void OpenToAllUsers();
   // The test's end of a device's terminal (owned by the testbed).
   int FarSide(const std::string& name) const;
+  SerialFlags SerialFlagsOf(const std::string& name) const;
 
   // The system's port numbering, for the names given only: the real /dev
   // stays visible under the mock, and its ports are none of the tests' business.
@@ -48,6 +63,14 @@ class MockMachine {
 
  private:
   void AttachIoctls(const std::string& name);
+  static int HandleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* machine);
+
+  struct Driver {
+    SerialSettings settings;
+    SerialFlags flags;
+  };
+  mutable std::mutex driversLock_;        // the mock answers ioctls on a thread of its own
+  std::map<std::string, Driver> drivers_;  // by device node
 
   UMockdevTestbed* bed_;
   UMockdevIoctlBase* ioctls_;

@@ -15,7 +15,9 @@ namespace galt::testing {
 
 class VirtualDevice {
  public:
-  explicit VirtualDevice(bool pace = false) : pace_(pace) {}
+  // `adapter`: the bridge the loader reaches the device through, none for a bare line.
+  explicit VirtualDevice(bool pace = false, const emu::AdapterModel* adapter = nullptr)
+      : pace_(pace), adapter_(adapter) {}
   ~VirtualDevice() { Stop(); }
 
   // The slave side the loader opens.
@@ -25,7 +27,7 @@ class VirtualDevice {
     emulator.Log = [this](const std::string& line) {
       if (line.rfind("<- ", 0) == 0) frames_.fetch_add(1);
     };
-    server_ = std::make_unique<emucli::DeviceServer>(pty_->master(), emulator, pace_, nullptr);
+    server_ = std::make_unique<emucli::DeviceServer>(pty_->master(), emulator, pace_, nullptr, adapter_);
     thread_ = std::thread([this] { server_->Run(stop_); });
   }
   void Stop() {
@@ -48,9 +50,12 @@ class VirtualDevice {
   emu::DeviceEmulator emulator;  // set its faults before Start()
   // Frames the device has taken in so far (with a good sum or not).
   int FramesSeen() const { return frames_.load(); }
+  // The adapter's own waits (emucli::DeviceServer::AdapterAdded), once stopped.
+  emucli::Clock::duration AdapterAdded() const { return server_ ? server_->AdapterAdded() : emucli::Clock::duration{}; }
 
  private:
   bool pace_;
+  const emu::AdapterModel* adapter_;
   std::unique_ptr<emucli::PtyDevice> pty_ = std::make_unique<emucli::PtyDevice>();
   std::unique_ptr<emucli::DeviceServer> server_;
   std::atomic<bool> stop_{false};

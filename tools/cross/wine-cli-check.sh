@@ -11,7 +11,9 @@
 # the program exit non-zero with the deactivation error on stderr. unicode:
 # --read into C:\тест\прошивка.hex writes that file, and --verify of it
 # passes (the name goes in and out in UTF-16, not the ANSI code page).
-# install and silent also find their line in the journal. console:
+# install and silent also find their line in the journal. With
+# GALT_EMULATOR_ADAPTER set, the emulator answers through that adapter
+# (galt-emulator --adapter). console:
 # --help on a Wine console (a pseudo-terminal, through script) shows its
 # Russian text and Windows examples, and into a pipe it is the same UTF-8.
 set -euo pipefail
@@ -51,6 +53,7 @@ fi
 link="$prefix/dosdevices/com$port"
 args=(--link "$link")
 case $check in install) args+=(--pace) ;; silent) args+=(--silent) ;; unicode) args+=(--serial 237) ;; esac
+[ -z "${GALT_EMULATOR_ADAPTER:-}" ] || args+=(--adapter "$GALT_EMULATOR_ADAPTER")
 rm -f "$link"
 "$emulator" "${args[@]}" >"$work/emulator.out" 2>"$work/emulator.err" &
 emu=$!

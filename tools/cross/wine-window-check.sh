@@ -15,7 +15,8 @@
 # its success box). The emulator is paced as a 14400-baud line and Wine is
 # plain (no terminal shim), as for galt-loader-cli.exe (wine-cli-check.sh);
 # no COM port of PREFIX may lead to a serial port of this machine
-# (wine-host-ports-check.sh).
+# (wine-host-ports-check.sh). With GALT_EMULATOR_ADAPTER set, the emulator
+# answers through that adapter (galt-emulator --adapter).
 set -euo pipefail
 prefix=$1 emulator=$2 loader=$3 out=$4
 here=$(cd "$(dirname "$0")" && pwd)
@@ -57,7 +58,9 @@ rm -f "$link"
 # window's discovery finds it.
 "$here/wine-run.sh" "$prefix" reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\GaltEmulator5' /d COM5 /f \
   >/dev/null 2>&1 || fail "cannot name COM5 in SERIALCOMM"
-"$emulator" --pace --link "$link" >"$work/emulator.out" 2>"$work/emulator.err" &
+adapter=()
+[ -z "${GALT_EMULATOR_ADAPTER:-}" ] || adapter=(--adapter "$GALT_EMULATOR_ADAPTER")
+"$emulator" --pace "${adapter[@]}" --link "$link" >"$work/emulator.out" 2>"$work/emulator.err" &
 emu=$!
 for _ in $(seq 100); do [ -L "$link" ] && break; sleep 0.1; done
 [ -L "$link" ] || fail "galt-emulator made no $link"

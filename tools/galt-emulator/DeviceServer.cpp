@@ -29,8 +29,13 @@ constexpr auto kHangupPause = 20ms;
 
 }  // namespace
 
-DeviceServer::DeviceServer(int fd, emu::DeviceEmulator& device, bool pace, LogFn log)
-    : fd_(fd), device_(device), pace_(pace), log_(std::move(log)) {}
+DeviceServer::DeviceServer(int fd, emu::DeviceEmulator& device, bool pace, LogFn log,
+                           const emu::AdapterModel* adapter)
+    : fd_(fd),
+      device_(device),
+      pace_(pace),
+      log_(std::move(log)),
+      adapter_(adapter ? std::make_unique<emu::AdapterLine>(*adapter, Clock::now()) : nullptr) {}
 
 void DeviceServer::Note(const std::string& line) const {
   if (log_) log_(line);
@@ -47,7 +52,8 @@ void DeviceServer::ReadInput(Clock::time_point now) {
     }
     throw std::system_error(errno, std::generic_category(), "read from pseudo-terminal");
   }
-  for (ssize_t i = 0; i < n; ++i) input_.push_back({pace_ ? inClock_.Take(now) : now, buf[i]});
+  const Clock::time_point start = adapter_ ? adapter_->ToLine(now, inClock_.FreeAt() <= now) : now;
+  for (ssize_t i = 0; i < n; ++i) input_.push_back({pace_ ? inClock_.Take(start) : start, buf[i]});
 }
 
 void DeviceServer::FeedDueInput(Clock::time_point now) {
@@ -67,17 +73,23 @@ void DeviceServer::Schedule(const std::vector<std::string>& pieces, Clock::time_
     return;
   }
   Clock::time_point start = now;
+  Clock::time_point last = output_.empty() ? now : output_.back().due;
   for (std::size_t i = 0; i < pieces.size(); ++i) {
-    const Clock::time_point lastDue = output_.empty() ? now : output_.back().due;
-    if (i > 0) start = lastDue + kPieceGap;
-    for (char byte : pieces[i]) {
-      const Clock::time_point due = pace_ ? outClock_.Take(start) : std::max(start, lastDue);
-      output_.push_back({due, byte});
+    if (i > 0) start = last + kPieceGap;
+    for (std::size_t k = 0; k < pieces[i].size(); ++k) {
+      const Clock::time_point due = pace_ ? outClock_.Take(start) : std::max(start, last);
+      last = due;
+      // Through an adapter, the byte is in the bridge at `due`; the bridge
+      // decides when the loader gets it.
+      if (adapter_) adapter_->FromLine(due, pieces[i][k], i + 1 == pieces.size() && k + 1 == pieces[i].size());
+      else output_.push_back({due, pieces[i][k]});
     }
   }
 }
 
 void DeviceServer::WriteDueOutput(Clock::time_point now) {
+  if (adapter_)
+    for (char byte : adapter_->Take(now)) output_.push_back({now, byte});
   while (!writeBlocked_ && !output_.empty() && output_.front().due <= now) {
     char buf[1024];
     std::size_t n = 0;
@@ -123,6 +135,8 @@ void DeviceServer::Serve(const std::function<bool()>& stopped, const sigset_t* w
     std::optional<Clock::time_point> wake;
     if (!input_.empty()) wake = input_.front().due;
     if (!output_.empty() && !writeBlocked_) wake = wake ? std::min(*wake, output_.front().due) : output_.front().due;
+    if (const auto due = adapter_ ? adapter_->NextDue() : std::nullopt; due && !writeBlocked_)
+      wake = wake ? std::min(*wake, *due) : *due;
     pollfd pfd{fd_, 0, 0};
     // While the terminal reports a hang-up, leave it out of the wait
     // altogether: it would report the hang-up again at once.

@@ -1,6 +1,8 @@
 #include "tools/galt-emulator/Options.h"
 
 #include <charconv>
+#include <chrono>
+#include <cstdio>
 #include <functional>
 #include <limits>
 
@@ -27,6 +29,8 @@ const std::vector<OptionRule>& Rules() {
        [](Options& o, Text text, int) { o.link = text; }},
       {"pace", nullptr, 0, 0, "take and send bytes no faster than a 14400-baud line (10 bits a byte)",
        [](Options& o, Text, int) { o.pace = true; }},
+      {"adapter", "NAME", 1, 0, "deliver the replies as that bridge does (below)",
+       [](Options& o, Text text, int) { o.adapter = emu::FindAdapter(text); }},
       {"silent", nullptr, 0, 0, "never answer", [](Options& o, Text, int) { o.faults.silent = true; }},
       {"ack-deactivation-from", "N", 1, kMaxInt, "acknowledge deactivation only from the Nth frame on",
        [](Options& o, Text, int v) { o.faults.ackDeactivationFrom = v; }},
@@ -65,6 +69,12 @@ std::optional<int> ToInt(const std::string& text) {
   const auto [ptr, ec] = std::from_chars(text.data(), end, value);
   if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
   return value;
+}
+
+std::string Milliseconds(std::chrono::microseconds t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g ms", static_cast<double>(t.count()) / 1000.0);
+  return text;
 }
 
 }  // namespace
@@ -111,6 +121,10 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         return result;
       }
       rule->apply(result.options, *value, 0);
+      if (name == "adapter" && !result.options.adapter) {
+        result.error = "--adapter wants one of " + emu::AdapterNames() + ", not '" + *value + "'";
+        return result;
+      }
       continue;
     }
     const auto number = ToInt(*value);
@@ -135,6 +149,23 @@ std::string Usage(const std::string& program) {
     if (left.size() < 32) left.resize(32, ' ');
     else left += "  ";
     text += left + s.help + "\n";
+  }
+  text += "\nAdapters (--adapter): how a bridge between the line and the loader hands the\n"
+          "replies on; with --pace the line's own time comes first. The figures and where\n"
+          "they come from:\n";
+  for (const auto& a : emu::Adapters()) {
+    text += "  " + std::string(a.name) + ": packets of " + std::to_string(a.packetBytes) +
+            " bytes, a short one at the next " + Milliseconds(a.tick) +
+            (a.tickFromLastPacket ? " tick after the last packet" : " tick") + ";\n    the loader's bytes at the next " +
+            Milliseconds(a.outTick) + " tick" +
+            (a.linkDelay.count() ? ", then " + Milliseconds(a.linkDelay) + " on the way each way" : std::string()) +
+            ".\n";
+    std::string figures = a.figures;
+    for (std::size_t at = 0, end; at < figures.size(); at = end + 1) {
+      end = figures.find('\n', at);
+      if (end == std::string::npos) end = figures.size();
+      text += "    " + figures.substr(at, end - at) + "\n";
+    }
   }
   text += "\nRun through sudo, it hands the terminal to the calling user (group dialout,\n"
           "mode 0660), so the loader needs no root.\n";

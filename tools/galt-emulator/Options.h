@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/emulator/Adapter.h"
 #include "tools/emulator/DeviceEmulator.h"
 
 namespace galt::emucli {
@@ -14,6 +15,7 @@ struct Options {
   emu::Faults faults;
   std::string link;           // extra name for the pseudo-terminal, empty: none
   bool pace = false;          // behave like a 14400-baud line
+  const emu::AdapterModel* adapter = nullptr;  // the bridge the loader reaches the line through, none: a bare line
   bool quiet = false;         // no frame log
   std::optional<int> serial;  // serial number the flash starts out carrying
   bool help = false;

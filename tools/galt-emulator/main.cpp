@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,13 +43,20 @@ sigset_t SetUpSignals() {
   return waitMask;
 }
 
-std::string Summary(const galt::emu::DeviceEmulator& device) {
+// `adapterWaits`: the adapter's own waits (DeviceServer::AdapterAdded), none
+// on a bare line.
+std::string Summary(const galt::emu::DeviceEmulator& device, std::optional<galt::emucli::Clock::duration> adapterWaits) {
   const auto& c = device.counters;
   const int serial = device.SerialFromFlash();
   return "galt-emulator stopped: queries " + std::to_string(c.queries) + ", deactivations " +
          std::to_string(c.deactivations) + ", writes " + std::to_string(c.writes) + ", reads " +
          std::to_string(c.reads) + ", activations " + std::to_string(c.activations) + ", bad frames " +
-         std::to_string(c.badFrames) + ", serial in flash " +
+         std::to_string(c.badFrames) +
+         (adapterWaits ? ", adapter waits " +
+                             std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(*adapterWaits).count()) +
+                             " ms"
+                       : std::string()) +
+         ", serial in flash " +
          (serial == 0xFFFF ? std::string("none") : std::to_string(serial));
 }
 
@@ -85,6 +93,7 @@ int main(int argc, char** argv) {
   if (options.serial) device.StampSerial(*options.serial);
   device.Log = log;
 
+  std::optional<Clock::duration> adapterWaits;
   try {
     PtyDevice pty;
     // Handed over before its name is printed: whoever reads it can open it.
@@ -102,15 +111,17 @@ int main(int argc, char** argv) {
       log("terminal handed to user " + std::to_string(user->uid) + ", group " + std::to_string(user->terminalGroup) +
           ", mode 0660");
     if (link) log("linked " + options.link + " -> " + pty.slavePath());
-    log(options.pace ? "serving, paced as 14400 baud" : "serving, unpaced");
+    log(std::string(options.pace ? "serving, paced as 14400 baud" : "serving, unpaced") +
+        (options.adapter ? std::string(", through adapter ") + options.adapter->name : std::string()));
 
-    DeviceServer server(pty.master(), device, options.pace, log);
+    DeviceServer server(pty.master(), device, options.pace, log, options.adapter);
     server.Run(g_stop, waitMask);
+    if (options.adapter) adapterWaits = server.AdapterAdded();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
     return 1;
   }
-  std::printf("%s\n", Summary(device).c_str());
+  std::printf("%s\n", Summary(device, adapterWaits).c_str());
   std::fflush(stdout);
   return 0;
 }

@@ -235,6 +235,21 @@ TEST(CliServicePasses, ReadWritesTheFlashAsHexThatVerifiesAgainstTheDevice) {
   EXPECT_EQ(otherSerial.err, "Ошибка данных FLASH!\n");
 }
 
+TEST(CliServicePasses, AFewBlocksAreReadAndVerifiedThroughEveryModelledAdapter) {
+  for (const auto& adapter : emu::Adapters()) {
+    SCOPED_TRACE(adapter.name);
+    VirtualDevice device(/*pace=*/false, &adapter);
+    Program(device);
+    device.Start();
+    const std::string file = TempPath(std::string("adapter-") + adapter.name + ".hex");
+    EXPECT_EQ(RunCli({"--port", device.Path(), "--read", file, "--blocks", "10"}).code, 0);
+    EXPECT_EQ(RunCli({"--port", device.Path(), "--serial", "237", "--verify", file, "--blocks", "10"}).code, 0);
+    device.Stop();
+    EXPECT_EQ(device.emulator.counters.reads, 20) << "no block asked for twice";
+    EXPECT_GT(device.AdapterAdded().count(), 0) << "the replies came through the bridge";
+  }
+}
+
 TEST(CliServicePasses, APassWithoutRepliesOrWithABadFileFails) {
   VirtualDevice device;
   device.emulator.faults.silent = true;
