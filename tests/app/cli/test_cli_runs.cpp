@@ -237,7 +237,7 @@ TEST(CliServicePasses, ReadWritesTheFlashAsHexThatVerifiesAgainstTheDevice) {
   EXPECT_TRUE(Has(verified.out, "Данные FLASH-памяти проверены\n"));
   const CliResult otherSerial = RunCli({"--port", device.Path(), "--serial", "238", "--verify", file});
   EXPECT_EQ(otherSerial.code, 1);
-  EXPECT_EQ(otherSerial.err, "Ошибка данных FLASH!\n");
+  EXPECT_EQ(otherSerial.err, "Ошибка данных FLASH! Блок 217 отличается от файла. Проверьте, тот ли это файл.\n");
 }
 
 TEST(CliServicePasses, APassWithoutRepliesOrWithABadFileFails) {
