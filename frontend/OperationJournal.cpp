@@ -9,6 +9,7 @@
 #include "records/LocalTime.h"
 #include "records/UntrustedText.h"
 #include "sequences/InstallTiming.h"
+#include "serial/PortName.h"
 
 namespace galt {
 
@@ -33,7 +34,7 @@ std::string WrittenBeforeWords(int serial, const std::optional<WrittenBefore>& f
   // The file's text, on one line of a title or a terminal.
   std::string text = "Серийный номер " + std::to_string(serial) + " уже записан " +
                      ShortTimeText(PrintableText(found->time));
-  if (!found->port.empty()) text += " через " + PrintableText(found->port);
+  if (!found->port.empty()) text += " через " + PrintableText(RecordedPortUserName(found->port));
   return text;
 }
 

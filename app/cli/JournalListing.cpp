@@ -8,6 +8,7 @@
 #include "records/FileWorker.h"
 #include "records/JournalFile.h"
 #include "records/UntrustedText.h"
+#include "serial/PortName.h"
 
 namespace galt::cli {
 
@@ -67,7 +68,8 @@ int PrintJournal(const std::filesystem::path& path, ConsoleOutput& console, std:
   }
   std::vector<std::vector<std::string>> rows = {{"Время", "Порт", "Операция", "Номер", "Итог", "Сек", "Сообщение"}};
   for (const JournalEntry& e : read.entries) {
-    rows.push_back({ShortTimeText(e.time), e.port, e.operation, e.serial, e.outcome, e.seconds, OneLine(e.message)});
+    rows.push_back({ShortTimeText(e.time), RecordedPortUserName(e.port), e.operation, e.serial, e.outcome, e.seconds,
+                    OneLine(e.message)});
   }
   // The file's text, so each cell's width is the columns it will take.
   for (auto& row : rows)

@@ -19,8 +19,10 @@
 #include "image/HexImport.h"
 #include "records/FileWorker.h"
 #include "records/RegularFile.h"
+#include "records/UntrustedText.h"
 #include "records/Outcome.h"
 #include "sequences/InstallTiming.h"
+#include "serial/PortName.h"
 
 namespace galt::cli {
 
@@ -237,9 +239,12 @@ void Session::BeginJournal() {
     if (!before.empty()) console_.Line(Stream::Out, before);
   }
   const auto path = cp1_.PortTable().Resolve(cp1_.FormattedDeviceName());
-  journal_.Begin(operation, serial, portShown_, path ? AdapterTextOfPath(*path) : std::string(),
+  // The records name the port as the window and --list do, however it was
+  // typed: support searches them by that one name.
+  const std::string recorded = path ? PortUserName(*path) : portShown_;
+  journal_.Begin(operation, serial, recorded, path ? AdapterTextOfPath(*path) : std::string(),
                  operation == JournalOperation::Install ? std::string() : options_.file);
-  tracing_.Began(operation, options_.serial, portShown_);
+  tracing_.Began(operation, options_.serial, recorded);
 }
 
 bool Session::PrepareOutput() {

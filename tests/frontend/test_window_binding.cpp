@@ -212,7 +212,8 @@ TEST(BindingJournal, TheWrittenBeforeLookupAndTheCopyToOpenComeBackThroughTheHan
   std::filesystem::create_directories(dir);
   JournalEntry done;
   done.SetTime("2026-12-01T14:02:05+03:00");
-  done.port = "COM7\x1B[2J";  // the file's text never steers anything
+  // A path, as journals once held it; the file's text never steers anything.
+  done.port = "/dev/ttyUSB7\x1B[2J";
   done.operation = "установка";
   done.serial = "237";
   done.outcome = "confirmed";
@@ -234,7 +235,7 @@ TEST(BindingJournal, TheWrittenBeforeLookupAndTheCopyToOpenComeBackThroughTheHan
   }
   EXPECT_EQ(face.title, kIdleTitle) << "not looked up on the window's thread";
   ASSERT_TRUE(loop.RunUntil([&] { return face.title != kIdleTitle; }, std::chrono::seconds(5)));
-  EXPECT_EQ(face.title, "Серийный номер 237 уже записан 01.12.2026 14:02 через COM7\xEF\xBF\xBD[2J — GALT-5R");
+  EXPECT_EQ(face.title, "Серийный номер 237 уже записан 01.12.2026 14:02 через USB7\xEF\xBF\xBD[2J — GALT-5R");
 
   std::vector<std::filesystem::path> opened;
   window.OpenJournal([&](const std::filesystem::path& file) {

@@ -336,7 +336,8 @@ TEST(CliJournal, EachScriptedFaultEndsAsItsOutcome) {
     ASSERT_EQ(read.entries.size(), 1u) << read.error;
     const JournalEntry& e = read.entries.back();
     EXPECT_EQ(e.outcome + "|" + e.message + "|" + e.blocks, c.outcome + "|" + c.message + "|" + c.blocks);
-    EXPECT_EQ(e.operation + " " + e.serial + " " + e.version + " " + e.port, "установка 237 0211 " + device.Path());
+    EXPECT_EQ(e.operation + " " + e.serial + " " + e.version + " " + e.port,
+              "установка 237 0211 " + PortUserName(device.Path()));
   }
   const PrivateFolder nothing;
   RunCli({"--port", nothing / "ttyUSB0", "--serial", "237", "--journal-file", journal});
@@ -368,7 +369,7 @@ TEST(CliJournal, AJournalNotWrittenIsOneLineAndANumberWrittenBeforeIsSaid) {
             std::string::npos);
   const CliResult again = RunCli({"--port", device.Path(), "--serial", "237", "--journal-file", journal});
   EXPECT_TRUE(std::regex_search(again.out, std::regex("^Серийный номер 237 уже записан \\d\\d\\.\\d\\d\\.\\d{4} "
-                                                      "\\d\\d:\\d\\d через " + device.Path() + "\n")))
+                                                      "\\d\\d:\\d\\d через " + PortUserName(device.Path()) + "\n")))
       << again.out;
   EXPECT_EQ(again.code, 0);
   const CliResult listed = RunCli({"--journal", "--journal-file", journal});
@@ -389,7 +390,8 @@ TEST(CliJournal, AJournalNotWrittenIsOneLineAndANumberWrittenBeforeIsSaid) {
   const CliResult damaged = RunCli({"--journal", "--journal-file", journal});
   EXPECT_EQ(damaged.code, 0);
   EXPECT_EQ(damaged.out.find('\x1B'), std::string::npos) << damaged.out;
-  EXPECT_TRUE(Has(damaged.out, "02.12.2026 10:00  " + device.Path() + "\xEF\xBF\xBD]0;owned\xEF\xBF\xBD")) << damaged.out;
+  EXPECT_TRUE(Has(damaged.out, "02.12.2026 10:00  " + PortUserName(device.Path()) + "\xEF\xBF\xBD]0;owned\xEF\xBF\xBD"))
+      << damaged.out;
   EXPECT_TRUE(Has(damaged.out, "\nПовреждённых строк пропущено: 1.\n")) << damaged.out;
 }
 
