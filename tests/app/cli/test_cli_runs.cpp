@@ -216,7 +216,7 @@ TEST(CliServicePasses, ReadWritesTheFlashAsHexThatVerifiesAgainstTheDevice) {
   const std::string file = TempPath("read.hex");
   const CliResult read = RunCli({"--port", device.Path(), "--read", file});
   ASSERT_EQ(read.code, 0) << read.err;
-  EXPECT_TRUE(Has(read.out, "Данные FLASH-памяти считаны\n"));
+  EXPECT_TRUE(Has(read.out, "Данные FLASH-памяти считаны\nСчитанные данные записаны в файл " + file + ".\n"));
 
   std::ifstream in(file, std::ios::binary);
   std::stringstream text;
@@ -299,7 +299,7 @@ TEST(CliServicePasses, APassWithoutRepliesOrWithABadFileFails) {
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   for (const auto& [notFile, reason] :
        {std::pair<std::string, std::string>{fifo, "это не обычный файл (канал, устройство или порт)"},
-        {::testing::TempDir(), "это папка, а не файл"}}) {
+        {::testing::TempDir(), "это папка, а не файл"}, {TempPath("absent.hex"), "файла нет"}}) {
     const CliResult refused = RunCli({"--port", device.Path(), "--serial", "237", "--verify", notFile});
     EXPECT_EQ(refused.code, 4) << notFile;
     EXPECT_EQ(refused.err, "Ошибка чтения файла! " + notFile + ": " + reason + ".\n");
