@@ -40,8 +40,8 @@ std::string OneLine(const std::string& text) {
 
 }  // namespace
 
-std::filesystem::path ChosenJournal(const CliOptions& options) {
-  return options.journalFile.empty() ? JournalPath() : FilePath(options.journalFile);
+JournalPlace ChosenJournal(const CliOptions& options) {
+  return ChooseJournal(options.journalFile.empty() ? std::nullopt : std::optional(FilePath(options.journalFile)));
 }
 
 int PrintJournal(const std::filesystem::path& path, ConsoleOutput& console, std::size_t last,

@@ -178,8 +178,12 @@ TEST(BindingJournal, NoPortAndAClosedWindowAreEntriesAndAnUnwritableJournalIsTol
     loop.RunFor(std::chrono::milliseconds(100));
   }
   ASSERT_EQ(boxes.boxes.size(), 3u);
-  EXPECT_EQ(boxes.boxes[1].text.rfind("Журнал установок не записан (" + dir + "/blocker/j.csv): ", 0), 0u)
-      << boxes.boxes[1].text;
+  // A window's user is not sent to the environment; a command line's is.
+  EXPECT_EQ(boxes.boxes[1].text, "Журнал установок не записан (" + dir + "/blocker/j.csv, заданный при запуске): "
+                                 "папку не создать. Укажите другой файл параметром --journal-file в ярлыке загрузчика.");
+  EXPECT_EQ(JournalProblemText({"/j\x1B.csv", JournalSource::Default}, false, "нет места"),
+            "Журнал установок не записан (/j\xEF\xBF\xBD.csv, место по умолчанию): нет места. "
+            "Укажите другой файл в --journal-file.");
   EXPECT_EQ(boxes.boxes[2].text, boxes.boxes[0].text);
 
   // Each box stays open a minute: the entries keep the operations' own times.

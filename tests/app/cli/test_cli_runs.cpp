@@ -359,8 +359,14 @@ TEST(CliJournal, AJournalNotWrittenIsOneLineAndANumberWrittenBeforeIsSaid) {
   std::ofstream(blocker) << "x";  // a folder that is a file stops root too
   const CliResult unwritten = RunCli({"--port", device.Path(), "--serial", "237", "--journal-file", blocker + "/j.csv"});
   EXPECT_EQ(unwritten.code, 0);
-  EXPECT_EQ(unwritten.err.rfind("Журнал установок не записан (" + blocker + "/j.csv): ", 0), 0u) << unwritten.err;
-  EXPECT_EQ(std::count(unwritten.err.begin(), unwritten.err.end(), '\n'), 1) << unwritten.err;
+  EXPECT_EQ(unwritten.err, "Журнал установок не записан (" + blocker + "/j.csv из --journal-file): папку не создать. "
+                           "Укажите другой файл в --journal-file.\n");
+  const std::string was = std::getenv("GALT_JOURNAL");
+  setenv("GALT_JOURNAL", (blocker + "/j.csv").c_str(), 1);
+  const CliResult byVariable = RunCli({"--port", device.Path(), "--read", TempPath("v.hex"), "--blocks", "10"});
+  setenv("GALT_JOURNAL", was.c_str(), 1);
+  EXPECT_EQ(byVariable.err, "Журнал установок не записан (" + blocker + "/j.csv из GALT_JOURNAL): папку не создать. "
+                            "Укажите другой файл в GALT_JOURNAL или --journal-file.\n");
   EXPECT_TRUE(Has(unwritten.out, "Серийный номер 237 записан: ")) << unwritten.out;
 
   const std::string journal = TempPath("before.csv");
@@ -414,7 +420,8 @@ TEST(CliJournal, AFolderAFifoOrALockedFileCostsTheInstallNothing) {
     const CliResult r = RunCli({"--port", device.Path(), "--serial", "237", "--journal-file", path});
     EXPECT_EQ(r.code, 0) << name;
     EXPECT_TRUE(Has(r.out, "Серийный номер 237 записан: ")) << r.out;
-    EXPECT_EQ(r.err, "Журнал установок не записан (" + path + "): " + reason + ". Укажите другой файл в GALT_JOURNAL.\n");
+    EXPECT_EQ(r.err, "Журнал установок не записан (" + path + " из --journal-file): " + reason +
+                         ". Укажите другой файл в --journal-file.\n");
   }
   close(locked);
 }
