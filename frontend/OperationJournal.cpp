@@ -9,6 +9,7 @@
 #include "records/LocalTime.h"
 #include "records/UntrustedText.h"
 #include "sequences/InstallTiming.h"
+#include "serial/PortName.h"
 
 namespace galt {
 
@@ -33,7 +34,7 @@ std::string WrittenBeforeWords(int serial, const std::optional<WrittenBefore>& f
   // The file's text, on one line of a title or a terminal.
   std::string text = "Серийный номер " + std::to_string(serial) + " уже записан " +
                      ShortTimeText(PrintableText(found->time));
-  if (!found->port.empty()) text += " через " + PrintableText(found->port);
+  if (!found->port.empty()) text += " через " + PrintableText(RecordedPortUserName(found->port));
   return text;
 }
 
@@ -48,16 +49,17 @@ struct OperationJournal::Shared {
   OperationJournal* journal;
 };
 
-OperationJournal::OperationJournal(MessageBoxes& boxes, const std::string& program, std::filesystem::path file,
+OperationJournal::OperationJournal(MessageBoxes& boxes, const std::string& program, JournalPlace place,
                                    TSerDispatcher& handOver, TimerSource& timers,
                                    std::function<void(const std::string&)> tell, const MonotonicClock& clock)
     : boxes_(boxes),
       program_(program + " " GALT_VERSION),
-      file_(std::move(file)),
+      place_(std::move(place)),
+      window_(program == "window"),
       tell_(std::move(tell)),
       shared_(std::make_shared<Shared>(handOver, *this)),
       overdue_(timers.CreateTimer(kOverdueLookMs)),
-      index_(std::make_shared<WrittenBeforeIndex>(file_)),
+      index_(std::make_shared<WrittenBeforeIndex>(place_.path)),
       clock_(clock) {
   overdue_->OnTimer = [this] {
     // Done, and its answer on its way; or not yet, but not for long.
@@ -65,7 +67,7 @@ OperationJournal::OperationJournal(MessageBoxes& boxes, const std::string& progr
       overdue_->SetEnabled(false);
     } else if (std::chrono::steady_clock::now() - appendAsked_ >= kRecordFileDeadline) {
       overdue_->SetEnabled(false);
-      Tell(JournalProblemText(file_, kNotAnswering));
+      Tell(JournalProblemText(place_, window_, kNotAnswering));
     }
   };
 }
@@ -146,7 +148,7 @@ void OperationJournal::Append(Outcome outcome, std::optional<int> blocks) {
   entry_.blocks = blocks ? std::to_string(*blocks) : std::string();
   if (appending_++ == 0) appendAsked_ = std::chrono::steady_clock::now();
   overdue_->SetEnabled(true);
-  worker_.Post([shared = shared_, file = file_, entry = entry_]() mutable {
+  worker_.Post([shared = shared_, file = place_.path, entry = entry_]() mutable {
     // Asked of the system here: a directory service may be slow to answer.
     entry.computer = ComputerName();
     entry.user = UserName();
@@ -157,7 +159,7 @@ void OperationJournal::Append(Outcome outcome, std::optional<int> blocks) {
 
 void OperationJournal::Appended(const std::string& problem) {
   if (--appending_ == 0) overdue_->SetEnabled(false);
-  if (!problem.empty()) Tell(problem);
+  if (!problem.empty()) Tell(JournalProblemText(place_, window_, problem));
   // The entry may be the number's first confirmation.
   known_.reset();
   if (OnWrittenBeforeKnown) OnWrittenBeforeKnown();
@@ -201,7 +203,9 @@ void OperationJournal::LookUp(int serial) {
 std::string OperationJournal::WrittenBeforeTextNow(int serial, std::chrono::steady_clock::time_point deadline,
                                                    const std::function<bool()>& stop) {
   const auto text = std::make_shared<std::string>();
-  worker_.Post([file = file_, serial, text] { *text = WrittenBeforeWords(serial, FindWrittenBefore(file, serial)); });
+  worker_.Post([file = place_.path, serial, text] {
+    *text = WrittenBeforeWords(serial, FindWrittenBefore(file, serial));
+  });
   if (worker_.WaitIdle(deadline, stop)) return *text;
   // The worker may write it still: `text` is its own copy's.
   return {};
@@ -210,14 +214,37 @@ std::string OperationJournal::WrittenBeforeTextNow(int serial, std::chrono::stea
 void OperationJournal::Settle(std::chrono::steady_clock::time_point deadline, const std::function<bool()>& stop) {
   if (worker_.WaitIdle(deadline, stop)) return;
   worker_.Abandon();
-  if (appending_ > 0) Tell(JournalProblemText(file_, kNotAnswering));
+  if (appending_ > 0) Tell(JournalProblemText(place_, window_, kNotAnswering));
 }
 
 void OperationJournal::CopyToRead(std::function<void(const JournalCopy&)> opened) {
-  worker_.Post([shared = shared_, file = file_, opened = std::move(opened)] {
+  worker_.Post([shared = shared_, file = place_.path, opened = std::move(opened)] {
     JournalCopy copy = CopyJournalToRead(file);
     HandBack(shared, [opened, copy = std::move(copy)](OperationJournal&) { opened(copy); });
   });
+}
+
+std::string JournalProblemText(const JournalPlace& place, bool window, const std::string& reason) {
+  // The path may come from the environment: shown, never obeyed.
+  std::string where = PrintableText(JournalPathText(place.path));
+  switch (place.source) {
+    case JournalSource::Option:
+      where += " из --journal-file";
+      break;
+    case JournalSource::Environment:
+      where += window ? ", заданный при запуске" : " из GALT_JOURNAL";
+      break;
+    case JournalSource::Default:
+      where += ", место по умолчанию";
+      break;
+  }
+  std::string change = "в --journal-file";
+  if (window) {
+    change = "параметром --journal-file в ярлыке загрузчика";
+  } else if (place.source == JournalSource::Environment) {
+    change = "в GALT_JOURNAL или --journal-file";
+  }
+  return "Журнал установок не записан (" + where + "): " + reason + ". Укажите другой файл " + change + ".";
 }
 
 std::string AdapterText(const TSerPortEntry& entry) {

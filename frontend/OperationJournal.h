@@ -41,12 +41,13 @@ inline const std::string kJournalMenuItem = "Журнал установок";
 
 class OperationJournal : public MessageBoxes {
  public:
-  // `program`: "window" or "cli" (the version is added); `boxes`: the front
-  // end's own, every box goes on to them; `handOver`: brings the file work's
+  // `program`: "window" or "cli" (the version is added); `place`: the
+  // journal and where its path came from; `boxes`: the front end's own,
+  // every box goes on to them; `handOver`: brings the file work's
   // results to the front end's thread; `timers`: the front end's, for the
   // deadline; `tell`: how the user learns that the journal was not written;
   // `clock` times the operations.
-  OperationJournal(MessageBoxes& boxes, const std::string& program, std::filesystem::path file,
+  OperationJournal(MessageBoxes& boxes, const std::string& program, JournalPlace place,
                    TSerDispatcher& handOver, TimerSource& timers, std::function<void(const std::string&)> tell,
                    const MonotonicClock& clock = SteadyClock::Instance());
   // Waits for the entries asked for until kRecordFileDeadline at most.
@@ -56,7 +57,7 @@ class OperationJournal : public MessageBoxes {
 
   void Show(BoxIcon icon, const std::string& caption, const std::string& text) override;
 
-  const std::filesystem::path& File() const { return file_; }
+  const std::filesystem::path& File() const { return place_.path; }
 
   // An operation starts on `port` (as the user names it) behind `adapter`;
   // `serial` only when the user gave one, `file` the one read into or
@@ -110,7 +111,8 @@ class OperationJournal : public MessageBoxes {
 
   MessageBoxes& boxes_;
   std::string program_;
-  std::filesystem::path file_;
+  JournalPlace place_;
+  bool window_;  // told in a window, whose user sets no variables
   std::function<void(const std::string&)> tell_;
   std::shared_ptr<Shared> shared_;
   std::unique_ptr<Timer> overdue_;  // an append not answered in time
@@ -134,6 +136,12 @@ class OperationJournal : public MessageBoxes {
   const MonotonicClock& clock_;
   FileWorker worker_;  // last: its end waits while the rest is still there
 };
+
+// "Журнал установок не записан (ПУТЬ из --journal-file): `reason`. Укажите
+// другой файл в --journal-file.": which journal, where its path came from and
+// where another is chosen. A window (`window`) names its shortcut's option:
+// its user sets no variables.
+std::string JournalProblemText(const JournalPlace& place, bool window, const std::string& reason);
 
 // The adapter as the port list shows it: its description, and its serial
 // number unless the description holds it already.

@@ -6,14 +6,19 @@
 #include <mutex>
 #include <thread>
 
+#include "ports/PortProbe.h"
+
 namespace galt {
 
 namespace {
 
-// Another program holds the port the component names, as far as we may see
-// without opening it.
-bool SeenHeld(TSerCustomComm& Comm, PortOpening& Result) {
+// The port the component names is refused before it is opened: it is no
+// serial port (whoever else has /dev/null open says nothing of it), or
+// another program holds it, as far as we may see without opening it.
+bool RefusedUnopened(TSerCustomComm& Comm, PortOpening& Result) {
   if (const auto path = Comm.PortTable().Resolve(Comm.FormattedDeviceName())) {
+    Result.NotSerial = !IsSerialDevice(*path);
+    if (Result.NotSerial) return true;
     Result.Holders = PortHoldersOf(*path);
     Result.Busy = !Result.Holders.empty();
   }
@@ -40,7 +45,7 @@ void Refused(const std::exception_ptr& Error, PortOpening& Result) {
 
 PortOpening OpenUnlessHeld(TSerCustomComm& Comm) {
   PortOpening result;
-  if (SeenHeld(Comm, result)) return result;
+  if (RefusedUnopened(Comm, result)) return result;
   try {
     Comm.Open();
     result.Opened = true;
@@ -153,7 +158,7 @@ void CommPortAccess::OpenInBackground(const TSerPortEntry& Entry, std::function<
     Done(OpenUnlessHeld(comm_));
     return;
   }
-  if (SeenHeld(comm_, refused)) {
+  if (RefusedUnopened(comm_, refused)) {
     Done(refused);
     return;
   }

@@ -22,6 +22,7 @@ struct PortOpening {
   bool Busy = false;
   std::vector<TSerPortHolder> Holders;
   bool NotFound = false;  // not opened: there is no such device
+  bool NotSerial = false; // not opened: a file, a folder or a device no serial driver serves
   bool Denied = false;    // not opened: this account may not open it
   std::string Error;      // not opened: the component's message
   int Code = 0;           // not opened: the system's error behind it, 0 for none

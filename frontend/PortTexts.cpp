@@ -1,7 +1,9 @@
 #include "frontend/PortTexts.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <set>
 
 #include "records/UntrustedText.h"
 #include "serial/SerPort.h"
@@ -53,19 +55,29 @@ std::string LatencyTimerNote(std::uint32_t Ms) {
 
 std::string PortOpeningTitle(const std::string& Name) { return "Подключение к " + Name + " (Bluetooth)… — GALT-5R"; }
 
+std::string CloseProgramsText(std::size_t Programs, const std::string& Then) {
+  return (Programs == 1 ? "Закройте эту программу " : "Закройте эти программы ") + Then;
+}
+
 std::string OpenFailureText(const std::string& Shown, const PortOpening& Opening, const std::string& BusyHint) {
-  const std::string port = "Порт " + Shown;
+  // A name typed or found under /dev is shown, never obeyed, by a terminal.
+  const std::string port = "Порт " + PrintableText(Shown);
   const std::string code = CodeText(Opening.Code);
   if (Opening.Busy) {
     TSerPortEntry held;
     held.Holders = Opening.Holders;
-    return port + " " + BusyText(held) + code + ". " + BusyHint;
+    // One holder we may not see is "another program", one too.
+    const std::size_t programs = std::max<std::size_t>(held.Holders.size(), 1);
+    return port + " " + BusyText(held) + code + ". " + CloseProgramsText(programs, BusyHint);
   }
   if (Opening.NotFound) {
     return port + " не найден: такого устройства нет" + code + ". Проверьте, что адаптер подключён, и имя порта.";
   }
-  if (Opening.Denied) return "Нет доступа к порту " + Shown + code + ". " + texts::kPortsDeniedHint;
-  if (NotASerialPort(Opening.Code)) return port + " не открывается: это не последовательный порт" + code + ".";
+  if (Opening.Denied) return "Нет доступа к порту " + PrintableText(Shown) + code + ". " + texts::kPortsDeniedHint;
+  if (Opening.NotSerial || NotASerialPort(Opening.Code)) {
+    return port + " не открывается: это не последовательный порт" + code +
+           ". Укажите порт, к которому подключено устройство.";
+  }
   if (Opening.Code != 0) {
     return port + " не открывается: ошибка системы " + std::to_string(Opening.Code) + " (" +
            SerSystemErrorText(Opening.Code) + ").";
@@ -77,9 +89,16 @@ std::string NoUsablePortReport(const TSerPortScan& Scan, const std::string& Busy
   std::string text;
   if (Scan.FirstFree() == nullptr) {
     std::string busy;
-    for (const TSerPortEntry& e : Scan.Listed)
-      if (e.Busy) busy += e.Name + " — " + BusyText(e) + "\n";
-    if (!busy.empty()) text = texts::kPortsBusy + "\n" + busy + BusyHint;
+    // Programs named: each process once, and each port held unseen.
+    std::set<int> pids;
+    std::size_t unseen = 0;
+    for (const TSerPortEntry& e : Scan.Listed) {
+      if (!e.Busy) continue;
+      busy += e.Name + " — " + BusyText(e) + "\n";
+      for (const TSerPortHolder& h : e.Holders) pids.insert(h.Pid);
+      unseen += e.Holders.empty();
+    }
+    if (!busy.empty()) text = texts::kPortsBusy + "\n" + busy + CloseProgramsText(pids.size() + unseen, BusyHint);
   }
   // The access hint only names nodes with hardware behind them.
   if (!Scan.Denied.empty()) {

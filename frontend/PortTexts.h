@@ -22,7 +22,9 @@ inline const std::string kPortsDeniedHint =
     "Учётной записи нужен доступ к последовательным портам (в Debian — членство в группе dialout).";
 // Followed by the busy ports, one a line, and the hint.
 inline const std::string kPortsBusy = "Все найденные последовательные порты заняты другими программами:";
-inline const std::string kPortsBusyHint = "Закройте эти программы и выберите порт в списке.";
+// What to do besides closing the programs that hold the ports (the window's;
+// the command line's is its own), after CloseProgramsText.
+inline const std::string kPortsBusyHint = "и выберите порт в списке.";
 // A busy port in the port list: "занят: picocom, PID 1234".
 inline const std::string kPortBusy = "занят: ";
 inline const std::string kPortBusyUnknown = "занят другой программой";
@@ -43,16 +45,21 @@ std::string LatencyTimerNote(std::uint32_t Ms);
 // The window's title while the Bluetooth port Name is being opened.
 std::string PortOpeningTitle(const std::string& Name);
 
+// "Закройте эту программу " or "Закройте эти программы ", as many as were
+// named, then `Then`.
+std::string CloseProgramsText(std::size_t Programs, const std::string& Then);
+
 // Why the port the user named (as Shown) did not open, in one line of words
-// with the system's code: who holds it followed by BusyHint, that there is
+// with the system's code: who holds it and what to do (BusyHint: after
+// CloseProgramsText), that there is
 // no such device, that this account may not open it, that it is no serial
 // port, or else the system's code and text (the component's own message
 // when it gave no code).
 std::string OpenFailureText(const std::string& Shown, const PortOpening& Opening, const std::string& BusyHint);
 
 // What to tell the user after a scan that found no free port, or ports our
-// account may not open: the busy ports with their holders followed by
-// `BusyHint`, the ports we may not open with the access hint, or that no
+// account may not open: the busy ports with their holders and what to do
+// (`BusyHint`, as above), the ports we may not open with the access hint, or that no
 // port was found at all; several of these on separate paragraphs. Empty when
 // a free port was found and none was refused.
 std::string NoUsablePortReport(const TSerPortScan& Scan, const std::string& BusyHint);

@@ -34,7 +34,7 @@ WindowBinding::WindowBinding(WindowFace& Face, const WindowSetup& Setup, const T
       scanPorts_(Setup.scanPorts),
       uncaughtCaption_(Own.UncaughtCaption),
       cp1_(&Own.Dispatcher),
-      journal_(*this, "window", JournalPath(), Own.Dispatcher, timers_,
+      journal_(*this, "window", ChooseJournal(Setup.journal), Own.Dispatcher, timers_,
                [this](const std::string& problem) { boxes_.Show(BoxIcon::Error, texts::kErrorCaption, problem); },
                Setup.clock ? *Setup.clock : SteadyClock::Instance()),
       tracing_(Setup.port ? *Setup.port : commSerial_, TraceFileOf(Setup.trace), "galt-loader",

@@ -9,6 +9,7 @@ const std::vector<WindowOption>& WindowOptionTable() {
       {"--help", "", "эта справка"},
       {"--version", "", "версия программы"},
       {"--trace", "ФАЙЛ", "записать обмен по линии в ФАЙЛ (для поддержки; после 50 МБ — в ФАЙЛ.1, ФАЙЛ.2, ...)"},
+      {"--journal-file", "ФАЙЛ", "вести журнал установок в ФАЙЛ"},
   };
   return table;
 }
@@ -31,11 +32,15 @@ WindowOptions ParseWindowOptions(const std::vector<std::string>& Args) {
         continue;
       }
       if (arg == "--trace") result.trace = Args[i];
+      if (arg == "--journal-file") {
+        result.journal = Args[i];
+        if (Args[i].empty() && result.error.empty()) result.error = "пустое имя файла у --journal-file";
+      }
     }
     help = help || arg == "--help";
     version = version || arg == "--version";
   }
-  if (help || version) return {help ? WindowAction::Help : WindowAction::Version, {}, {}};
+  if (help || version) return {help ? WindowAction::Help : WindowAction::Version, {}, {}, {}};
   if (!result.error.empty()) result.action = WindowAction::Usage;
   return result;
 }

@@ -20,6 +20,7 @@ struct WindowOptions {
   WindowAction action = WindowAction::OpenWindow;
   std::string error;  // with Usage: what was not understood
   std::optional<std::string> trace;  // --trace: the line trace's file, in UTF-8
+  std::optional<std::string> journal;  // --journal-file: the install journal, in UTF-8
 };
 
 // One option of the table: its name, the value it takes (empty: none) and

@@ -24,6 +24,9 @@ struct WindowSetup {
   bool scanPorts = true;  // false: no port discovery and no hot-plug watch
   // The line trace's file (the window's --trace); GALT_TRACE when not given.
   std::optional<std::filesystem::path> trace;
+  // The install journal (the window's --journal-file); GALT_JOURNAL or the
+  // system's place when not given.
+  std::optional<std::filesystem::path> journal;
 };
 
 }  // namespace galt

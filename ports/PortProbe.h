@@ -21,6 +21,15 @@ struct TSerNode {
 
 TSerNode LookAtNode(const std::string& Path);
 
+// A serial driver serves the node at Path (a UART, a USB or Bluetooth
+// adapter, a pseudo-terminal such as an emulator's): on Linux a character
+// device whose number /proc/tty/drivers gives to a serial or pty driver. A
+// file, a folder or another device (/dev/null, a watchdog, a virtual
+// console) is no port, and opening one may set it going. True when nothing
+// is there (the open says so), when the system does not tell, and on
+// Windows, whose port names name ports.
+bool IsSerialDevice(const std::string& Path);
+
 struct TSerProbe {
   int Error = 0;            // 0: opened; otherwise the system's error that refused it
   bool Busy = false;        // refused because another program holds the port

@@ -77,32 +77,25 @@ std::optional<int> ConfirmedSerial(const JournalRecord& record) {
   return value;
 }
 
-std::string Problem(const fs::path& path, const std::string& reason) { return JournalProblemText(path, reason); }
-
 }  // namespace
 
-std::string JournalProblemText(const fs::path& path, const std::string& reason) {
-  return "Журнал установок не записан (" + JournalPathText(path) + "): " + reason +
-         ". Укажите другой файл в GALT_JOURNAL.";
-}
-
 std::string AppendJournalEntry(const fs::path& path, const JournalEntry& entry) {
-  if (path.empty()) return Problem(path, "система не назвала папку для него");
-  if (const FileProblem problem = MakeJournalFolder(path)) return Problem(path, "папку не создать");
+  if (path.empty()) return "система не назвала папку для него";
+  if (const FileProblem problem = MakeJournalFolder(path)) return "папку не создать";
   FileProblem problem;
   RegularFile file = RegularFile::Open(path, RegularFile::Access::Append, problem);
-  if (problem) return Problem(path, FileProblemText(problem));
+  if (problem) return FileProblemText(problem);
   // Another loader appending holds it for moments; one that holds it longer
   // (a stale lock on a share) costs the journal's line, never the install.
   const auto deadline = std::chrono::steady_clock::now() + kRecordLockWait;
   while ((problem = file.TryLock()).fault == FileFault::Busy && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(kLockRetry);
   }
-  if (problem) return Problem(path, FileProblemText(problem));
+  if (problem) return FileProblemText(problem);
   const std::optional<std::uint64_t> size = file.Size();
-  if (!size) return Problem(path, FileProblemText({FileFault::Other, RegularFile::LastCode()}));
+  if (!size) return FileProblemText({FileFault::Other, RegularFile::LastCode()});
   const std::optional<JournalLayout> layout = LayoutOf(file, *size);
-  if (!layout) return Problem(path, kForeign);
+  if (!layout) return kForeign;
   std::string text = *size == 0 ? layout->Head() : std::string();
   char last = '\n';
   if (*size > 0 && file.ReadAt(*size - 1, &last, 1) != 1) last = '\n';
@@ -111,7 +104,7 @@ std::string AppendJournalEntry(const fs::path& path, const JournalEntry& entry) 
   // One write on a file opened for appending: the line lands whole at the
   // end, or is taken back; the lock keeps a second writer from writing a
   // second head.
-  if (const FileProblem failed = file.Append(text, *size)) return Problem(path, FileProblemText(failed));
+  if (const FileProblem failed = file.Append(text, *size)) return FileProblemText(failed);
   return {};
 }
 

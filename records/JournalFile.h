@@ -27,13 +27,10 @@
 
 namespace galt {
 
-// "Журнал установок не записан (ПУТЬ): `reason`. Укажите другой файл в
-// GALT_JOURNAL."
-std::string JournalProblemText(const std::filesystem::path& path, const std::string& reason);
-
 // Appends `entry`, in the layout the file's head names, creating the file
 // with the current head (and its folder) when there is none. Empty when
-// written, or else why not, in the user's words.
+// written, or else why not, in the user's words ("это папка, а не файл"):
+// the front end says which journal and where to choose another.
 std::string AppendJournalEntry(const std::filesystem::path& path, const JournalEntry& entry);
 
 struct JournalRead {

@@ -4,13 +4,25 @@
 // to the account when it is missing.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "records/RegularFile.h"
 
 namespace galt {
 
+// Where the journal's path came from: what a message about it names, and
+// where the user changes it.
+enum class JournalSource { Default, Environment, Option };
+struct JournalPlace {
+  std::filesystem::path path;
+  JournalSource source = JournalSource::Default;
+};
+
+// `given` (a program's --journal-file) when there is one; otherwise
 // $GALT_JOURNAL when set; otherwise StandardJournalPath().
+JournalPlace ChooseJournal(const std::optional<std::filesystem::path>& given = std::nullopt);
+// ChooseJournal().path.
 std::filesystem::path JournalPath();
 
 // On Linux $XDG_STATE_HOME/galt-loader/journal.csv (~/.local/state/… by

@@ -39,6 +39,10 @@ inline const std::string kNoPortOpen =
 inline std::string LinkLostText(const std::string& portName) {
   return "Связь с устройством потеряна: порт " + portName + " отключён. Подключите устройство и повторите.";
 }
+// A verify pass found the device's flash unlike the image, first in `block`.
+inline std::string DataErrorText(int block) {
+  return kDataError + " Блок " + std::to_string(block) + " отличается от файла. Проверьте, тот ли это файл.";
+}
 // A read or verify pass got no reply to a block's request in time.
 inline std::string BlockReplyMissingText(const std::string& block) {
   return "Устройство не ответило на чтение блока " + block + ". Проверьте подключение и повторите.";

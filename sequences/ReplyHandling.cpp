@@ -81,7 +81,7 @@ void LoaderCore::HandleReply() {
         const std::string_view body = LineBody(Memo1, block * kBlockLines + k);
         if (body.substr(0, kCompareChars) != shown.substr(0, kCompareChars)) {
           ReplyWatchdog->SetEnabled(false);
-          End(OperationEnd::VerifyMismatch, BoxIcon::Error, texts::kErrorCaption, texts::kDataError);
+          End(OperationEnd::VerifyMismatch, BoxIcon::Error, texts::kErrorCaption, texts::DataErrorText(block));
           return;
         }
       }

@@ -49,6 +49,19 @@ std::string PortUserName(const std::string& Path) {
   return tty ? name.substr(3) : name;
 }
 
+std::string RecordedPortUserName(const std::string& Recorded) {
+  const auto IsPath = [](std::string_view s) {
+    return s.starts_with("/dev/") || s.starts_with(kDevicePrefix);
+  };
+  if (IsPath(Recorded)) return PortUserName(Recorded);
+  const auto open = Recorded.find(" (");
+  if (open != std::string::npos && Recorded.ends_with(')')) {
+    const std::string inner = Recorded.substr(open + 2, Recorded.size() - open - 3);
+    if (IsPath(inner)) return PortUserName(inner);
+  }
+  return Recorded;
+}
+
 std::optional<std::int32_t> ComPortNumber(std::string_view Name) {
   if (Name.substr(0, kDevicePrefix.size()) == kDevicePrefix) Name.remove_prefix(kDevicePrefix.size());
   if (Name.size() < 4) return std::nullopt;

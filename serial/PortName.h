@@ -32,6 +32,11 @@ std::string ShortPortName(const std::string& Path);
 // "ACM1", "S0" (every port is a terminal: "tty" tells nothing, and the
 // window's field is narrow); "COM5" for "\\.\COM5"; "pts/3" for "/dev/pts/3".
 std::string PortUserName(const std::string& Path);
+// The user name of a port as a record written before holds it: a device
+// path ("/dev/ttyUSB7", "\\.\COM3") or a name typed with its path
+// ("COM7 (/dev/ttyS6)") gives PortUserName of that path; any other text is
+// kept as it is.
+std::string RecordedPortUserName(const std::string& Recorded);
 // n of "COMn" or "\\.\COMn" (letters in any case, n in decimal digits only);
 // nothing for any other name.
 std::optional<std::int32_t> ComPortNumber(std::string_view Name);

@@ -35,7 +35,7 @@ int RunCommandLine(const std::string& program, const std::vector<std::string>& a
     case Action::List:
       return PrintPortList(ScanPortTable(ports), console);
     case Action::Journal:
-      return PrintJournal(ChosenJournal(parsed.options), console, 20, stopRequested);
+      return PrintJournal(ChosenJournal(parsed.options).path, console, 20, stopRequested);
     case Action::Install:
     case Action::Read:
     case Action::Verify:

@@ -8,6 +8,7 @@
 #include "records/FileWorker.h"
 #include "records/JournalFile.h"
 #include "records/UntrustedText.h"
+#include "serial/PortName.h"
 
 namespace galt::cli {
 
@@ -39,8 +40,8 @@ std::string OneLine(const std::string& text) {
 
 }  // namespace
 
-std::filesystem::path ChosenJournal(const CliOptions& options) {
-  return options.journalFile.empty() ? JournalPath() : FilePath(options.journalFile);
+JournalPlace ChosenJournal(const CliOptions& options) {
+  return ChooseJournal(options.journalFile.empty() ? std::nullopt : std::optional(FilePath(options.journalFile)));
 }
 
 int PrintJournal(const std::filesystem::path& path, ConsoleOutput& console, std::size_t last,
@@ -67,7 +68,8 @@ int PrintJournal(const std::filesystem::path& path, ConsoleOutput& console, std:
   }
   std::vector<std::vector<std::string>> rows = {{"Время", "Порт", "Операция", "Номер", "Итог", "Сек", "Сообщение"}};
   for (const JournalEntry& e : read.entries) {
-    rows.push_back({ShortTimeText(e.time), e.port, e.operation, e.serial, e.outcome, e.seconds, OneLine(e.message)});
+    rows.push_back({ShortTimeText(e.time), RecordedPortUserName(e.port), e.operation, e.serial, e.outcome, e.seconds,
+                    OneLine(e.message)});
   }
   // The file's text, so each cell's width is the columns it will take.
   for (auto& row : rows)

@@ -7,11 +7,12 @@
 
 #include "app/cli/CliOptions.h"
 #include "app/cli/ConsoleOutput.h"
+#include "records/JournalLocation.h"
 
 namespace galt::cli {
 
-// --journal-file when given, else GALT_JOURNAL or the system's place.
-std::filesystem::path ChosenJournal(const CliOptions& options);
+// --journal-file when given, else GALT_JOURNAL or the system's place, and which.
+JournalPlace ChosenJournal(const CliOptions& options);
 
 // Prints the path and the newest `last` entries; kExitFile when the file is
 // there but cannot be read as a journal. The file is read off this thread,

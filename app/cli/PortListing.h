@@ -11,7 +11,7 @@
 namespace galt::cli {
 
 // A busy port: the command line has no list to choose another from.
-inline const std::string kPortsBusyHintCli = "Закройте эти программы или укажите другой порт.";
+inline const std::string kPortsBusyHintCli = "или укажите другой порт.";
 
 // The line of one port.
 std::string PortLine(const TSerPortEntry& entry);

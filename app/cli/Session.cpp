@@ -19,8 +19,10 @@
 #include "image/HexImport.h"
 #include "records/FileWorker.h"
 #include "records/RegularFile.h"
+#include "records/UntrustedText.h"
 #include "records/Outcome.h"
 #include "sequences/InstallTiming.h"
+#include "serial/PortName.h"
 
 namespace galt::cli {
 
@@ -193,12 +195,12 @@ std::optional<int> Session::ImportFileToVerify() {
     // The import reports a refused file in its own box.
     return core_.OpenHexBytes(*read->bytes) ? std::nullopt : std::optional<int>(kExitFile);
   }
-  // The window's box text, then why.
-  const std::string why = done ? FileProblemText(read->problem) : "файл не отвечает";
-  console_.Line(Stream::Err, done && read->problem.fault == FileFault::TooLarge
-                                 ? HexImportErrorText({HexImportErrorKind::TooLarge, 0})
-                                 : HexImportErrorText({HexImportErrorKind::CannotRead, 0}) + " " + options_.file +
-                                       ": " + why + ".");
+  // The window's box text, then which file (as typed, shown harmless) and why.
+  const bool tooLarge = done && read->problem.fault == FileFault::TooLarge;
+  const std::string why = tooLarge ? std::string() : ": " + (done ? FileProblemText(read->problem) : "файл не отвечает");
+  console_.Line(Stream::Err,
+                HexImportErrorText({tooLarge ? HexImportErrorKind::TooLarge : HexImportErrorKind::CannotRead, 0}) + " " +
+                    PrintableText(options_.file) + why + ".");
   return kExitFile;
 }
 
@@ -237,9 +239,12 @@ void Session::BeginJournal() {
     if (!before.empty()) console_.Line(Stream::Out, before);
   }
   const auto path = cp1_.PortTable().Resolve(cp1_.FormattedDeviceName());
-  journal_.Begin(operation, serial, portShown_, path ? AdapterTextOfPath(*path) : std::string(),
+  // The records name the port as the window and --list do, however it was
+  // typed: support searches them by that one name.
+  const std::string recorded = path ? PortUserName(*path) : portShown_;
+  journal_.Begin(operation, serial, recorded, path ? AdapterTextOfPath(*path) : std::string(),
                  operation == JournalOperation::Install ? std::string() : options_.file);
-  tracing_.Began(operation, options_.serial, portShown_);
+  tracing_.Began(operation, options_.serial, recorded);
 }
 
 bool Session::PrepareOutput() {
@@ -259,7 +264,7 @@ bool Session::PrepareOutput() {
     }
   }
   const char* why = output.kind == Output::Folder ? ": это каталог" : output.kind == Output::Other ? ": это не обычный файл" : "";
-  console_.Line(Stream::Err, "Не удалось записать файл " + options_.file + why +
+  console_.Line(Stream::Err, "Не удалось записать файл " + PrintableText(options_.file) + why +
                                  ". Проверьте путь и права доступа; устройство не опрашивалось.");
   return false;
 }
@@ -364,10 +369,11 @@ void Session::SaveReadImage() {
   const bool replaceable = output.kind == Output::File;
   if (file && replaceable) std::filesystem::rename(partFile_, output.file, error);
   if (!file || !replaceable || error) {
-    Finish(kExitFile, "Не удалось записать файл " + options_.file + ". Проверьте путь и права доступа.");
+    Finish(kExitFile, "Не удалось записать файл " + PrintableText(options_.file) + ". Проверьте путь и права доступа.");
     return;
   }
   partFile_.clear();
+  console_.Line(Stream::Out, "Считанные данные записаны в файл " + PrintableText(options_.file) + ".");
   Finish(kExitOk);
 }
 

@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QStringLiteral(GALT_APP_ID));
   galt::TForm1Setup setup;
   if (options.trace) setup.trace = galt::FilePath(*options.trace);
+  if (options.journal) setup.journal = galt::FilePath(*options.journal);
   galt::TForm1 form(setup);
   const galt::TStopSignals stop(form);
   form.ShowCentred();

@@ -78,6 +78,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   {
     galt::win32::TForm1Setup setup;
     if (options.trace) setup.trace = galt::FilePath(*options.trace);
+    if (options.journal) setup.journal = galt::FilePath(*options.journal);
     galt::win32::TForm1 form(setup);
     form.OnDestroyed = [] { ::PostQuitMessage(0); };
     form.ShowCentred(show);

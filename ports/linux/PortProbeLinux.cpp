@@ -3,9 +3,13 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
+#include <sstream>
+#include <string>
 
 #include "ports/PortProbe.h"
 
@@ -22,6 +26,31 @@ TSerNode LookAtNode(const std::string& Path) {
   const auto slash = Path.find_last_of('/');
   node.Name = slash == std::string::npos ? Path : Path.substr(slash + 1);
   return node;
+}
+
+bool IsSerialDevice(const std::string& Path) {
+  struct stat st {};
+  if (::stat(Path.c_str(), &st) != 0) return true;
+  if (!S_ISCHR(st.st_mode)) return false;
+  // Number 0 names no device the kernel has (a node a test machine mocks):
+  // the open tells.
+  std::ifstream drivers("/proc/tty/drivers");
+  if (st.st_rdev == 0 || !drivers) return true;
+  const unsigned major = ::major(st.st_rdev), minor = ::minor(st.st_rdev);
+  // "serial  /dev/ttyS  4  64-111  serial": name, node, major, minors, type.
+  std::string line;
+  while (std::getline(drivers, line)) {
+    std::istringstream words(line);
+    std::string name, node, minors, type;
+    unsigned driverMajor = 0, first = 0, last = 0;
+    char dash = 0;
+    if (!(words >> name >> node >> driverMajor >> minors >> type) || driverMajor != major) continue;
+    std::istringstream range(minors);
+    if (!(range >> first)) continue;
+    if (!(range >> dash >> last)) last = first;
+    if (minor >= first && minor <= last) return type == "serial" || type == "pty:slave";
+  }
+  return false;
 }
 
 TSerProbe ProbeDevice(const std::string& Path, bool KnownTerminal, bool AskUart) {

@@ -18,6 +18,8 @@ TSerNode LookAtNode(const std::string& Path) {
   return node;
 }
 
+bool IsSerialDevice(const std::string&) { return true; }
+
 TSerProbe ProbeDevice(const std::string& Path, bool, bool) {
   TSerProbe probe;
   HANDLE h = ::CreateFileW(WideFromUtf8(Path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,

@@ -13,10 +13,15 @@ namespace galt {
 
 namespace fs = std::filesystem;
 
-fs::path JournalPath() {
-  if (const char* chosen = std::getenv("GALT_JOURNAL"); chosen != nullptr && *chosen != '\0') return chosen;
-  return StandardJournalPath();
+JournalPlace ChooseJournal(const std::optional<fs::path>& given) {
+  if (given) return {*given, JournalSource::Option};
+  if (const char* chosen = std::getenv("GALT_JOURNAL"); chosen != nullptr && *chosen != '\0') {
+    return {chosen, JournalSource::Environment};
+  }
+  return {StandardJournalPath(), JournalSource::Default};
 }
+
+fs::path JournalPath() { return ChooseJournal().path; }
 
 fs::path StandardJournalPath() {
   // A relative XDG_STATE_HOME is invalid and ignored, as the base directory

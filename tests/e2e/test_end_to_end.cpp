@@ -84,8 +84,8 @@ TEST(EndToEnd, AFolderAFifoOrALockedFileAtTheJournalsPathCostsTheInstallNothing)
     r.PressInstall();
     ASSERT_TRUE(WaitForBox(r.boxes, 30000, 2)) << name;
     EXPECT_EQ(r.boxes.boxes[0].text, "Активизация программы выполнена") << name;
-    EXPECT_EQ(r.boxes.boxes[1].text, "Журнал установок не записан (" + dir + "/" + name + "): " + reason +
-                                         ". Укажите другой файл в GALT_JOURNAL.");
+    EXPECT_EQ(r.boxes.boxes[1].text, "Журнал установок не записан (" + dir + "/" + name + ", заданный при запуске): " +
+                                         reason + ". Укажите другой файл параметром --journal-file в ярлыке загрузчика.");
     EXPECT_EQ(r.device.emulator.SerialFromFlash(), 250);
   }
   setenv("GALT_JOURNAL", was.c_str(), 1);

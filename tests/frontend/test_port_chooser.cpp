@@ -275,7 +275,8 @@ TEST(PortChooser, AnOpenRefusedForAnotherProgramNamesThePortBusyInTheListAndTheB
   ASSERT_EQ(rig.chooser.Listed().size(), 1u);
   EXPECT_EQ(EntryNote(rig.chooser.Listed()[0]), "занят другой программой");
   EXPECT_EQ(rig.view.lastBox,
-            "Все найденные последовательные порты заняты другими программами:\nCOM5 — занят другой программой\nhint");
+            "Все найденные последовательные порты заняты другими программами:\nCOM5 — занят другой программой\n"
+            "Закройте эту программу hint");
   rig.Run("> choose COM5");
   EXPECT_EQ(rig.view.lastBox, "Ошибка открытия порта !\nCOM5 — занят другой программой");
   // A refusal for another reason says no more than before.

@@ -16,7 +16,15 @@ TEST(PortTexts, WhyAPortDidNotOpen) {
   refused = {};
   refused.Busy = true;
   refused.Holders = {{4321, "picocom"}, {99, "sleep"}};
-  EXPECT_EQ(OpenFailureText("ttyUSB3", refused, "hint"), "Порт ttyUSB3 занят: picocom, PID 4321; sleep, PID 99. hint");
+  EXPECT_EQ(OpenFailureText("ttyUSB3", refused, "hint"),
+            "Порт ttyUSB3 занят: picocom, PID 4321; sleep, PID 99. Закройте эти программы hint");
+  refused.Holders = {{4321, "pico\x1B[2Jcom"}};
+  EXPECT_EQ(OpenFailureText("ttyUSB3", refused, "hint"),
+            "Порт ttyUSB3 занят: pico\xEF\xBF\xBD[2Jcom, PID 4321. Закройте эту программу hint");
+  refused = {};
+  refused.NotSerial = true;
+  EXPECT_EQ(OpenFailureText("/dev/null", refused, "hint"),
+            "Порт /dev/null не открывается: это не последовательный порт. Укажите порт, к которому подключено устройство.");
 }
 
 }  // namespace

@@ -178,8 +178,12 @@ TEST(BindingJournal, NoPortAndAClosedWindowAreEntriesAndAnUnwritableJournalIsTol
     loop.RunFor(std::chrono::milliseconds(100));
   }
   ASSERT_EQ(boxes.boxes.size(), 3u);
-  EXPECT_EQ(boxes.boxes[1].text.rfind("Журнал установок не записан (" + dir + "/blocker/j.csv): ", 0), 0u)
-      << boxes.boxes[1].text;
+  // A window's user is not sent to the environment; a command line's is.
+  EXPECT_EQ(boxes.boxes[1].text, "Журнал установок не записан (" + dir + "/blocker/j.csv, заданный при запуске): "
+                                 "папку не создать. Укажите другой файл параметром --journal-file в ярлыке загрузчика.");
+  EXPECT_EQ(JournalProblemText({"/j\x1B.csv", JournalSource::Default}, false, "нет места"),
+            "Журнал установок не записан (/j\xEF\xBF\xBD.csv, место по умолчанию): нет места. "
+            "Укажите другой файл в --journal-file.");
   EXPECT_EQ(boxes.boxes[2].text, boxes.boxes[0].text);
 
   // Each box stays open a minute: the entries keep the operations' own times.
@@ -212,7 +216,8 @@ TEST(BindingJournal, TheWrittenBeforeLookupAndTheCopyToOpenComeBackThroughTheHan
   std::filesystem::create_directories(dir);
   JournalEntry done;
   done.SetTime("2026-12-01T14:02:05+03:00");
-  done.port = "COM7\x1B[2J";  // the file's text never steers anything
+  // A path, as journals once held it; the file's text never steers anything.
+  done.port = "/dev/ttyUSB7\x1B[2J";
   done.operation = "установка";
   done.serial = "237";
   done.outcome = "confirmed";
@@ -234,7 +239,7 @@ TEST(BindingJournal, TheWrittenBeforeLookupAndTheCopyToOpenComeBackThroughTheHan
   }
   EXPECT_EQ(face.title, kIdleTitle) << "not looked up on the window's thread";
   ASSERT_TRUE(loop.RunUntil([&] { return face.title != kIdleTitle; }, std::chrono::seconds(5)));
-  EXPECT_EQ(face.title, "Серийный номер 237 уже записан 01.12.2026 14:02 через COM7\xEF\xBF\xBD[2J — GALT-5R");
+  EXPECT_EQ(face.title, "Серийный номер 237 уже записан 01.12.2026 14:02 через USB7\xEF\xBF\xBD[2J — GALT-5R");
 
   std::vector<std::filesystem::path> opened;
   window.OpenJournal([&](const std::filesystem::path& file) {

@@ -241,7 +241,7 @@ TEST(JournalFile, AWriteThatFailsPartWayLeavesNothingBehind) {
     JournalEntry e = Entry("238", "confirmed");
     e.message = std::string(500, 'm');
     const std::string problem = AppendJournalEntry(path, e);
-    _exit(problem.rfind("Журнал установок не записан (", 0) == 0 ? 0 : 1);
+    _exit(problem.empty() ? 1 : 0);
   }
   int status = 0;
   waitpid(child, &status, 0);
@@ -333,9 +333,7 @@ TEST(JournalFile, AnythingButAJournalIsRefusedAtOnceAndLeftAsItWas) {
   for (const Case& c : cases) {
     const auto start = std::chrono::steady_clock::now();
     const std::string problem = AppendJournalEntry(c.path, Entry("237", "confirmed"));
-    EXPECT_EQ(problem, "Журнал установок не записан (" + JournalPathText(c.path) + "): " + c.reason +
-                           ". Укажите другой файл в GALT_JOURNAL.")
-        << c.name;
+    EXPECT_EQ(problem, c.reason) << c.name;
     const JournalRead read = ReadJournal(c.path, 20);
     EXPECT_TRUE(read.entries.empty()) << c.name;
     EXPECT_FALSE(FindWrittenBefore(c.path, 237)) << c.name;
@@ -365,9 +363,7 @@ TEST(JournalFile, ALockHeldElsewhereIsWaitedForAWhileOnly) {
   ASSERT_EQ(::flock(other, LOCK_EX), 0);
 #endif
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(AppendJournalEntry(path, Entry("238", "confirmed")),
-            "Журнал установок не записан (" + JournalPathText(path) +
-                "): файл занят другой программой, закройте её. Укажите другой файл в GALT_JOURNAL.");
+  EXPECT_EQ(AppendJournalEntry(path, Entry("238", "confirmed")), "файл занят другой программой, закройте её");
   const auto waited = std::chrono::steady_clock::now() - start;
   EXPECT_GE(waited, kRecordLockWait);
   EXPECT_LT(waited, std::chrono::seconds(10)) << "not for as long as the lock is held";

@@ -62,7 +62,7 @@ TEST(CliTrace, AWholeInstallHoldsTheSettingsEveryBlockAndEchoDecodedAndTheOutcom
   EXPECT_EQ(text.find("часть ответа"), std::string::npos) << "no reply stayed incomplete";
   EXPECT_TRUE(std::regex_search(text, std::regex("\n# трасса линии: galt-loader-cli [0-9]+\\.[0-9]+")));
   for (const std::string& part :
-       {"\n# установка, серийный номер 237, порт " + device.Path() + ", ",
+       {"\n# установка, серийный номер 237, порт " + PortUserName(device.Path()) + ", ",
         "-- порт " + PortUserName(device.Path()) + " (" + device.Path() + ") открыт: 14400 бод, 8 бит данных, "
         "чётность нет, стоп-биты 1, DTR выкл, RTS вкл, управление потоком нет, низкая задержка приёма: драйвер не "
         "поддерживает\n",

@@ -93,7 +93,7 @@ TEST(ServiceVerify, AnotherSerialNumberStopsInBlock217) {
   h.core.ver_fClick();
   ASSERT_TRUE(h.RunToBox());
   EXPECT_EQ(h.LastBox().caption, "  Tornel Ltd");
-  EXPECT_EQ(h.LastBox().text, "Ошибка данных FLASH!");
+  EXPECT_EQ(h.LastBox().text, "Ошибка данных FLASH! Блок 217 отличается от файла. Проверьте, тот ли это файл.");
   EXPECT_EQ(h.core.St_blk, "217");
   EXPECT_EQ(h.SentCount(cmdReadBlock), 233 + 218);
   h.clock.Advance(5000);
@@ -107,7 +107,7 @@ TEST(ServiceVerify, ALastDigitDifferenceInTheSixteenthByteIsCaught) {
   h.core.SPBLH.SetValue(10);
   h.core.ver_fClick();
   ASSERT_TRUE(h.RunToBox());
-  EXPECT_EQ(h.LastBox().text, "Ошибка данных FLASH!");
+  EXPECT_EQ(h.LastBox().text.rfind("Ошибка данных FLASH! Блок 0 ", 0), 0u) << h.LastBox().text;
   EXPECT_EQ(h.core.sized1, "FLASH-память: 00000: FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FE");
 }
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "serial/PortName.h"
 #include "serial/PortTable.h"
@@ -144,6 +146,12 @@ TEST(PortNames, ShortNamesAreWhatFollowsTheDeviceFolder) {
   EXPECT_EQ(PortUserName("/dev/ttyS31"), "S31");
   EXPECT_EQ(PortUserName("/dev/pts/3"), "pts/3");
   EXPECT_EQ(PortUserName("\\\\.\\COM12"), "COM12");
+  // Records written before may hold the path, or the typed name with it.
+  for (const auto& [recorded, name] : std::vector<std::pair<std::string, std::string>>{
+           {"/dev/ttyUSB7", "USB7"}, {"COM7 (/dev/ttyS6)", "S6"}, {"\\\\.\\COM3", "COM3"}, {"USB7", "USB7"},
+           {"COM3", "COM3"}, {"a (b)", "a (b)"}, {"/tmp/rig/ttyUSB9", "/tmp/rig/ttyUSB9"}}) {
+    EXPECT_EQ(RecordedPortUserName(recorded), name) << recorded;
+  }
 }
 
 TEST(PortNames, TypedNamesResolveByOneRule) {

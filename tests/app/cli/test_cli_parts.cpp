@@ -98,6 +98,16 @@ TEST(CliPortList, ListsThePortsWithTheirStateAndSaysWhenThereAreNone) {
   EXPECT_EQ(PrintPortList(busy, held.console), kExitOk);
   EXPECT_EQ(held.Out(), PortUserName(device.Path()) + "  " + device.Path() + "  занят: picocom, PID 4321\n");
   EXPECT_NE(held.Err().find(texts::kPortsBusy), std::string::npos);
+  // One program holding two ports is one to close.
+  busy.Listed.push_back(busy.Listed[0]);
+  busy.Listed[1].Name = "USB9";
+  for (const auto& [pid, close] : {std::pair<int, std::string>{4321, "эту программу"}, {77, "эти программы"}}) {
+    busy.Listed[1].Holders = {{pid, "picocom"}};
+    CapturedConsole two;
+    PrintPortList(busy, two.console);
+    EXPECT_NE(two.Err().find("PID " + std::to_string(pid) + "\nЗакройте " + close + " или укажите другой порт."),
+              std::string::npos) << two.Err();
+  }
 
   TSerPortEntry adapter;
   adapter.PortNum = 33;

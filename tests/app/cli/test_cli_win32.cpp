@@ -32,7 +32,7 @@ TEST(CliWindows, APortAnotherProgramHoldsIsSaidToBeBusy) {
   const int code = RunCommandLine("galt-loader-cli", {"--port", "COM77", "--serial", "237"}, c.console,
                                   TSerPortTable::System(), {});
   EXPECT_EQ(code, kExitPort);
-  EXPECT_EQ(c.Err(), "Порт COM77 занят другой программой (ошибка 5). Закройте эти программы или укажите другой порт.\n");
+  EXPECT_EQ(c.Err(), "Порт COM77 занят другой программой (ошибка 5). Закройте эту программу или укажите другой порт.\n");
 }
 
 TEST(CliWindows, ConsoleEventsAskForAStopAndAClosingConsoleHoldsTheProcessForTheRun) {
