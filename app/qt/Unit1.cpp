@@ -43,8 +43,16 @@ void Lay(QWidget* widget, const form::Control& design, QPalette::ColorRole role 
   }
   const form::Place& p = design.place;
   widget->move(p.left, p.top);
-  const QSize hint = widget->sizeHint();
-  widget->resize(p.width > 0 ? p.width : hint.width(), p.height > 0 ? p.height : hint.height());
+  if (p.width > 0 && p.height > 0) {
+    widget->resize(p.width, p.height);
+  } else if (design.caption != nullptr && *design.caption == '\0' && p.width == 0 && p.height == 0) {
+    // A caption with no text yet (the verify caption) takes no room, and its
+    // font is not loaded before the window shows; its text brings its size.
+    widget->resize(0, 0);
+  } else {
+    const QSize hint = widget->sizeHint();
+    widget->resize(p.width > 0 ? p.width : hint.width(), p.height > 0 ? p.height : hint.height());
+  }
   if (design.spokenName) {
     // Read as the name on Windows and for most widgets; AT-SPI names an
     // editable combo box after its label instead, so it gets one nobody sees.
