@@ -34,8 +34,9 @@ namespace {
 
 // The design's font, text colour (in Role), place and spoken name; a length
 // of 0 is the content's.
-void Lay(QWidget* widget, const form::Control& design, QPalette::ColorRole role = QPalette::WindowText) {
-  widget->setFont(FontOf(design.font));
+void Lay(QWidget* widget, const form::Control& design, QPalette::ColorRole role = QPalette::WindowText,
+         Glyphs drawn = Glyphs::OfCaptions) {
+  widget->setFont(FontOf(design.font, drawn));
   if (design.colour) {
     QPalette palette = widget->palette();
     palette.setColor(role, ColourOf(*design.colour));
@@ -131,7 +132,7 @@ void TForm1::BuildControls() {
   cmbPorts = new TPortCombo(Panel3);
   cmbPorts->setEditable(true);
   cmbPorts->setEditText(QString::fromUtf8(form::cmbPorts.caption));
-  Lay(cmbPorts, form::cmbPorts, QPalette::Text);
+  Lay(cmbPorts, form::cmbPorts, QPalette::Text, Glyphs::AnyText);
 
   zn = new TSpinEdit(Core().zn, Panel3);
   Lay(zn, form::zn, QPalette::Text);
