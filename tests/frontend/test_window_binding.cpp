@@ -260,6 +260,7 @@ TEST(BindingJournal, AWindowPaintedFirstLooksUpOnceShown) {
   std::filesystem::create_directories(dir);
   JournalEntry done;
   done.SetTime("2026-12-01T14:02:05+03:00");
+  done.operation = "установка";
   done.serial = "100";
   done.outcome = "confirmed";
   ASSERT_EQ(AppendJournalEntry(dir + "/j.csv", done), "");
