@@ -73,13 +73,18 @@ WindowBinding::~WindowBinding() {
 
 void WindowBinding::FormCreate(PortStart Ports) {
   portsWaiting_ = scanPorts_ && Ports == PortStart::WhenShown;
+  lookUpWaiting_ = Ports == PortStart::WhenShown;
   if (scanPorts_ && !portsWaiting_) chooser_.StartUp();
   core_.FormCreateImage();
-  ShowOperationTitle();
+  ShowOperationTitle(!lookUpWaiting_);
 }
 
 void WindowBinding::WindowShown() {
   if (shown_) return;
+  if (lookUpWaiting_) {
+    lookUpWaiting_ = false;
+    ShowOperationTitle();  // the lookup's thread works while the ports are scanned
+  }
   if (portsWaiting_) {
     portsWaiting_ = false;
     chooser_.StartUp();  // its boxes join the held ones, in order
@@ -176,11 +181,11 @@ void WindowBinding::ShowUncaught(const std::exception& Error) {
   Show(BoxIcon::Error, uncaughtCaption_, Error.what());
 }
 
-void WindowBinding::ShowOperationTitle() {
+void WindowBinding::ShowOperationTitle(bool LookUp) {
   const bool opening = !opening_.empty() && !core_.OperationRunning();
   std::string title = opening ? PortOpeningTitle(opening_) : OperationTitle(core_);
   // Not for a number half typed ("23" reads as 100).
-  if (!opening && !core_.OperationRunning() && core_.zn.Text() == std::to_string(core_.zn.Value())) {
+  if (LookUp && !opening && !core_.OperationRunning() && core_.zn.Text() == std::to_string(core_.zn.Value())) {
     // Looked up when the number changes, not at every refresh.
     if (const std::string& before = journal_.WrittenBeforeText(core_.zn.Value()); !before.empty()) {
       title = before + " — GALT-5R";

@@ -74,13 +74,15 @@ class WindowBinding : private PortView, private MessageBoxes {
   // The timers the window's own timers come from too.
   TimerSource& Timers() { return timers_; }
 
-  // When the ports are first looked at: as the window is created, or once
-  // it is on the screen (a toolkit that paints the window first, so that
-  // it shows without waiting for the scan and the port's open).
+  // When the ports and the journal are first looked at: as the window is
+  // created, or once it is on the screen (a toolkit that paints the window
+  // first, so that it shows without waiting for the scan, the port's open
+  // and the "written before" lookup's thread).
   enum class PortStart { AtCreate, WhenShown };
   // The window is created: unless the setup said not to, the ports are
   // listed and the first free one is opened (now or in WindowShown); the
-  // blank image is built and the title shown. Boxes of the ports wait for
+  // blank image is set up and the title shown, with what the journal knows
+  // of the serial number once it is looked up. Boxes of the ports wait for
   // WindowShown.
   void FormCreate(PortStart Ports = PortStart::AtCreate);
   // The window is on the screen: the ports are looked at if that waited for
@@ -124,7 +126,8 @@ class WindowBinding : private PortView, private MessageBoxes {
 
  private:
   void ShowUncaught(const std::exception& Error);
-  void ShowOperationTitle();
+  // LookUp false: the journal is not asked, and the title says nothing of it.
+  void ShowOperationTitle(bool LookUp = true);
   void ShowOperationOutside();
   // MessageBoxes: every box of the core and the binding comes through here,
   // so that a failure shows as one while its box is open.
@@ -156,6 +159,7 @@ class WindowBinding : private PortView, private MessageBoxes {
   std::string portName_, adapter_;  // the open port as the list shows it
   bool shown_ = false;
   bool portsWaiting_ = false;  // for WindowShown
+  bool lookUpWaiting_ = false;  // for WindowShown
   std::vector<std::string> heldErrors_;
   OperationShown operationShown_;
   int boxesOpen_ = 0;

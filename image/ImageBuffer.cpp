@@ -10,14 +10,17 @@ constexpr std::string_view kBlankTail = ": FF FF FF FF FF FF FF FF FF FF FF FF F
 }  // namespace
 
 const std::string& ImageBuffer::Line(std::size_t index) const {
+  Settle();
   return index < lines_.size() ? lines_[index] : kEmpty;
 }
 
 void ImageBuffer::Delete(std::size_t index) {
+  Settle();
   if (index < lines_.size()) lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
 void ImageBuffer::Insert(std::size_t index, std::string line) {
+  Settle();
   if (index > lines_.size()) index = lines_.size();
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(index), std::move(line));
 }
@@ -33,11 +36,15 @@ std::string BlankLineText(int index) {
   return s;
 }
 
-void FillBlankImage(ImageBuffer& image, int count) {
-  image.Clear();
-  image.Reserve(static_cast<std::size_t>(count > 0 ? count : 0));
-  for (int i = 0; i < count; ++i) image.Append(BlankLineText(i));
+void ImageBuffer::Settle() const {
+  if (blankOwed_ == 0) return;
+  const std::size_t count = blankOwed_;
+  blankOwed_ = 0;
+  lines_.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) lines_.push_back(BlankLineText(static_cast<int>(i)));
 }
+
+void FillBlankImage(ImageBuffer& image, int count) { image.FillBlank(static_cast<std::size_t>(count > 0 ? count : 0)); }
 
 std::string_view LineBody(const ImageBuffer& image, int index) {
   if (index < 0) return {};

@@ -23,24 +23,48 @@ constexpr int kFullImageLines = 7936;  // 0x1F000 bytes, blocks 0..991
 
 class ImageBuffer {
  public:
-  void Clear() { lines_.clear(); }
-  void Append(std::string line) { lines_.push_back(std::move(line)); }
-  void Reserve(std::size_t n) { lines_.reserve(n); }
+  void Clear() {
+    lines_.clear();
+    blankOwed_ = 0;
+  }
+  void Append(std::string line) {
+    Settle();
+    lines_.push_back(std::move(line));
+  }
+  void Reserve(std::size_t n) {
+    Settle();
+    lines_.reserve(n);
+  }
   // Line at an index; an index past the end reads as an empty line.
   const std::string& Line(std::size_t index) const;
-  std::size_t Count() const { return lines_.size(); }
+  std::size_t Count() const { return blankOwed_ > 0 ? blankOwed_ : lines_.size(); }
   void Delete(std::size_t index);
   void Insert(std::size_t index, std::string line);
-  const std::vector<std::string>& Lines() const { return lines_; }
+  const std::vector<std::string>& Lines() const {
+    Settle();
+    return lines_;
+  }
+  // Replaces the lines by the blank lines for indexes 0..count-1, written
+  // out only when a line is first read or changed: every window starts with
+  // a blank image that an install replaces unread (7937 lines, most of a
+  // megabyte of small strings).
+  void FillBlank(std::size_t count) {
+    lines_.clear();
+    blankOwed_ = count;
+  }
 
  private:
-  std::vector<std::string> lines_;
+  // Writes out the blank lines still owed. Const: reading is what asks.
+  void Settle() const;
+
+  mutable std::vector<std::string> lines_;
+  mutable std::size_t blankOwed_ = 0;
 };
 
 // The blank line for index n: the addressed line for address 16n, all bytes FF.
 std::string BlankLineText(int index);
 
-// Clears the buffer and appends the blank lines for indexes 0..count-1.
+// Replaces the buffer's lines by the blank lines for indexes 0..count-1.
 void FillBlankImage(ImageBuffer& image, int count);
 
 // The line's text from its second character on; empty past the last line.

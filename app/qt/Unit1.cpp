@@ -34,8 +34,9 @@ namespace {
 
 // The design's font, text colour (in Role), place and spoken name; a length
 // of 0 is the content's.
-void Lay(QWidget* widget, const form::Control& design, QPalette::ColorRole role = QPalette::WindowText) {
-  widget->setFont(FontOf(design.font));
+void Lay(QWidget* widget, const form::Control& design, QPalette::ColorRole role = QPalette::WindowText,
+         Glyphs drawn = Glyphs::OfCaptions) {
+  widget->setFont(FontOf(design.font, drawn));
   if (design.colour) {
     QPalette palette = widget->palette();
     palette.setColor(role, ColourOf(*design.colour));
@@ -43,8 +44,16 @@ void Lay(QWidget* widget, const form::Control& design, QPalette::ColorRole role 
   }
   const form::Place& p = design.place;
   widget->move(p.left, p.top);
-  const QSize hint = widget->sizeHint();
-  widget->resize(p.width > 0 ? p.width : hint.width(), p.height > 0 ? p.height : hint.height());
+  if (p.width > 0 && p.height > 0) {
+    widget->resize(p.width, p.height);
+  } else if (design.caption != nullptr && *design.caption == '\0' && p.width == 0 && p.height == 0) {
+    // A caption with no text yet (the verify caption) takes no room, and its
+    // font is not loaded before the window shows; its text brings its size.
+    widget->resize(0, 0);
+  } else {
+    const QSize hint = widget->sizeHint();
+    widget->resize(p.width > 0 ? p.width : hint.width(), p.height > 0 ? p.height : hint.height());
+  }
   if (design.spokenName) {
     // Read as the name on Windows and for most widgets; AT-SPI names an
     // editable combo box after its label instead, so it gets one nobody sees.
@@ -123,7 +132,7 @@ void TForm1::BuildControls() {
   cmbPorts = new TPortCombo(Panel3);
   cmbPorts->setEditable(true);
   cmbPorts->setEditText(QString::fromUtf8(form::cmbPorts.caption));
-  Lay(cmbPorts, form::cmbPorts, QPalette::Text);
+  Lay(cmbPorts, form::cmbPorts, QPalette::Text, Glyphs::AnyText);
 
   zn = new TSpinEdit(Core().zn, Panel3);
   Lay(zn, form::zn, QPalette::Text);

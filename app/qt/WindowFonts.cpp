@@ -4,11 +4,12 @@
 
 namespace galt {
 
-QFont FontOf(const form::Font& Font) {
+QFont FontOf(const form::Font& Font, Glyphs Drawn) {
   QFont font;
   font.setFamilies(QStringList{QString::fromUtf8(Font.face), QStringLiteral("DejaVu Sans")});
   font.setPixelSize(Font.px);
   font.setBold(Font.bold);
+  if (Drawn == Glyphs::OfCaptions) font.setStyleStrategy(QFont::NoFontMerging);
   return font;
 }
 

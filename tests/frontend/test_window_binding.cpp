@@ -257,6 +257,35 @@ TEST(BindingJournal, TheWrittenBeforeLookupAndTheCopyToOpenComeBackThroughTheHan
   std::filesystem::remove(opened[0]);
 }
 
+// A window that paints itself first asks the journal, and starts its
+// worker, only once it is on the screen; the title then says what it knows.
+TEST(BindingJournal, AWindowPaintedFirstLooksUpOnceShown) {
+  const std::string dir = ::testing::TempDir() + "binding-lookup-shown";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  JournalEntry done;
+  done.SetTime("2026-12-01T14:02:05+03:00");
+  done.operation = "установка";
+  done.serial = "100";
+  done.outcome = "confirmed";
+  ASSERT_EQ(AppendJournalEntry(dir + "/j.csv", done), "");
+  const char* was = std::getenv("GALT_JOURNAL");
+  const std::string before = was != nullptr ? was : "";
+  SetJournal(dir + "/j.csv");
+  VirtualClock clock;
+  RecordingBoxes boxes;
+  RecordingPort port;
+  RecordingFace face;
+  TSerEventLoop loop;
+  WindowBinding window(face, OfflineWindow(clock, boxes, port), ToolkitServices{clock, boxes, loop, "galt-loader"});
+  SetJournal(before);
+  window.FormCreate(WindowBinding::PortStart::WhenShown);
+  EXPECT_FALSE(loop.RunUntil([&] { return face.title != kIdleTitle; }, std::chrono::milliseconds(300)));
+  window.WindowShown();
+  ASSERT_TRUE(loop.RunUntil([&] { return face.title != kIdleTitle; }, std::chrono::seconds(5)));
+  EXPECT_EQ(face.title, "Серийный номер 100 уже записан 01.12.2026 14:02 — GALT-5R");
+}
+
 TEST(CoreBindingEvents, ShowAComponentsErrorOnceUntilTheNextOpenAndHandOnTheRest) {
   VirtualClock clock;
   RecordingBoxes boxes;

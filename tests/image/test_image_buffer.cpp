@@ -27,6 +27,20 @@ TEST(BlankImage, StartupAndClearSizesAndAddresses) {
   ASSERT_EQ(image.Count(), 7936u);
   EXPECT_EQ(image.Line(7935), BlankLineText(7935));
   EXPECT_EQ(image.Line(7935).substr(0, 7), " 1EFF0:");
+
+  // Each change sees the blank lines as they read, whatever came first.
+  FillBlankImage(image, 3);
+  image.Append(" x");
+  EXPECT_EQ(image.Lines(), (std::vector<std::string>{BlankLineText(0), BlankLineText(1), BlankLineText(2), " x"}));
+  FillBlankImage(image, 3);
+  image.Delete(0);
+  image.Insert(1, " y");
+  EXPECT_EQ(image.Lines(), (std::vector<std::string>{BlankLineText(1), " y", BlankLineText(2)}));
+  FillBlankImage(image, 3);
+  image.Clear();
+  image.Append(" z");
+  EXPECT_EQ(image.Count(), 1u);
+  EXPECT_EQ(image.Line(0), " z");
 }
 
 TEST(ImageBufferOps, InsertDeleteAndReadingPastTheEnd) {
