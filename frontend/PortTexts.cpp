@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cerrno>
 
+#include "frontend/ProgressText.h"
 #include "records/UntrustedText.h"
 #include "serial/SerPort.h"
 
@@ -51,7 +52,9 @@ std::string LatencyTimerNote(std::uint32_t Ms) {
   return "время ожидания (Latency Timer) " + std::to_string(Ms) + " мс, лучше 1 мс";
 }
 
-std::string PortOpeningTitle(const std::string& Name) { return "Подключение к " + Name + " (Bluetooth)… — GALT-5R"; }
+std::string PortOpeningTitle(const std::string& Name) {
+  return "Подключение к " + Name + " (Bluetooth)…" + texts::kTitleSuffix;
+}
 
 std::string OpenFailureText(const std::string& Shown, const PortOpening& Opening, const std::string& BusyHint) {
   const std::string port = "Порт " + Shown;
