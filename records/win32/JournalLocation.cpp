@@ -6,6 +6,7 @@
 
 #include <system_error>
 
+#include "records/Environment.h"
 #include "winutil/WideText.h"
 
 namespace galt {
@@ -13,9 +14,7 @@ namespace galt {
 namespace fs = std::filesystem;
 
 fs::path JournalPath() {
-  wchar_t chosen[32768];
-  const DWORD n = ::GetEnvironmentVariableW(L"GALT_JOURNAL", chosen, static_cast<DWORD>(std::size(chosen)));
-  if (n > 0 && n < std::size(chosen)) return fs::path(std::wstring(chosen, n));
+  if (std::optional<fs::path> chosen = EnvironmentValue("GALT_JOURNAL")) return *chosen;
   return StandardJournalPath();
 }
 
