@@ -41,7 +41,7 @@ void BM_ImportHexTextFullFlash(benchmark::State& state) {
   for (auto _ : state) {
     galt::HexImportResult result = galt::ImportHexText(text);
     benchmark::DoNotOptimize(result.lines.data());
-    if (result.error || result.lines.size() != 7936u) state.SkipWithError("import failed");
+    if (result.error || result.lines.size() != static_cast<std::size_t>(galt::kFullImageLines)) state.SkipWithError("import failed");
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
@@ -57,7 +57,7 @@ void BM_ImportHexFileFullFlash(benchmark::State& state) {
     benchmark::DoNotOptimize(image.Line(7935).data());
   }
   std::filesystem::remove(path);
-  if (image.Count() != 7936u || blockLimit != 994) state.SkipWithError("unexpected image");
+  if (image.Count() != static_cast<std::size_t>(galt::kFullImageLines) || blockLimit != 994) state.SkipWithError("unexpected image");
 }
 BENCHMARK(BM_ImportHexFileFullFlash)->Unit(benchmark::kMillisecond);
 

@@ -53,6 +53,9 @@ inline constexpr Control Panel3{"", {0, 0, 369, 113}, kDialogFont, std::nullopt}
 // are kPortRowHeight high.
 inline constexpr Control cmbPorts{"COM1", {9, 9, 85, 0}, kDialogBoldFont, kMaroon, "Порт"};
 inline constexpr int kPortRowHeight = 16;
+// A busy port's words beside its name in that list: quieter than the other
+// ports' (the system's grey), unless a high-contrast theme colours them.
+inline constexpr Colour kBusyPortNote{96, 96, 96};
 // The serial number's field with its up-down buttons at the right.
 inline constexpr Control zn{"", {9, 41, 65, 26}, {"MS Sans Serif", 13, true}, kNavy, "Серийный номер"};
 inline constexpr int kZnButtonsWidth = 16;

@@ -1,10 +1,10 @@
 #include "frontend/LineTracing.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "frontend/PortTexts.h"
 #include "ports/PortDescription.h"
+#include "records/Environment.h"
 #include "serial/PortName.h"
 
 namespace galt {
@@ -80,14 +80,7 @@ TracedLineSettings SettingsOf(TSerCustomComm& comm) {
 
 std::optional<std::filesystem::path> TraceFileOf(const std::optional<std::filesystem::path>& given) {
   if (given) return given;
-#ifdef _WIN32
-  // The name as Windows keeps it, so a Cyrillic folder comes through whole.
-  const wchar_t* named = _wgetenv(L"GALT_TRACE");
-#else
-  const char* named = std::getenv("GALT_TRACE");
-#endif
-  if (!named || !*named) return std::nullopt;
-  return std::filesystem::path(named);
+  return EnvironmentValue("GALT_TRACE");
 }
 
 LineTracing::LineTracing(SerialText& line, const std::optional<std::filesystem::path>& file,

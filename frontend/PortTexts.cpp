@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <set>
 
+#include "frontend/ProgressText.h"
 #include "records/UntrustedText.h"
 #include "serial/SerPort.h"
 
@@ -53,7 +54,9 @@ std::string LatencyTimerNote(std::uint32_t Ms) {
   return "время ожидания (Latency Timer) " + std::to_string(Ms) + " мс, лучше 1 мс";
 }
 
-std::string PortOpeningTitle(const std::string& Name) { return "Подключение к " + Name + " (Bluetooth)… — GALT-5R"; }
+std::string PortOpeningTitle(const std::string& Name) {
+  return "Подключение к " + Name + " (Bluetooth)…" + texts::kTitleSuffix;
+}
 
 std::string CloseProgramsText(std::size_t Programs, const std::string& Then) {
   return (Programs == 1 ? "Закройте эту программу " : "Закройте эти программы ") + Then;

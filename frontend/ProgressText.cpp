@@ -6,9 +6,7 @@ namespace galt {
 
 namespace {
 
-// A title bar of the window's width shows about 40 characters: what matters
-// (the serial number, how far, how long) comes first, the program's name last.
-const std::string kTitleSuffix = " — GALT-5R";
+using texts::kTitleSuffix;
 const std::string kDot = " · ";
 
 // How far the phase has got and the time it may still take:

@@ -17,6 +17,10 @@ inline const std::string kDeactivationLabel = form::Label1.caption;
 inline const std::string kLoadLabel = form::Label2.caption;
 inline const std::string kReadLabel = "Считывание:";
 inline const std::string kVerifyLabel = "Проверка:";
+// What ends every title but the idle one: what matters (the serial number,
+// how far, how long) comes first, the program's name last, as a title bar of
+// the window's width shows about 40 characters.
+inline const std::string kTitleSuffix = " — GALT-5R";
 }  // namespace texts
 
 // The window's title: the loader's name, or while an operation runs its

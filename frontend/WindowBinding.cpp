@@ -188,7 +188,7 @@ void WindowBinding::ShowOperationTitle(bool LookUp) {
   if (LookUp && !opening && !core_.OperationRunning() && core_.zn.Text() == std::to_string(core_.zn.Value())) {
     // Looked up when the number changes, not at every refresh.
     if (const std::string& before = journal_.WrittenBeforeText(core_.zn.Value()); !before.empty()) {
-      title = before + " — GALT-5R";
+      title = before + texts::kTitleSuffix;
     }
   }
   face_.ShowTitle(title);

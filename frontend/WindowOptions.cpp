@@ -1,5 +1,6 @@
 #include "frontend/WindowOptions.h"
 
+#include "records/UntrustedText.h"
 #include "sequences/InstallTiming.h"
 
 namespace galt {
@@ -55,8 +56,7 @@ std::string WindowHelp(const std::string& Program) {
     std::string left = "  " + std::string(option.name);
     if (!option.value.empty()) left += " " + std::string(option.value);
     // Columns by letters, not bytes: the values may be Cyrillic.
-    std::size_t letters = 0;
-    for (const char c : left) letters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    const std::size_t letters = Utf8Characters(left);
     text += left + std::string(letters < 20 ? 20 - letters : 1, ' ') + std::string(option.help) + "\n";
   }
   return text;

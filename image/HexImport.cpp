@@ -108,7 +108,7 @@ HexImportResult ImportHexText(std::string_view fileBytes) {
     const auto at = static_cast<std::size_t>(n);
     result.lines.push_back(lineHasData[at] ? ImportedLineText(n, &flash[at * kLineBytes]) : BlankLineText(n));
   }
-  result.blockLimit = std::clamp((lastDataLine + 1) / kBlockLines + 2, kHexBlockLimitMin, kHexBlockLimitMax);
+  result.blockLimit = std::clamp((lastDataLine + 1) / kBlockLines + 2, kBlockLimitMin, kBlockLimitMax);
   return result;
 }
 

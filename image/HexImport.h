@@ -8,7 +8,7 @@
 // everywhere in the image: a line that receives data from the file is an
 // imported line " BAAAA: XX XX ... XX " (bank digit and address of the line,
 // upper-case digits, FF for bytes the file does not give); every other line is
-// the blank line for its index. The result has at least 7936 lines.
+// the blank line for its index. The result has at least kFullImageLines lines.
 //
 // A file with any fault is refused whole, with the fault's kind and line;
 // data records that give one address two different bytes are such a fault
@@ -25,26 +25,16 @@
 
 namespace galt {
 
-// The device's flash: blocks 0..991.
-constexpr unsigned kFlashSize = 0x1F000;
-
 // Files larger than this are refused unread: even one-byte records with
 // generous line ends describe the whole flash in a fraction of it.
 constexpr std::size_t kMaxHexFileBytes = 16u * 1024u * 1024u;
 
-// The block limit a following service pass needs: the number of lines up to
-// the last one holding data, div 8, plus 2, within the spin edit's 10..1000.
-constexpr int kHexBlockLimitMin = 10;
-constexpr int kHexBlockLimitMax = 1000;
-
-// The open dialog: one filter entry (its description shown with the quotes).
-inline constexpr std::string_view kHexFilterDescription = "'файлы hex'";
-inline constexpr std::string_view kHexFilterPattern = "*.hex";
-inline constexpr std::string_view kHexDefaultExtension = "hex";
-
 struct HexImportResult {
   std::vector<std::string> lines;  // the new image (empty on error)
-  int blockLimit = 0;              // the new SPBLH
+  // The new SPBLH, what a following service pass needs: the number of lines
+  // up to the last one holding data, div 8, plus 2, within kBlockLimitMin
+  // to kBlockLimitMax.
+  int blockLimit = 0;
   std::optional<HexImportError> error;
 };
 

@@ -11,7 +11,7 @@ enum class HexImportErrorKind {
   NonHexCharacter,    // a character that is not a hex digit inside or between records
   BadRecordLength,    // a record shorter or longer than its byte count or its type says
   UnknownRecordType,  // a record type other than 00..05
-  BeyondFlash,        // data at or above the device's flash size, 0x1F000
+  BeyondFlash,        // data at or above the device's flash size, kFlashSize
   ConflictingData,    // data for an address an earlier record gave other bytes
   NoData,             // no data record in the file
   NoEndOfFile,        // data, but no end-of-file record: the file was cut short

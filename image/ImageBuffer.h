@@ -19,7 +19,13 @@ namespace galt {
 constexpr int kLineBytes = 16;
 constexpr int kBlockLines = 8;
 constexpr int kBlockBytes = kLineBytes * kBlockLines;
-constexpr int kFullImageLines = 7936;  // 0x1F000 bytes, blocks 0..991
+// The device's flash: blocks 0..991.
+constexpr unsigned kFlashSize = 0x1F000;
+constexpr int kFullImageLines = static_cast<int>(kFlashSize / kLineBytes);  // 7936
+// The block limit SPBLH of a pass (the pass ends with block limit - 1), as
+// the spin edit and an imported file's limit keep it.
+constexpr int kBlockLimitMin = 10;
+constexpr int kBlockLimitMax = 1000;
 
 class ImageBuffer {
  public:

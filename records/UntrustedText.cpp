@@ -94,4 +94,11 @@ std::string PrintableText(std::string_view text, LineBreaks breaks, bool keepTab
   return out;
 }
 
+std::size_t Utf8Characters(std::string_view text) {
+  // Each character has one byte that is not a continuation byte (10xxxxxx).
+  std::size_t characters = 0;
+  for (const char c : text) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return characters;
+}
+
 }  // namespace galt

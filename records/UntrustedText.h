@@ -4,8 +4,9 @@
 // lands: always valid UTF-8 (a byte outside a well-formed sequence becomes
 // U+FFFD), and on a terminal or in one line of a record no control character
 // that could move the cursor, recolour the screen, break the line or reorder
-// what follows it.
+// what follows it. And how many characters such text holds.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -33,5 +34,9 @@ enum class LineBreaks {
 // bidirectional embeddings, overrides and isolates: each becomes U+FFFD, a
 // tab a space unless `keepTabs`, a line break as `breaks` says.
 std::string PrintableText(std::string_view text, LineBreaks breaks = LineBreaks::Replaced, bool keepTabs = false);
+
+// The characters of valid UTF-8 text (the columns it takes on a terminal,
+// in a fixed-width table, in a title bar), not its bytes.
+std::size_t Utf8Characters(std::string_view text);
 
 }  // namespace galt

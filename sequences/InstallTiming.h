@@ -16,9 +16,8 @@ constexpr std::string_view kFirmwareVersion = "0211";
 constexpr int kSerialMin = 100;
 constexpr int kSerialMax = 350;
 
-// The block limit SPBLH: a pass ends with block limit - 1.
-constexpr int kBlockLimitMin = 10;
-constexpr int kBlockLimitMax = 1000;
+// The block limit SPBLH starts at the carried image's blocks (its range is
+// the image's, ImageBuffer.h).
 constexpr int kBlockLimitDefault = 233;
 // The load gauge Gauge2: each block echoed moves it to its number; the
 // last block's echo moves it to kLoadAllWritten, the confirmation to its

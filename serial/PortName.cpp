@@ -83,10 +83,9 @@ TSerNamedPort ResolvePortName(std::string_view Typed, const TSerPortTable& Table
   if (const auto n = ComPortNumber(text)) return {*n, Table.PathOf(*n).value_or(""), true};
   // Ports are numbered from 1: a 0 in the answer means a device outside the
   // table, so a table's port 0 is no port to name.
-  for (int n = std::max(Table.FirstPortNum(), 1); n <= Table.LastPortNum(); ++n) {
-    const auto path = Table.PathOf(n);
-    if (path && (SameText(text, *path) || SameText(text, ShortPortName(*path)) || SameText(text, PortUserName(*path)))) {
-      return {n, *path, false};
+  for (const auto& [n, path] : Table.Ports()) {
+    if (n >= 1 && (SameText(text, path) || SameText(text, ShortPortName(path)) || SameText(text, PortUserName(path)))) {
+      return {n, path, false};
     }
   }
   if (text.find_first_of("/\\") != std::string_view::npos) return {0, std::string(text), false};

@@ -19,10 +19,13 @@ class TSerPortTable {
   explicit TSerPortTable(std::map<int, std::string> Paths) : Paths_(std::move(Paths)) {}
   static TSerPortTable System();
 
-  // The lowest and highest port number in the table; an empty table answers
-  // 1 and 0, so a loop from the first to the last visits nothing.
+  // The lowest and highest port number in the table (an empty table answers
+  // 1 and 0). The numbers between need not be ports: the system may name
+  // COM2147483647, so go through Ports(), never from the first to the last.
   int FirstPortNum() const { return Paths_.empty() ? 1 : Paths_.begin()->first; }
   int LastPortNum() const { return Paths_.empty() ? 0 : Paths_.rbegin()->first; }
+  // Every port in the table, number -> device path, by number.
+  const std::map<int, std::string>& Ports() const { return Paths_; }
   // The device path of a port number, or nothing when it is not in the table.
   std::optional<std::string> PathOf(int PortNum) const;
   // The path to open for a formatted device name: "\\.\COMn" and "COMn" go

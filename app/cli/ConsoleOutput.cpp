@@ -12,12 +12,6 @@ namespace {
 constexpr int kBarCells = 30;
 constexpr std::size_t kLabelColumns = 15;
 
-// Columns a UTF-8 text takes: one per character.
-std::size_t Columns(const std::string& text) {
-  return static_cast<std::size_t>(
-      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
 }  // namespace
 
 ConsoleOutput::ConsoleOutput(std::FILE* out, std::FILE* err, bool bar) : out_(out), err_(err), bar_(bar) {}
@@ -51,7 +45,7 @@ void ConsoleOutput::Progress(const std::string& shownLabel, int percent, const s
 
 void ConsoleOutput::DrawBar(int percent, const std::string& detail) {
   std::string line = "\r" + label_;
-  line.append(kLabelColumns > Columns(label_) ? kLabelColumns - Columns(label_) : 1, ' ');
+  line.append(kLabelColumns > Utf8Characters(label_) ? kLabelColumns - Utf8Characters(label_) : 1, ' ');
   const int filled = percent * kBarCells / 100;
   line += '[';
   line.append(static_cast<std::size_t>(filled), '#');
@@ -61,7 +55,7 @@ void ConsoleOutput::DrawBar(int percent, const std::string& detail) {
   line += tail;
   if (!detail.empty()) line += "  " + detail;
   // Blanks over what a longer line before left standing.
-  const std::size_t columns = Columns(line) - 1;
+  const std::size_t columns = Utf8Characters(line) - 1;
   if (barOpen_ && columns < drawn_) line.append(drawn_ - columns, ' ');
   WriteText(out_, line);
   std::fflush(out_);

@@ -14,13 +14,6 @@ namespace galt::cli {
 
 namespace {
 
-// Characters, not bytes: the table lines up in a UTF-8 terminal.
-std::size_t Width(const std::string& text) {
-  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
-}
-
 // A journal that has given nothing for so long has stopped answering.
 constexpr std::chrono::seconds kListingDeadline{30};
 
@@ -76,12 +69,12 @@ int PrintJournal(const std::filesystem::path& path, ConsoleOutput& console, std:
     for (std::string& cell : row) cell = PrintableText(cell);
   std::vector<std::size_t> widths(rows[0].size(), 0);
   for (const auto& row : rows)
-    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], Width(row[i]));
+    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], Utf8Characters(row[i]));
   for (const auto& row : rows) {
     std::string line;
     for (std::size_t i = 0; i < row.size(); ++i) {
       line += row[i];
-      if (i + 1 < row.size()) line += std::string(widths[i] - Width(row[i]) + 2, ' ');
+      if (i + 1 < row.size()) line += std::string(widths[i] - Utf8Characters(row[i]) + 2, ' ');
     }
     console.Line(Stream::Out, line);
   }

@@ -5,6 +5,7 @@
 #include <QStandardItemModel>
 #include <QTreeView>
 
+#include "app/qt/WindowFonts.h"
 #include "frontend/PortTexts.h"
 
 namespace galt {
@@ -61,7 +62,7 @@ void TPortCombo::SetEntries(const std::vector<TSerPortEntry>& Entries, const std
     QFont plain = font();
     plain.setBold(false);
     note->setFont(plain);
-    if (e.Busy) note->setForeground(QColor(96, 96, 96));
+    if (e.Busy) note->setForeground(ColourOf(form::kBusyPortNote));
     if (e.Path == Select) selected = model->rowCount();
     model->appendRow({name, note});
   }

@@ -5,7 +5,6 @@
 #include <QApplication>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -13,6 +12,7 @@
 #include "app/qt/Unit1.h"
 #include "frontend/FilePath.h"
 #include "frontend/WindowOptions.h"
+#include "records/Environment.h"
 
 namespace {
 
@@ -20,8 +20,7 @@ namespace {
 // instead, before Qt is asked.
 bool GraphicalSession() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0') return true;
+    if (galt::EnvironmentValue(name)) return true;
   }
   return false;
 }

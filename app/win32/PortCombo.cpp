@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "frontend/PortTexts.h"
+#include "app/win32/WindowLayout.h"
 #include "app/win32/WindowText.h"
 #include "winutil/WideText.h"
 
@@ -210,7 +211,7 @@ bool TPortCombo::OnDrawItem(const DRAWITEMSTRUCT& Item) const {
     ::SelectObject(dc, noteFont_);
     const bool ownGrey = e.Busy && !systemColours_;
     ::SetTextColor(dc, selected  ? ::GetSysColor(COLOR_HIGHLIGHTTEXT)
-                       : ownGrey ? RGB(96, 96, 96)
+                       : ownGrey ? ColourOf(form::kBusyPortNote)
                                  : ::GetSysColor(COLOR_GRAYTEXT));
     ::DrawTextW(dc, note.c_str(), static_cast<int>(note.size()), &where,
                 DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);

@@ -17,6 +17,7 @@
 #include "app/win32/WindowFonts.h"
 #include "app/win32/WindowLayout.h"
 #include "app/win32/WindowText.h"
+#include "winutil/ComPortInterface.h"
 #include "winutil/WideText.h"
 
 namespace galt::win32 {
@@ -25,9 +26,6 @@ namespace {
 
 // The icon of the program's resources (galt-loader.rc).
 constexpr int kIconId = 1;
-// COM ports' device interface class, for the arrival and removal of ports
-// that are not broadcast to every window.
-constexpr GUID kComPortInterface = {0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
 
 const std::string kUncaughtCaption = "galt-loader";
 // Posted by the first show: the boxes start-up held come over the window.

@@ -67,13 +67,12 @@ TSerPortMonitor::TSerPortMonitor(const TSerPortTable& Table) : Impl_(std::make_u
   }
   Impl_->Inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   std::set<std::string> dirs;
-  for (int port = Table.FirstPortNum(); port <= Table.LastPortNum(); ++port) {
-    const auto path = Table.PathOf(port);
-    if (!path) continue;
-    const auto slash = path->find_last_of('/');
+  for (const auto& entry : Table.Ports()) {
+    const std::string& path = entry.second;
+    const auto slash = path.find_last_of('/');
     if (slash == std::string::npos || slash == 0) continue;
-    dirs.insert(path->substr(0, slash));
-    Impl_->Nodes.insert(*path);
+    dirs.insert(path.substr(0, slash));
+    Impl_->Nodes.insert(path);
   }
   if (Impl_->Inotify >= 0) {
     for (const auto& dir : dirs) {

@@ -17,21 +17,19 @@ TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Op
   std::vector<TSerDeviceKey> keys;
   std::vector<std::size_t> keyed;  // entry index of each key
 
-  for (int port = Table.FirstPortNum(); port <= Table.LastPortNum(); ++port) {
-    const auto path = Table.PathOf(port);
-    if (!path) continue;
-    const TSerNode node = LookAtNode(*path);
+  for (const auto& [port, path] : Table.Ports()) {
+    const TSerNode node = LookAtNode(path);
     if (!node.Exists) continue;
     if (consoles.count(node.Name) != 0) continue;  // the kernel writes its messages there
 
     TSerPortEntry entry;
     entry.PortNum = port;
-    entry.Path = *path;
-    entry.Name = PortUserName(*path);
+    entry.Path = path;
+    entry.Name = PortUserName(path);
     const TSerPortFacts facts = describer.Describe(node.Key.Rdev, node.Name);
     entry.Description = facts.Description;
     entry.AdapterSerial = facts.AdapterSerial;
-    if (*path == Options.OwnPath) {
+    if (path == Options.OwnPath) {
       entry.Own = true;
       scan.Listed.push_back(std::move(entry));
       continue;
@@ -41,10 +39,10 @@ TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Op
     // Only legacy slots need asking whether a chip is there, and only when
     // the device database has not said so already.
     const bool askUart = node.Name.rfind("ttyS", 0) == 0 && !facts.UartKnown;
-    const TSerProbe probe = ProbeDevice(*path, facts.Hardware, askUart);
+    const TSerProbe probe = ProbeDevice(path, facts.Hardware, askUart);
     if (probe.Denied) {
       // Only a node with hardware behind it is worth a word about access.
-      if (facts.Hardware) scan.Denied.push_back(*path);
+      if (facts.Hardware) scan.Denied.push_back(path);
       continue;
     }
     // Held exclusively by another program: busy, and still worth listing.

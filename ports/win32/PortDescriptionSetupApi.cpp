@@ -18,6 +18,7 @@
 #include <map>
 
 #include "ports/PortDescription.h"
+#include "winutil/ComPortInterface.h"
 #include "winutil/WideText.h"
 
 namespace galt {
@@ -25,11 +26,9 @@ namespace galt {
 namespace {
 
 // The setup classes of serial and parallel ports ({4d36e978-...}) and of
-// modems ({4d36e96d-...}), and the COM-port device interface, which ports
-// of other classes announce ({86e0d1e0-...}).
+// modems ({4d36e96d-...}); ports of other classes come by kComPortInterface.
 const GUID kPortsClass = {0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 const GUID kModemClass = {0x4d36e96d, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
-const GUID kComPortInterface = {0x86e0d1e0, 0x8089, 0x11d0, {0x9c, 0xe4, 0x08, 0x00, 0x3e, 0x30, 0x1f, 0x73}};
 // The product string the USB device reports (Windows 8 and later).
 const DEVPROPKEY kBusReportedDeviceDesc = {
     {0x540b947e, 0x8b40, 0x45bc, {0xa8, 0xa2, 0x6a, 0x0b, 0x89, 0x4c, 0xbd, 0xa2}}, 4};

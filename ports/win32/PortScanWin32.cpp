@@ -33,13 +33,11 @@ TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Op
     if (const auto n = ComPortNumber(port.Name)) named.emplace(*n, port.Device);
   }
 
-  for (int port = Table.FirstPortNum(); port <= Table.LastPortNum(); ++port) {
-    const auto path = Table.PathOf(port);
-    if (!path) continue;
+  for (const auto& [port, path] : Table.Ports()) {
     TSerPortEntry entry;
     entry.PortNum = port;
-    entry.Path = *path;
-    entry.Name = PortUserName(*path);
+    entry.Path = path;
+    entry.Name = PortUserName(path);
     const TSerPortFacts facts = describer.Describe(0, entry.Name);
     const auto number = ComPortNumber(entry.Name);
     const auto device = named.find(number.value_or(0));
@@ -49,7 +47,7 @@ TSerPortScan ScanPortTable(const TSerPortTable& Table, const TSerScanOptions& Op
     entry.AdapterSerial = facts.AdapterSerial;
     entry.Bluetooth = facts.Bluetooth;
     entry.LatencyTimerMs = facts.LatencyTimerMs;
-    entry.Own = *path == Options.OwnPath;
+    entry.Own = path == Options.OwnPath;
     scan.Listed.push_back(std::move(entry));
   }
   return scan;

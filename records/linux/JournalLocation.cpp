@@ -5,41 +5,33 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <system_error>
 #include <vector>
+
+#include "records/Environment.h"
 
 namespace galt {
 
 namespace fs = std::filesystem;
 
-JournalPlace ChooseJournal(const std::optional<fs::path>& given) {
-  if (given) return {*given, JournalSource::Option};
-  if (const char* chosen = std::getenv("GALT_JOURNAL"); chosen != nullptr && *chosen != '\0') {
-    return {chosen, JournalSource::Environment};
-  }
-  return {StandardJournalPath(), JournalSource::Default};
-}
-
-fs::path JournalPath() { return ChooseJournal().path; }
-
 fs::path StandardJournalPath() {
   // A relative XDG_STATE_HOME is invalid and ignored, as the base directory
   // rules say.
-  const char* state = std::getenv("XDG_STATE_HOME");
+  const std::optional<fs::path> state = EnvironmentValue("XDG_STATE_HOME");
   fs::path base;
-  if (state != nullptr && *state == '/') {
-    base = state;
+  if (state && state->is_absolute()) {
+    base = *state;
   } else {
     // Without HOME (a service, a cleared environment) the account's own home,
     // never a folder relative to wherever the program was started.
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || *home != '/') {
+    std::optional<fs::path> home = EnvironmentValue("HOME");
+    if (!home || !home->is_absolute()) {
       const passwd* entry = ::getpwuid(::geteuid());
-      home = entry != nullptr && entry->pw_dir != nullptr && *entry->pw_dir == '/' ? entry->pw_dir : nullptr;
+      home.reset();
+      if (entry != nullptr && entry->pw_dir != nullptr && *entry->pw_dir == '/') home = fs::path(entry->pw_dir);
     }
-    if (home == nullptr) return {};
-    base = fs::path(home) / ".local" / "state";
+    if (!home) return {};
+    base = *home / ".local" / "state";
   }
   return base / "galt-loader" / "journal.csv";
 }

@@ -12,16 +12,6 @@ namespace galt {
 
 namespace fs = std::filesystem;
 
-JournalPlace ChooseJournal(const std::optional<fs::path>& given) {
-  if (given) return {*given, JournalSource::Option};
-  wchar_t chosen[32768];
-  const DWORD n = ::GetEnvironmentVariableW(L"GALT_JOURNAL", chosen, static_cast<DWORD>(std::size(chosen)));
-  if (n > 0 && n < std::size(chosen)) return {fs::path(std::wstring(chosen, n)), JournalSource::Environment};
-  return {StandardJournalPath(), JournalSource::Default};
-}
-
-fs::path JournalPath() { return ChooseJournal().path; }
-
 fs::path StandardJournalPath() {
   PWSTR folder = nullptr;
   fs::path path;

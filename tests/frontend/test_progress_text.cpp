@@ -8,6 +8,7 @@
 #include <set>
 
 #include "frontend/ProgressText.h"
+#include "records/UntrustedText.h"
 #include "tests/sequences/Harness.h"
 
 namespace galt {
@@ -61,12 +62,6 @@ TEST(WindowTitle, NamesThePhaseAndHowFarItHasGot) {
   EXPECT_EQ(OperationTitle(g.core), "№ 100 · 1/233 — GALT-5R");
 }
 
-// Characters, not bytes: a title bar shows about 40 of them.
-std::size_t Characters(const std::string& text) {
-  return static_cast<std::size_t>(
-      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
 TEST(WindowTitle, EveryPhaseFitsATitleBarWithTheSerialNumberFirst) {
   // The longest each phase can be: the highest serial number, the last
   // attempt, the last block at the slowest pace, the ladder's first step.
@@ -86,7 +81,7 @@ TEST(WindowTitle, EveryPhaseFitsATitleBarWithTheSerialNumberFirst) {
   }
   std::set<std::string> phases;
   for (const std::string& title : titles) {
-    EXPECT_LE(Characters(title), 40u) << title;
+    EXPECT_LE(Utf8Characters(title), 40u) << title;
     EXPECT_EQ(title.rfind("№ 350 · ", 0), 0u) << title;
     phases.insert(title.find("останов") != std::string::npos ? "stop"
                   : title.find("проверка") != std::string::npos ? "confirm" : "write");

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <climits>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -57,7 +58,9 @@ TEST(PortScan, LeavesOutNodesThatAreNoTerminals) {
   const std::string file = dir + "/ttyUSB5", fifo = dir + "/ttyUSB6";
   std::ofstream(file) << "x";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  const TSerPortScan scan = ScanPortTable(TSerPortTable({{1, file}, {2, fifo}, {3, "/dev/null"}}));
+  // And a number at the top of int, for a node that is not there: no walk up to it.
+  const TSerPortScan scan =
+      ScanPortTable(TSerPortTable({{1, file}, {2, fifo}, {3, "/dev/null"}, {INT_MAX, dir + "/ttyUSB7"}}));
   EXPECT_TRUE(scan.Listed.empty());
   EXPECT_TRUE(scan.Denied.empty());
   ::unlink(file.c_str());

@@ -61,10 +61,14 @@ TEST_F(SerialPortsWin32, TheOpenPortIsListedAsOursAndOnlyAnOpenTellsAnotherProgr
 
 TEST(SerialPortTableWin32, APortTheSystemNamesBeyond256IsInTheTableAndListed) {
   SerialCommValue named(L"\\Device\\GaltTest300", L"COM300");
+  // The highest a name carries: the scan goes through the ports, not the numbers below.
+  SerialCommValue top(L"\\Device\\GaltTestTop", L"COM2147483647");
   const TSerPortTable table = TSerPortTable::System();
   EXPECT_EQ(table.PathOf(300), "\\\\.\\COM300");
   EXPECT_FALSE(table.PathOf(299));
-  const TSerPortEntry* entry = ScanPortTable(table).Find("\\\\.\\COM300");
+  const TSerPortScan scan = ScanPortTable(table);
+  EXPECT_NE(scan.Find("\\\\.\\COM2147483647"), nullptr);
+  const TSerPortEntry* entry = scan.Find("\\\\.\\COM300");
   ASSERT_NE(entry, nullptr);
   EXPECT_EQ(entry->Name, "COM300");
   EXPECT_EQ(entry->PortNum, 300);

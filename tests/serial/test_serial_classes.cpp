@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -169,6 +170,10 @@ TEST(PortNames, TypedNamesResolveByOneRule) {
   EXPECT_EQ(ResolvePortName("/tmp/link", t).Path, "/tmp/link");
   // 0 stands for outside the table: a port numbered 0 is not taken (found by fuzzing).
   EXPECT_NE(ResolvePortName("usb0", TSerPortTable({{0, "/x/ttyUSB0"}})).Path, "/x/ttyUSB0");
+  // The highest number a COM name carries: no walk through the numbers below it.
+  const TSerPortTable top({{1, "/dev/ttyS0"}, {INT_MAX, "/dev/ttyUSB9"}});
+  EXPECT_EQ(ResolvePortName("USB9", top).PortNum, INT_MAX);
+  EXPECT_EQ(ResolvePortName("USB8", top).PortNum, 0);
 #ifndef _WIN32
   EXPECT_EQ(ResolvePortName("ttyACM3", t).Path, "/dev/ttyACM3");
   EXPECT_EQ(ResolvePortName("ttyACM3", t).PortNum, 0);

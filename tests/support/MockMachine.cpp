@@ -171,10 +171,9 @@ SerialFlags MockMachine::SerialFlagsOf(const std::string& name) const {
 TSerPortTable MockMachine::Table(std::initializer_list<const char*> names) {
   const TSerPortTable system = TSerPortTable::System();
   std::map<int, std::string> ports;
-  for (int n = system.FirstPortNum(); n <= system.LastPortNum(); ++n) {
-    const auto path = system.PathOf(n);
+  for (const auto& [n, path] : system.Ports()) {
     for (const char* name : names)
-      if (path && *path == std::string("/dev/") + name) ports[n] = *path;
+      if (path == std::string("/dev/") + name) ports[n] = path;
   }
   return TSerPortTable(ports);
 }
