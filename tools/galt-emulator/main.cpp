@@ -106,6 +106,8 @@ int main(int argc, char** argv) {
 
     DeviceServer server(pty.master(), device, options.pace, log);
     server.Run(g_stop, waitMask);
+    // The terminal and the link go as this block ends: the loader's port hangs up.
+    if (device.unplugged) log("unplugged at block " + std::to_string(options.faults.unplugAtBlock));
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
     return 1;
