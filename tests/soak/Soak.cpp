@@ -159,9 +159,11 @@ SoakOutcome Soak::Run(const SoakRun& run) {
       if (!b.caption.empty()) return true;
     return false;
   };
+  bool pulled = false;
   if (run.fault == SoakFault::Unplug) {
     if (RunEventsUntil([&] { return core.Gauge2.Progress() >= run.value || ended(); }, kRunLimitMs) && !ended()) {
       s.adapter.Unplug();
+      pulled = true;
     }
   }
   const bool boxed = RunEventsUntil(ended, kRunLimitMs);
@@ -190,8 +192,10 @@ SoakOutcome Soak::Run(const SoakRun& run) {
     if (!out.passed) out.got = "flash holds serial " + std::to_string(inFlash);
     s.adapter.Device()->Restart();
   }
-  if (run.fault == SoakFault::Unplug) {
-    // Back in: the loader takes the adapter again by itself.
+  if (pulled) {
+    // Back in: the loader takes the adapter again by itself. (An install
+    // that ended before its block was never pulled: a re-plug now would be
+    // the next install's loss.)
     s.adapter.Plug();
     if (!RunEventsUntil([&] { return s.form->cp1().IsOpen(); }, 5000)) {
       out.passed = false;
