@@ -45,6 +45,9 @@ void LoaderCore::LinkLost(const std::string& portName) {
 }
 
 void LoaderCore::End(OperationEnd end, BoxIcon icon, const std::string& caption, const std::string& text) {
+  // Whatever ended it, nothing of the operation goes on: a retry left running
+  // would hold the button and send frames after the end.
+  StopTimers();
   const OperationEnding ending{end, anotherModel_};
   anotherModel_ = false;
   if (OnEnding) OnEnding(ending, text);

@@ -52,6 +52,9 @@ void LoaderCore::HandleReply() {
 
   switch (reply[4]) {
     case cmdQuery: {
+      // Only the ladder's queries are answered into a confirmation: a late
+      // answer to an ended install's must not confirm the next one unwritten.
+      if (!Timer3->Enabled()) return;
       const int serial = zn.Value();
       const bool accepted = reply[1] == DeviceModel && SerialOfFrame(reply.data()) == serial && reply[5] == 2;
       if (!accepted) return;
@@ -103,6 +106,10 @@ void LoaderCore::HandleReply() {
     }
 
     case cmdWriteBlock: {
+      // Only a block sent and not yet echoed is judged by its echo: a late
+      // echo of a pass that has ended (its watchdog gave up) would otherwise
+      // fail the next install at its deactivation, leaving its retries on.
+      if (!Timer4->Enabled()) return;
       Timer4->SetEnabled(false);
       if (SumOfEchoBytes(reply) != SumOfEchoBytes(link.TxFrame)) {
         End(OperationEnd::WriteRejected, BoxIcon::Error, texts::kErrorCaption, texts::kWriteError);
@@ -129,6 +136,9 @@ void LoaderCore::HandleReply() {
 
     case cmdDeactivate: {
       if (!IsDeactivationAck(reply.data())) return;
+      // Only a deactivation under way is answered by writing: a late
+      // acknowledgement after its end must not start a pass nobody asked for.
+      if (!Timer2->Enabled() && !Timer4->Enabled()) return;
       if (Timer4->Enabled()) {
         // The answer to a retry that was on its way when the first answer
         // came: writing has begun. Starting it again would send block 0 a

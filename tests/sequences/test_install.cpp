@@ -301,6 +301,31 @@ TEST(LinkReset, DropsAReplyHalfCollectedFromTheOldLine) {
   }
 }
 
+TEST(LateReply, AfterItsOperationEndedNeitherEndsNorStartsAnother) {
+  // The reply of an ended install's last frame (echo, query), arriving in
+  // the next install's deactivation; an acknowledgement after a failed one.
+  const std::pair<void (*)(emu::Faults&), bool> cases[] = {
+      {[](emu::Faults& f) { f.stopEchoAtBlock = 3; }, true},
+      {[](emu::Faults& f) { f.answerQueryNumber = 0; }, true},
+      {[](emu::Faults& f) { f.silent = true; }, false}};
+  for (const auto& [fault, pressAgain] : cases) {
+    Harness h;
+    fault(h.device.faults);
+    h.core.Button4Click();
+    ASSERT_TRUE(h.RunToBox());
+    std::string late = h.link.sent.back();  // the device echoes every frame as it came
+    if (late[4] == static_cast<char>(cmdQuery)) late = testing::MakeFrame(cmdQuery, {0x02, 0x11});
+    h.device.faults.silent = true;
+    if (pressAgain) h.core.Button4Click();
+    const int written = h.SentCount(cmdWriteBlock);
+    h.link.Inject(late, 10);
+    h.clock.Advance(100);
+    EXPECT_EQ(h.boxes.boxes.size(), 1u) << h.LastBox().text;
+    EXPECT_EQ(h.SentCount(cmdWriteBlock), written);
+    EXPECT_EQ(h.core.OperationRunning(), pressAgain);
+  }
+}
+
 // --- confirmation ----------------------------------------------------------------
 
 TEST(Confirmation, DeviceAnsweringOnlyTheThirdQuerySucceedsWithTimer3At800) {

@@ -68,6 +68,41 @@ std::vector<SoakRun> SoakPlan(std::uint32_t seed, int runs) {
   return plan;
 }
 
+SoakEnd ExpectedEnd(const SoakRun& run, const std::string& port) {
+  switch (run.fault) {
+    case SoakFault::None:
+    case SoakFault::LateAck:
+    case SoakFault::NoiseAndSplit:
+    case SoakFault::LateQuery: return {texts::kActivationDone, Outcome::Confirmed};
+    case SoakFault::Silent: return {texts::kDeactivateError, Outcome::DeactivationFailed};
+    case SoakFault::OtherModel: return {texts::kDeactivateError, Outcome::ModelMismatch};
+    case SoakFault::EchoStops: return {texts::kLoadError, Outcome::EchoMissing};
+    case SoakFault::MissingQuery: return {texts::kLoadError, Outcome::ConfirmationMissing};
+    case SoakFault::CorruptEcho: return {texts::kWriteError, Outcome::WriteRejected};
+    case SoakFault::Unplug: return {texts::LinkLostText(port), Outcome::LinkLost};
+  }
+  return {};
+}
+
+emu::Faults FaultsOf(const SoakRun& run) {
+  emu::Faults f;
+  switch (run.fault) {
+    case SoakFault::Silent: f.silent = true; break;
+    case SoakFault::LateAck: f.ackDeactivationFrom = run.value; break;
+    case SoakFault::EchoStops: f.stopEchoAtBlock = run.value; break;
+    case SoakFault::CorruptEcho: f.corruptEchoAtBlock = run.value; break;
+    case SoakFault::NoiseAndSplit:
+      f.noiseBytes = run.value;
+      f.splitPieces = 2 + run.value % 4;
+      break;
+    case SoakFault::LateQuery: f.answerQueryNumber = run.value; break;
+    case SoakFault::MissingQuery: f.answerQueryNumber = 0; break;
+    case SoakFault::OtherModel: f.model = 7; break;
+    default: break;
+  }
+  return f;
+}
+
 SoakSample SampleProcess() {
   SoakSample s;
   std::ifstream status("/proc/self/status");
@@ -111,36 +146,8 @@ SoakOutcome Soak::Run(const SoakRun& run) {
   clock.start();
   s.boxes.boxes.clear();
 
-  s.adapter.Renew([&](emu::DeviceEmulator& d) {
-    switch (run.fault) {
-      case SoakFault::Silent: d.faults.silent = true; break;
-      case SoakFault::LateAck: d.faults.ackDeactivationFrom = run.value; break;
-      case SoakFault::EchoStops: d.faults.stopEchoAtBlock = run.value; break;
-      case SoakFault::CorruptEcho: d.faults.corruptEchoAtBlock = run.value; break;
-      case SoakFault::NoiseAndSplit:
-        d.faults.noiseBytes = run.value;
-        d.faults.splitPieces = 2 + run.value % 4;
-        break;
-      case SoakFault::LateQuery: d.faults.answerQueryNumber = run.value; break;
-      case SoakFault::MissingQuery: d.faults.answerQueryNumber = 0; break;
-      case SoakFault::OtherModel: d.faults.model = 7; break;
-      default: break;
-    }
-  });
-
-  const std::string success = "Активизация программы выполнена";
-  switch (run.fault) {
-    case SoakFault::None:
-    case SoakFault::LateAck:
-    case SoakFault::NoiseAndSplit:
-    case SoakFault::LateQuery: out.expected = success; break;
-    case SoakFault::Silent:
-    case SoakFault::OtherModel: out.expected = "Ошибка деактивизации FLASH!"; break;
-    case SoakFault::EchoStops:
-    case SoakFault::MissingQuery: out.expected = "Ошибка загрузки программы!"; break;
-    case SoakFault::CorruptEcho: out.expected = "Ошибка записи FLASH!"; break;
-    case SoakFault::Unplug: out.expected = texts::LinkLostText("USB0"); break;
-  }
+  s.adapter.Renew([&](emu::DeviceEmulator& d) { d.faults = FaultsOf(run); });
+  out.expected = ExpectedEnd(run, "USB0").text;
 
   LoaderCore& core = s.form->Core();
   core.zn.SetValue(run.serial);
@@ -152,9 +159,11 @@ SoakOutcome Soak::Run(const SoakRun& run) {
       if (!b.caption.empty()) return true;
     return false;
   };
+  bool pulled = false;
   if (run.fault == SoakFault::Unplug) {
     if (RunEventsUntil([&] { return core.Gauge2.Progress() >= run.value || ended(); }, kRunLimitMs) && !ended()) {
       s.adapter.Unplug();
+      pulled = true;
     }
   }
   const bool boxed = RunEventsUntil(ended, kRunLimitMs);
@@ -176,15 +185,17 @@ SoakOutcome Soak::Run(const SoakRun& run) {
     if (!out.passed) out.got = "a device of another model was written";
     s.adapter.Device()->Restart();
   }
-  if (out.passed && out.expected == success) {
+  if (out.passed && out.expected == texts::kActivationDone) {
     s.adapter.Device()->Stop();
     const int inFlash = s.adapter.Device()->emulator.SerialFromFlash();
     out.passed = inFlash == run.serial;
     if (!out.passed) out.got = "flash holds serial " + std::to_string(inFlash);
     s.adapter.Device()->Restart();
   }
-  if (run.fault == SoakFault::Unplug) {
-    // Back in: the loader takes the adapter again by itself.
+  if (pulled) {
+    // Back in: the loader takes the adapter again by itself. (An install
+    // that ended before its block was never pulled: a re-plug now would be
+    // the next install's loss.)
     s.adapter.Plug();
     if (!RunEventsUntil([&] { return s.form->cp1().IsOpen(); }, 5000)) {
       out.passed = false;

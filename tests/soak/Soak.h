@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "records/Outcome.h"
+#include "tools/emulator/DeviceEmulator.h"
+
 namespace galt::testing {
 
 enum class SoakFault {
@@ -45,6 +48,18 @@ struct SoakOutcome {
 };
 
 const char* FaultName(SoakFault fault);
+
+// How a run must end: the text of its last box (what the command line says
+// last) and its journal line's outcome. `port` is the name the loader shows.
+struct SoakEnd {
+  std::string text;
+  Outcome outcome = Outcome::Confirmed;
+};
+SoakEnd ExpectedEnd(const SoakRun& run, const std::string& port);
+
+// The device's knobs for a run. An unplug is the harness's to do (the
+// window's adapter comes back), so it sets no knob here.
+emu::Faults FaultsOf(const SoakRun& run);
 
 // The runs of a soak: the same seed gives the same runs.
 std::vector<SoakRun> SoakPlan(std::uint32_t seed, int runs);

@@ -144,7 +144,8 @@ std::vector<std::string> DeviceEmulator::Answer(const std::vector<std::uint8_t>&
       if (length != 130) break;
       const std::size_t at = static_cast<std::size_t>(block) * 128;
       if (at + 128 <= flash.size()) std::copy(frame.begin() + 8, frame.begin() + 136, flash.begin() + static_cast<std::ptrdiff_t>(at));
-      if (faults.stopEchoAtBlock >= 0 && block >= faults.stopEchoAtBlock) break;
+      if (block == faults.unplugAtBlock) unplugged = true;
+      if (unplugged || (faults.stopEchoAtBlock >= 0 && block >= faults.stopEchoAtBlock)) break;
       std::vector<std::uint8_t> payload(frame.begin() + 6, frame.begin() + 136);
       if (block == faults.corruptEchoAtBlock) payload[2] = static_cast<std::uint8_t>(payload[2] + 1);
       reply = Reply(0xF3, serial, payload);

@@ -27,6 +27,7 @@ struct Faults {
   int noiseBytes = 0;               // noise bytes sent before every reply
   int splitPieces = 1;              // every reply arrives in this many pieces
   bool glueSecondReply = false;     // a second copy of each reply follows in the same piece
+  int unplugAtBlock = -1;           // the write of this block pulls the device out (see unplugged)
 };
 
 struct Counters {
@@ -58,6 +59,9 @@ class DeviceEmulator {
   Faults faults;
   Counters counters;
   bool activated = false;
+  // Set by the write unplugAtBlock names, which gets no echo: whoever serves
+  // the device then takes its terminal away, as a pulled adapter does.
+  bool unplugged = false;
   // Every frame received and sent, as "<- F3 blk 17" style lines.
   std::function<void(const std::string&)> Log;
 

@@ -128,6 +128,7 @@ void DeviceServer::Serve(const std::function<bool()>& stopped, const sigset_t* w
   while (!stopped()) {
     Clock::time_point now = Clock::now();
     FeedDueInput(now);
+    if (device_.unplugged) return;  // nothing more goes out: the line is gone
     WriteDueOutput(now);
 
     // Sleep until the next byte is due, the terminal has something for us,

@@ -30,13 +30,14 @@ class DeviceServer {
   DeviceServer(int fd, emu::DeviceEmulator& device, bool pace, LogFn log,
                const emu::AdapterModel* adapter = nullptr);
 
-  // Serves until `stop` is non-zero. Waits with `waitMask` as the signal
+  // Serves until `stop` is non-zero or the device is unplugged. Waits with `waitMask` as the signal
   // mask, so signals blocked elsewhere can interrupt the wait (and only the
   // wait). Throws std::system_error when the terminal fails.
   void Run(const volatile std::sig_atomic_t& stop, const sigset_t& waitMask);
 
   // Serves on a thread of a program that has other work: until `stop` is
-  // set, looking at it at least every few milliseconds.
+  // set (or the device unplugged), looking at it at least every few
+  // milliseconds.
   void Run(const std::atomic<bool>& stop);
 
   // The adapter's own waits so far (emu::AdapterLine::Added); zero without

@@ -42,6 +42,8 @@ const std::vector<OptionRule>& Rules() {
        [](Options& o, Text, int v) { o.faults.stopEchoAtBlock = v; }},
       {"corrupt-echo-at", "BLOCK", 0, 0xFFFF, "change one data byte in the echo of BLOCK",
        [](Options& o, Text, int v) { o.faults.corruptEchoAtBlock = v; }},
+      {"unplug-at", "BLOCK", 0, 0xFFFF, "at the write of BLOCK close the terminal and exit, as a pulled adapter",
+       [](Options& o, Text, int v) { o.faults.unplugAtBlock = v; }},
       {"answer-query", "N", 0, kMaxInt, "answer status queries from the Nth on (0: never)",
        [](Options& o, Text, int v) { o.faults.answerQueryNumber = v; }},
       {"model", "N", 0, 0xFF, "model byte of every reply (default 6)",

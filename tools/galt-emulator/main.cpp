@@ -117,6 +117,8 @@ int main(int argc, char** argv) {
     DeviceServer server(pty.master(), device, options.pace, log, options.adapter);
     server.Run(g_stop, waitMask);
     if (options.adapter) adapterWaits = server.AdapterAdded();
+    // The terminal and the link go as this block ends: the loader's port hangs up.
+    if (device.unplugged) log("unplugged at block " + std::to_string(options.faults.unplugAtBlock));
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
     return 1;

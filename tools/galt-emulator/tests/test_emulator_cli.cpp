@@ -97,6 +97,18 @@ TEST(EmulatorCli, FaultOptionsReachTheDevice) {
     EXPECT_EQ(Hex(port.Receive(1, milliseconds(300))), "");
   }
   {
+    // Pulled out at block 1: no echo, the terminal gone, the emulator ended.
+    EmulatorProcess emu({"--quiet", "--unplug-at", "1"});
+    const std::string path = emu.ReadLine();
+    Port port(path);
+    port.Send(MakeFrame(100, 0xF3, BlockPayload(0, 1)));
+    ASSERT_EQ(port.Receive(138).size(), 138u);
+    port.Send(MakeFrame(100, 0xF3, BlockPayload(1, 1)));
+    EXPECT_EQ(emu.Wait(), 0);
+    EXPECT_EQ(Hex(port.Receive(1, milliseconds(300))), "");
+    EXPECT_NE(access(path.c_str(), F_OK), 0);
+  }
+  {
     // The running program answers a query with the serial number in its flash.
     EmulatorProcess emu({"--quiet", "--serial", "300"});
     Port port(emu.ReadLine());
@@ -213,7 +225,8 @@ TEST(EmulatorCli, HelpListsEveryOption) {
   EXPECT_EQ(emu.Wait(), 0);
   for (const char* option :
        {"--link PATH", "--pace", "--silent", "--ack-deactivation-from N", "--short-deactivation-ack",
-        "--short-activation-ack", "--stop-echo-at BLOCK", "--corrupt-echo-at BLOCK", "--answer-query N",
+        "--short-activation-ack", "--stop-echo-at BLOCK", "--corrupt-echo-at BLOCK", "--unplug-at BLOCK",
+        "--answer-query N",
         "--model N", "--wrong-sum", "--noise N", "--split N", "--glue", "--serial N", "--quiet", "--help"})
     EXPECT_NE(usage.find(option), std::string::npos) << option;
 }

@@ -15,7 +15,7 @@ TEST(EmulatorOptions, EveryKnobReachesTheFaults) {
   const auto r = ParseOptions({"--silent", "--ack-deactivation-from", "3", "--short-deactivation-ack",
                                "--short-activation-ack", "--stop-echo-at", "10", "--corrupt-echo-at=4",
                                "--answer-query", "0", "--model", "255", "--wrong-sum", "--noise", "5",
-                               "--split", "3", "--glue", "--serial=300", "--pace", "--quiet", "--link", "/tmp/x"});
+                               "--split", "3", "--glue", "--unplug-at", "7", "--serial=300", "--pace", "--quiet", "--link", "/tmp/x"});
   ASSERT_EQ(r.error, "");
   const auto& f = r.options.faults;
   EXPECT_TRUE(f.silent);
@@ -30,6 +30,7 @@ TEST(EmulatorOptions, EveryKnobReachesTheFaults) {
   EXPECT_EQ(f.noiseBytes, 5);
   EXPECT_EQ(f.splitPieces, 3);
   EXPECT_TRUE(f.glueSecondReply);
+  EXPECT_EQ(f.unplugAtBlock, 7);
   EXPECT_EQ(r.options.serial, 300);
   EXPECT_TRUE(r.options.pace);
   EXPECT_TRUE(r.options.quiet);
