@@ -208,37 +208,55 @@ TEST(BindingJournal, NoPortAndAClosedWindowAreEntriesAndAnUnwritableJournalIsTol
   EXPECT_EQ(read.entries[2].outcome + " " + read.entries[2].blocks, "stopped 0");
 }
 
-// The journal is looked up and copied off the window's thread: what the
-// title and the menu item show comes back through the hand-over.
-TEST(BindingJournal, TheWrittenBeforeLookupAndTheCopyToOpenComeBackThroughTheHandOver) {
-  const std::string dir = ::testing::TempDir() + "binding-lookup";
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  JournalEntry done;
-  done.SetTime("2026-12-01T14:02:05+03:00");
-  // A path, as journals once held it; the file's text never steers anything.
-  done.port = "/dev/ttyUSB7\x1B[2J";
-  done.operation = "установка";
-  done.serial = "237";
-  done.outcome = "confirmed";
-  ASSERT_EQ(AppendJournalEntry(dir + "/j.csv", done), "");
-  const char* was = std::getenv("GALT_JOURNAL");
-  const std::string before = was != nullptr ? was : "";
-  SetJournal(dir + "/j.csv");
+// A window over a journal of its own that holds one confirmed install.
+struct WindowOverAJournal {
+  WindowOverAJournal(const std::string& name, JournalEntry done) : dir(::testing::TempDir() + name) {
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    done.SetTime("2026-12-01T14:02:05+03:00");
+    done.operation = "установка";
+    done.outcome = "confirmed";
+    EXPECT_EQ(AppendJournalEntry(dir + "/j.csv", done), "");
+    const char* was = std::getenv("GALT_JOURNAL");
+    const std::string before = was != nullptr ? was : "";
+    SetJournal(dir + "/j.csv");
+    window = std::make_unique<WindowBinding>(face, OfflineWindow(clock, boxes, port),
+                                             ToolkitServices{clock, boxes, loop, "galt-loader"});
+    SetJournal(before);
+  }
+  bool TitleChanges(std::chrono::milliseconds within) {
+    return loop.RunUntil([&] { return face.title != kIdleTitle; }, within);
+  }
+
+  std::string dir;
   VirtualClock clock;
   RecordingBoxes boxes;
   RecordingPort port;
   RecordingFace face;
   TSerEventLoop loop;
-  WindowBinding window(face, OfflineWindow(clock, boxes, port), ToolkitServices{clock, boxes, loop, "galt-loader"});
-  SetJournal(before);
+  std::unique_ptr<WindowBinding> window;
+};
+
+// The journal is looked up and copied off the window's thread: what the
+// title and the menu item show comes back through the hand-over.
+TEST(BindingJournal, TheWrittenBeforeLookupAndTheCopyToOpenComeBackThroughTheHandOver) {
+  JournalEntry done;
+  // A path, as journals once held it; the file's text never steers anything.
+  done.port = "/dev/ttyUSB7\x1B[2J";
+  done.serial = "237";
+  WindowOverAJournal w("binding-lookup", done);
+  auto& window = *w.window;
+  const std::string& dir = w.dir;
+  RecordingFace& face = w.face;
+  TSerEventLoop& loop = w.loop;
+  RecordingBoxes& boxes = w.boxes;
   window.FormCreate();
   for (const char* typed : {"2", "23", "237"}) {
     window.Core().zn.SetText(typed);
     window.SerialFieldChanged();
   }
   EXPECT_EQ(face.title, kIdleTitle) << "not looked up on the window's thread";
-  ASSERT_TRUE(loop.RunUntil([&] { return face.title != kIdleTitle; }, std::chrono::seconds(5)));
+  ASSERT_TRUE(w.TitleChanges(std::chrono::seconds(5)));
   EXPECT_EQ(face.title, "Серийный номер 237 уже записан 01.12.2026 14:02 через USB7\xEF\xBF\xBD[2J — GALT-5R");
 
   std::vector<std::filesystem::path> opened;
@@ -260,29 +278,15 @@ TEST(BindingJournal, TheWrittenBeforeLookupAndTheCopyToOpenComeBackThroughTheHan
 // A window that paints itself first asks the journal, and starts its
 // worker, only once it is on the screen; the title then says what it knows.
 TEST(BindingJournal, AWindowPaintedFirstLooksUpOnceShown) {
-  const std::string dir = ::testing::TempDir() + "binding-lookup-shown";
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
   JournalEntry done;
-  done.SetTime("2026-12-01T14:02:05+03:00");
-  done.operation = "установка";
   done.serial = "100";
-  done.outcome = "confirmed";
-  ASSERT_EQ(AppendJournalEntry(dir + "/j.csv", done), "");
-  const char* was = std::getenv("GALT_JOURNAL");
-  const std::string before = was != nullptr ? was : "";
-  SetJournal(dir + "/j.csv");
-  VirtualClock clock;
-  RecordingBoxes boxes;
-  RecordingPort port;
-  RecordingFace face;
-  TSerEventLoop loop;
-  WindowBinding window(face, OfflineWindow(clock, boxes, port), ToolkitServices{clock, boxes, loop, "galt-loader"});
-  SetJournal(before);
+  WindowOverAJournal w("binding-lookup-shown", done);
+  auto& window = *w.window;
+  auto& face = w.face;
   window.FormCreate(WindowBinding::PortStart::WhenShown);
-  EXPECT_FALSE(loop.RunUntil([&] { return face.title != kIdleTitle; }, std::chrono::milliseconds(300)));
+  EXPECT_FALSE(w.TitleChanges(std::chrono::milliseconds(300)));
   window.WindowShown();
-  ASSERT_TRUE(loop.RunUntil([&] { return face.title != kIdleTitle; }, std::chrono::seconds(5)));
+  ASSERT_TRUE(w.TitleChanges(std::chrono::seconds(5)));
   EXPECT_EQ(face.title, "Серийный номер 100 уже записан 01.12.2026 14:02 — GALT-5R");
 }
 
