@@ -122,6 +122,7 @@ void TForm1::BuildControls() {
   // System menu and minimise; no maximise, and the size is fixed.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  const TBuildingFont building(FontOf(form::Panel3.font));
   setFont(FontOf(form::Panel3.font));
   setFixedSize(form::Panel3.place.width, form::Panel3.place.height);
 

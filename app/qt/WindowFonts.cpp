@@ -1,5 +1,6 @@
 #include "app/qt/WindowFonts.h"
 
+#include <QGuiApplication>
 #include <QStringList>
 
 namespace galt {
@@ -12,6 +13,10 @@ QFont FontOf(const form::Font& Font, Glyphs Drawn) {
   if (Drawn == Glyphs::OfCaptions) font.setStyleStrategy(QFont::NoFontMerging);
   return font;
 }
+
+TBuildingFont::TBuildingFont(const QFont& Font) : system_(QGuiApplication::font()) { QGuiApplication::setFont(Font); }
+
+TBuildingFont::~TBuildingFont() { QGuiApplication::setFont(system_); }
 
 QColor ColourOf(const form::Colour& Colour) { return QColor(Colour.red, Colour.green, Colour.blue); }
 

@@ -21,6 +21,22 @@ enum class Glyphs { OfCaptions, AnyText };
 
 QFont FontOf(const form::Font& Font, Glyphs Drawn = Glyphs::OfCaptions);
 QColor ColourOf(const form::Colour& Colour);
+
+// While a window's controls are built, the application's font is the given
+// one (the window's own). A line edit lays its empty text out in the
+// application's font before it takes its widget's, so the system's font would
+// be loaded, about a millisecond, for a layout nobody sees. The system's font
+// is back, for boxes and menus, once the controls exist.
+class TBuildingFont {
+ public:
+  explicit TBuildingFont(const QFont& Font);
+  ~TBuildingFont();
+  TBuildingFont(const TBuildingFont&) = delete;
+  TBuildingFont& operator=(const TBuildingFont&) = delete;
+
+ private:
+  QFont system_;
+};
 QRect RectOf(const form::Place& Place);
 
 }  // namespace galt

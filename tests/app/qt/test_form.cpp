@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -57,6 +58,7 @@ TEST_F(FormTest, InstallPanelStartsWithItsLayoutTextsAndValues) {
     }
   }
   EXPECT_TRUE(form::cmbPorts.spokenName && form::zn.spokenName);
+  EXPECT_NE(QGuiApplication::font(), FontOf(form::Panel3.font)) << "boxes and menus keep the system's font";
   EXPECT_EQ(form.Label1->palette().color(QPalette::WindowText), ColourOf(*form::Label1.colour));
   EXPECT_EQ(form.cmbPorts->palette().color(QPalette::Text), ColourOf(*form::cmbPorts.colour));
   // The fallback font is wider than the designed one: captions must still
