@@ -22,21 +22,10 @@ set -euo pipefail
 setup=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 older=${2:+$(cd "$(dirname "$2")" && pwd)/$(basename "$2")}
 here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d "${3:-${TMPDIR:-/tmp}}/galt-installer.XXXXXX")
-prefix=$work/prefix
-cleanup() {
-  "$here/wine-end.sh" "$prefix" >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$here/wine-scratch-prefix.sh" galt-installer "${3:-}"
 
 key='Software\Microsoft\Windows\CurrentVersion\Uninstall\GALT-5R Loader'
 machine_environment='HKLM\System\CurrentControlSet\Control\Session Manager\Environment'
-run() { "$here/wine-run.sh" "$prefix" "$@"; }
-fail() { echo "FAIL: $*"; exit 1; }
-# A string value of the registry ("" when there is none), from reg export:
-# reg query prints in the console's code page, which has no Cyrillic.
-value() { "$here/wine-reg-value.sh" "$prefix" "$@"; }
 # Wine gives a Windows program's exit code to Linux modulo 256.
 code_of() { echo $(($1 % 256)); }
 # Waits (at most 5 s) until the path has gone.

@@ -12,19 +12,10 @@ set -euo pipefail
 msi=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 older=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d "${3:-${TMPDIR:-/tmp}}/galt-msi.XXXXXX")
-prefix=$work/prefix
-cleanup() {
-  "$here/wine-end.sh" "$prefix" >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$here/wine-scratch-prefix.sh" galt-msi "${3:-}"
 
 environment='HKLM\System\CurrentControlSet\Control\Session Manager\Environment'
 products='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
-run() { "$here/wine-run.sh" "$prefix" "$@"; }
-fail() { echo "FAIL: $*"; exit 1; }
-value() { "$here/wine-reg-value.sh" "$prefix" "$@"; }
 # The PATH's entries, one a line; Wine's msi leaves an empty one behind.
 entries() { value "$environment" Path | tr ';' '\n' | sed '/^$/d'; }
 msiexec() {
