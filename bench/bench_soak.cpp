@@ -42,6 +42,7 @@
 
 #include "records/JournalEntry.h"
 #include "tests/soak/Soak.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/PrivateFolder.h"
 #include "tests/support/QtWait.h"
 #include "tools/galt-emulator/tests/EmulatorProcess.h"
@@ -78,13 +79,6 @@ std::optional<Settings> Parse(int argc, char** argv) {
   return s;
 }
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 struct JournalState {
   std::size_t records = 0;
   JournalEntry last;
@@ -97,7 +91,7 @@ JournalState ReadJournal(const std::string& path) {
     state.last = record.Entry();
     return true;
   });
-  reader.Feed(ReadText(path));
+  reader.Feed(galt::testing::FileBytes(path));
   reader.Finish();
   return state;
 }
@@ -236,7 +230,7 @@ bool RunWindow(const Settings& settings, int argc, char** argv) {
   int ends = 0;
   for (const auto& entry : std::filesystem::directory_iterator(folder / ""))
     if (entry.path().filename().string().rfind("trace.txt", 0) == 0) {
-      std::istringstream in(ReadText(entry.path().string()));
+      std::istringstream in(galt::testing::FileBytes(entry.path().string()));
       for (std::string line; std::getline(in, line);) ends += line.find("итог: ") != std::string::npos;
     }
   std::printf("window trace: %d install ends for %d installs\n", ends, settings.installs);
@@ -319,9 +313,9 @@ std::string CliInstall(const SoakRun& run, const PrivateFolder& folder, const st
 
   const SoakEnd end = ExpectedEnd(run, port);
   const bool confirmed = end.outcome == Outcome::Confirmed;
-  const std::string said = LastLine(ReadText(confirmed ? out : err));
+  const std::string said = LastLine(galt::testing::FileBytes(confirmed ? out : err));
   if (ran.code != (confirmed ? 0 : 1))
-    return "exit " + std::to_string(ran.code) + ": " + LastLine(ReadText(err)) + " / " + LastLine(ReadText(out));
+    return "exit " + std::to_string(ran.code) + ": " + LastLine(galt::testing::FileBytes(err)) + " / " + LastLine(galt::testing::FileBytes(out));
   const std::string wanted =
       confirmed ? "Серийный номер " + std::to_string(run.serial) + " записан: " + port + ", " : end.text;
   if (said.rfind(wanted, 0) != 0) return "said \"" + said + "\", not \"" + wanted + "\"";
@@ -330,7 +324,7 @@ std::string CliInstall(const SoakRun& run, const PrivateFolder& folder, const st
   if (run.fault == SoakFault::OtherModel && summary.find(", writes 0,") == std::string::npos)
     return "a device of another model was written: " + LastLine(summary);
   if (std::string problem = JournalMismatch(ReadJournal(journal), count, end); !problem.empty()) return problem;
-  const std::string traced = LastLine(ReadText(trace));
+  const std::string traced = LastLine(galt::testing::FileBytes(trace));
   if (traced.find("итог: " + std::string(OutcomeName(end.outcome))) == std::string::npos)
     return "trace ends \"" + traced + "\"";
   return {};

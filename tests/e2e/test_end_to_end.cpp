@@ -27,6 +27,7 @@
 #include "app/qt/StopSignals.h"
 #include "tests/e2e/PluggableDevice.h"
 #include "tests/e2e/Rig.h"
+#include "tests/support/FileBytes.h"
 
 namespace galt {
 namespace {
@@ -340,9 +341,8 @@ TEST(EndToEnd, SigtermMidInstallStopsItAsAClose) {
   EXPECT_FALSE(r.core().OperationRunning());
   EXPECT_EQ(LastJournalEntry(*r.form).outcome, r.boxes.boxes.empty() ? "stopped" : "confirmed");
   r.form.reset();  // the trace is written out
-  std::stringstream text;
-  text << std::ifstream(trace).rdbuf();
-  EXPECT_TRUE(text.str().ends_with(r.boxes.boxes.empty() ? "-- итог: stopped\n" : "-- порт закрыт\n")) << text.str();
+  const std::string text = testing::FileBytes(trace);
+  EXPECT_TRUE(text.ends_with(r.boxes.boxes.empty() ? "-- итог: stopped\n" : "-- порт закрыт\n")) << text;
   std::remove(trace.c_str());
   // The port is free: the next window opens it.
   RecordingBoxes boxes;

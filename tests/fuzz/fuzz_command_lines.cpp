@@ -12,15 +12,14 @@
 #include "app/cli/CliOptions.h"
 #include "frontend/WindowOptions.h"
 #include "sequences/InstallTiming.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 namespace {
 
+using galt::fuzz::Check;
+
 using galt::cli::Action;
 using galt::cli::CliOptions;
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
 
 bool Same(const CliOptions& a, const CliOptions& b) {
   return a.action == b.action && a.port == b.port && a.serial == b.serial && a.file == b.file &&

@@ -12,12 +12,11 @@
 #include <vector>
 
 #include "records/FrameMeaning.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 namespace {
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
+using galt::fuzz::Check;
 
 struct Story {
   std::vector<std::string> replies;  // completed frames: in words, then their bytes

@@ -8,8 +8,11 @@
 #include <string_view>
 
 #include "image/HexImport.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 namespace {
+
+using galt::fuzz::Check;
 
 bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
 
@@ -25,10 +28,6 @@ bool IsLineFor(const std::string& line, int index) {
     if (!IsHexDigit(line[at]) || !IsHexDigit(line[at + 1]) || line[at + 2] != ' ') return false;
   }
   return true;
-}
-
-void Check(bool ok) {
-  if (!ok) std::abort();
 }
 
 int DigitValue(char c) {

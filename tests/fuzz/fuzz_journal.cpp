@@ -14,12 +14,11 @@
 
 #include "records/JournalEntry.h"
 #include "records/UntrustedText.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 namespace {
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
+using galt::fuzz::Check;
 
 struct Seen {
   std::vector<galt::JournalEntry> entries;

@@ -12,12 +12,11 @@
 
 #include "serial/PortName.h"
 #include "serial/PortTable.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 namespace {
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
+using galt::fuzz::Check;
 
 bool SameText(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

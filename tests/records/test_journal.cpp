@@ -32,6 +32,7 @@
 #include "records/JournalFile.h"
 #include "records/LocalTime.h"
 #include "records/UntrustedText.h"
+#include "tests/support/FileBytes.h"
 
 namespace galt {
 namespace {
@@ -44,13 +45,6 @@ fs::path Fresh(const std::string& name) {
   fs::remove_all(path.parent_path());
   fs::create_directories(path.parent_path());
   return path;
-}
-
-std::string Bytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 void Put(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
@@ -113,7 +107,7 @@ TEST(JournalFormat, EveryFieldIsOneHarmlessLineAndComesBackAsWritten) {
   ASSERT_EQ(AppendJournalEntry(path, tricky), "");
   ASSERT_EQ(AppendJournalEntry(path, Entry("238", "confirmed")), "");
 
-  const std::string text = Bytes(path);
+  const std::string text = testing::FileBytes(path);
   EXPECT_EQ(text.rfind(std::string(kJournalBom) +
                            "время;часовой пояс;программа;компьютер;пользователь;порт;адаптер;операция;серийный номер;"
                            "версия;итог;сообщение;секунды;блоков записано;файл\r\n",
@@ -185,7 +179,7 @@ TEST(JournalFile, AJournalWrittenBeforeIsReadAndAppendedToInItsOwnForm) {
   const fs::path path = Fresh("journal.csv");
   Put(path, kFirstHead + FirstLine("230") + "2026-11-30T09:00:00+03:00;cli");  // and a line cut off
   ASSERT_EQ(AppendJournalEntry(path, Entry("231", "confirmed", "2026-12-01T14:02:05+03:00")), "");
-  const std::string text = Bytes(path);
+  const std::string text = testing::FileBytes(path);
   EXPECT_EQ(text.rfind(kFirstHead + FirstLine("230") + "2026-11-30T09:00:00+03:00;cli\r\n2026-12-01T14:02:05+03:00;",
                        0),
             0u)
@@ -231,7 +225,7 @@ TEST(JournalFile, TwoProcessesAppendingAtOnceLoseAndInterleaveNothing) {
 TEST(JournalFile, AWriteThatFailsPartWayLeavesNothingBehind) {
   const fs::path path = Fresh("journal.csv");
   ASSERT_EQ(AppendJournalEntry(path, Entry("237", "confirmed")), "");
-  const std::string before = Bytes(path);
+  const std::string before = testing::FileBytes(path);
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -246,7 +240,7 @@ TEST(JournalFile, AWriteThatFailsPartWayLeavesNothingBehind) {
   int status = 0;
   waitpid(child, &status, 0);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the failure is told";
-  EXPECT_EQ(Bytes(path), before);
+  EXPECT_EQ(testing::FileBytes(path), before);
   ASSERT_EQ(AppendJournalEntry(path, Entry("239", "confirmed")), "");
   EXPECT_EQ(Serials(ReadJournal(path, 20)), (std::vector<std::string>{"237", "239"}));
 }
@@ -339,7 +333,7 @@ TEST(JournalFile, AnythingButAJournalIsRefusedAtOnceAndLeftAsItWas) {
     EXPECT_FALSE(FindWrittenBefore(c.path, 237)) << c.name;
     EXPECT_LT(std::chrono::steady_clock::now() - start, kRecordLockWait) << c.name << ": nothing is waited for";
   }
-  EXPECT_EQ(Bytes(dir / "foreign.csv"), foreign);
+  EXPECT_EQ(testing::FileBytes(dir / "foreign.csv"), foreign);
   EXPECT_EQ(ReadJournal(dir / "folder", 20).error, "Журнал " + JournalPathText(dir / "folder") +
                                                         " не читается: это папка, а не файл.");
   EXPECT_FALSE(fs::exists(dir / "nowhere")) << "nothing is made where a dangling link points";
@@ -408,7 +402,7 @@ TEST(JournalFile, TheCopyToReadHoldsTheJournalAndIsReadOnly) {
   const JournalCopy first = CopyJournalToRead(path), second = CopyJournalToRead(path);
   ASSERT_EQ(first.problem, "");
   EXPECT_NE(first.file, second.file) << "one still open elsewhere is left alone";
-  EXPECT_EQ(Bytes(first.file), Bytes(path));
+  EXPECT_EQ(testing::FileBytes(first.file), testing::FileBytes(path));
   EXPECT_EQ(first.file.parent_path(), (fs::temp_directory_path() / "").parent_path()) << "in the temporary folder";
   EXPECT_EQ(fs::status(first.file).permissions() & fs::perms::owner_write, fs::perms::none);
   for (const JournalCopy& copy : {first, second}) {

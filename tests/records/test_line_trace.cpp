@@ -19,6 +19,7 @@
 #include "frontend/WindowOptions.h"
 #include "records/FrameMeaning.h"
 #include "records/TraceFile.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/Frames.h"
 #include "tests/support/OfflineWindow.h"
 #include "tests/support/RecordingPort.h"
@@ -119,10 +120,7 @@ TEST(WindowTrace, HoldsEachFrameInTheWindowsTimeAndEachEndAndAFileThatCannotBeWr
   EXPECT_EQ(boxes.boxes[3].text, boxes.boxes[0].text);
   EXPECT_EQ(boxes.boxes[4].text, boxes.boxes[1].text);
 
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  const std::string trace = text.str();
+  const std::string trace = FileBytes(path);
   const std::string program = ProgramVersion("galt-loader");
   EXPECT_EQ(trace.rfind("\n# трасса линии: " + program.substr(0, program.find(" —")) + ", ", 0), 0u) << trace;
   for (const char* part :
@@ -145,10 +143,9 @@ TEST(TraceFileLimit, AFullFileGoesOnInTheNextOfItsSeriesEachSayingWhere) {
   std::string all;  // the series' files one after another
   int n = 0;
   for (; std::filesystem::exists(TraceFilePart(path, n)); ++n) {
-    std::stringstream text;
-    text << std::ifstream(TraceFilePart(path, n), std::ios::binary).rdbuf();
-    EXPECT_LE(text.str().size(), 500u) << n;
-    all += text.str();
+    const std::string part = FileBytes(TraceFilePart(path, n));
+    EXPECT_LE(part.size(), 500u) << n;
+    all += part;
   }
   ASSERT_GE(n, 3);
   for (int k = 1; k < n; ++k) {

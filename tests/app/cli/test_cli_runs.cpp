@@ -29,6 +29,7 @@
 #include "records/JournalFile.h"
 #include "serial/PortName.h"
 #include "tests/app/cli/CapturedConsole.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/PrivateFolder.h"
 #include "tests/support/VirtualDevice.h"
 
@@ -219,10 +220,7 @@ TEST(CliServicePasses, ReadWritesTheFlashAsHexThatVerifiesAgainstTheDevice) {
   ASSERT_EQ(read.code, 0) << read.err;
   EXPECT_TRUE(Has(read.out, "Данные FLASH-памяти считаны\nСчитанные данные записаны в файл " + file + ".\n"));
 
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  const HexImportResult imported = ImportHexText(text.str());
+  const HexImportResult imported = ImportHexText(galt::testing::FileBytes(file));
   ASSERT_FALSE(imported.error);
   EXPECT_EQ(imported.blockLimit, 235) << "233 blocks of data";
   ImageBuffer image;
@@ -271,9 +269,7 @@ TEST(CliServicePasses, APassWithoutRepliesOrWithABadFileFails) {
   const std::string kept = TempPath("kept.hex");
   std::ofstream(kept) << "mine\n";
   EXPECT_EQ(RunCli({"--port", device.Path(), "--read", kept, "--blocks", "10"}).code, 1);
-  std::stringstream still;
-  still << std::ifstream(kept).rdbuf();
-  EXPECT_EQ(still.str(), "mine\n");
+  EXPECT_EQ(galt::testing::FileBytes(kept), "mine\n");
   int beside = 0;
   for (const auto& entry : std::filesystem::directory_iterator(::testing::TempDir()))
     beside += entry.path().filename().string().rfind("kept.hex.", 0) == 0;
