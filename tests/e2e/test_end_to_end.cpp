@@ -5,24 +5,20 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-
-#include <QElapsedTimer>
-#include <QTimer>
-#include <ctime>
-
-#include <csignal>
-#include <unistd.h>
 
 #include "app/qt/StopSignals.h"
 #include "tests/e2e/PluggableDevice.h"
