@@ -72,22 +72,18 @@ WindowBinding::~WindowBinding() {
 }
 
 void WindowBinding::FormCreate(PortStart Ports) {
-  portsWaiting_ = scanPorts_ && Ports == PortStart::WhenShown;
-  lookUpWaiting_ = Ports == PortStart::WhenShown;
-  if (scanPorts_ && !portsWaiting_) chooser_.StartUp();
+  waitingForShow_ = Ports == PortStart::WhenShown;
+  if (scanPorts_ && !waitingForShow_) chooser_.StartUp();
   core_.FormCreateImage();
-  ShowOperationTitle(!lookUpWaiting_);
+  ShowOperationTitle(!waitingForShow_);
 }
 
 void WindowBinding::WindowShown() {
   if (shown_) return;
-  if (lookUpWaiting_) {
-    lookUpWaiting_ = false;
+  if (waitingForShow_) {
+    waitingForShow_ = false;
     ShowOperationTitle();  // the lookup's thread works while the ports are scanned
-  }
-  if (portsWaiting_) {
-    portsWaiting_ = false;
-    chooser_.StartUp();  // its boxes join the held ones, in order
+    if (scanPorts_) chooser_.StartUp();  // its boxes join the held ones, in order
   }
   shown_ = true;
   std::vector<std::string> held;

@@ -158,8 +158,7 @@ class WindowBinding : private PortView, private MessageBoxes {
   std::string opening_;  // the port being opened, named in the title
   std::string portName_, adapter_;  // the open port as the list shows it
   bool shown_ = false;
-  bool portsWaiting_ = false;  // for WindowShown
-  bool lookUpWaiting_ = false;  // for WindowShown
+  bool waitingForShow_ = false;  // the lookup and the ports start in WindowShown
   std::vector<std::string> heldErrors_;
   OperationShown operationShown_;
   int boxesOpen_ = 0;

@@ -48,7 +48,6 @@ void LoaderCore::Timer2Timer() {
     link.CurrentCommand = cmdDeactivate;
     SendCommand();
   } else {
-    Timer2->SetEnabled(false);
     DeactivateTries = 0;
     End(OperationEnd::DeactivationFailed, BoxIcon::Error, texts::kErrorCaption, texts::kDeactivateError);
   }
@@ -56,14 +55,12 @@ void LoaderCore::Timer2Timer() {
 }
 
 void LoaderCore::Timer4Timer() {
-  Timer4->SetEnabled(false);
   End(OperationEnd::EchoMissing, BoxIcon::Error, texts::kErrorCaption, texts::kLoadError);
 }
 
 void LoaderCore::Timer3Timer() {
   const int next = NextLadderStep(Timer3->Interval());
   if (next == 0) {  // the last query went unanswered
-    Timer3->SetEnabled(false);
     End(OperationEnd::ConfirmationMissing, BoxIcon::Error, texts::kErrorCaption, texts::kLoadError);
     return;
   }

@@ -39,7 +39,6 @@ void LoaderCore::StopTimers() {
 }
 
 void LoaderCore::LinkLost(const std::string& portName) {
-  StopTimers();
   LinkReset();
   End(OperationEnd::LinkLost, BoxIcon::Error, texts::kErrorCaption, texts::LinkLostText(portName));
 }

@@ -59,7 +59,6 @@ void LoaderCore::HandleReply() {
       const bool accepted = reply[1] == DeviceModel && SerialOfFrame(reply.data()) == serial && reply[5] == 2;
       if (!accepted) return;
       Gauge2.SetProgress(kLoadConfirmed);
-      Timer3->SetEnabled(false);
       End(OperationEnd::Confirmed, BoxIcon::Information, texts::kActivationCaption, texts::kActivationDone);
       return;
     }
@@ -83,7 +82,6 @@ void LoaderCore::HandleReply() {
         sized1 = "FLASH-память: " + std::string(shown);
         const std::string_view body = LineBody(Memo1, block * kBlockLines + k);
         if (body.substr(0, kCompareChars) != shown.substr(0, kCompareChars)) {
-          ReplyWatchdog->SetEnabled(false);
           End(OperationEnd::VerifyMismatch, BoxIcon::Error, texts::kErrorCaption, texts::DataErrorText(block));
           return;
         }
@@ -95,7 +93,6 @@ void LoaderCore::HandleReply() {
         SendCommand();
         return;
       }
-      ReplyWatchdog->SetEnabled(false);
       if (!VerifyMode) {
         while (ReadLineCount < kFullImageLines) Memo1.Append(BlankLineText(ReadLineCount++));
         End(OperationEnd::ReadDone, BoxIcon::Information, texts::kReadCaption, texts::kReadDone);
@@ -124,7 +121,6 @@ void LoaderCore::HandleReply() {
         link.CurrentCommand = cmdWriteBlock;
         SendCommand();
       } else {
-        Timer4->SetEnabled(false);
         Gauge2.SetProgress(kLoadAllWritten);
         link.CurrentCommand = cmdActivate;
         SendCommand();

@@ -47,7 +47,6 @@ void LoaderCore::ver_fClick() {
 }
 
 void LoaderCore::ReplyWatchdogTimer() {
-  ReplyWatchdog->SetEnabled(false);
   End(OperationEnd::ReplyMissing, BoxIcon::Error, texts::kErrorCaption, texts::BlockReplyMissingText(St_blk));
 }
 

@@ -12,7 +12,6 @@
 #include <windows.h>
 
 #include <system_error>
-#include <thread>
 
 #include "winutil/WideText.h"
 #else
