@@ -34,6 +34,18 @@ std::optional<JournalLayout> LayoutOf(RegularFile& file, std::uint64_t size) {
   return JournalLayout::OfHead(std::string_view(start).substr(0, end));
 }
 
+// Feeds `reader` the rest of `file` (or until it stops) and finishes it;
+// false on a read error (RegularFile::LastCode says which).
+bool FeedAll(RegularFile& file, JournalReader& reader) {
+  std::string chunk(kChunk, '\0');
+  for (std::ptrdiff_t n; (n = file.Read(chunk.data(), chunk.size())) != 0;) {
+    if (n < 0) return false;
+    if (!reader.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(n)))) break;
+  }
+  reader.Finish();
+  return true;
+}
+
 // Reads the journal at `path` through `reader`; the error, in the user's
 // words, when it could not be read.
 std::string ReadThrough(const fs::path& path, JournalReader& reader, bool& missing) {
@@ -46,14 +58,7 @@ std::string ReadThrough(const fs::path& path, JournalReader& reader, bool& missi
   }
   const std::string unreadable = "Журнал " + JournalPathText(path) + " не читается: ";
   if (problem) return unreadable + FileProblemText(problem) + ".";
-  std::string chunk(kChunk, '\0');
-  for (;;) {
-    const std::ptrdiff_t n = file.Read(chunk.data(), chunk.size());
-    if (n < 0) return unreadable + FileProblemText({FileFault::Other, RegularFile::LastCode()}) + ".";
-    if (n == 0) break;
-    if (!reader.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(n)))) break;
-  }
-  reader.Finish();
+  if (!FeedAll(file, reader)) return unreadable + FileProblemText({FileFault::Other, RegularFile::LastCode()}) + ".";
   if (reader.Foreign()) return "В файле " + JournalPathText(path) + " не журнал загрузчика.";
   missing = reader.Empty();
   return {};
@@ -123,16 +128,7 @@ JournalRead ReadJournal(const fs::path& path, std::size_t last) {
 }
 
 std::optional<WrittenBefore> FindWrittenBefore(const fs::path& path, int serial) {
-  std::optional<WrittenBefore> found;
-  JournalReader reader([&](const JournalRecord& record) {
-    if (ConfirmedSerial(record) == serial) {
-      found = WrittenBefore{record.Field(JournalColumn::Time), record.Field(JournalColumn::Port)};
-    }
-    return true;
-  });
-  bool missing = false;
-  if (!ReadThrough(path, reader, missing).empty()) return std::nullopt;
-  return found;
+  return WrittenBeforeIndex(path).Find(serial);
 }
 
 std::optional<WrittenBefore> WrittenBeforeIndex::Find(int serial) {
@@ -153,13 +149,7 @@ std::optional<WrittenBefore> WrittenBeforeIndex::Find(int serial) {
       }
       return true;
     });
-    std::string chunk(kChunk, '\0');
-    std::ptrdiff_t n;
-    while ((n = file.Read(chunk.data(), chunk.size())) > 0) {
-      if (!reader.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(n)))) break;
-    }
-    reader.Finish();
-    if (n < 0 || reader.Foreign()) confirmed_.clear();
+    if (!FeedAll(file, reader) || reader.Foreign()) confirmed_.clear();
   }
   const auto found = confirmed_.find(serial);
   return found != confirmed_.end() ? std::optional(found->second) : std::nullopt;
