@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "image/HexImport.h"
 #include "image/ImageBuffer.h"
 #include "link/Link.h"
 #include "sequences/Controls.h"
@@ -133,6 +134,9 @@ class LoaderCore : private LinkHost {
   OperationProgress Progress() const;
 
  private:
+  // Applies an import of the HEX file into the image with the block limit
+  // it found; a refused file changes nothing and is reported in a box.
+  bool OpenHex(const std::function<std::optional<HexImportError>(int& blockLimit)>& import);
   // LinkHost
   int SerialNumber() override { return zn.Value(); }
   int BlockNumber() override { return TextToInt(St_blk); }

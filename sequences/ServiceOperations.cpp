@@ -71,9 +71,9 @@ void LoaderCore::Button1Click() {
   st_rxd = "0";
 }
 
-bool LoaderCore::OpenHexFile(const std::filesystem::path& path) {
+bool LoaderCore::OpenHex(const std::function<std::optional<HexImportError>(int& blockLimit)>& import) {
   int blockLimit = SPBLH.Value();
-  if (const auto error = ImportHexFile(path, Memo1, blockLimit)) {
+  if (const auto error = import(blockLimit)) {
     boxes_.Show(BoxIcon::Error, texts::kErrorCaption, HexImportErrorText(*error));
     return false;
   }
@@ -81,14 +81,12 @@ bool LoaderCore::OpenHexFile(const std::filesystem::path& path) {
   return true;
 }
 
+bool LoaderCore::OpenHexFile(const std::filesystem::path& path) {
+  return OpenHex([&](int& blockLimit) { return ImportHexFile(path, Memo1, blockLimit); });
+}
+
 bool LoaderCore::OpenHexBytes(std::string_view bytes) {
-  int blockLimit = SPBLH.Value();
-  if (const auto error = ImportHexBytes(bytes, Memo1, blockLimit)) {
-    boxes_.Show(BoxIcon::Error, texts::kErrorCaption, HexImportErrorText(*error));
-    return false;
-  }
-  SPBLH.SetValue(blockLimit);
-  return true;
+  return OpenHex([&](int& blockLimit) { return ImportHexBytes(bytes, Memo1, blockLimit); });
 }
 
 }  // namespace galt
