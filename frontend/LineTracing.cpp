@@ -90,9 +90,7 @@ LineTracing::LineTracing(SerialText& line, const std::optional<std::filesystem::
 
 void LineTracing::Began(JournalOperation operation, std::optional<int> serial, const std::string& port) {
   if (!trace_) return;
-  std::string words = operation == JournalOperation::Install ? "установка"
-                      : operation == JournalOperation::Read  ? "считывание"
-                                                             : "проверка";
+  std::string words(JournalOperationName(operation));  // as the journal names it
   if (serial) words += ", серийный номер " + std::to_string(*serial);
   if (!port.empty()) words += ", порт " + port;
   trace_->Began(words);
