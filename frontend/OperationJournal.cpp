@@ -4,7 +4,6 @@
 #include <mutex>
 
 #include "ports/PortDescription.h"
-#include "ports/PortProbe.h"
 #include "records/ComputerAndUser.h"
 #include "records/LocalTime.h"
 #include "records/UntrustedText.h"
@@ -255,10 +254,8 @@ std::string AdapterText(const TSerPortEntry& entry) {
 }
 
 std::string AdapterTextOfPath(const std::string& path) {
-  const TSerNode node = LookAtNode(path);
-  if (!node.Exists) return {};
   TSerPortEntry entry;
-  const TSerPortFacts facts = TSerPortDescriber().Describe(node.Key.Rdev, node.Name);
+  const TSerPortFacts facts = PortFactsOf(path);
   entry.Description = facts.Description;
   entry.AdapterSerial = facts.AdapterSerial;
   return AdapterText(entry);
