@@ -85,6 +85,6 @@ bool FileWorker::WaitIdle(std::chrono::steady_clock::time_point deadline, const 
   }
 }
 
-void FileWorker::Abandon(std::chrono::milliseconds wait) { endWait_ = wait; }
+void FileWorker::Abandon() { endWait_ = std::chrono::milliseconds(0); }
 
 }  // namespace galt

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace galt {
 
@@ -21,8 +22,8 @@ inline constexpr std::chrono::milliseconds kRecordLockWait{1500};
 class FileWorker {
  public:
   FileWorker();
-  // Waits for what was asked until `kRecordFileDeadline` (or the time given
-  // to Abandon) has passed, then leaves the rest.
+  // Waits for what was asked until `kRecordFileDeadline` has passed (not at
+  // all once abandoned), then leaves the rest.
   ~FileWorker();
   FileWorker(const FileWorker&) = delete;
   FileWorker& operator=(const FileWorker&) = delete;
@@ -32,13 +33,26 @@ class FileWorker {
   // Waits until every task posted so far has run, `deadline` has come, or
   // `stop` (asked every 50 ms) answers true; true when all ran.
   bool WaitIdle(std::chrono::steady_clock::time_point deadline, const std::function<bool()>& stop = {});
-  // From now on the worker's end waits `wait` at most (none: at once).
-  void Abandon(std::chrono::milliseconds wait = std::chrono::milliseconds(0));
+  // From now on the worker's end leaves what is still running at once.
+  void Abandon();
 
  private:
   struct Shared;
   std::shared_ptr<Shared> shared_;
   std::chrono::milliseconds endWait_ = kRecordFileDeadline;
 };
+
+// Runs `task` on a worker of its own: its result, or nothing when
+// `deadline` came or `stop` answered true first (the task is left to itself).
+template <typename Task>
+auto RunWithin(Task task, std::chrono::steady_clock::time_point deadline, const std::function<bool()>& stop = {})
+    -> std::optional<decltype(task())> {
+  const auto result = std::make_shared<std::optional<decltype(task())>>();
+  FileWorker worker;
+  worker.Post([result, task = std::move(task)] { *result = task(); });
+  if (worker.WaitIdle(deadline, stop)) return std::move(*result);
+  worker.Abandon();
+  return std::nullopt;
+}
 
 }  // namespace galt

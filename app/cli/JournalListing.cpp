@@ -41,16 +41,15 @@ int PrintJournal(const std::filesystem::path& path, ConsoleOutput& console, std:
                  const std::function<bool()>& stopRequested) {
   using Stream = ConsoleOutput::Stream;
   console.Line(Stream::Out, "Журнал: " + JournalPathText(path));
-  const auto shared = std::make_shared<JournalRead>();
-  FileWorker reader;
-  reader.Post([shared, path, last] { *shared = ReadJournal(path, last); });
-  if (!reader.WaitIdle(std::chrono::steady_clock::now() + kListingDeadline, stopRequested)) {
-    reader.Abandon();
+  const std::optional<JournalRead> done =
+      RunWithin([path, last] { return ReadJournal(path, last); }, std::chrono::steady_clock::now() + kListingDeadline,
+                stopRequested);
+  if (!done) {
     if (stopRequested && stopRequested()) return kExitStopped;
     console.Line(Stream::Err, "Журнал " + JournalPathText(path) + " не читается: файл не отвечает.");
     return kExitFile;
   }
-  const JournalRead& read = *shared;
+  const JournalRead& read = *done;
   if (!read.error.empty()) {
     console.Line(Stream::Err, read.error);
     return kExitFile;

@@ -180,17 +180,15 @@ std::optional<int> Session::ImportFileToVerify() {
     std::optional<std::string> bytes;
     FileProblem problem;
   };
-  const auto read = std::make_shared<Read>();
-  FileWorker reader;
-  reader.Post([read, path = FilePath(options_.file)] {
-    read->bytes = ReadRegularFile(path, kMaxHexFileBytes, read->problem);
-  });
-  const auto deadline = std::chrono::steady_clock::now() + kFileReadDeadline;
-  const bool done = reader.WaitIdle(deadline, [this] { return Stopping(); });
-  if (!done) {
-    reader.Abandon();
-    if (Stopping()) return kExitStopped;
-  }
+  const std::optional<Read> read = RunWithin(
+      [path = FilePath(options_.file)] {
+        Read got;
+        got.bytes = ReadRegularFile(path, kMaxHexFileBytes, got.problem);
+        return got;
+      },
+      std::chrono::steady_clock::now() + kFileReadDeadline, [this] { return Stopping(); });
+  const bool done = read.has_value();
+  if (!done && Stopping()) return kExitStopped;
   if (done && read->bytes) {
     // The import reports a refused file in its own box.
     return core_.OpenHexBytes(*read->bytes) ? std::nullopt : std::optional<int>(kExitFile);
