@@ -60,25 +60,21 @@ int TraceFile::PartWithRoom(const Shared& s, int part) {
 bool TraceFile::Open(Shared& s, int part, FileProblem& problem) {
   s.part = part;
   const std::filesystem::path name = TraceFilePart(s.path, part);
-  // Looked at first: a FIFO or a device there would hold the writer.
-  if (!RegularFile::Open(name, RegularFile::Access::Append, problem).IsOpen()) return false;
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(name, error);
-  s.size = error ? 0 : size;
-  s.file.open(name, std::ios::binary | std::ios::app);
-  return static_cast<bool>(s.file);
+  // Only a plain file: a FIFO or a device there would hold the writer.
+  s.file = RegularFile::Open(name, RegularFile::Access::Append, problem);
+  s.size = s.file.IsOpen() ? s.file.Size().value_or(0) : 0;
+  return s.file.IsOpen();
 }
 
 bool TraceFile::MakeRoom(Shared& s, std::size_t coming) {
   if (s.size == 0 || s.size + coming <= s.limit || s.part == kLastPart) return true;
   const std::filesystem::path from = TraceFilePart(s.path, s.part);
   const int next = PartWithRoom(s, s.part + 1);
-  s.file << "# трасса продолжается в файле " << Shown(TraceFilePart(s.path, next)) << "\n";
-  s.file.close();
+  if (s.file.Append("# трасса продолжается в файле " + Shown(TraceFilePart(s.path, next)) + "\n", s.size)) return false;
   FileProblem problem;
-  if (!s.file || !Open(s, next, problem)) return false;
+  if (!Open(s, next, problem)) return false;
   const std::string head = "# продолжение трассы из файла " + Shown(from) + "\n";
-  s.file << head;
+  if (s.file.Append(head, s.size)) return false;
   s.size += head.size();
   return true;
 }
@@ -141,9 +137,7 @@ void TraceFile::Write(const std::shared_ptr<Shared>& shared) {
     hold.unlock();
     bool ok = MakeRoom(s, batch.size());
     if (ok) {
-      s.file.write(batch.data(), static_cast<std::streamsize>(batch.size()));
-      s.file.flush();
-      ok = static_cast<bool>(s.file);
+      ok = !s.file.Append(batch, s.size);  // a batch cut off part-way is taken back
       s.size += batch.size();
     }
     batch.clear();

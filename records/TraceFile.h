@@ -16,13 +16,14 @@
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
+
+#include "records/RegularFile.h"
 
 namespace galt {
 
@@ -62,7 +63,7 @@ class TraceFile {
   // What the writer uses, shared with it: a writer left stuck outlives the
   // TraceFile.
   struct Shared {
-    std::ofstream file;
+    RegularFile file;            // checked to be a plain file, then written
     std::filesystem::path path;  // the series' first file
     int part = 0;                // the series' file being written
     std::uintmax_t size = 0;     // what that file holds
