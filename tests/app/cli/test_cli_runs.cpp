@@ -295,26 +295,23 @@ TEST(CliServicePasses, APassWithoutRepliesOrWithABadFileFails) {
   EXPECT_TRUE(bad.back() != node || (::lstat(node.c_str(), &seen) == 0 && S_ISCHR(seen.st_mode)));
   for (const std::string& made : {fifo, node, dangling}) std::remove(made.c_str());
 
-  // A file with a fault, or cut before its end-of-file record, is refused
-  // before the first frame.
-  for (const auto& [text, said] : std::vector<std::pair<std::string, std::string>>{
-           {":10000000ZZ\n", "Недопустимый символ в строке 1 файла!\n"},
-           {":10000000000102030405060708090A0B0C0D0E0F78\n",
-            "Файл обрезан: в нём нет записи конца файла. Возьмите файл целиком и повторите.\n"}}) {
-    std::ofstream(file) << text;
-    const CliResult verify = RunCli({"--port", device.Path(), "--serial", "237", "--verify", file});
-    EXPECT_EQ(verify.code, 4);
-    EXPECT_EQ(verify.err, said);
-  }
-  // A file to compare with that is no file is refused at once, saying what
-  // it is: a FIFO nobody writes would hold the read for ever.
+  // A file to compare with that has a fault, is cut before its end-of-file
+  // record or is no file at all is refused before the first frame, saying
+  // what it is: a FIFO nobody writes would hold the read for ever.
+  const std::string cut = TempPath("cut.hex"), absent = TempPath("absent.hex");
+  std::ofstream(file) << ":10000000ZZ\n";
+  std::ofstream(cut) << ":10000000000102030405060708090A0B0C0D0E0F78\n";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  for (const auto& [notFile, reason] :
-       {std::pair<std::string, std::string>{fifo, "это не обычный файл (канал, устройство или порт)"},
-        {::testing::TempDir(), "это папка, а не файл"}, {TempPath("absent.hex"), "файла нет"}}) {
-    const CliResult refused = RunCli({"--port", device.Path(), "--serial", "237", "--verify", notFile});
-    EXPECT_EQ(refused.code, 4) << notFile;
-    EXPECT_EQ(refused.err, "Ошибка чтения файла! " + notFile + ": " + reason + ".\n");
+  const std::string unread = "Ошибка чтения файла! ";
+  for (const auto& [refusedFile, said] : std::vector<std::pair<std::string, std::string>>{
+           {file, "Недопустимый символ в строке 1 файла!"},
+           {cut, "Файл обрезан: в нём нет записи конца файла. Возьмите файл целиком и повторите."},
+           {fifo, unread + fifo + ": это не обычный файл (канал, устройство или порт)."},
+           {::testing::TempDir(), unread + ::testing::TempDir() + ": это папка, а не файл."},
+           {absent, unread + absent + ": файла нет."}}) {
+    const CliResult refused = RunCli({"--port", device.Path(), "--serial", "237", "--verify", refusedFile});
+    EXPECT_EQ(refused.code, 4) << refusedFile;
+    EXPECT_EQ(refused.err, said + "\n");
   }
   std::remove(fifo.c_str());
   device.Stop();
