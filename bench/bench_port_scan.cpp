@@ -20,6 +20,7 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -70,6 +71,16 @@ std::vector<double> TimeScans(const galt::TSerPortTable& Table, int Scans, std::
     Count = static_cast<std::size_t>(std::count_if(scan.Listed.begin(), scan.Listed.end(), Counted));
   }
   return wall;
+}
+
+// The window over Table, painted.
+std::unique_ptr<galt::TForm1> ShownWindow(const galt::TSerPortTable& Table, galt::testing::RecordingBoxes& Boxes) {
+  galt::TForm1Setup setup;
+  setup.boxes = &Boxes;
+  setup.ports = Table;
+  auto form = std::make_unique<galt::TForm1>(setup);
+  galt::testing::ShowPainted(*form);
+  return form;
 }
 
 // Plugs Runs ports in turn into the window's list of Listed: the time from
@@ -123,11 +134,8 @@ bool UnmockedPass(int Runs, int argc, char** argv) {
       TimeScans(table, Runs, cpu, free, [](const galt::TSerPortEntry& e) { return !e.Busy; });
 
   galt::testing::RecordingBoxes boxes;
-  galt::TForm1Setup setup;
-  setup.boxes = &boxes;
-  setup.ports = table;
-  galt::TForm1 form(setup);
-  galt::testing::ShowPainted(form);
+  const std::unique_ptr<galt::TForm1> window = ShownWindow(table, boxes);
+  galt::TForm1& form = *window;
   const bool opened = galt::testing::RunEventsUntil([&] { return form.cp1().IsOpen(); }, 5000);
   const std::vector<double> plugs = TimePlugs(
       form, 1, Runs,
@@ -156,11 +164,8 @@ bool MockedPass(int Runs, int argc, char** argv) {
   });
 
   galt::testing::RecordingBoxes boxes;
-  galt::TForm1Setup setup;
-  setup.boxes = &boxes;
-  setup.ports = table;
-  galt::TForm1 form(setup);
-  galt::testing::ShowPainted(form);
+  const std::unique_ptr<galt::TForm1> window = ShownWindow(table, boxes);
+  galt::TForm1& form = *window;
   const std::vector<double> plugs = TimePlugs(
       form, 64, Runs, [&](int r) { machine.PlugUsb("ttyUSB" + std::to_string(100 + r)); },
       [&](int r) { machine.Unplug("ttyUSB" + std::to_string(100 + r)); });
